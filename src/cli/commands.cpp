@@ -1,0 +1,118 @@
+#include "cli/commands.h"
+
+#include "cli/options.h"
+#include "db/accesbase.h"
+
+#include <QDateTime>
+
+#include <cstdio>
+
+namespace plx::cli {
+
+namespace {
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+}
+
+// Tab-separated, as a spreadsheet pastes it: NULL empty, dates day first.
+QString cellText(const QVariant &value)
+{
+    if (value.isNull())
+        return QString();
+    if (value.typeId() == QMetaType::QDateTime) {
+        const QDateTime dt = value.toDateTime();
+        return dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("dd/MM/yyyy"))
+                                        : dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    }
+    if (value.typeId() == QMetaType::Double)
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    QString text = value.toString();
+    text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+bool connect(const Options &options)
+{
+    QString error;
+    if (!AccesBase::instance().Connecter(options.profile, &error)) {
+        print(stderr, QStringLiteral("Connexion impossible : %1\n").arg(error));
+        return false;
+    }
+    if (!AccesBase::instance().connectionNotice().isEmpty())
+        print(stderr, AccesBase::instance().connectionNotice() + QLatin1Char('\n'));
+    return true;
+}
+
+bool returnsRows(const QString &sql)
+{
+    const QString head = sql.trimmed().left(8).toUpper();
+    return head.startsWith(QLatin1String("SELECT")) || head.startsWith(QLatin1String("WITH"));
+}
+
+int sqlCommand(const QStringList &arguments)
+{
+    const Options options = parseOptions(arguments);
+    if (!options.error.isEmpty() || !options.hasDatabase || options.positional.size() != 1) {
+        print(stderr, options.error.isEmpty() ? usage() : options.error + QLatin1Char('\n'));
+        return 2;
+    }
+    if (!connect(options))
+        return 1;
+    const QString sql = options.positional.first();
+    AccesBase &db = AccesBase::instance();
+    if (!returnsRows(sql)) {
+        QString error;
+        const bool ok = db.Execute(sql, &error);
+        print(ok ? stdout : stderr, ok ? QStringLiteral("True\n") : error + QLatin1Char('\n'));
+        return ok ? 0 : 1;
+    }
+    const RecordTable rows = db.ExtraireRecords(sql);
+    if (!rows.ok()) {
+        print(stderr, rows.error() + QLatin1Char('\n'));
+        return 1;
+    }
+    QString out;
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < rows.columnCount(); ++c)
+            cells << cellText(rows.at(r, c));
+        out += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+        if (out.size() > 1 << 16) {
+            print(stdout, out);
+            out.clear();
+        }
+    }
+    print(stdout, out);
+    return 0;
+}
+
+} // namespace
+
+QString usage()
+{
+    return QStringLiteral(
+        "Utilisation : plx COMMANDE [OPTIONS]\n"
+        "\n"
+        "Base de données (une au choix) :\n"
+        "  --db FICHIER        fichier SQLite, ou Access (.mdb, .accdb, ZIP en contenant un)\n"
+        "  --pg \"CONNINFO\"     serveur PostgreSQL (chaîne de connexion libpq)\n"
+        "  --odbc \"CHAÎNE\"     chaîne de connexion ODBC\n"
+        "\n"
+        "Commandes :\n"
+        "  sql [BASE] \"REQUÊTE\"          exécute une requête (syntaxe Access) : les lignes\n"
+        "                                séparées par des tabulations, ou True\n"
+        "  convert-mdb ENTRÉE SORTIE     copie un fichier Access dans un fichier SQLite\n"
+        "  --help                        affiche cette aide\n");
+}
+
+int run(const QString &command, const QStringList &arguments)
+{
+    if (command == QLatin1String("sql"))
+        return sqlCommand(arguments);
+    print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
+    return 2;
+}
+
+} // namespace plx::cli

@@ -1,0 +1,275 @@
+#include "db/accesbase.h"
+
+#include "db/odbcengine.h"
+#include "db/pgengine.h"
+#include "db/recordset.h"
+#include "db/sqliteengine.h"
+#include "db/sqltranslator.h"
+#include "db/trace.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace plx {
+
+namespace {
+
+bool isAccessFile(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("mdb") || suffix == QLatin1String("accdb")
+           || suffix == QLatin1String("zip");
+}
+
+} // namespace
+
+AccesBase &AccesBase::instance()
+{
+    static AccesBase db;
+    return db;
+}
+
+AccesBase::AccesBase() : m_trace(std::make_unique<Trace>()) {}
+
+AccesBase::~AccesBase() = default;
+
+SqlDialect AccesBase::dialect() const
+{
+    return m_engine ? m_engine->dialect() : SqlDialect::Access;
+}
+
+bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
+{
+    Deconnecter();
+    QString message;
+    std::unique_ptr<Engine> engine;
+    const QString kind = profile.kind.trimmed().toUpper();
+    if (kind == QLatin1String("ACCESS")) {
+        if (isAccessFile(profile.database)) {
+#ifdef Q_OS_WIN
+            auto odbc = std::make_unique<OdbcEngine>();
+            if (odbc->open(OdbcEngine::accessConnectionString(profile.database), &message))
+                engine = std::move(odbc);
+#else
+            message = QStringLiteral("La lecture des fichiers Access n'est pas disponible.");
+#endif
+        } else {
+            auto sqlite = std::make_unique<SqliteEngine>();
+            if (sqlite->open(profile.database, profile.createIfMissing, &message))
+                engine = std::move(sqlite);
+        }
+    } else if (kind == QLatin1String("POSTGRESQL")) {
+        auto pg = std::make_unique<PgEngine>();
+        if (pg->open(profile.server, profile.port, profile.database, profile.user, profile.password,
+                     profile.applicationName, &message))
+            engine = std::move(pg);
+    } else if (kind.startsWith(QLatin1String("ORACLE")) || kind == QLatin1String("ODBC")) {
+        const QString connection =
+            kind == QLatin1String("ODBC")
+                ? profile.database
+                : OdbcEngine::oracleConnectionString(kind, profile.server, profile.port,
+                                                     profile.database, profile.user,
+                                                     profile.password);
+        auto odbc = std::make_unique<OdbcEngine>();
+        if (odbc->open(connection, &message))
+            engine = std::move(odbc);
+    } else {
+        message = QStringLiteral("Type de base de données inconnu : « %1 ».").arg(profile.kind);
+    }
+    if (!engine)
+        return report(false, QStringLiteral("[connexion %1]").arg(kind), message, error);
+    m_engine = std::move(engine);
+    m_translator = std::make_unique<SqlTranslator>(m_engine->dialect());
+    return report(true, QString(), QString(), error);
+}
+
+void AccesBase::Deconnecter()
+{
+    m_engine.reset();
+    m_translator.reset();
+    m_notice.clear();
+    m_transactionDepth = 0;
+}
+
+bool AccesBase::report(bool ok, const QString &sql, const QString &error, QString *errorOut)
+{
+    m_lastError = ok ? QString() : error;
+    if (!ok)
+        m_trace->error(sql, error);
+    if (errorOut)
+        *errorOut = m_lastError;
+    return ok;
+}
+
+QString AccesBase::translate(const QString &accessSql) const
+{
+    return m_translator ? m_translator->translate(accessSql) : accessSql;
+}
+
+QString AccesBase::engineLiteral(const QVariant &value) const
+{
+    return m_engine ? m_engine->literal(value) : QString();
+}
+
+bool AccesBase::executeNative(const QString &sql, QString *error)
+{
+    if (!m_engine)
+        return report(false, sql, QStringLiteral("Aucune base de données n'est connectée."), error);
+    QElapsedTimer timer;
+    timer.start();
+    QString message;
+    const bool ok = m_engine->exec(sql, &message);
+    if (ok)
+        m_trace->statement(sql, timer.elapsed());
+    return report(ok, sql, message, error);
+}
+
+RecordTable AccesBase::queryNative(const QString &sql)
+{
+    if (!m_engine) {
+        RecordTable table;
+        table.fail(QStringLiteral("Aucune base de données n'est connectée."));
+        report(false, sql, table.error(), nullptr);
+        return table;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    RecordTable table = m_engine->query(sql);
+    if (table.ok())
+        m_trace->statement(sql, timer.elapsed(), table.rowCount());
+    report(table.ok(), sql, table.error(), nullptr);
+    return table;
+}
+
+bool AccesBase::Execute(const QString &sql, QString *error)
+{
+    return executeNative(translate(sql), error);
+}
+
+bool AccesBase::ExecuteStructure(const QString &sql, QString *error)
+{
+    return executeNative(translate(sql), error);
+}
+
+bool AccesBase::tryExecute(const QString &sql, QString *error)
+{
+    if (!m_engine || m_transactionDepth == 0 || !m_engine->supportsSavepoints())
+        return Execute(sql, error);
+    const QString savepoint = QStringLiteral("plx_try_%1").arg(++m_savepointCounter);
+    QString ignored;
+    executeNative(QStringLiteral("SAVEPOINT ") + savepoint, &ignored);
+    const bool ok = Execute(sql, error);
+    const QString failure = m_lastError;
+    executeNative((ok ? QStringLiteral("RELEASE SAVEPOINT ") : QStringLiteral("ROLLBACK TO SAVEPOINT "))
+                      + savepoint,
+                  &ignored);
+    // Keep the statement's own outcome, not the savepoint's.
+    return report(ok, sql, failure, error);
+}
+
+RecordTable AccesBase::ExtraireRecords(const QString &sql)
+{
+    return queryNative(translate(sql));
+}
+
+std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QString *error)
+{
+    // An updatable set reads one table: the first name after FROM.
+    static const QRegularExpression from(
+        QStringLiteral(R"(\bFROM\s+(\[[^\]]+\]|"[^"]+"|[\w.]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = from.match(sql);
+    if (!match.hasMatch()) {
+        report(false, sql, QStringLiteral("Requête sans table : le jeu d'enregistrements ne peut pas être modifié."),
+               error);
+        return nullptr;
+    }
+    const RecordTable table = ExtraireRecords(sql);
+    if (!table.ok()) {
+        if (error)
+            *error = table.error();
+        return nullptr;
+    }
+    std::vector<std::vector<QVariant>> rows(size_t(table.rowCount()));
+    for (int r = 0; r < table.rowCount(); ++r) {
+        rows[size_t(r)].reserve(size_t(table.columnCount()));
+        for (int c = 0; c < table.columnCount(); ++c)
+            rows[size_t(r)].push_back(table.at(r, c));
+    }
+    return std::make_unique<Recordset>(*this, match.captured(1), table.columnNames(), std::move(rows));
+}
+
+bool AccesBase::DebutTransaction(QString *error)
+{
+    if (!m_engine)
+        return report(false, QStringLiteral("BEGIN"), QStringLiteral("Aucune base de données n'est connectée."), error);
+    QString message;
+    // A nested transaction is a savepoint: an inner rollback undoes only its own work.
+    const bool ok = m_transactionDepth == 0
+                        ? m_engine->begin(&message)
+                        : m_engine->exec(QStringLiteral("SAVEPOINT plx_tx_%1").arg(m_transactionDepth), &message);
+    if (ok)
+        ++m_transactionDepth;
+    return report(ok, QStringLiteral("BEGIN"), message, error);
+}
+
+bool AccesBase::FinTransaction(bool commit, QString *error)
+{
+    if (!m_engine || m_transactionDepth == 0)
+        return report(false, QStringLiteral("COMMIT"), QStringLiteral("Aucune transaction n'est en cours."), error);
+    QString message;
+    --m_transactionDepth;
+    bool ok;
+    if (m_transactionDepth > 0) {
+        const QString name = QStringLiteral("plx_tx_%1").arg(m_transactionDepth);
+        ok = commit ? m_engine->exec(QStringLiteral("RELEASE SAVEPOINT ") + name, &message)
+                    : m_engine->exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name, &message);
+    } else {
+        ok = commit ? m_engine->commit(&message) : m_engine->rollback(&message);
+        if (!ok && commit) {
+            // A failed COMMIT leaves nothing half-done: undo explicitly.
+            QString ignored;
+            m_engine->rollback(&ignored);
+        }
+    }
+    return report(ok, commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), message, error);
+}
+
+bool AccesBase::RenommerTable(const QString &from, const QString &to, QString *error)
+{
+    if (!m_engine)
+        return report(false, QString(), QStringLiteral("Aucune base de données n'est connectée."), error);
+    return executeNative(m_engine->renameTableSql(from, to), error);
+}
+
+void AccesBase::InitialiserTrace(int level, const QString &applicationName, const QString &login,
+                                 bool toFile)
+{
+    m_trace->setUp(level, applicationName, login, toFile);
+}
+
+void AccesBase::NiveauTrace(int level)
+{
+    m_trace->setLevel(level);
+}
+
+bool AccesBase::tableExists(const QString &table)
+{
+    return m_engine && m_engine->tableExists(table);
+}
+
+bool AccesBase::columnExists(const QString &table, const QString &column)
+{
+    if (!m_engine)
+        return false;
+    const QStringList columns = m_engine->columnNames(table);
+    return columns.contains(column, Qt::CaseInsensitive);
+}
+
+bool AccesBase::isMissingObjectError(const QString &error) const
+{
+    return m_engine && m_engine->isMissingObjectError(error);
+}
+
+} // namespace plx

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "config/connectionprofile.h"
+#include "db/recordtable.h"
+#include "db/sqldialect.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace plx {
+
+class Engine;
+class Recordset;
+class SqlTranslator;
+class Trace;
+
+// The single process-wide database access object. Callers hand it Access-flavoured SQL
+// text (iif, CVDate, Cint, &, #MM/DD/YYYY# ...); it translates the text for the engine
+// behind the connection and runs it. Every operation reports success as a flag and
+// keeps the error text (lastError()); nothing throws.
+//
+// Engines: a .sqlite/.db file (SQLite), an Access .mdb/.accdb (ODBC on Windows; on other
+// systems copied once into a SQLite working file beside it), PostgreSQL (libpq), Oracle
+// and raw ODBC connection strings (QODBC).
+class AccesBase
+{
+public:
+    static AccesBase &instance();
+
+    AccesBase();
+    ~AccesBase();
+    AccesBase(const AccesBase &) = delete;
+    AccesBase &operator=(const AccesBase &) = delete;
+
+    bool Connecter(const ConnectionProfile &profile, QString *error = nullptr);
+    void Deconnecter();
+    bool isConnected() const { return m_engine != nullptr; }
+    SqlDialect dialect() const;
+    // Informational text of the last connection (e.g. an Access file copied into a
+    // working file); empty when there is nothing to say.
+    const QString &connectionNotice() const { return m_notice; }
+
+    // INSERT, UPDATE, DELETE, CREATE, ALTER, DROP.
+    bool Execute(const QString &sql, QString *error = nullptr);
+    // DDL of schema steps and index creation. Same as Execute, traced as structure.
+    bool ExecuteStructure(const QString &sql, QString *error = nullptr);
+    // Inside a transaction, a statement allowed to fail: on PostgreSQL it is wrapped in a
+    // savepoint so that its failure does not abort the transaction.
+    bool tryExecute(const QString &sql, QString *error = nullptr);
+
+    // A SELECT: rows x columns, NULLs kept. On failure, ok() is false and error() says why.
+    RecordTable ExtraireRecords(const QString &sql);
+
+    // An updatable set over one table (SELECT ... FROM <table> [WHERE ...]).
+    std::unique_ptr<Recordset> OuvrirRecordset(const QString &sql, QString *error = nullptr);
+
+    bool DebutTransaction(QString *error = nullptr);
+    bool FinTransaction(bool commit, QString *error = nullptr);
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
+    bool RenommerTable(const QString &from, const QString &to, QString *error = nullptr);
+
+    // Trace: level 0 nothing, 1 errors, 2 + statements, 3 + row counts and timings.
+    // With toFile, lines also go to <data folder>/<applicationName>_trace.log.
+    void InitialiserTrace(int level, const QString &applicationName, const QString &login,
+                          bool toFile);
+    void NiveauTrace(int level);
+
+    // Catalog look-ups, in lower case on every engine.
+    bool tableExists(const QString &table);
+    bool columnExists(const QString &table, const QString &column);
+    // True when error only says the table or column does not exist (see Engine).
+    bool isMissingObjectError(const QString &error) const;
+
+    // The text the engine would receive (for traces, tests and the CLI).
+    QString translate(const QString &accessSql) const;
+    // A value as a literal of the engine's own SQL (used by record sets).
+    QString engineLiteral(const QVariant &value) const;
+    const QString &lastError() const { return m_lastError; }
+
+    // Engine-level access for record sets: SQL that is already in the engine's dialect.
+    bool executeNative(const QString &sql, QString *error);
+    RecordTable queryNative(const QString &sql);
+
+private:
+    bool report(bool ok, const QString &sql, const QString &error, QString *errorOut);
+
+    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<SqlTranslator> m_translator;
+    std::unique_ptr<Trace> m_trace;
+    QString m_lastError;
+    QString m_notice;
+    int m_transactionDepth = 0;
+    int m_savepointCounter = 0;
+};
+
+} // namespace plx

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringView>
+
+namespace plx {
+
+// Parses the leading 'YYYY-MM-DD[ HH:MM:SS[.fff]]' of a database's date-time text into a
+// wall-clock QDateTime labelled Qt::UTC. Anything after the seconds (a fraction, a zone
+// offset such as +01 or +00:09:21) is dropped: values are kept as the server wrote them.
+// Returns an invalid QDateTime when the text does not start that way.
+QDateTime parseDatabaseDateTime(QStringView text);
+QDateTime parseDatabaseDateTime(const char *text, int length);
+
+} // namespace plx

@@ -1,0 +1,43 @@
+#include "run/messages.h"
+
+#include <cstdio>
+
+namespace plx {
+
+namespace {
+MessageHandler &handler()
+{
+    static MessageHandler current;
+    return current;
+}
+} // namespace
+
+QString messageTitle(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Erreur:
+        return QStringLiteral("ERREUR");
+    case MessageKind::Aide:
+        return QStringLiteral("AIDE");
+    case MessageKind::Question:
+        return QStringLiteral("QUESTION");
+    }
+    return QString();
+}
+
+bool showMessage(MessageKind kind, const QString &text)
+{
+    if (handler())
+        return handler()(kind, text);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(messageTitle(kind)), qPrintable(text));
+    return false;
+}
+
+MessageHandler setMessageHandler(MessageHandler newHandler)
+{
+    MessageHandler previous = std::move(handler());
+    handler() = std::move(newHandler);
+    return previous;
+}
+
+} // namespace plx

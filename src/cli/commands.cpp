@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "db/accesbase.h"
+#include "db/mdbimport.h"
 
 #include <QDateTime>
 
@@ -88,6 +89,27 @@ int sqlCommand(const QStringList &arguments)
     return 0;
 }
 
+int convertMdbCommand(const QStringList &arguments)
+{
+    if (arguments.size() != 2) {
+        print(stderr, usage());
+        return 2;
+    }
+    const MdbImportResult result = importAccessFile(arguments[0], arguments[1]);
+    if (!result.ok) {
+        print(stderr, result.error + QLatin1Char('\n'));
+        return 1;
+    }
+    print(stdout, QStringLiteral("%1 table(s), %2 ligne(s) copiées dans %3\n")
+                      .arg(result.tables.size())
+                      .arg(result.rows)
+                      .arg(arguments[1]));
+    if (!result.unreadableColumns.isEmpty())
+        print(stderr, QStringLiteral("Colonnes illisibles, laissées vides : %1\n")
+                          .arg(result.unreadableColumns.join(QStringLiteral(", "))));
+    return 0;
+}
+
 } // namespace
 
 QString usage()
@@ -111,6 +133,8 @@ int run(const QString &command, const QStringList &arguments)
 {
     if (command == QLatin1String("sql"))
         return sqlCommand(arguments);
+    if (command == QLatin1String("convert-mdb"))
+        return convertMdbCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

@@ -1,5 +1,7 @@
 #include "db/accesbase.h"
 
+#include "db/accessworkingcopy.h"
+
 #include "db/odbcengine.h"
 #include "db/pgengine.h"
 #include "db/recordset.h"
@@ -42,6 +44,7 @@ SqlDialect AccesBase::dialect() const
 bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
 {
     Deconnecter();
+    m_notice.clear();
     QString message;
     std::unique_ptr<Engine> engine;
     const QString kind = profile.kind.trimmed().toUpper();
@@ -52,7 +55,10 @@ bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
             if (odbc->open(OdbcEngine::accessConnectionString(profile.database), &message))
                 engine = std::move(odbc);
 #else
-            message = QStringLiteral("La lecture des fichiers Access n'est pas disponible.");
+            const QString working = accessWorkingCopy(profile.database, &m_notice, &message);
+            auto sqlite = std::make_unique<SqliteEngine>();
+            if (!working.isEmpty() && sqlite->open(working, false, &message))
+                engine = std::move(sqlite);
 #endif
         } else {
             auto sqlite = std::make_unique<SqliteEngine>();
@@ -88,7 +94,6 @@ void AccesBase::Deconnecter()
 {
     m_engine.reset();
     m_translator.reset();
-    m_notice.clear();
     m_transactionDepth = 0;
 }
 

@@ -1,0 +1,97 @@
+#include "db/accesbase.h"
+#include "support/testdatabases.h"
+
+#include <QDateTime>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace plx;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run plx(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(PLX_CLI_PATH), arguments);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList databaseArguments(const plxtest::ScratchDatabase &scratch)
+{
+    const ConnectionProfile &p = scratch.profile();
+    if (scratch.engine() == QLatin1String("sqlite"))
+        return {QStringLiteral("--db"), p.database};
+    if (scratch.engine() == QLatin1String("odbc"))
+        return {QStringLiteral("--odbc"), p.database};
+    return {QStringLiteral("--pg"), QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
+                                        .arg(p.server, p.port, p.database, p.user)};
+}
+
+class PlxSql : public ::testing::TestWithParam<QString>
+{
+};
+
+} // namespace
+
+// The same statement answers the same text on every engine: NULL empty, dates day first,
+// a time of day on its zero day, reals in their shortest form.
+TEST_P(PlxSql, SameRowsOnEveryEngine)
+{
+    plxtest::ScratchDatabase scratch(GetParam());
+    AccesBase &db = AccesBase::instance();
+    ASSERT_TRUE(scratch.connect(db));
+    ASSERT_TRUE(db.Execute(QStringLiteral("CREATE TABLE t (id integer, nom varchar(20), v real, d timestamp)")));
+    const auto insert = [&](int id, const QVariant &nom, const QVariant &v, const QVariant &d) {
+        return db.Execute(QStringLiteral("INSERT INTO t VALUES (%1, %2, %3, %4)")
+                              .arg(id)
+                              .arg(db.engineLiteral(nom), db.engineLiteral(v), db.engineLiteral(d)));
+    };
+    ASSERT_TRUE(insert(1, QStringLiteral("Aix"), 0.1, QDateTime(QDate(2024, 3, 5), QTime(0, 0), Qt::UTC)));
+    ASSERT_TRUE(insert(2, QVariant(), 12.5, QDateTime(QDate(1899, 12, 30), QTime(7, 30), Qt::UTC)));
+    ASSERT_TRUE(insert(3, QStringLiteral("l'Étang"), QVariant(), QVariant()));
+    db.Deconnecter();
+
+    const QStringList base = databaseArguments(scratch);
+    const Run select = plx(QStringList{QStringLiteral("sql")} + base
+                           << QStringLiteral("SELECT id, nom, v, d FROM t ORDER BY id"));
+    EXPECT_EQ(select.exitCode, 0) << select.err.toStdString();
+    EXPECT_EQ(select.out, QStringLiteral("1\tAix\t0.1\t05/03/2024\n"
+                                         "2\t\t12.5\t30/12/1899 07:30:00\n"
+                                         "3\tl'Étang\t\t\n"));
+
+    const Run update = plx(QStringList{QStringLiteral("sql")} + base
+                           << QStringLiteral("UPDATE t SET nom = 'x' WHERE id = 2"));
+    EXPECT_EQ(update.exitCode, 0) << update.err.toStdString();
+    EXPECT_EQ(update.out, QStringLiteral("True\n"));
+
+    const Run failure = plx(QStringList{QStringLiteral("sql")} + base
+                            << QStringLiteral("SELECT absent FROM t"));
+    EXPECT_EQ(failure.exitCode, 1);
+    EXPECT_TRUE(failure.out.isEmpty());
+    EXPECT_FALSE(failure.err.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, PlxSql, PLX_ENGINES, PLX_ENGINE_NAME);
+
+TEST(PlxUsage, HelpAndBadUsage)
+{
+    const Run help = plx({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("convert-mdb")));
+    EXPECT_EQ(plx({}).exitCode, 2);
+    EXPECT_EQ(plx({QStringLiteral("sql"), QStringLiteral("SELECT 1")}).exitCode, 2) << "no database given";
+    EXPECT_EQ(plx({QStringLiteral("frobnicate")}).exitCode, 2);
+    const Run missing = plx({QStringLiteral("sql"), QStringLiteral("--db"), QStringLiteral("/nonexistent/x.sqlite"),
+                             QStringLiteral("SELECT 1")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("introuvable")));
+}

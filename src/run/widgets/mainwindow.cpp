@@ -1,0 +1,488 @@
+#include "run/widgets/mainwindow.h"
+
+#include "config/connectionprofile.h"
+#include "config/settings.h"
+#include "db/accesbase.h"
+#include "run/journal.h"
+#include "run/loginsequence.h"
+#include "run/messages.h"
+#include "run/session.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaMethod>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <array>
+#include <utility>
+
+namespace plx {
+
+namespace {
+
+struct ToolbarButton
+{
+    const char *method; // called on the active screen; nullptr: handled by the main window
+    const char *themeIcon;
+    QStyle::StandardPixmap fallbackIcon;
+    const char *text;
+};
+
+// Indexes are the toolbar's contract with the screens: never reorder.
+const std::array<ToolbarButton, MainWindow::kToolbarButtons> kButtons{{
+    {nullptr, "document-print", QStyle::SP_FileDialogDetailedView, "Imprimer / exporter"},
+    {"declencheInserer", "document-new", QStyle::SP_FileIcon, "Nouveau"},
+    {"DeclencheSupprimer", "edit-delete", QStyle::SP_TrashIcon, "Supprimer"},
+    {"DeclenchePoubelle", "edit-undo", QStyle::SP_DialogResetButton, "Abandonner les modifications"},
+    {"declencheEnregistrer", "document-save", QStyle::SP_DialogSaveButton, "Enregistrer"},
+    {"DeclencheApercu", "document-print-preview", QStyle::SP_FileDialogContentsView, "Aperçu"},
+    {"DeclencheExcel", "x-office-spreadsheet", QStyle::SP_FileDialogListView, "Export tableur"},
+    {"DeclencheOutils", "applications-utilities", QStyle::SP_DesktopIcon, "Outils"},
+    {"DeclencheFicheComplement", "document-properties", QStyle::SP_FileDialogInfoView,
+     "Fiche complémentaire"},
+    {"DeclencheAide", "help-contextual", QStyle::SP_MessageBoxQuestion, "Aide de l'écran"},
+    {nullptr, "window-close", QStyle::SP_DialogCloseButton, "Fermer la fenêtre"},
+    {nullptr, "preferences-system", QStyle::SP_ComputerIcon, "Administration"},
+    {nullptr, "accessories-dictionary", QStyle::SP_DirIcon, "Listes de codes"},
+}};
+
+QString screenKeyOf(const QWidget *screen)
+{
+    const QVariant key = screen->property("plxScreenKey");
+    return key.isValid() && !key.toString().isEmpty()
+               ? key.toString()
+               : QString::fromLatin1(screen->metaObject()->className());
+}
+
+bool hasMethod(const QObject *object, const char *method)
+{
+    return object && method
+           && object->metaObject()->indexOfMethod(QByteArray(method) + "()") >= 0;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Application"));
+    setWindowTitle(applicationTitle());
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+
+    m_versionCheck = new VersionCheck(this);
+    connect(m_versionCheck, &VersionCheck::finished, this,
+            [this](VersionCheck::Outcome outcome, const QString &) { onVersionChecked(outcome); });
+    m_warningTimer = new QTimer(this);
+    m_warningTimer->setInterval(1000);
+    connect(m_warningTimer, &QTimer::timeout, this, &MainWindow::blinkVersionWarning);
+
+    buildToolbar();
+    buildMenus();
+    buildStatusBar();
+
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
+        ChargerMenuFenetre();
+        updateActions();
+    });
+    ChargerMenuFenetre();
+    updateActions();
+    resize(1280, 720);
+}
+
+MainWindow::~MainWindow()
+{
+#ifdef QT_PRINTSUPPORT_LIB
+    delete m_printer;
+#endif
+}
+
+const char *MainWindow::toolbarMethod(int index)
+{
+    return index >= 0 && index < kToolbarButtons ? kButtons[size_t(index)].method : nullptr;
+}
+
+QString MainWindow::applicationTitle()
+{
+    return QStringLiteral("PLXReader");
+}
+
+QString MainWindow::versionText()
+{
+    return QStringLiteral("Version ") + programVersion();
+}
+
+void MainWindow::buildToolbar()
+{
+    m_toolbar = addToolBar(QStringLiteral("Barre d'outils"));
+    m_toolbar->setObjectName(QStringLiteral("BarreOutils"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setIconSize(QSize(24, 24));
+    for (int i = 0; i < kToolbarButtons; ++i) {
+        const ToolbarButton &button = kButtons[size_t(i)];
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(button.themeIcon),
+                                            style()->standardIcon(button.fallbackIcon));
+        auto *action = new QAction(icon, QString::fromUtf8(button.text), this);
+        action->setObjectName(QStringLiteral("toolbarAction") + QString::number(i));
+        connect(action, &QAction::triggered, this, [this, i] { dispatchToolbar(i); });
+        m_toolbarActions.push_back(action);
+        m_toolbar->addAction(action);
+        if (i == 0 || i == 4 || i == 9)
+            m_toolbar->addSeparator();
+    }
+    m_toolbarActions[1]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_toolbarActions[2]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    m_toolbarActions[4]->setShortcut(QKeySequence::Save);
+    m_toolbarActions[10]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F4),
+                                        QKeySequence(Qt::CTRL | Qt::Key_W)});
+    for (QAction *action : m_toolbarActions) {
+        if (!action->shortcut().isEmpty()) {
+            action->setToolTip(action->text() + QStringLiteral(" (")
+                               + action->shortcut().toString(QKeySequence::NativeText)
+                               + QLatin1Char(')'));
+        }
+    }
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("BarreEtat"));
+
+    m_databasePanel = new QToolButton(bar);
+    m_databasePanel->setObjectName(QStringLiteral("lblBase"));
+    m_databasePanel->setAutoRaise(true);
+    m_databasePanel->setFocusPolicy(Qt::TabFocus);
+    connect(m_databasePanel, &QToolButton::clicked, this, &MainWindow::openConnectionScreen);
+
+    m_userPanel = new QLabel(bar);
+    m_userPanel->setObjectName(QStringLiteral("lblUtilisateur"));
+    m_userPanel->setContentsMargins(8, 0, 8, 0);
+
+    m_versionPanel = new QToolButton(bar);
+    m_versionPanel->setObjectName(QStringLiteral("lblVersion"));
+    m_versionPanel->setAutoRaise(true);
+    m_versionPanel->setFocusPolicy(Qt::TabFocus);
+    m_versionPanel->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_versionPanel->setText(versionText());
+    m_versionPanel->setToolTip(QStringLiteral("Ouvrir le site du support"));
+    m_warningIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    // A blank picture of the same size while the warning is off, so the text never moves.
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    m_versionPanel->setIconSize(QSize(16, 16));
+    m_versionPanel->setIcon(QIcon(blank));
+    connect(m_versionPanel, &QToolButton::clicked, this, &MainWindow::openSupportSite);
+
+    bar->addPermanentWidget(m_databasePanel, 1);
+    bar->addPermanentWidget(m_userPanel);
+    bar->addPermanentWidget(m_versionPanel);
+    refreshStatusBar();
+}
+
+void MainWindow::refreshStatusBar()
+{
+    const ConnectionProfile &profile = runProfile();
+    QString database;
+    QString detail;
+    if (!AccesBase::instance().isConnected()) {
+        database = QStringLiteral("Aucune base connectée");
+    } else if (profile.kind.compare(QLatin1String("ACCESS"), Qt::CaseInsensitive) == 0) {
+        database = QFileInfo(profile.database).fileName();
+        detail = profile.database;
+    } else {
+        database = profile.database;
+        if (!profile.server.isEmpty())
+            database += QStringLiteral(" sur ") + profile.server;
+        detail = profile.kind + QStringLiteral(" : ") + database
+                 + (profile.port.isEmpty() ? QString() : QStringLiteral(", port ") + profile.port);
+    }
+    m_databasePanel->setText(QStringLiteral("Base : ") + database);
+    m_databasePanel->setToolTip((detail.isEmpty() ? QString() : detail + QLatin1Char('\n'))
+                                + QStringLiteral("Cliquer pour changer de base de données"));
+
+    const UserSession &user = session();
+    QString who = user.login;
+    if (!user.displayName.isEmpty() && user.displayName != user.login)
+        who = user.displayName + QStringLiteral(" (") + user.login + QLatin1Char(')');
+    m_userPanel->setText(QStringLiteral("Utilisateur : ") + (who.isEmpty() ? QStringLiteral("-") : who));
+}
+
+QList<QMdiSubWindow *> MainWindow::openSubWindows() const
+{
+    QList<QMdiSubWindow *> open;
+    const QList<QMdiSubWindow *> all = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *sub : all) {
+        // A closed window lingers in the list until it is deleted.
+        if (!sub->isHidden() && sub->widget())
+            open << sub;
+    }
+    return open;
+}
+
+QMdiSubWindow *MainWindow::subWindowOf(const QWidget *screen) const
+{
+    const QList<QMdiSubWindow *> open = openSubWindows();
+    for (QMdiSubWindow *sub : open) {
+        if (sub->widget() == screen)
+            return sub;
+    }
+    return nullptr;
+}
+
+QWidget *MainWindow::activeScreen() const
+{
+    // currentSubWindow, not activeSubWindow: the toolbar must still reach the screen while
+    // another application or a dialog has the focus.
+    QMdiSubWindow *sub = m_mdi->currentSubWindow();
+    return sub && !sub->isHidden() ? sub->widget() : nullptr;
+}
+
+QList<QWidget *> MainWindow::screens() const
+{
+    QList<QWidget *> list;
+    const QList<QMdiSubWindow *> open = openSubWindows();
+    for (QMdiSubWindow *sub : open)
+        list << sub->widget();
+    return list;
+}
+
+QWidget *MainWindow::openScreen(QWidget *screen)
+{
+    if (!screen)
+        return nullptr;
+    const QString key = screenKeyOf(screen);
+    QMdiSubWindow *existing = subWindowOf(screen);
+    if (!existing) {
+        const QList<QMdiSubWindow *> open = openSubWindows();
+        for (QMdiSubWindow *sub : open) {
+            if (screenKeyOf(sub->widget()) == key) {
+                existing = sub;
+                screen->deleteLater();
+                break;
+            }
+        }
+    }
+    if (existing) {
+        if (existing->isMinimized())
+            existing->showNormal();
+        m_mdi->setActiveSubWindow(existing);
+        existing->raise();
+        return existing->widget();
+    }
+
+    QMdiSubWindow *sub = m_mdi->addSubWindow(screen);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    const QSize available = m_mdi->viewport()->size();
+    QSize size = screen->sizeHint().expandedTo(screen->minimumSizeHint()).expandedTo(QSize(480, 320));
+    if (available.width() > 200 && available.height() > 200)
+        size = size.boundedTo(available);
+    sub->resize(size + QSize(8, 32));
+    connect(sub, &QObject::destroyed, this, [this] {
+        // The area forgets the window once control returns to the event loop.
+        QTimer::singleShot(0, this, [this] {
+            ChargerMenuFenetre();
+            updateActions();
+        });
+    });
+    connect(screen, &QWidget::windowTitleChanged, this, &MainWindow::ChargerMenuFenetre);
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    screen->setFocus();
+    ChargerMenuFenetre();
+    updateActions();
+    return screen;
+}
+
+bool MainWindow::invokeOnActiveScreen(const char *method)
+{
+    QWidget *screen = activeScreen();
+    if (!hasMethod(screen, method))
+        return false;
+    return QMetaObject::invokeMethod(screen, method, Qt::DirectConnection);
+}
+
+void MainWindow::dispatchToolbar(int index)
+{
+    switch (index) {
+    case 0:
+        if (activeScreen()) {
+            // The print and export dialog is not part of this build yet.
+            showMessage(MessageKind::Aide,
+                        QStringLiteral("L'impression et l'export de l'écran ne sont pas encore "
+                                       "disponibles dans cette version."));
+        }
+        return;
+    case 10:
+        closeActiveScreen();
+        return;
+    case 11:
+        openAdministration();
+        return;
+    case 12:
+        openCodeLists();
+        return;
+    default:
+        invokeOnActiveScreen(toolbarMethod(index));
+        return;
+    }
+}
+
+void MainWindow::updateActions()
+{
+    QWidget *screen = activeScreen();
+    for (int i = 0; i < kToolbarButtons; ++i) {
+        if (const char *method = toolbarMethod(i))
+            m_toolbarActions[size_t(i)]->setEnabled(hasMethod(screen, method));
+    }
+    m_toolbarActions[0]->setEnabled(screen != nullptr);
+    m_toolbarActions[10]->setEnabled(screen != nullptr);
+    if (m_printAction)
+        m_printAction->setEnabled(screen != nullptr);
+    if (m_chooseColumnsAction)
+        m_chooseColumnsAction->setEnabled(hasMethod(screen, "ChoisirColonnes"));
+    if (m_refreshAction)
+        m_refreshAction->setEnabled(hasMethod(screen, "Actualiser"));
+}
+
+void MainWindow::closeActiveScreen()
+{
+    if (QMdiSubWindow *sub = m_mdi->currentSubWindow())
+        sub->close();
+}
+
+bool MainWindow::closeAllScreens()
+{
+    const QList<QMdiSubWindow *> open = openSubWindows();
+    for (QMdiSubWindow *sub : open) {
+        if (!sub->close()) {
+            m_mdi->setActiveSubWindow(sub);
+            return false;
+        }
+    }
+    return true;
+}
+
+void MainWindow::writeLogout()
+{
+    if (!AccesBase::instance().isConnected() || !session().loggedIn())
+        return;
+    recordConnectionStatistic(QStringLiteral("LOGOUT"));
+    journal(QStringLiteral("Logout"));
+}
+
+bool MainWindow::closeWithReason(CloseReason reason)
+{
+    m_closeReason = reason;
+    const bool closed = close();
+    m_closeReason = CloseReason::Quit;
+    return closed;
+}
+
+void MainWindow::changeUser()
+{
+    closeWithReason(CloseReason::ChangeUser);
+}
+
+bool MainWindow::closeForProfileChange()
+{
+    return closeWithReason(CloseReason::ProfileChange);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    const CloseReason reason = m_closeReason;
+    if (reason == CloseReason::Quit
+        && !showMessage(MessageKind::Question, QStringLiteral("Etes vous sûr de vouloir quitter ")
+                                                   + applicationTitle() + QStringLiteral(" ?"))) {
+        event->ignore();
+        return;
+    }
+    if (!closeAllScreens()) {
+        event->ignore();
+        return;
+    }
+    m_warningTimer->stop();
+    writeLogout();
+    event->accept();
+
+    switch (reason) {
+    case CloseReason::Quit:
+        AccesBase::instance().Deconnecter();
+        break;
+    case CloseReason::ChangeUser:
+        EcrireParametre(QStringLiteral("ConnexionAutomatic"), QStringLiteral("NON"));
+        clearSession();
+        emit changeUserRequested();
+        break;
+    case CloseReason::ProfileChange:
+        clearSession();
+        emit profileChanged();
+        break;
+    }
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    refreshStatusBar();
+    if (m_started)
+        return;
+    m_started = true;
+    // The start timer: once, after the window has painted, so that nothing it does delays
+    // the first display.
+    QTimer::singleShot(500, this, [this] {
+        if (m_versionCheckAtStart)
+            startVersionCheck();
+    });
+}
+
+void MainWindow::startVersionCheck()
+{
+    const QString text = m_versionPanel->text();
+    m_versionCheck->start(text.mid(text.indexOf(QLatin1Char(' ')) + 1));
+}
+
+void MainWindow::onVersionChecked(VersionCheck::Outcome outcome)
+{
+    if (outcome != VersionCheck::Outcome::Outdated)
+        return;
+    m_versionPanel->setToolTip(QStringLiteral("Votre version n'est plus à jour."));
+    if (!m_warningTimer->isActive()) {
+        blinkVersionWarning();
+        m_warningTimer->start();
+    }
+}
+
+void MainWindow::blinkVersionWarning()
+{
+    m_warningPictureShown = !m_warningPictureShown;
+    if (m_warningPictureShown) {
+        m_versionPanel->setIcon(m_warningIcon);
+    } else {
+        QPixmap blank(m_versionPanel->iconSize());
+        blank.fill(Qt::transparent);
+        m_versionPanel->setIcon(QIcon(blank));
+    }
+    m_versionPanel->setToolTip(QStringLiteral("Votre version n'est plus à jour."));
+}
+
+bool MainWindow::isVersionWarningShown() const
+{
+    return m_warningTimer->isActive();
+}
+
+} // namespace plx

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "run/versioncheck.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPrinter;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace plx {
+
+// The program's frame after login: a multi-document window whose children are the
+// screens. It owns the menus, the shared toolbar, the status bar, the window list and the
+// closing sequence.
+//
+// Toolbar dispatch: button i calls, on the active screen, the method named below. A
+// screen offers a method by declaring it as a public slot or Q_INVOKABLE, without
+// arguments; a screen without it ignores the button (which shows disabled).
+//   0 print and export dialog   5 DeclencheApercu            10 closes the active screen
+//   1 declencheInserer          6 DeclencheExcel             11 administration screen
+//   2 DeclencheSupprimer        7 DeclencheOutils            12 code lists (CODES_SANDRE)
+//   3 DeclenchePoubelle         8 DeclencheFicheComplement
+//   4 declencheEnregistrer      9 DeclencheAide
+// The Display menu calls ChoisirColonnes and Actualiser the same way.
+//
+// A screen refuses to close (unsaved changes kept) by ignoring its QCloseEvent.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kToolbarButtons = 13;
+
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The method toolbar button index calls on the active screen; nullptr for the buttons
+    // the main window handles itself (0, 10, 11, 12).
+    static const char *toolbarMethod(int index);
+    // "PLXReader": the title of the closing question.
+    static QString applicationTitle();
+    // The status-bar version text, "Version 6.0.0".
+    static QString versionText();
+    // The help page for the option FichierAide: "<folder>/docs_PLX_help_.htm" for a folder,
+    // "<address>/docs_PLX_help.htm" for an address beginning with HTTP; "" when empty.
+    static QString helpLocation(const QString &fichierAide);
+
+    // Adds a screen as a child and brings it to the front. One screen per kind: when a
+    // screen of the same kind is open, that one comes to the front and the new one is
+    // deleted. The kind is the class name, or the dynamic property "plxScreenKey" when
+    // the screen sets one (one reference table per table). Returns the screen shown.
+    QWidget *openScreen(QWidget *screen);
+    QWidget *activeScreen() const;
+    // Open screens, in opening order.
+    QList<QWidget *> screens() const;
+    QMdiArea *mdiArea() const { return m_mdi; }
+
+    // Asks every screen to close, in turn; false as soon as one refuses (it stays in
+    // front, with the screens after it). Used by quitting, changing user and the switch
+    // of connection profile.
+    bool closeAllScreens();
+
+    // The version check that the start timer runs (after the window first shows).
+    void setVersionCheckAtStart(bool enabled) { m_versionCheckAtStart = enabled; }
+    VersionCheck *versionCheck() const { return m_versionCheck; }
+    // The blinking "out of date" warning of the status bar.
+    bool isVersionWarningShown() const;
+
+public slots:
+    // Toolbar button index (see above).
+    void dispatchToolbar(int index);
+    // Calls method (no arguments) on the active screen; false when there is none or it
+    // lacks the method.
+    bool invokeOnActiveScreen(const char *method);
+
+    // Rebuilds the window menu: the arrangement entries, then one entry per screen.
+    void ChargerMenuFenetre();
+
+    void openStationList();
+    void openAdministration();
+    void openCodeLists();
+    void openWatersheds();
+    void openReferenceTable(const QString &table, const QString &title);
+    void openConnectionScreen();
+    void printActiveScreen();
+    void printerSetup();
+    void closeActiveScreen();
+    void changeUser();
+    // Closes every screen and then the window, without the quit question; the connection
+    // screen calls it once the profile is switched. False when a screen refused.
+    bool closeForProfileChange();
+    void showHelp();
+    void openSupportSite();
+    void startVersionCheck();
+
+    void tileHorizontally();
+    void tileVertically();
+    void arrangeIcons();
+
+signals:
+    // Change user: ConnexionAutomatic is "NON" and the window closed; the login screen
+    // should show again.
+    void changeUserRequested();
+    // The connection profile was switched and the window closed: back to login.
+    void profileChanged();
+    // The database panel was clicked and the connection screen is not built in.
+    void connectionScreenRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    enum class CloseReason { Quit, ChangeUser, ProfileChange };
+
+    void buildToolbar();
+    void buildMenus();
+    void buildReferenceMenu(QMenu *menu);
+    void buildStatusBar();
+    void refreshStatusBar();
+    void updateActions();
+    void refreshReferenceMenu();
+    void onVersionChecked(VersionCheck::Outcome outcome);
+    void blinkVersionWarning();
+    QList<QMdiSubWindow *> openSubWindows() const;
+    QMdiSubWindow *subWindowOf(const QWidget *screen) const;
+    void writeLogout();
+    bool closeWithReason(CloseReason reason);
+
+    QMdiArea *m_mdi = nullptr;      // owned (central widget)
+    QToolBar *m_toolbar = nullptr;  // owned
+    QMenu *m_windowMenu = nullptr;  // owned
+    QMenu *m_referenceMenu = nullptr;
+    std::vector<QAction *> m_toolbarActions;
+    QAction *m_chooseColumnsAction = nullptr;
+    QAction *m_refreshAction = nullptr;
+    QAction *m_printAction = nullptr;
+    QAction *m_closeScreenAction = nullptr;
+    QAction *m_stationListAction = nullptr;
+    QAction *m_administrationAction = nullptr;
+    std::vector<std::pair<QAction *, QString>> m_referenceActions; // action, table
+
+    QToolButton *m_databasePanel = nullptr;
+    QLabel *m_userPanel = nullptr;
+    QToolButton *m_versionPanel = nullptr;
+    QIcon m_warningIcon;
+    QTimer *m_warningTimer = nullptr; // 1000 ms: blinks the version panel
+    bool m_warningPictureShown = false;
+
+    VersionCheck *m_versionCheck = nullptr; // owned (child)
+    bool m_versionCheckAtStart = true;
+    bool m_started = false;
+
+    CloseReason m_closeReason = CloseReason::Quit;
+    // Owned; kept so that the printer set-up applies to later prints. Null until used.
+    QPrinter *m_printer = nullptr;
+};
+
+} // namespace plx

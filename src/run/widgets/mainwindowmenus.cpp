@@ -1,0 +1,429 @@
+// The main window's menus and the commands they run: reference lists, window list,
+// printing, help.
+#include "run/widgets/mainwindow.h"
+
+#include "config/settings.h"
+#include "config/widgets/frmconnexion.h"
+#include "db/accesbase.h"
+#include "run/messages.h"
+#include "run/session.h"
+#include "run/widgets/referencetable.h"
+#include "stations/widgets/bassinsversants.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QUrl>
+
+#ifdef QT_PRINTSUPPORT_LIB
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#endif
+
+namespace plx {
+
+namespace {
+
+// The module code of this program: the sister modules' entries are hidden.
+const QLatin1String kModuleCode("PLX");
+
+struct ReferenceEntry
+{
+    const char *text;  // menu text (UTF-8)
+    const char *table; // table edited; "" for the screens with their own window
+    bool shownForPlx;  // false: an entry of a sister module only
+};
+
+// In the order of the menu. The sister modules' lists stay in the table so that their
+// tables are known when a module code shows them.
+const ReferenceEntry kReferenceEntries[] = {
+    {"&Aquifères", "AQUIFERES", false},
+    {"&Bassins versants", "BASSINS_VERSANTS", true},
+    {"Codes &hydrométriques", "CODES_HYDRO", false},
+    {"Codes &nationaux (Sandre)", "CODES_SANDRE", true},
+    {"C&ommunes", "COMMUNES", true},
+    {"Con&tacts", "CONTACTS", true},
+    {"Appareils", "APPAREILS", false},
+    {"Entités hydrogéologiques", "ENTITES_HYDROGEOLOGIQUES", false},
+    {"Finalités", "FINALITES", false},
+    {"Fractions", "FRACTIONS", false},
+    {"&Intervenants", "INTERVENANTS", true},
+    {"&Masses d'eau", "MASSES_EAU", true},
+    {"Méthodes", "METHODES", false},
+    {"Paramètres", "PARAMETRES_QUALITO", false},
+    {"&Pays", "PAYS", true},
+    {"&Régions", "REGIONS", true},
+    {"Rése&aux", "RESEAUX", true},
+    {"&Sélections", "SELECTIONS", true},
+    {"S&euils", "PLUVIOMETRES_SEUILS", true},
+    {"Substrats", "SUBSTRATS", false},
+    {"Supports", "SUPPORTS", false},
+    {"Taxons", "TAXONS", false},
+    {"Traits écologiques", "TRAITS_ECOLOGIQUES", false},
+    {"Unités", "UNITES", false},
+    {"&Utilisateurs", "UTILISATEURS", true},
+};
+
+QString menuTitle(const char *text)
+{
+    return QString::fromUtf8(text).remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+void MainWindow::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    file->setObjectName(QStringLiteral("MenuFichier"));
+    m_stationListAction = file->addAction(QStringLiteral("&Liste des stations"), this,
+                                          &MainWindow::openStationList);
+    m_stationListAction->setObjectName(QStringLiteral("MnuListeStations"));
+    m_stationListAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    file->addSeparator();
+    m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
+                                    &MainWindow::printActiveScreen);
+    m_printAction->setObjectName(QStringLiteral("MnuImprimer"));
+    m_printAction->setShortcut(QKeySequence::Print);
+    QAction *setup = file->addAction(QStringLiteral("&Configuration de l'impression…"), this,
+                                     &MainWindow::printerSetup);
+    setup->setObjectName(QStringLiteral("MnuConfigurationImpression"));
+    file->addSeparator();
+    QAction *closeScreen = m_toolbarActions[10];
+    closeScreen->setText(QStringLiteral("&Fermer la fenêtre"));
+    file->addAction(closeScreen);
+    QAction *user = file->addAction(QStringLiteral("&Changer d'utilisateur"), this,
+                                    &MainWindow::changeUser);
+    user->setObjectName(QStringLiteral("MnuChangerUtilisateur"));
+    QAction *quit = file->addAction(QStringLiteral("&Quitter"), this, &QWidget::close);
+    quit->setObjectName(QStringLiteral("MnuQuitter"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu *display = menuBar()->addMenu(QStringLiteral("&Affichage"));
+    display->setObjectName(QStringLiteral("MenuAffichage"));
+    m_chooseColumnsAction = display->addAction(QStringLiteral("&Choisir les colonnes…"), this,
+                                               [this] { invokeOnActiveScreen("ChoisirColonnes"); });
+    m_chooseColumnsAction->setObjectName(QStringLiteral("MnuChoisirColonnes"));
+    m_refreshAction = display->addAction(QStringLiteral("&Actualiser la liste"), this,
+                                         [this] { invokeOnActiveScreen("Actualiser"); });
+    m_refreshAction->setObjectName(QStringLiteral("MnuActualiser"));
+    m_refreshAction->setShortcut(QKeySequence::Refresh);
+
+    m_referenceMenu = menuBar()->addMenu(QStringLiteral("&Référentiels"));
+    m_referenceMenu->setObjectName(QStringLiteral("MenuReferentiels"));
+    buildReferenceMenu(m_referenceMenu);
+
+    QMenu *options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("MenuOptions"));
+    m_administrationAction = m_toolbarActions[11];
+    m_administrationAction->setText(QStringLiteral("&Administration…"));
+    options->addAction(m_administrationAction);
+
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("Fe&nêtre"));
+    m_windowMenu->setObjectName(QStringLiteral("MenuFenetre"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::ChargerMenuFenetre);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Aide"));
+    help->setObjectName(QStringLiteral("MenuAide"));
+    QAction *helpAction = help->addAction(QStringLiteral("&Aide de PLXReader"), this,
+                                          &MainWindow::showHelp);
+    helpAction->setObjectName(QStringLiteral("MnuAide"));
+    helpAction->setShortcut(QKeySequence::HelpContents);
+    help->addAction(QStringLiteral("&Site du support"), this, &MainWindow::openSupportSite);
+    help->addSeparator();
+    help->addAction(QStringLiteral("À &propos de PLXReader"), this, [] {
+        showMessage(MessageKind::Aide, applicationTitle() + QLatin1Char('\n') + versionText()
+                                           + QStringLiteral("\nGestion des réseaux de pluviomètres"));
+    });
+}
+
+void MainWindow::buildReferenceMenu(QMenu *menu)
+{
+    for (const ReferenceEntry &entry : kReferenceEntries) {
+        if (!entry.shownForPlx && kModuleCode == QLatin1String("PLX"))
+            continue;
+        const QString table = QString::fromLatin1(entry.table);
+        const QString title = menuTitle(entry.text);
+        QAction *action = menu->addAction(QString::fromUtf8(entry.text));
+        action->setObjectName(QStringLiteral("MnuRef_") + table);
+        if (table == QLatin1String("BASSINS_VERSANTS"))
+            connect(action, &QAction::triggered, this, &MainWindow::openWatersheds);
+        else
+            connect(action, &QAction::triggered, this,
+                    [this, table, title] { openReferenceTable(table, title); });
+        m_referenceActions.emplace_back(action, table);
+    }
+    connect(menu, &QMenu::aboutToShow, this, &MainWindow::refreshReferenceMenu);
+    refreshReferenceMenu();
+}
+
+void MainWindow::refreshReferenceMenu()
+{
+    // A list whose table this database does not have (a sister module's, or an older
+    // schema) shows disabled rather than opening on an error.
+    AccesBase &db = AccesBase::instance();
+    const bool connected = db.isConnected();
+    for (auto &[action, table] : m_referenceActions) {
+        bool enabled = connected && db.tableExists(table);
+        if (table == QLatin1String("UTILISATEURS"))
+            enabled = enabled && session().isAdmin;
+        action->setEnabled(enabled);
+    }
+}
+
+void MainWindow::ChargerMenuFenetre()
+{
+    if (!m_windowMenu)
+        return;
+    m_windowMenu->clear();
+    const QList<QMdiSubWindow *> open = openSubWindows();
+    const bool any = !open.isEmpty();
+    QAction *cascade = m_windowMenu->addAction(QStringLiteral("&Cascade"), m_mdi,
+                                               &QMdiArea::cascadeSubWindows);
+    QAction *horizontal = m_windowMenu->addAction(QStringLiteral("Mosaique &horizontale"), this,
+                                                  &MainWindow::tileHorizontally);
+    QAction *vertical = m_windowMenu->addAction(QStringLiteral("Mosaique &verticale"), this,
+                                                &MainWindow::tileVertically);
+    QAction *icons = m_windowMenu->addAction(QStringLiteral("&Réorganiser les icônes"), this,
+                                             &MainWindow::arrangeIcons);
+    for (QAction *action : {cascade, horizontal, vertical, icons})
+        action->setEnabled(any);
+    if (!any)
+        return;
+    m_windowMenu->addSeparator();
+    auto *group = new QActionGroup(m_windowMenu);
+    QMdiSubWindow *current = m_mdi->currentSubWindow();
+    int number = 0;
+    for (QMdiSubWindow *sub : open) {
+        ++number;
+        QString title = sub->widget()->windowTitle();
+        if (title.isEmpty())
+            title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = number < 10
+                                 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                 : QStringLiteral("%1 %2").arg(number).arg(title);
+        QAction *action = m_windowMenu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(sub == current);
+        action->setActionGroup(group);
+        QPointer<QMdiSubWindow> target(sub);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (!target)
+                return;
+            if (target->isMinimized())
+                target->showNormal();
+            m_mdi->setActiveSubWindow(target);
+        });
+    }
+}
+
+void MainWindow::tileHorizontally()
+{
+    // One window above the other, each the full width of the area.
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sub : openSubWindows()) {
+        if (!sub->isMinimized())
+            windows << sub;
+    }
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int height = qMax(area.height() / int(windows.size()), 80);
+    int y = 0;
+    for (QMdiSubWindow *sub : windows) {
+        sub->showNormal();
+        sub->setGeometry(0, y, area.width(), height);
+        y += height;
+    }
+}
+
+void MainWindow::tileVertically()
+{
+    // Side by side, each the full height of the area.
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sub : openSubWindows()) {
+        if (!sub->isMinimized())
+            windows << sub;
+    }
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int width = qMax(area.width() / int(windows.size()), 120);
+    int x = 0;
+    for (QMdiSubWindow *sub : windows) {
+        sub->showNormal();
+        sub->setGeometry(x, 0, width, area.height());
+        x += width;
+    }
+}
+
+void MainWindow::arrangeIcons()
+{
+    // Minimised windows in a row along the bottom of the area, wrapping upwards.
+    const QRect area = m_mdi->viewport()->rect();
+    int x = 0;
+    int y = area.bottom();
+    for (QMdiSubWindow *sub : openSubWindows()) {
+        if (!sub->isMinimized())
+            continue;
+        const QSize size = sub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            y -= size.height();
+        }
+        sub->move(x, y - size.height() + 1);
+        x += size.width();
+    }
+}
+
+void MainWindow::openStationList()
+{
+    showMessage(MessageKind::Aide,
+                QStringLiteral("La liste des stations n'est pas encore disponible dans cette version."));
+}
+
+void MainWindow::openAdministration()
+{
+    showMessage(MessageKind::Aide,
+                QStringLiteral("L'écran d'administration n'est pas encore disponible dans cette "
+                               "version."));
+}
+
+void MainWindow::openCodeLists()
+{
+    openReferenceTable(QStringLiteral("CODES_SANDRE"), QStringLiteral("Codes nationaux (Sandre)"));
+}
+
+void MainWindow::openWatersheds()
+{
+    openScreen(new BassinsVersants);
+}
+
+void MainWindow::openReferenceTable(const QString &table, const QString &title)
+{
+    const bool editable = table.compare(QLatin1String("UTILISATEURS"), Qt::CaseInsensitive) == 0
+                              ? session().isAdmin
+                              : session().isAdmin || session().metaData;
+    openScreen(new ReferenceTable(table, title, editable));
+}
+
+void MainWindow::openConnectionScreen()
+{
+    FrmConnexion dialog(FrmConnexion::Origin::MainWindow, this);
+    // The switch closes our screens through closeAllScreens (a refusal stops it), and
+    // writes our logout while the old connection is still open.
+    dialog.setScreenCloser([this] { return closeAllScreens(); });
+    connect(&dialog, &FrmConnexion::aboutToChangeBase, this, &MainWindow::writeLogout);
+    bool changed = false;
+    connect(&dialog, &FrmConnexion::baseChanged, this, [&changed] { changed = true; });
+    dialog.exec();
+    if (changed)
+        closeForProfileChange();
+    else
+        refreshStatusBar();
+}
+
+void MainWindow::printActiveScreen()
+{
+    QWidget *screen = activeScreen();
+    if (!screen)
+        return;
+#ifdef QT_PRINTSUPPORT_LIB
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
+        return;
+    }
+    const QPixmap image = screen->grab();
+    if (!m_printer)
+        m_printer = new QPrinter(QPrinter::HighResolution);
+    m_printer->setPageOrientation(image.width() > image.height() ? QPageLayout::Landscape
+                                                                  : QPageLayout::Portrait);
+    m_printer->setDocName(screen->windowTitle());
+    QPrintDialog dialog(m_printer, this);
+    dialog.setWindowTitle(QStringLiteral("Imprimer l'écran"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QPainter painter;
+    if (!painter.begin(m_printer)) {
+        showMessage(MessageKind::Erreur, QStringLiteral("L'impression n'a pas pu démarrer."));
+        return;
+    }
+    // The screen's image, as large as the page allows without distortion.
+    const QRect page = painter.viewport();
+    QSize size = image.size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRect(page.topLeft(), size), image);
+    painter.end();
+#else
+    showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
+#endif
+}
+
+void MainWindow::printerSetup()
+{
+#ifdef QT_PRINTSUPPORT_LIB
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
+        return;
+    }
+    if (!m_printer)
+        m_printer = new QPrinter(QPrinter::HighResolution);
+    QPageSetupDialog dialog(m_printer, this);
+    dialog.exec();
+#else
+    showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
+#endif
+}
+
+QString MainWindow::helpLocation(const QString &fichierAide)
+{
+    const QString path = fichierAide.trimmed();
+    if (path.isEmpty())
+        return QString();
+    const QString module = QString(kModuleCode);
+    const bool web = path.startsWith(QLatin1String("HTTP"), Qt::CaseInsensitive);
+    const QString name = web ? QStringLiteral("docs_") + module + QStringLiteral("_help.htm")
+                             : QStringLiteral("docs_") + module + QStringLiteral("_help_.htm");
+    const bool endsWithSeparator =
+        path.endsWith(QLatin1Char('/')) || (!web && path.endsWith(QLatin1Char('\\')));
+    return endsWithSeparator ? path + name : path + QLatin1Char('/') + name;
+}
+
+void MainWindow::showHelp()
+{
+    const QString path = LireParametre(QStringLiteral("FichierAide"), {}, true);
+    const QString location = helpLocation(path);
+    if (location.isEmpty()) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("L'aide n'est pas installée ou le paramètrage n'est pas "
+                                   "correct. Merci de vérifier le chemin dans l'écran "
+                                   "d'administration."));
+        return;
+    }
+    const bool web = location.startsWith(QLatin1String("HTTP"), Qt::CaseInsensitive);
+    const bool opened = web ? QDesktopServices::openUrl(QUrl(location))
+                            : QFileInfo(location).isFile()
+                                  && QDesktopServices::openUrl(QUrl::fromLocalFile(location));
+    if (!opened)
+        showMessage(MessageKind::Erreur, QStringLiteral("Impossible d'ouvrir le fichier d'aide: ")
+                                             + location);
+}
+
+void MainWindow::openSupportSite()
+{
+    const QUrl url(VersionCheck::supportAddress());
+    if (!url.isValid() || !QDesktopServices::openUrl(url))
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Impossible d'ouvrir le site du support : ") + url.toString());
+}
+
+} // namespace plx

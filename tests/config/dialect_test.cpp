@@ -65,33 +65,17 @@ TEST_F(DialectTest, BadDatesNeverGuessed)
 
 TEST_F(DialectTest, TypeRoles)
 {
-    const plx::ColumnTypes access = plx::columnTypes("ACCESS");
-    EXPECT_EQ(access.text, "TEXT");
-    EXPECT_EQ(access.dateTime, "DateTime");
-    EXPECT_EQ(access.autoIncrement, "AUTOINCREMENT");
-    EXPECT_EQ(access.textOfLength(50), "TEXT(50)");
-
-    const plx::ColumnTypes pg = plx::columnTypes("POSTGRESQL");
-    EXPECT_EQ(pg.dateTime, "timestamp with time zone");
-    EXPECT_EQ(pg.number, "real");
-    EXPECT_EQ(pg.nowFunction, "clock_timestamp()");
-
+    EXPECT_EQ(plx::columnTypes("ACCESS").textOfLength(50), "TEXT(50)");
+    EXPECT_EQ(plx::userTableTypes("POSTGRESQL").text, "varchar");
     // Oracle before 23 refuses serial, boolean and a varchar2 without a length.
     const plx::ColumnTypes oracle = plx::columnTypes("ORACLE");
     EXPECT_EQ(oracle.textOfLength(), "varchar2(255)");
     EXPECT_EQ(oracle.textOfLength(100), "varchar2(100)");
-    EXPECT_EQ(oracle.memo, "varchar2(4000)");
-    EXPECT_EQ(oracle.autoIncrement.contains("IDENTITY"), true);
+    EXPECT_TRUE(oracle.autoIncrement.contains("IDENTITY"));
     EXPECT_EQ(oracle.yesNo, "NUMBER(1)");
-
-    EXPECT_EQ(plx::userTableTypes("POSTGRESQL").text, "varchar");
-    EXPECT_EQ(plx::userTableTypes("ACCESS").number, "Double");
-    EXPECT_EQ(plx::userTableTypes("ORACLE").number, "Number");
     EXPECT_TRUE(plx::columnTypes("ORACLE_XE").text.isEmpty());
-    EXPECT_TRUE(plx::userTableTypes("").text.isEmpty());
-
     useKind("POSTGRESQL");
-    EXPECT_EQ(plx::columnTypes().longInteger, "bigint");
+    EXPECT_EQ(plx::columnTypes().dateTime, "timestamp with time zone");
 }
 
 } // namespace

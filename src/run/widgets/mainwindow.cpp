@@ -105,6 +105,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
+    // The area still reports activations while its windows are torn down, after our
+    // actions are gone.
+    disconnect(m_mdi, nullptr, this, nullptr);
 #ifdef QT_PRINTSUPPORT_LIB
     delete m_printer;
 #endif

@@ -71,6 +71,7 @@ void BassinsVersants::buildUi()
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSortingEnabled(true);
+    m_list->sortByColumn(0, Qt::AscendingOrder);
     m_list->setAlternatingRowColors(true);
     m_list->verticalHeader()->hide();
     m_list->horizontalHeader()->setStretchLastSection(true);
@@ -227,6 +228,8 @@ void BassinsVersants::fillList()
         items << code << nom << superficie << parent;
         m_model->appendRow(items);
     }
+    const QHeaderView *header = m_list->horizontalHeader();
+    m_list->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
     m_list->resizeColumnsToContents();
     m_list->setColumnWidth(1, qBound(160, m_list->columnWidth(1), 420));
     m_filling = false;

@@ -1,0 +1,842 @@
+#include "run/demonetwork.h"
+
+#include "config/connectionprofile.h"
+#include "db/accesbase.h"
+#include "db/dialect.h"
+#include "db/schemacatalog.h"
+#include "db/schemaupgrade.h"
+#include "db/sqltext.h"
+#include "db/transaction.h"
+#include "db/usertables.h"
+#include "measures/measurementtable.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <cmath>
+#include <map>
+#include <optional>
+#include <vector>
+
+// The data files are compiled into the core library, a static library: its resources are
+// only linked in when something asks for them by name.
+static void initDemoResources()
+{
+    Q_INIT_RESOURCE(demonetwork);
+}
+
+namespace plx {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// The extract (src/run/demo/*.csv)
+
+struct Station
+{
+    QString numPoste; // Météo-France station number, the public identifier
+    QString name;
+    QString communeCode;
+    QString communeName;
+    double latitude = 0;
+    double longitude = 0;
+    double altitude = 0;
+    bool hourly = false;
+    QDate firstDay; // first day in the 1786-1949 archive
+    QDate lastDay;  // set for stations that closed
+    std::optional<std::pair<double, double>> lambert2e;
+};
+
+struct Measure
+{
+    QDate day;
+    int hour = 0;
+    std::optional<double> rain;
+    std::optional<double> temperature;
+    bool doubtful = false; // Météo-France quality code 2, or a negative rainfall
+};
+
+struct DemoData
+{
+    std::vector<Station> stations;
+    QHash<QString, std::vector<Measure>> series; // by NUM_POSTE, in time order
+};
+
+std::optional<double> numberOf(const QString &text)
+{
+    if (text.isEmpty() || text == QLatin1String("mq"))
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok); // C locale, whatever the user's
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+// Rows of a ';'-separated resource, header left out, each with exactly `columns` fields.
+bool readRows(const QString &name, int columns, QList<QStringList> *rows, QString *error)
+{
+    QFile file(QStringLiteral(":/demo/") + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Les données de démonstration « %1 » sont absentes du programme.")
+                     .arg(name);
+        return false;
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        const QStringList fields = lines[i].split(QLatin1Char(';'));
+        if (fields.size() != columns) {
+            *error = QStringLiteral("Données de démonstration illisibles (%1, ligne %2).")
+                         .arg(name)
+                         .arg(i + 1);
+            return false;
+        }
+        rows->append(fields);
+    }
+    return true;
+}
+
+QDate dayOf(const QString &yyyymmdd)
+{
+    return QDate::fromString(yyyymmdd.left(8), QStringLiteral("yyyyMMdd"));
+}
+
+bool loadDemoData(DemoData *data, QString *error)
+{
+    initDemoResources();
+    QList<QStringList> rows;
+    if (!readRows(QStringLiteral("stations.csv"), 12, &rows, error))
+        return false;
+    for (const QStringList &f : std::as_const(rows)) {
+        Station s;
+        s.numPoste = f[0];
+        s.name = f[1];
+        s.latitude = f[2].toDouble();
+        s.longitude = f[3].toDouble();
+        s.altitude = f[4].toDouble();
+        s.hourly = f[5] == QLatin1String("H");
+        s.firstDay = dayOf(f[6]);
+        s.lastDay = dayOf(f[7]);
+        s.communeCode = f[8];
+        s.communeName = f[9];
+        if (!f[10].isEmpty())
+            s.lambert2e = std::make_pair(f[10].toDouble(), f[11].toDouble());
+        data->stations.push_back(s);
+    }
+
+    rows.clear();
+    if (!readRows(QStringLiteral("quotidien.csv"), 5, &rows, error))
+        return false;
+    for (const QStringList &f : std::as_const(rows)) {
+        Measure m;
+        m.day = dayOf(f[1]);
+        m.rain = numberOf(f[2]);
+        m.doubtful = f[3] == QLatin1String("2") || m.rain.value_or(0) < 0;
+        m.temperature = numberOf(f[4]);
+        data->series[f[0]].push_back(m);
+    }
+
+    rows.clear();
+    if (!readRows(QStringLiteral("horaire.csv"), 4, &rows, error))
+        return false;
+    for (const QStringList &f : std::as_const(rows)) {
+        Measure m;
+        m.day = dayOf(f[1]);
+        m.hour = f[1].mid(8, 2).toInt();
+        m.rain = numberOf(f[2]);
+        // The automatic gauges send a few small negative amounts: left for the validation.
+        m.doubtful = m.rain.value_or(0) < 0;
+        // Kelvin in the source, Celsius in the database, to the source's 0.01.
+        if (const std::optional<double> kelvin = numberOf(f[3]))
+            m.temperature = std::round((*kelvin - 273.15) * 100) / 100;
+        if (m.rain || m.temperature)
+            data->series[f[0]].push_back(m);
+    }
+
+    for (const Station &s : data->stations) {
+        if (!data->series.contains(s.numPoste)) {
+            *error = QStringLiteral("Données de démonstration incomplètes : aucune mesure pour %1.")
+                         .arg(s.numPoste);
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// What the demo adds around the real series
+
+// Validity as a network would have it: older data validated, the last months controlled,
+// the latest days not yet looked at. Doubtful values stay unvalidated, waiting for review.
+const QDate kControlledFrom(2025, 10, 1);
+const QDate kRawFrom(2026, 3, 1);
+
+QString validityOf(const Measure &m)
+{
+    if (m.doubtful || m.day >= kRawFrom)
+        return QString();
+    return m.day >= kControlledFrom ? QStringLiteral("C") : QStringLiteral("V");
+}
+
+// How a value came in: keyed from the 19th-century registers, imported from the archive
+// files, or sent by the automatic station.
+QString obtentionOf(const Measure &m)
+{
+    if (m.day.year() < 1900)
+        return QStringLiteral("M");
+    if (m.day.year() < 1950)
+        return QStringLiteral("I");
+    return QStringLiteral("A");
+}
+
+struct Contact
+{
+    const char *key; // which stations it serves
+    const char *name;
+    const char *company;
+    const char *commune;
+    const char *comment;
+};
+
+const Contact kContacts[] = {
+    {"SUD-EST", "Météo-France – Direction interrégionale Sud-Est", "Météo-France", "13001",
+     "Contact de démonstration"},
+    {"OUEST", "Météo-France – Direction interrégionale Ouest", "Météo-France", nullptr,
+     "Contact de démonstration"},
+    {"OBSERVATOIRE", "Observatoire de Marseille", "Observatoire de Marseille", "13055",
+     "Relevés historiques des Accoules (contact de démonstration)"},
+};
+
+struct Organisation
+{
+    const char *mnemonic;
+    const char *name;
+};
+
+const Organisation kOrganisations[] = {
+    {"METEO-FRANCE", "Météo-France"},
+    {"AERMC", "Agence de l'eau Rhône Méditerranée Corse"},
+    {"AELB", "Agence de l'eau Loire-Bretagne"},
+};
+
+struct Network
+{
+    const char *mnemonic;
+    const char *label;
+    const char *purpose;
+};
+
+const Network kNetworks[] = {
+    {"CLIM13", "Réseau climatologique quotidien des Bouches-du-Rhône", "Climatologie"},
+    {"RADOME-BZH", "Stations automatiques horaires RADOME – Bretagne", "Observation horaire"},
+    {"HISTO13", "Séries historiques des Bouches-du-Rhône (archives 1786-1949)",
+     "Climatologie historique"},
+};
+
+// Roles in LIEN_PLUVIO_INTERVENANTS.
+constexpr int kManager = 0;
+constexpr int kAgency = 3;
+
+// Projection codes: coordinates in decimal degrees (what the map links read) and the
+// Lambert II étendu grid of the Brittany stations.
+constexpr int kWgs84 = 31;
+constexpr int kLambert2e = 5;
+
+const QString kDemoLogin = QStringLiteral("ADMIN");
+
+bool isHistorical(const Station &s)
+{
+    return s.lastDay.isValid();
+}
+
+const std::vector<Measure> &seriesOf(const DemoData &data, const Station &s)
+{
+    // loadDemoData() made sure that every station has a series.
+    return *data.series.constFind(s.numPoste);
+}
+
+// Monthly means over the months the series covers well enough (at most three days
+// missing, scaled to the whole month); none when a month of the year has no such month.
+std::optional<std::vector<double>> monthlyMeans(const std::vector<Measure> &series)
+{
+    struct Total { double sum = 0; int days = 0; };
+    std::map<std::pair<int, int>, Total> months;
+    for (const Measure &m : series) {
+        if (!m.rain)
+            continue;
+        Total &t = months[{m.day.year(), m.day.month()}];
+        t.sum += *m.rain;
+        ++t.days;
+    }
+    std::vector<double> sum(12, 0.0);
+    std::vector<int> years(12, 0);
+    for (const auto &[key, total] : months) {
+        const int length = QDate(key.first, key.second, 1).daysInMonth();
+        if (total.days < length - 3)
+            continue;
+        sum[key.second - 1] += total.sum * length / total.days;
+        ++years[key.second - 1];
+    }
+    std::vector<double> means(12);
+    for (int i = 0; i < 12; ++i) {
+        if (years[i] == 0)
+            return std::nullopt;
+        means[i] = std::round(sum[i] / years[i] * 10) / 10;
+    }
+    return means;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+QString dateSql(const QDate &day)
+{
+    const QString literal =
+        day.isValid() ? FormatDateSQL(day.toString(QStringLiteral("dd/MM/yyyy")), false) : QString();
+    // FormatDateSQL refuses years before 1800: such a date is left unknown.
+    return literal.isEmpty() ? QStringLiteral("NULL") : literal;
+}
+
+QString textSql(const char *text)
+{
+    return text ? sqlQuote(QString::fromUtf8(text)) : QStringLiteral("NULL");
+}
+
+QString textSql(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("NULL") : sqlQuote(text);
+}
+
+QString numberSql(std::optional<double> value)
+{
+    return value ? sqlNumber(*value) : QStringLiteral("NULL");
+}
+
+class DemoWriter
+{
+public:
+    DemoWriter(AccesBase &db, Transaction &transaction, const DemoData &data)
+        : m_db(db), m_tx(transaction), m_data(data)
+    {
+        // Multi-row VALUES where the engine takes them: one statement per few hundred
+        // rows instead of one per row.
+        m_batch = (db.dialect() == SqlDialect::SQLite || db.dialect() == SqlDialect::PostgreSQL)
+                      ? 250
+                      : 1;
+    }
+
+    bool writeReferences();
+    bool writeParameters();
+    // Stations absent from the database, with everything that hangs on them.
+    bool writeStations(const DemoProgress &progress);
+
+    const QString &error() const { return m_error; }
+
+private:
+    bool exec(const QString &sql);
+    bool query(const QString &sql, RecordTable *table);
+    // The next value of a numeric key column, max + 1 (1 on an empty table).
+    bool nextCode(const QString &table, const QString &column, qint64 *code);
+    // The key of the row whose column holds value (compared as Access does, ignoring
+    // case), or 0 when there is none.
+    bool findCode(const QString &table, const QString &keyColumn, const QString &column,
+                  const QString &value, qint64 *code);
+    bool ensureRow(const QString &table, const QString &keyColumn, const QString &matchColumn,
+                   const QString &matchValue, const QString &columns, const QString &values,
+                   qint64 *code);
+
+    bool writeStation(const Station &s, qint64 code);
+    bool writeMeasures(const Station &s, const QString &table);
+    bool writeNormals(const Station &s, qint64 code);
+    bool writeLinks(const Station &s, qint64 code);
+    bool writeDescription(const Station &s, qint64 code);
+
+    qint64 contactOf(const Station &s) const;
+
+    AccesBase &m_db;
+    Transaction &m_tx;
+    const DemoData &m_data;
+    QString m_error;
+    int m_batch = 1;
+    QHash<QString, qint64> m_contacts;      // by kContacts key
+    QHash<QString, qint64> m_organisations; // by mnemonic
+    QHash<QString, qint64> m_networks;      // by mnemonic
+};
+
+bool DemoWriter::exec(const QString &sql)
+{
+    if (m_tx.exec(sql))
+        return true;
+    m_error = m_tx.error();
+    return false;
+}
+
+bool DemoWriter::query(const QString &sql, RecordTable *table)
+{
+    *table = m_db.ExtraireRecords(sql);
+    if (!table->ok())
+        m_error = table->error();
+    return table->ok();
+}
+
+bool DemoWriter::nextCode(const QString &table, const QString &column, qint64 *code)
+{
+    RecordTable t;
+    if (!query(QStringLiteral("SELECT max(%1) FROM %2").arg(column, table), &t))
+        return false;
+    *code = (t.rowCount() > 0 && !t.at(0, 0).isNull()) ? qint64(t.at(0, 0).toDouble()) + 1 : 1;
+    return true;
+}
+
+bool DemoWriter::findCode(const QString &table, const QString &keyColumn, const QString &column,
+                          const QString &value, qint64 *code)
+{
+    RecordTable t;
+    if (!query(QStringLiteral("SELECT %1 FROM %2 WHERE upper(%3) = upper(%4)")
+                   .arg(keyColumn, table, column, sqlQuote(value)),
+               &t))
+        return false;
+    *code = t.rowCount() > 0 ? qint64(t.at(0, 0).toDouble()) : 0;
+    return true;
+}
+
+bool DemoWriter::ensureRow(const QString &table, const QString &keyColumn,
+                           const QString &matchColumn, const QString &matchValue,
+                           const QString &columns, const QString &values, qint64 *code)
+{
+    if (!findCode(table, keyColumn, matchColumn, matchValue, code))
+        return false;
+    if (*code > 0)
+        return true;
+    if (!nextCode(table, keyColumn, code))
+        return false;
+    return exec(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (%4, %5)")
+                    .arg(table, keyColumn, columns, sqlNumber(*code), values));
+}
+
+bool DemoWriter::writeReferences()
+{
+    // Countries and projection labels belong to the reference lists, which a database may
+    // already carry: add only what is missing.
+    RecordTable t;
+    if (m_db.tableExists(QStringLiteral("PAYS"))) {
+        if (!query(QStringLiteral("SELECT CodePays FROM PAYS WHERE upper(CodePays) = 'FR'"), &t))
+            return false;
+        if (t.rowCount() == 0
+            && !exec(QStringLiteral("INSERT INTO PAYS (CodePays, CodePaysNum, Nom, NomInter) "
+                                    "VALUES ('FR', 250, 'France', 'France')")))
+            return false;
+    }
+    if (m_db.tableExists(QStringLiteral("CODES_SANDRE"))) {
+        const std::pair<int, const char *> projections[] = {
+            {kLambert2e, "Lambert II étendu"}, {kWgs84, "WGS84 (degrés décimaux)"}};
+        for (const char *champ : {"PLUVIOMETRES.TYPEPROJECTION", "PIEZOMETRES.TYPEPROJECTION"}) {
+            for (const auto &[code, label] : projections) {
+                if (!query(QStringLiteral("SELECT Code FROM CODES_SANDRE WHERE upper(Champ) = "
+                                          "upper(%1) AND Code = %2")
+                               .arg(textSql(champ), sqlNumber(code)),
+                           &t))
+                    return false;
+                if (t.rowCount() == 0
+                    && !exec(QStringLiteral("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) "
+                                            "VALUES (%1, %2, %3)")
+                                 .arg(textSql(champ), sqlNumber(code), textSql(label))))
+                    return false;
+            }
+        }
+    }
+
+    // Communes of the stations and of the contacts.
+    QSet<QString> communes;
+    if (!query(QStringLiteral("SELECT CodeCommune FROM COMMUNES"), &t))
+        return false;
+    for (int r = 0; r < t.rowCount(); ++r)
+        communes.insert(t.text(r, 0).trimmed());
+    for (const Station &s : m_data.stations) {
+        if (communes.contains(s.communeCode))
+            continue;
+        communes.insert(s.communeCode);
+        if (!exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept, codePays) "
+                                 "VALUES (%1, %2, %3, 'FR')")
+                      .arg(sqlQuote(s.communeCode), sqlQuote(s.communeName),
+                           sqlQuote(s.communeCode.left(2)))))
+            return false;
+    }
+
+    for (const Contact &c : kContacts) {
+        qint64 code = 0;
+        if (!ensureRow(QStringLiteral("CONTACTS"), QStringLiteral("CodeContact"),
+                       QStringLiteral("Nom"), QString::fromUtf8(c.name),
+                       QStringLiteral("Nom, RaisonSocial, CodeCommune, commentaire"),
+                       QStringList{textSql(c.name), textSql(c.company), textSql(c.commune),
+                                   textSql(c.comment)}
+                           .join(QStringLiteral(", ")),
+                       &code))
+            return false;
+        m_contacts.insert(QString::fromUtf8(c.key), code);
+    }
+    for (const Organisation &o : kOrganisations) {
+        qint64 code = 0;
+        if (!ensureRow(QStringLiteral("INTERVENANTS"), QStringLiteral("CodeIntervenant"),
+                       QStringLiteral("Mnemonique"), QString::fromUtf8(o.mnemonic),
+                       QStringLiteral("Nom, Mnemonique, Commentaires"),
+                       QStringList{textSql(o.name), textSql(o.mnemonic),
+                                   textSql("Organisme de démonstration")}
+                           .join(QStringLiteral(", ")),
+                       &code))
+            return false;
+        m_organisations.insert(QString::fromUtf8(o.mnemonic), code);
+    }
+    for (const Network &n : kNetworks) {
+        qint64 code = 0;
+        if (!ensureRow(QStringLiteral("RESEAUX"), QStringLiteral("CodeReseau"),
+                       QStringLiteral("Mnemonique"), QString::fromUtf8(n.mnemonic),
+                       QStringLiteral("Libelle, Mnemonique, Finalite, DCE, Commentaire, aEditer"),
+                       QStringList{textSql(n.label), textSql(n.mnemonic), textSql(n.purpose),
+                                   QStringLiteral("'N'"),
+                                   textSql("Réseau de démonstration (données Météo-France)"),
+                                   QStringLiteral("'O'")}
+                           .join(QStringLiteral(", ")),
+                       &code))
+            return false;
+        m_networks.insert(QString::fromUtf8(n.mnemonic), code);
+    }
+    return true;
+}
+
+bool DemoWriter::writeParameters()
+{
+    // The free parameter 1 carries the stations' mean temperature; 2 and 3 are unused and
+    // get an empty label, which hides them.
+    const std::pair<int, QString> labels[] = {
+        {1, QStringLiteral("Température moyenne (°C)")}, {2, QString()}, {3, QString()}};
+    RecordTable t;
+    for (const auto &[id, label] : labels) {
+        if (!query(QStringLiteral("SELECT id FROM PARAMETRAGE_DATA WHERE projet='PLX' AND id=")
+                       + sqlNumber(id),
+                   &t))
+            return false;
+        if (t.rowCount() == 0
+            && !exec(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) "
+                                    "VALUES (%1, %2, 'PLX')")
+                         .arg(sqlNumber(id), sqlQuote(label))))
+            return false;
+    }
+    return true;
+}
+
+qint64 DemoWriter::contactOf(const Station &s) const
+{
+    if (s.numPoste == QLatin1String("13055021"))
+        return m_contacts.value(QStringLiteral("OBSERVATOIRE"));
+    return m_contacts.value(s.hourly ? QStringLiteral("OUEST") : QStringLiteral("SUD-EST"));
+}
+
+bool DemoWriter::writeStations(const DemoProgress &progress)
+{
+    RecordTable t;
+    if (!query(QStringLiteral("SELECT CodePluviometre, Identifiant FROM PLUVIOMETRES"), &t))
+        return false;
+    QSet<qint64> usedCodes;
+    QSet<QString> identifiers;
+    qint64 next = 1;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const qint64 code = qint64(t.at(r, 0).toDouble());
+        usedCodes.insert(code);
+        next = std::max(next, code + 1);
+        identifiers.insert(t.text(r, 1).trimmed().toUpper());
+    }
+
+    const int total = int(m_data.stations.size());
+    for (int i = 0; i < total; ++i) {
+        const Station &s = m_data.stations[size_t(i)];
+        if (!identifiers.contains(s.numPoste.toUpper())) {
+            // A table left behind by a deleted station must not lend its rows to a new one.
+            while (usedCodes.contains(next)
+                   || m_db.tableExists(measurementTableName(QString::number(next))))
+                ++next;
+            if (next > 99999) {
+                m_error = QStringLiteral("Plus aucun code de pluviomètre libre.");
+                return false;
+            }
+            const qint64 code = next++;
+            usedCodes.insert(code);
+            const QString table = measurementTableName(QString::number(code));
+            if (!writeStation(s, code) || !writeLinks(s, code) || !writeDescription(s, code)
+                || !writeNormals(s, code))
+                return false;
+            if (!CreateMeasurementTable(m_db, QString::number(code), false)) {
+                m_error = QStringLiteral("La table %1 n'a pas pu être créée. %2")
+                              .arg(table, m_db.lastError());
+                return false;
+            }
+            if (!writeMeasures(s, table))
+                return false;
+        }
+        if (progress)
+            progress(i + 1, total);
+    }
+    return true;
+}
+
+bool DemoWriter::writeStation(const Station &s, qint64 code)
+{
+    const QDate opened = s.firstDay.isValid() ? s.firstDay : QDate();
+    QString comment = QStringLiteral("Poste Météo-France %1. Données Météo-France, Licence "
+                                     "Ouverte / Etalab 2.0 ; extrait de démonstration.")
+                          .arg(s.numPoste);
+    if (s.firstDay.isValid() && s.firstDay.year() < 1800)
+        comment += QStringLiteral(" Relevés depuis le %1.")
+                       .arg(s.firstDay.toString(QStringLiteral("dd/MM/yyyy")));
+    const bool lambert = s.lambert2e.has_value();
+    const double x = lambert ? s.lambert2e->first : s.longitude;
+    const double y = lambert ? s.lambert2e->second : s.latitude;
+    const QString now =
+        FormatDateSQL(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")),
+                      true);
+    const QStringList values{
+        sqlNumber(code),
+        sqlQuote(s.name),
+        dateSql(opened),
+        dateSql(s.lastDay),
+        sqlNumber(x),
+        sqlNumber(y),
+        sqlNumber(lambert ? kLambert2e : kWgs84),
+        sqlNumber(s.altitude),
+        sqlNumber(2),
+        sqlQuote(comment),
+        sqlQuote(s.communeCode),
+        sqlNumber(contactOf(s)),
+        sqlQuote(s.numPoste),
+        QStringLiteral("'FR'"),
+        sqlQuote(kDemoLogin),
+        now.isEmpty() ? QStringLiteral("NULL") : now,
+        sqlQuote(s.communeCode),
+    };
+    return exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, DateCreation, "
+                               "DateFermeture, X, Y, TypeProjection, Altitude, ExpressionMesure, "
+                               "Commentaires, CodeCommune, CodeContact, Identifiant, codePays, "
+                               "loginmaj, datemaj, codeCommuneDeclaration) VALUES (")
+                + values.join(QStringLiteral(", ")) + QLatin1Char(')'));
+}
+
+bool DemoWriter::writeLinks(const Station &s, qint64 code)
+{
+    const QDate start = s.firstDay.isValid() ? s.firstDay : seriesOf(m_data, s).front().day;
+    const QString startSql = dateSql(start);
+    const QString endSql = dateSql(s.lastDay);
+    const QString codeSql = sqlNumber(code);
+    const QString contact = sqlNumber(contactOf(s));
+
+    const auto intervenant = [&](const char *mnemonic, int role, const QString &reference) {
+        return exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_INTERVENANTS (CodePluviometre, "
+                                   "CodeIntervenant, DateDebut, DateFin, ReferenceInterne, "
+                                   "TypeIntervenant, codeContact) VALUES (%1, %2, %3, %4, %5, "
+                                   "%6, %7)")
+                        .arg(codeSql,
+                             sqlNumber(m_organisations.value(QString::fromUtf8(mnemonic))),
+                             startSql, endSql, textSql(reference), sqlNumber(role), contact));
+    };
+    if (!intervenant("METEO-FRANCE", kManager, s.numPoste)
+        || !intervenant(s.hourly ? "AELB" : "AERMC", kAgency, QString()))
+        return false;
+
+    const auto network = [&](const char *mnemonic, const QString &from, const QString &to) {
+        return exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_RESEAUX (CodePluviometre, CodeReseau, "
+                                   "DateDebut, DateFin) VALUES (%1, %2, %3, %4)")
+                        .arg(codeSql, sqlNumber(m_networks.value(QString::fromUtf8(mnemonic))),
+                             from, to));
+    };
+    if (s.hourly)
+        return network("RADOME-BZH", startSql, endSql);
+    if (isHistorical(s))
+        return network("HISTO13", startSql, endSql);
+    // Stations that report today and also have archive years in the extract belong to the
+    // historical network up to the end of the archive.
+    const std::vector<Measure> &series = seriesOf(m_data, s);
+    if (series.front().day.year() < 1950
+        && !network("HISTO13", startSql, dateSql(QDate(1949, 12, 31))))
+        return false;
+    return network("CLIM13", startSql, QStringLiteral("NULL"));
+}
+
+bool DemoWriter::writeDescription(const Station &s, qint64 code)
+{
+    const QString codeSql = sqlNumber(code);
+    if (m_db.tableExists(QStringLiteral("OUVRAGES_PLUVIO"))) {
+        const bool automatic = !isHistorical(s);
+        if (!exec(QStringLiteral("INSERT INTO OUVRAGES_PLUVIO (CodePluviometre, TypeStation, "
+                                 "TypeCapteur) VALUES (%1, %2, %3)")
+                      .arg(codeSql,
+                           automatic ? textSql("Station automatique") : textSql("Poste manuel"),
+                           automatic ? textSql("Pluviomètre à augets basculants")
+                                     : textSql("Pluviomètre à lecture directe"))))
+            return false;
+    }
+    if (m_db.tableExists(QStringLiteral("PLUVIOMETRE_LOCALISATIONS"))) {
+        if (!exec(QStringLiteral("INSERT INTO PLUVIOMETRE_LOCALISATIONS (CodePluviometre, "
+                                 "CodeProjection, X, Y, Z) VALUES (%1, %2, %3, %4, %5)")
+                      .arg(codeSql, sqlNumber(kWgs84), sqlNumber(s.longitude),
+                           sqlNumber(s.latitude), sqlNumber(s.altitude))))
+            return false;
+        if (s.lambert2e
+            && !exec(QStringLiteral("INSERT INTO PLUVIOMETRE_LOCALISATIONS (CodePluviometre, "
+                                    "CodeProjection, X, Y, Z) VALUES (%1, %2, %3, %4, %5)")
+                         .arg(codeSql, sqlNumber(kLambert2e), sqlNumber(s.lambert2e->first),
+                              sqlNumber(s.lambert2e->second), sqlNumber(s.altitude))))
+            return false;
+    }
+    return true;
+}
+
+bool DemoWriter::writeNormals(const Station &s, qint64 code)
+{
+    // A month of hourly data makes no normal.
+    if (s.hourly)
+        return true;
+    const std::optional<std::vector<double>> means = monthlyMeans(seriesOf(m_data, s));
+    if (!means)
+        return true;
+    const QString codeSql = sqlNumber(code);
+    if (!exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, Titre) "
+                             "VALUES (%1, -1, %2)")
+                  .arg(codeSql, sqlQuote(QStringLiteral("Moyennes mensuelles de la série "
+                                                        "(démonstration)")))))
+        return false;
+    QStringList rows;
+    for (int month = 1; month <= 12; ++month)
+        rows << QStringLiteral("(%1, %2, %3)")
+                    .arg(codeSql, sqlNumber(month), sqlNumber((*means)[size_t(month - 1)]));
+    if (m_batch > 1)
+        return exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, "
+                                   "Valeur) VALUES ")
+                    + rows.join(QStringLiteral(", ")));
+    for (const QString &row : std::as_const(rows)) {
+        if (!exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, "
+                                 "Valeur) VALUES ")
+                  + row))
+            return false;
+    }
+    return true;
+}
+
+bool DemoWriter::writeMeasures(const Station &s, const QString &table)
+{
+    const QString head = QStringLiteral("INSERT INTO ") + table
+                         + QStringLiteral(" (DateCreation, Heure, Pluie, Valeur1, Continuite, "
+                                          "ModeObtention, Validite) VALUES ");
+    QString hours[24];
+    for (int h = 0; h < 24; ++h)
+        hours[h] = FormatHeureSQL(QStringLiteral("%1:00:00").arg(h, 2, 10, QLatin1Char('0')));
+
+    QStringList rows;
+    QDate literalDay;
+    QString dayLiteral;
+    std::optional<QDateTime> lastRain;
+    for (const Measure &m : seriesOf(m_data, s)) {
+        if (m.day != literalDay) {
+            literalDay = m.day;
+            dayLiteral = dateSql(m.day);
+        }
+        // A rainfall value that does not follow the previous one by one step starts a new
+        // continuous stretch: the break is what the validation editor shows as "R".
+        const QDateTime instant(m.day, QTime(m.hour, 0), Qt::UTC);
+        QString continuity = QStringLiteral("NULL");
+        if (m.rain) {
+            const QDateTime expected =
+                lastRain ? (s.hourly ? lastRain->addSecs(3600) : lastRain->addDays(1)) : instant;
+            if (expected != instant)
+                continuity = QStringLiteral("1");
+            lastRain = instant;
+        }
+        const QString validity = validityOf(m);
+        rows << QLatin1Char('(') + dayLiteral + QStringLiteral(", ") + hours[m.hour]
+                    + QStringLiteral(", ") + numberSql(m.rain) + QStringLiteral(", ")
+                    + numberSql(m.temperature) + QStringLiteral(", ") + continuity
+                    + QStringLiteral(", ") + sqlQuote(obtentionOf(m)) + QStringLiteral(", ")
+                    + (validity.isEmpty() ? QStringLiteral("NULL") : sqlQuote(validity))
+                    + QLatin1Char(')');
+        if (rows.size() >= m_batch) {
+            if (!exec(head + rows.join(QStringLiteral(", "))))
+                return false;
+            rows.clear();
+        }
+    }
+    return rows.isEmpty() || exec(head + rows.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+bool fillDemoNetwork(AccesBase &db, QString *error, const DemoProgress &progress)
+{
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("La base de démonstration n'a pas pu être remplie : %1")
+                         .arg(why);
+        return false;
+    };
+    if (!db.isConnected())
+        return fail(QStringLiteral("aucune base de données n'est ouverte."));
+
+    DemoData data;
+    QString why;
+    if (!loadDemoData(&data, &why))
+        return fail(why);
+
+    // FormatDateSQL and FormatHeureSQL follow the run profile's kind; the command-line tool
+    // and the first start have none yet.
+    const ScopedConnectionKind kind(db);
+    Transaction transaction(db);
+    if (!transaction.started())
+        return fail(transaction.error());
+    DemoWriter writer(db, transaction, data);
+    if (!writer.writeReferences() || !writer.writeParameters() || !writer.writeStations(progress))
+        return fail(writer.error());
+    if (!transaction.commit())
+        return fail(transaction.error());
+    return true;
+}
+
+bool createDemoNetwork(const QString &sqlitePath, QString *error, const DemoProgress &progress)
+{
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("La base de démonstration « %1 » n'a pas pu être créée : %2")
+                         .arg(QDir::toNativeSeparators(sqlitePath), why);
+        return false;
+    };
+    const QFileInfo file(sqlitePath);
+    const QString suffix = file.suffix().toLower();
+    if (suffix != QLatin1String("sqlite") && suffix != QLatin1String("db"))
+        return fail(QStringLiteral("le fichier doit porter l'extension .sqlite ou .db."));
+    if (!QDir().mkpath(file.absolutePath()))
+        return fail(QStringLiteral("le dossier « %1 » ne peut pas être créé.")
+                        .arg(QDir::toNativeSeparators(file.absolutePath())));
+
+    ConnectionProfile profile;
+    profile.kind = QStringLiteral("ACCESS");
+    profile.database = file.absoluteFilePath();
+    profile.createIfMissing = true;
+    AccesBase &db = AccesBase::instance();
+    QString why;
+    if (!db.Connecter(profile, &why))
+        return fail(why);
+
+    const UserTablesResult users = ensureDefaultUserTables(db);
+    if (!users.ok)
+        return fail(users.error);
+    const SchemaUpgradeReport schema = upgradeSchema(db, QStringLiteral(PLX_VERSION));
+    if (!schema.ok)
+        return fail(schema.error);
+    if (schema.databaseNewer)
+        return fail(QStringLiteral("la base existante est d'une version plus récente (%1) que "
+                                   "le programme (%2).")
+                        .arg(schema.databaseVersion, schema.programVersion));
+    return fillDemoNetwork(db, error, progress);
+}
+
+} // namespace plx

@@ -122,7 +122,7 @@ TEST(DemoNetwork, CreatesARealNetworkOnce)
         })) << table.toStdString();
     }
 
-    // MARSEILLE-OBS: 99 mm on 19/11/1949 (its wettest day in the archive), then the series
+    // MARSEILLE-OBS: 99 mm on 19/11/1949 (its wettest day of 1945-1949), then the series
     // resumes on 01/01/2025 after the 1950-2024 gap, which is marked as a break.
     const QString obs = tableOf(QStringLiteral("13055001"));
     RecordTable t = db().ExtraireRecords(
@@ -253,13 +253,38 @@ TEST_P(DemoFill, TakesFreeCodesInAnExistingDatabase)
     ASSERT_TRUE(db().Execute(QStringLiteral("INSERT INTO PLUVIO_2 (DateCreation, Heure, Pluie) "
                                             "VALUES (#01/01/2000#, #00:00:00#, 1)")));
 
+    // The measurement table: its columns in order, a real unique instant on every engine,
+    // a second creation that changes nothing, the reference twin, and no table for a code
+    // that is not a station number.
+    EXPECT_TRUE(CreateMeasurementTable(db(), QStringLiteral("2.0"), false));
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_2")), 1);
+    EXPECT_FALSE(db().Execute(QStringLiteral("INSERT INTO PLUVIO_2 (DateCreation, Heure) "
+                                             "VALUES (#01/01/2000#, #00:00:00#)")));
+    const QString columns = QStringLiteral("datecreation,heure,pluie,pluieefficace,etp,valeur1,"
+                                           "valeur2,valeur3,continuite,modeobtention,precision,"
+                                           "validite");
+    ASSERT_TRUE(CreateMeasurementTable(db(), QStringLiteral("2"), true));
+    for (const QString &table : {QStringLiteral("PLUVIO_2"), QStringLiteral("COURBE_REF_PLUVIO_2")}) {
+        const RecordTable t = db().ExtraireRecords(QStringLiteral("SELECT * FROM ") + table);
+        ASSERT_TRUE(t.ok()) << t.error().toStdString();
+        EXPECT_EQ(t.columnNames().join(QLatin1Char(',')).toLower(), columns);
+    }
+    ASSERT_TRUE(db().Execute(QStringLiteral("INSERT INTO PLUVIO_2 (DateCreation, Heure, "
+                                            "ModeObtention, Validite) VALUES (#01/02/2000#, "
+                                            "#06:00:00#, 'M', 'V')")));
+    for (const QString &bad : {QStringLiteral("0"), QStringLiteral("12a"), QStringLiteral("2.5"),
+                               QStringLiteral("100000"), QStringLiteral("1; DROP TABLE PLUVIO_2")}) {
+        EXPECT_FALSE(CreateMeasurementTable(db(), bad, false)) << bad.toStdString();
+        EXPECT_TRUE(measurementTableName(bad).isEmpty()) << bad.toStdString();
+    }
+
     QString error;
     ASSERT_TRUE(fillDemoNetwork(db(), &error)) << error.toStdString();
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIOMETRES")), 23);
     EXPECT_EQ(count(QStringLiteral("SELECT min(CodePluviometre) FROM PLUVIOMETRES WHERE "
                                    "Identifiant <> 'P1'")),
               3);
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_2")), 1);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_2")), 2);
     EXPECT_DOUBLE_EQ(scalar(QStringLiteral("SELECT Pluie FROM ") + tableOf(QStringLiteral("13055001"))
                             + QStringLiteral(" WHERE DateCreation = #11/19/1949#"))
                          .toDouble(),

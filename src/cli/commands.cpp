@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/loginoption.h"
 #include "cli/options.h"
 #include "db/accesbase.h"
 #include "db/mdbimport.h"
@@ -43,7 +44,7 @@ bool connect(const Options &options)
     }
     if (!AccesBase::instance().connectionNotice().isEmpty())
         print(stderr, AccesBase::instance().connectionNotice() + QLatin1Char('\n'));
-    return true;
+    return logInGivenUser(); // --user/--password: that user's rights apply
 }
 
 bool returnsRows(const QString &sql)
@@ -121,6 +122,7 @@ QString usage()
         "  --db FICHIER        fichier SQLite, ou Access (.mdb, .accdb, ZIP en contenant un)\n"
         "  --pg \"CONNINFO\"     serveur PostgreSQL (chaîne de connexion libpq)\n"
         "  --odbc \"CHAÎNE\"     chaîne de connexion ODBC\n"
+        "  --user NOM --password MDP   utilisateur de la base (ses droits s'appliquent)\n"
         "\n"
         "Commandes :\n"
         "  sql [BASE] \"REQUÊTE\"          exécute une requête (syntaxe Access) : les lignes\n"
@@ -129,8 +131,11 @@ QString usage()
         "  --help                        affiche cette aide\n");
 }
 
-int run(const QString &command, const QStringList &arguments)
+int run(const QString &command, const QStringList &givenArguments)
 {
+    QStringList arguments = givenArguments;
+    if (!takeLoginArguments(arguments))
+        return 2;
     if (command == QLatin1String("sql"))
         return sqlCommand(arguments);
     if (command == QLatin1String("convert-mdb"))

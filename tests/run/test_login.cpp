@@ -7,7 +7,10 @@
 #include "run/session.h"
 #include "run/widgets/login.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -280,6 +283,40 @@ TEST_P(LoginStartTest, OptionsAreLoadedWithTheirRules)
     // Both quality families empty: both are switched on, for this user.
     EXPECT_EQ(options.donneesPhysicoChimique, "OUI");
     EXPECT_EQ(plx::LireParametre(QStringLiteral("donneesHydroBio")), "OUI");
+}
+
+TEST_P(LoginStartTest, AFailedConnectionWaitsForAnotherDatabase)
+{
+    const QString good = m_world->database().profile().database;
+    LoginWorld::setMachine("Base", m_world->folder() + QStringLiteral("/absent.sqlite"));
+    plx::Login &login = start();
+    EXPECT_FALSE(login.isDatabaseConnected());
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().startsWith(
+        QStringLiteral("ERREUR: La connexion à la base de données (ACCESS) n'a pas fonctionné.")));
+    EXPECT_FALSE(child<QPushButton>("CmdValider")->isEnabled());
+    typeAndEnter(QStringLiteral("ADMIN"), QStringLiteral("PLUIE"));
+    EXPECT_EQ(logins(), 0);
+
+    // The connection screen, opened from here, switches to a working file.
+    QTimer::singleShot(0, [good] {
+        auto *screen = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(screen, nullptr);
+        auto *file = screen->findChild<QLineEdit *>(QStringLiteral("TxtBasePiezo"));
+        ASSERT_NE(file, nullptr);
+        file->setText(good);
+        auto *use = screen->findChild<QPushButton *>(QStringLiteral("CmdChangementBase"));
+        ASSERT_NE(use, nullptr);
+        use->click();
+        if (screen->isVisible()) // a failed switch must not leave the test waiting
+            screen->reject();
+    });
+    QTest::mouseClick(child<QPushButton>("CmdConnexion"), Qt::LeftButton);
+    ASSERT_TRUE(login.isDatabaseConnected()) << messages().join('\n').toStdString();
+    EXPECT_EQ(child<QLabel>("lblUtilisee")->text(), good);
+    EXPECT_EQ(LoginWorld::machine("Base"), good);
+    typeAndEnter(QStringLiteral("ADMIN"), QStringLiteral("PLUIE"));
+    EXPECT_EQ(logins(), 1) << messages().join('\n').toStdString();
 }
 
 TEST_P(LoginStartTest, EscapeEndsTheProgram)

@@ -50,6 +50,28 @@ void soften(QWidget *widget)
     widget->setPalette(palette);
 }
 
+// A long path shown whole would widen the dialog: elided in the middle, whole in the
+// tooltip. text() keeps the whole path.
+class ElidedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QString shown =
+            fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(contentsRect(), int(alignment()), shown);
+    }
+    QSize minimumSizeHint() const override
+    {
+        return QSize(fontMetrics().averageCharWidth() * 12, QLabel::minimumSizeHint().height());
+    }
+};
+
 } // namespace
 
 QIcon Login::programIcon()
@@ -144,17 +166,18 @@ void Login::buildUi()
     // The database in use, with the button that changes it.
     auto *databaseCaption = new QLabel(QStringLiteral("Base de données :"), this);
     soften(databaseCaption);
-    m_lblUtilisee = makeLabel(this, "lblUtilisee");
-    m_lblUtilisee->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_lblUtilisee->setWordWrap(true);
+    m_lblUtilisee = new ElidedLabel(this);
+    m_lblUtilisee->setObjectName(QStringLiteral("lblUtilisee"));
+    m_lblUtilisee->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_lblUtilisee->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_cmdConnexion = new QPushButton(QStringLiteral("&Changer de base…"), this);
     m_cmdConnexion->setObjectName(QStringLiteral("CmdConnexion"));
     m_cmdConnexion->setToolTip(QStringLiteral("Choisir la base de données ou le serveur"));
     auto *database = new QGridLayout;
     database->setHorizontalSpacing(8);
-    database->addWidget(databaseCaption, 0, 0, Qt::AlignTop);
+    database->addWidget(databaseCaption, 0, 0);
     database->addWidget(m_lblUtilisee, 0, 1);
-    database->addWidget(m_cmdConnexion, 0, 2, Qt::AlignTop);
+    database->addWidget(m_cmdConnexion, 0, 2);
     database->setColumnStretch(1, 1);
 
     m_ctlVersion = makeLabel(this, "CtlVersion", QStringLiteral("Version ") + programVersion());
@@ -180,8 +203,7 @@ void Login::buildUi()
     layout->addWidget(m_lblEtat);
     layout->addLayout(database);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
-    setMinimumWidth(460);
+    setMinimumWidth(480);
 
     setTabOrder(m_txtNom, m_txtMotPass);
     setTabOrder(m_txtMotPass, m_chkAutomatic);

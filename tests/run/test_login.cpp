@@ -106,6 +106,12 @@ TEST_P(LoginScreenTest, FirstStartOnAnEmptyDatabaseLetsTheAdministratorIn)
         QStringLiteral("SELECT utilisateur FROM JOURNAL WHERE description = 'Login'"));
     ASSERT_EQ(journal.rowCount(), 1);
     EXPECT_EQ(journal.text(0, 0), "ADMIN");
+    if (GetParam() == QLatin1String("postgresql")) {
+        const plx::RecordTable name = LoginWorld::query(QStringLiteral(
+            "SELECT application_name FROM pg_stat_activity WHERE pid = pg_backend_pid()"));
+        ASSERT_EQ(name.rowCount(), 1);
+        EXPECT_EQ(name.text(0, 0), "PLXREADER/ADMIN");
+    }
 }
 
 TEST_P(LoginScreenTest, RefusalsSayWhyAndLetTheUserRetry)

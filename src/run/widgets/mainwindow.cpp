@@ -383,7 +383,7 @@ void MainWindow::writeLogout()
 {
     if (!AccesBase::instance().isConnected() || !session().loggedIn())
         return;
-    recordConnectionStatistic(QStringLiteral("LOGOUT"));
+    recordConnectionStatistic(QStringLiteral("LOGOUT"), session().login);
     journal(QStringLiteral("Logout"));
 }
 

@@ -542,7 +542,6 @@ void ReferenceTable::updateState()
     m_delete->setEnabled(m_view->selectionModel()->hasSelection());
     m_discard->setEnabled(m_model->isModified());
     m_save->setEnabled(m_model->isModified());
-    setWindowModified(m_model->isModified());
 }
 
 bool ReferenceTable::refuseIfReadOnly() const

@@ -324,7 +324,6 @@ void BassinsVersants::updateButtons()
     m_cmdEnregistrer->setEnabled(editable && m_dirty);
     m_cmdAnnuler->setEnabled(editable && m_dirty);
     m_cmdSupprimer->setEnabled(editable && m_current.has_value());
-    setWindowModified(m_dirty);
 }
 
 bool BassinsVersants::confirmDiscard()

@@ -69,7 +69,7 @@ bool extractAccessEntry(const QString &zipPath, const QString &folder, MdbZipEnt
         QStringLiteral("La base « %1 » de l'archive « %2 » ne peut pas être extraite : "
                        "l'archive est endommagée.")
             .arg(entry->entryName, zipName);
-    if (!zip.setCurrentFile(entry->entryName)) {
+    if (!zip.setCurrentFile(entry->entryName, QuaZip::csSensitive)) {
         *error = damaged;
         return false;
     }

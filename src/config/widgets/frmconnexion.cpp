@@ -73,7 +73,7 @@ void FrmConnexion::buildUi()
     m_cboBases = new QComboBox(this);
     m_cboBases->setObjectName(QStringLiteral("cboBases"));
     m_cboBases->setToolTip(QStringLiteral("Bases définies dans le fichier databases.properties"));
-    bases->addRow(QStringLiteral("&Bases définies :"), m_cboBases);
+    bases->addRow(QStringLiteral("Bases &définies :"), m_cboBases);
     layout->addLayout(bases);
 
     auto *local = new QGroupBox(QStringLiteral("Base locale (fichier)"), this);
@@ -114,8 +114,8 @@ void FrmConnexion::buildUi()
     fields->addRow(QStringLiteral("&Type de base :"), m_cboTypeBase);
     fields->addRow(QStringLiteral("&Serveur :"), m_txtServeur);
     fields->addRow(QStringLiteral("P&ort :"), m_txtPort);
-    fields->addRow(QStringLiteral("Ba&se :"), m_txtBase);
-    fields->addRow(QStringLiteral("Utilisat&eur :"), m_txtUser);
+    fields->addRow(QStringLiteral("&Base :"), m_txtBase);
+    fields->addRow(QStringLiteral("Uti&lisateur :"), m_txtUser);
     fields->addRow(QStringLiteral("&Mot de passe :"), m_txtPassWord);
     serverLayout->addLayout(fields);
     auto *saveRow = new QHBoxLayout;

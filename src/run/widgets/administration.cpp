@@ -95,6 +95,11 @@ void Administration::addPage(AdministrationPage *page, const QString &title, con
     connect(page, &AdministrationPage::modifiedChanged, this, &Administration::updateState);
 }
 
+QSize Administration::sizeHint() const
+{
+    return QWidget::sizeHint().expandedTo(QSize(880, 520));
+}
+
 void Administration::setFolderChooser(FolderChooser chooser)
 {
     m_folderChooser = std::move(chooser);

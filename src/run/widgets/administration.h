@@ -30,6 +30,9 @@ public:
 
     bool isModified() const;
 
+    // Room for the database grid and the longest labels without scrolling the tabs.
+    QSize sizeHint() const override;
+
     // Toolbar: save (4) and discard changes (3).
     Q_INVOKABLE bool declencheEnregistrer();
     Q_INVOKABLE void DeclenchePoubelle();

@@ -233,9 +233,12 @@ AdministrationBases::AdministrationBases(FolderChooser chooseFolder, QWidget *pa
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                             | QAbstractItemView::AnyKeyPressed);
-    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideMiddle); // a path's file name stays readable
     m_view->horizontalHeader()->setSectionResizeMode(DatabaseDefinitionsModel::Database,
                                                      QHeaderView::Stretch);
+    m_view->horizontalHeader()->setMinimumSectionSize(
+        m_view->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
     m_view->verticalHeader()->setVisible(false);
     layout->addWidget(m_view, 1);
 

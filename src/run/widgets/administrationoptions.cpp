@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -77,13 +78,13 @@ OptionSpec port(const QString &key, const QString &label, const QString &what)
 std::vector<OptionSpec> pathOptions()
 {
     return {
-        folder(QStringLiteral("CheminEdition"), QStringLiteral("Dossier des é&ditions :"),
+        folder(QStringLiteral("CheminEdition"), QStringLiteral("Dossier des édi&tions :"),
                QStringLiteral("Dossier où sont écrits les documents et impressions produits")),
         folder(QStringLiteral("CheminModeles"), QStringLiteral("Dossier des &modèles :"),
                QStringLiteral("Dossier des modèles de documents et de classeurs")),
-        folder(QStringLiteral("CheminExport"), QStringLiteral("Dossier des e&xports :")),
+        folder(QStringLiteral("CheminExport"), QStringLiteral("Dossier des export&s :")),
         folder(QStringLiteral("CheminPhotos"), QStringLiteral("Dossier des &photos :")),
-        folder(QStringLiteral("CheminDocuments"), QStringLiteral("Dossier des d&ocuments :")),
+        folder(QStringLiteral("CheminDocuments"), QStringLiteral("Dossier des doc&uments :")),
         folder(QStringLiteral("FichierAide"), QStringLiteral("&Aide (dossier ou adresse web) :"),
                QStringLiteral("Dossier des pages d'aide, ou adresse web commençant par http")),
     };
@@ -99,9 +100,9 @@ std::vector<OptionSpec> exportOptions()
              true, QStringLiteral("Les modèles de documents et de classeurs sont remplis avec "
                                   "le tableur et le traitement de texte")),
         flag(QStringLiteral("exportCalc"),
-             QStringLiteral("Exporter vers la suite &bureautique (LibreOffice)"), false,
+             QStringLiteral("Exporter vers la suite bureauti&que (LibreOffice)"), false,
              QStringLiteral("Les modèles sont remplis avec la suite bureautique")),
-        flag(QStringLiteral("exportCSV"), QStringLiteral("Exporter les listes au format &CSV"),
+        flag(QStringLiteral("exportCSV"), QStringLiteral("Exporter les listes au format CS&V"),
              false,
              QStringLiteral("Fichier texte séparé par des points-virgules, lisible par tout "
                             "tableur")),
@@ -142,7 +143,7 @@ std::vector<OptionSpec> ftpOptions()
              QStringLiteral("du serveur FTP")),
         text(QStringLiteral("FtpUsername"), QStringLiteral("&Utilisateur :")),
         password,
-        text(QStringLiteral("FtpRemoteFolder"), QStringLiteral("&Dossier distant :")),
+        text(QStringLiteral("FtpRemoteFolder"), QStringLiteral("Dossier dis&tant :")),
     };
 }
 
@@ -190,7 +191,11 @@ OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFold
                 pick->setText(QStringLiteral("…"));
                 pick->setToolTip(QStringLiteral("Choisir le dossier"));
                 row->addWidget(pick);
-                form->addRow(s.label, row);
+                // A label given as text gets no buddy next to a layout: its shortcut
+                // would show as a plain "&".
+                auto *label = new QLabel(s.label, this);
+                label->setBuddy(field.edit);
+                form->addRow(label, row);
                 const QString key = s.key;
                 connect(pick, &QToolButton::clicked, this, [this, key] {
                     for (Field &f : m_fields) {

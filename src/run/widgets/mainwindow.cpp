@@ -289,6 +289,8 @@ QWidget *MainWindow::openScreen(QWidget *screen)
 
     QMdiSubWindow *sub = m_mdi->addSubWindow(screen);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Not the toolkit's logo in the window's corner (and in the menu bar once maximised).
+    sub->setWindowIcon(style()->standardIcon(QStyle::SP_FileIcon));
     const QSize available = m_mdi->viewport()->size();
     QSize size = screen->sizeHint().expandedTo(screen->minimumSizeHint()).expandedTo(QSize(480, 320));
     if (available.width() > 200 && available.height() > 200)

@@ -100,6 +100,8 @@ public:
     ReferenceTableModel *model() const { return m_model; }
     QTableView *view() const { return m_view; }
     bool hasUnsavedChanges() const { return m_model->isModified(); }
+    // Room for several columns when the main window opens it.
+    QSize sizeHint() const override { return {860, 480}; }
 
 public slots:
     void declencheInserer();

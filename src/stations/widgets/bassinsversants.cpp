@@ -74,6 +74,7 @@ void BassinsVersants::buildUi()
     m_list->sortByColumn(0, Qt::AscendingOrder);
     m_list->setAlternatingRowColors(true);
     m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
     m_list->horizontalHeader()->setStretchLastSection(true);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &BassinsVersants::onRowChanged);

@@ -165,8 +165,8 @@ ConnectionSwitch::Result ConnectionSwitch::saveServer(const ConnectionForm &form
     trial.database = form.database.trimmed();
     trial.user = form.user.trimmed();
     trial.password = form.password; // spaces may belong to a password
-    if (trial.kind.isEmpty() || trial.kind == kAccess || trial.server.isEmpty()
-        || trial.database.isEmpty() || trial.user.isEmpty() || trial.password.isEmpty()) {
+    if (trial.kind.isEmpty() || trial.kind == kAccess || trial.server.isEmpty() ||
+        trial.database.isEmpty() || trial.user.isEmpty() || trial.password.isEmpty()) {
         showMessage(MessageKind::Erreur,
                     QStringLiteral("Certaines informations de connexion ne sont pas correctement "
                                    "renseignées."));

@@ -25,15 +25,15 @@ namespace {
 using plx::ConnectionSwitch;
 using plx::FrmConnexion;
 
-const QString kMissingFields =
-    QStringLiteral("ERREUR: Certaines informations de connexion ne sont pas correctement renseignées.");
+const QString kMissingFields = QStringLiteral(
+    "ERREUR: Certaines informations de connexion ne sont pas correctement renseignées.");
 const QString kFailedPostgres = QStringLiteral(
     "ERREUR: La connexion à la base de données (POSTGRESQL) n'a pas fonctionné. Vérifiez le "
     "paramétrage dans l'administration du logiciel.");
 
-const char *const kProfileKeys[] = {"Base",        "TypeBase", "ServeurBase", "PortServeurBase",
-                                    "UserBase",    "PassBase", "BaseSav",     "TypeBaseSav",
-                                    "ConnexionAutomatic"};
+const char *const kProfileKeys[] = {
+    "Base",     "TypeBase", "ServeurBase", "PortServeurBase",   "UserBase",
+    "PassBase", "BaseSav",  "TypeBaseSav", "ConnexionAutomatic"};
 
 // A private machine store whose profile is a SQLite file; messages recorded; the run
 // profile and connection restored afterwards.
@@ -108,7 +108,10 @@ protected:
     {
         QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
     }
-    static bool pgAvailable() { return plxtest::testEngines().contains(QStringLiteral("postgresql")); }
+    static bool pgAvailable()
+    {
+        return plxtest::testEngines().contains(QStringLiteral("postgresql"));
+    }
 
     QStringList messages;
 
@@ -126,10 +129,17 @@ TEST_F(FrmConnexionTest, KindListInOrderWithTags)
     screen.show();
     EXPECT_EQ(screen.objectName(), "FrmConnexion");
     auto *kinds = child<QComboBox>(screen, "CboTypeBase");
-    const QStringList captions{"", "PostGres", "Oracle", "Oracle DNS OC11G", "Oracle DNS IC_11_2",
-                               "Oracle DNS OC_11G_1", "Oracle OC_11G_1", "Oracle IC_11_2", "Oracle XE"};
-    const QStringList tags{"", "POSTGRESQL", "ORACLE", "ORACLE", "ORACLE2", "ORACLE3",
-                           "ORACLE_OC_11G_1", "ORACLE_IC_11_2", "ORACLE_XE"};
+    const QStringList captions{"",
+                               "PostGres",
+                               "Oracle",
+                               "Oracle DNS OC11G",
+                               "Oracle DNS IC_11_2",
+                               "Oracle DNS OC_11G_1",
+                               "Oracle OC_11G_1",
+                               "Oracle IC_11_2",
+                               "Oracle XE"};
+    const QStringList tags{"",        "POSTGRESQL",      "ORACLE",         "ORACLE",   "ORACLE2",
+                           "ORACLE3", "ORACLE_OC_11G_1", "ORACLE_IC_11_2", "ORACLE_XE"};
     ASSERT_EQ(kinds->count(), captions.size());
     for (int i = 0; i < kinds->count(); ++i) {
         EXPECT_EQ(kinds->itemText(i), captions[i]);
@@ -157,7 +167,8 @@ TEST_F(FrmConnexionTest, SwitchesFromFileToServerAndBack)
         QObject::connect(&screen, &FrmConnexion::baseChanged, [&] { ++changed; });
         fillServer(screen, QStringLiteral("PostGres"), server, QStringLiteral("pw x"));
         click(screen, "CmdEnregistrer");
-        ASSERT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched) << messages.join('\n').toStdString();
+        ASSERT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched)
+            << messages.join('\n').toStdString();
         EXPECT_EQ(changed, 1);
         EXPECT_EQ(screen.result(), QDialog::Accepted);
     }
@@ -173,7 +184,8 @@ TEST_F(FrmConnexionTest, SwitchesFromFileToServerAndBack)
     EXPECT_EQ(plx::runProfile().kind, "POSTGRESQL");
     EXPECT_EQ(plx::runProfile().database, server.database);
     EXPECT_TRUE(plx::AccesBase::instance().isConnected());
-    EXPECT_TRUE(plx::AccesBase::instance().ExtraireRecords(QStringLiteral("SELECT version()")).ok());
+    EXPECT_TRUE(
+        plx::AccesBase::instance().ExtraireRecords(QStringLiteral("SELECT version()")).ok());
 
     // From the main window: the fields show the swapped pair; the screens are asked to close
     // once, before anything is written; the logout hook still sees the old connection.
@@ -197,7 +209,8 @@ TEST_F(FrmConnexionTest, SwitchesFromFileToServerAndBack)
             connectedAtLogout = plx::AccesBase::instance().isConnected();
         });
         click(screen, "CmdChangementBase");
-        ASSERT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched) << messages.join('\n').toStdString();
+        ASSERT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched)
+            << messages.join('\n').toStdString();
         EXPECT_EQ(closerSaw, QStringList{"POSTGRESQL"});
         EXPECT_EQ(kindAtLogout, "POSTGRESQL");
         EXPECT_TRUE(connectedAtLogout);
@@ -344,7 +357,8 @@ TEST_F(FrmConnexionTest, ChoosingADefinedBase)
         ASSERT_EQ(bases->count(), 4);
         EXPECT_EQ(bases->itemText(1), "locale");
         choose(screen, QStringLiteral("locale"));
-        EXPECT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched) << messages.join('\n').toStdString();
+        EXPECT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched)
+            << messages.join('\n').toStdString();
         EXPECT_EQ(get("Base"), sqlitePath());
         EXPECT_EQ(get("TypeBase"), "ACCESS");
         EXPECT_TRUE(plx::AccesBase::instance().isConnected());
@@ -366,7 +380,8 @@ TEST_F(FrmConnexionTest, ChoosingADefinedBase)
         if (pgAvailable()) {
             messages.clear();
             choose(screen, QStringLiteral("serveur"));
-            EXPECT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched) << messages.join('\n').toStdString();
+            EXPECT_EQ(screen.lastResult(), ConnectionSwitch::Result::Switched)
+                << messages.join('\n').toStdString();
             EXPECT_EQ(get("TypeBase"), "POSTGRESQL");
             EXPECT_EQ(get("Base"), "postgres");
             EXPECT_EQ(get("PortServeurBase"), qEnvironmentVariable("PLX_TEST_PG_PORT"));
@@ -380,9 +395,10 @@ TEST_F(FrmConnexionTest, ChoosingADefinedBase)
     messages.clear();
     plx::ConnectionForm form;
     EXPECT_FALSE(ConnectionSwitch::fillFromDefinition(definitions, QStringLiteral("autre"), &form));
-    EXPECT_EQ(messages, QStringList{QStringLiteral("ERREUR: Impossible de retrouver le paramétrage de "
-                                                   "cette base. Merci de vérifier le fichier "
-                                                   "databases.properties")});
+    EXPECT_EQ(messages,
+              QStringList{QStringLiteral("ERREUR: Impossible de retrouver le paramétrage de "
+                                         "cette base. Merci de vérifier le fichier "
+                                         "databases.properties")});
 }
 
 TEST_F(FrmConnexionTest, SwitchStepsInOrder)

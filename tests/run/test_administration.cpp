@@ -150,26 +150,27 @@ protected:
     {
         const plx::RecordTable t = plx::AccesBase::instance().ExtraireRecords(
             QStringLiteral("SELECT valeur FROM UTILISATEURS_PARAMETRES WHERE login='ADMIN' AND "
-                           "parametre=")
-            + plx::sqlQuote(key));
+                           "parametre=") +
+            plx::sqlQuote(key));
         EXPECT_TRUE(t.ok()) << t.error().toStdString();
         return t.rowCount() == 1 ? t.text(0, 0) : QStringLiteral("<%1 rows>").arg(t.rowCount());
     }
     static QString hydroOf(const char *day)
     {
         const plx::RecordTable t = plx::AccesBase::instance().ExtraireRecords(
-            QStringLiteral("SELECT Hydro FROM PERIODES WHERE Jour=") + plx::sqlQuote(QString::fromLatin1(day)));
+            QStringLiteral("SELECT Hydro FROM PERIODES WHERE Jour=") +
+            plx::sqlQuote(QString::fromLatin1(day)));
         return t.rowCount() == 1 ? t.text(0, 0) : QString();
     }
     static QStringList labels()
     {
-        const plx::RecordTable t = plx::AccesBase::instance().ExtraireRecords(
-            QStringLiteral("SELECT id, libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' ORDER BY id"));
+        const plx::RecordTable t = plx::AccesBase::instance().ExtraireRecords(QStringLiteral(
+            "SELECT id, libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' ORDER BY id"));
         EXPECT_TRUE(t.ok()) << t.error().toStdString();
         QStringList out;
         for (int r = 0; r < t.rowCount(); ++r)
-            out << QString::number(t.at(r, 0).toInt()) + QLatin1Char('=')
-                       + (t.at(r, 1).isNull() ? QStringLiteral("null") : t.text(r, 1));
+            out << QString::number(t.at(r, 0).toInt()) + QLatin1Char('=') +
+                       (t.at(r, 1).isNull() ? QStringLiteral("null") : t.text(r, 1));
         return out;
     }
 
@@ -380,7 +381,8 @@ TEST_F(AdministrationBasesTest, GridWritesWhatTheReaderReadsBack)
     {
         QFile file(existing);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("ancienne=postgres@vieux:5433/archives\r\nancienne.user=arch\r\nancienne.pwd=not-ours\r\n");
+        file.write("ancienne=postgres@vieux:5433/"
+                   "archives\r\nancienne.user=arch\r\nancienne.pwd=not-ours\r\n");
     }
 
     Administration screen;
@@ -448,9 +450,11 @@ TEST_F(AdministrationBasesTest, RefusesWhatWouldBeLost)
         QStringList cells;
         const char *message;
     } cases[] = {
-        {{"sanstype", "", "h", "", "d"}, "ERREUR: La ligne 1 de la liste des bases doit avoir un nom et un type."},
+        {{"sanstype", "", "h", "", "d"},
+         "ERREUR: La ligne 1 de la liste des bases doit avoir un nom et un type."},
         {{"a=b", "ACCESS", "", "", "/x.db"},
-         "ERREUR: Le nom « a=b » ne convient pas : il ne peut pas contenir « = », commencer par « # » "
+         "ERREUR: Le nom « a=b » ne convient pas : il ne peut pas contenir « = », commencer par « "
+         "# » "
          "ou « ! », ni finir par « .user » ou « .pwd »."},
         {{"p", "POSTGRESQL", "h", "port", "d"},
          "ERREUR: Le port de la base « p » doit être un nombre entier compris entre 1 et 65535."},
@@ -476,11 +480,13 @@ TEST_F(AdministrationBasesTest, RefusesWhatWouldBeLost)
     // A folder that cannot be written.
     view->selectRow(1);
     QTest::mouseClick(child<QPushButton>(screen, "CmdSupprimerBase"), Qt::LeftButton);
-    ASSERT_TRUE(plx::setDatabasesPropertiesPath(QStringLiteral("/nonexistent-plx/dir/databases.properties")));
+    ASSERT_TRUE(plx::setDatabasesPropertiesPath(
+        QStringLiteral("/nonexistent-plx/dir/databases.properties")));
     messages.clear();
     ASSERT_TRUE(save(screen));
-    EXPECT_EQ(messages, QStringList{"ERREUR: Le fichier n'a pas pu être enregistré. Merci de vérifier "
-                                    "vos droits d'écriture"});
+    EXPECT_EQ(messages,
+              QStringList{"ERREUR: Le fichier n'a pas pu être enregistré. Merci de vérifier "
+                          "vos droits d'écriture"});
     EXPECT_TRUE(screen.isModified());
 }
 

@@ -90,8 +90,8 @@ void FrmConnexion::buildUi()
     localLayout->addLayout(fileRow);
     auto *useRow = new QHBoxLayout;
     useRow->addStretch(1);
-    m_cmdChangementBase = button(QStringLiteral("CmdChangementBase"),
-                                 QStringLiteral("&Utiliser cette base"), local);
+    m_cmdChangementBase =
+        button(QStringLiteral("CmdChangementBase"), QStringLiteral("&Utiliser cette base"), local);
     useRow->addWidget(m_cmdChangementBase);
     localLayout->addLayout(useRow);
     layout->addWidget(local);
@@ -120,7 +120,8 @@ void FrmConnexion::buildUi()
     serverLayout->addLayout(fields);
     auto *saveRow = new QHBoxLayout;
     saveRow->addStretch(1);
-    m_cmdEnregistrer = button(QStringLiteral("CmdEnregistrer"), QStringLiteral("&Enregistrer"), server);
+    m_cmdEnregistrer =
+        button(QStringLiteral("CmdEnregistrer"), QStringLiteral("&Enregistrer"), server);
     m_cmdEnregistrer->setToolTip(
         QStringLiteral("Teste la connexion puis utilise cette base (le paramétrage précédent est "
                        "conservé si la connexion échoue)"));
@@ -178,9 +179,9 @@ void FrmConnexion::loadDefinitions()
         m_cboBases->addItem(definition.name);
     m_cboBases->setEnabled(!m_definitions.empty());
     if (m_definitions.empty())
-        m_cboBases->setToolTip(path.isEmpty()
-                                   ? QStringLiteral("Aucun fichier databases.properties n'est paramétré")
-                                   : QStringLiteral("Aucune base définie dans %1").arg(path));
+        m_cboBases->setToolTip(
+            path.isEmpty() ? QStringLiteral("Aucun fichier databases.properties n'est paramétré")
+                           : QStringLiteral("Aucune base définie dans %1").arg(path));
 }
 
 ConnectionForm FrmConnexion::form() const
@@ -245,9 +246,9 @@ void FrmConnexion::chooseAccessFile()
 {
     const QString current = m_txtBasePiezo->text().trimmed();
     const QString start = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Choisir la base de données"), start,
-        QStringLiteral("Bases (*.sqlite *.db *.mdb *.accdb *.zip)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Choisir la base de données"), start,
+                                     QStringLiteral("Bases (*.sqlite *.db *.mdb *.accdb *.zip)"));
     if (!path.isEmpty())
         m_txtBasePiezo->setText(QDir::toNativeSeparators(path));
 }
@@ -281,10 +282,10 @@ void FrmConnexion::chooseDefinition(int index)
                                               &passwordUnreadable))
         return;
     showForm(f);
-    const auto chosen = std::find_if(m_definitions.begin(), m_definitions.end(),
-                                     [&](const DatabaseDefinition &d) {
-                                         return d.name == m_cboBases->itemText(index);
-                                     });
+    const auto chosen =
+        std::find_if(m_definitions.begin(), m_definitions.end(), [&](const DatabaseDefinition &d) {
+            return d.name == m_cboBases->itemText(index);
+        });
     if (chosen->isAccess()) {
         useAccessFile();
         return;
@@ -308,8 +309,8 @@ void FrmConnexion::run(const std::function<ConnectionSwitch::Result(ConnectionSw
     if (m_busy)
         return;
     m_busy = true;
-    const QList<QWidget *> inputs{m_cboBases,  m_txtBasePiezo, m_cmdParcourir, m_cboTypeBase,
-                                  m_txtServeur, m_txtPort,     m_txtBase,      m_txtUser,
+    const QList<QWidget *> inputs{m_cboBases,    m_txtBasePiezo,   m_cmdParcourir, m_cboTypeBase,
+                                  m_txtServeur,  m_txtPort,        m_txtBase,      m_txtUser,
                                   m_txtPassWord, m_cmdEnregistrer, m_cmdFermer};
     for (QWidget *w : inputs)
         w->setEnabled(false);

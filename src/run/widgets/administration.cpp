@@ -28,8 +28,10 @@ void applyToRun(const QString &key, const QString &value)
 {
     RunOptions &options = runOptions();
     const std::pair<const char *, QString *> folders[] = {
-        {"CheminEdition", &options.cheminEdition}, {"CheminModeles", &options.cheminModeles},
-        {"CheminExport", &options.cheminExport},   {"CheminPhotos", &options.cheminPhotos},
+        {"CheminEdition", &options.cheminEdition},
+        {"CheminModeles", &options.cheminModeles},
+        {"CheminExport", &options.cheminExport},
+        {"CheminPhotos", &options.cheminPhotos},
         {"CheminDocuments", &options.cheminDocuments}};
     for (const auto &[name, field] : folders) {
         if (key == QLatin1String(name))
@@ -87,7 +89,8 @@ Administration::Administration(QWidget *parent) : QWidget(parent)
     reload();
 }
 
-void Administration::addPage(AdministrationPage *page, const QString &title, const QString &objectName)
+void Administration::addPage(AdministrationPage *page, const QString &title,
+                             const QString &objectName)
 {
     page->setObjectName(objectName);
     m_tabs->addTab(page, title);
@@ -183,11 +186,11 @@ void Administration::DeclenchePoubelle()
 
 void Administration::closeEvent(QCloseEvent *event)
 {
-    if (isModified()
-        && !showMessage(MessageKind::Question,
-                        QStringLiteral("Les modifications de l'administration n'ont pas été "
-                                       "enregistrées. Voulez-vous fermer la fenêtre sans les "
-                                       "enregistrer ?"))) {
+    if (isModified() &&
+        !showMessage(MessageKind::Question,
+                     QStringLiteral("Les modifications de l'administration n'ont pas été "
+                                    "enregistrées. Voulez-vous fermer la fenêtre sans les "
+                                    "enregistrer ?"))) {
         event->ignore();
         return;
     }

@@ -63,19 +63,19 @@ public:
 
 bool emptyRow(const DatabaseDefinition &d)
 {
-    return d.name.trimmed().isEmpty() && d.kind.trimmed().isEmpty() && d.server.trimmed().isEmpty()
-           && d.database.trimmed().isEmpty() && d.account.trimmed().isEmpty()
-           && d.password.isEmpty() && !d.passwordUnreadable;
+    return d.name.trimmed().isEmpty() && d.kind.trimmed().isEmpty() &&
+           d.server.trimmed().isEmpty() && d.database.trimmed().isEmpty() &&
+           d.account.trimmed().isEmpty() && d.password.isEmpty() && !d.passwordUnreadable;
 }
 
 // A name the file format can carry back: "=" ends it, "#"/"!" make a comment line, and a
 // ".user"/".pwd" ending would be taken for another definition's field.
 bool writableName(const QString &name)
 {
-    return !name.contains(QLatin1Char('=')) && !name.startsWith(QLatin1Char('#'))
-           && !name.startsWith(QLatin1Char('!'))
-           && !name.endsWith(QLatin1String(".user"), Qt::CaseInsensitive)
-           && !name.endsWith(QLatin1String(".pwd"), Qt::CaseInsensitive);
+    return !name.contains(QLatin1Char('=')) && !name.startsWith(QLatin1Char('#')) &&
+           !name.startsWith(QLatin1Char('!')) &&
+           !name.endsWith(QLatin1String(".user"), Qt::CaseInsensitive) &&
+           !name.endsWith(QLatin1String(".pwd"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -112,8 +112,8 @@ QVariant DatabaseDefinitionsModel::data(const QModelIndex &index, int role) cons
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const DatabaseDefinition &d = m_rows[size_t(index.row())];
-    if (role == Qt::ToolTipRole && index.column() == Password && d.passwordUnreadable
-        && d.password.isEmpty())
+    if (role == Qt::ToolTipRole && index.column() == Password && d.passwordUnreadable &&
+        d.password.isEmpty())
         return QStringLiteral("Ce mot de passe n'a pas pu être déchiffré : il est conservé tel "
                               "quel tant qu'il n'est pas saisi à nouveau.");
     if (role != Qt::DisplayRole && role != Qt::EditRole)
@@ -180,7 +180,8 @@ bool DatabaseDefinitionsModel::setData(const QModelIndex &index, const QVariant 
     return true;
 }
 
-QVariant DatabaseDefinitionsModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant DatabaseDefinitionsModel::headerData(int section, Qt::Orientation orientation,
+                                              int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
@@ -229,10 +230,11 @@ AdministrationBases::AdministrationBases(FolderChooser chooseFolder, QWidget *pa
     m_view->setObjectName(QStringLiteral("SprBases"));
     m_view->setModel(m_model);
     m_view->setItemDelegateForColumn(DatabaseDefinitionsModel::Kind, new KindDelegate(m_view));
-    m_view->setItemDelegateForColumn(DatabaseDefinitionsModel::Password, new PasswordDelegate(m_view));
+    m_view->setItemDelegateForColumn(DatabaseDefinitionsModel::Password,
+                                     new PasswordDelegate(m_view));
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                            | QAbstractItemView::AnyKeyPressed);
+    m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideMiddle); // a path's file name stays readable
     m_view->horizontalHeader()->setSectionResizeMode(DatabaseDefinitionsModel::Database,
@@ -324,21 +326,24 @@ bool AdministrationBases::validate()
             return false;
         };
         if (d.name.isEmpty() || d.kind.isEmpty())
-            return fail(d.name.isEmpty() ? DatabaseDefinitionsModel::Name : DatabaseDefinitionsModel::Kind,
-                        QStringLiteral("La ligne %1 de la liste des bases doit avoir un nom et un type.")
-                            .arg(r + 1));
+            return fail(
+                d.name.isEmpty() ? DatabaseDefinitionsModel::Name : DatabaseDefinitionsModel::Kind,
+                QStringLiteral("La ligne %1 de la liste des bases doit avoir un nom et un type.")
+                    .arg(r + 1));
         if (!writableName(d.name))
-            return fail(DatabaseDefinitionsModel::Name,
-                        QStringLiteral("Le nom « %1 » ne convient pas : il ne peut pas contenir « = », "
-                                       "commencer par « # » ou « ! », ni finir par « .user » ou « .pwd ».")
-                            .arg(d.name));
+            return fail(
+                DatabaseDefinitionsModel::Name,
+                QStringLiteral("Le nom « %1 » ne convient pas : il ne peut pas contenir « = », "
+                               "commencer par « # » ou « ! », ni finir par « .user » ou « .pwd ».")
+                    .arg(d.name));
         if (names.contains(d.name.toUpper()))
             return fail(DatabaseDefinitionsModel::Name,
                         QStringLiteral("Le nom « %1 » est donné à plusieurs bases.").arg(d.name));
         names.insert(d.name.toUpper());
         if (d.database.isEmpty())
-            return fail(DatabaseDefinitionsModel::Database,
-                        QStringLiteral("La base « %1 » n'a pas de fichier ou de nom de base.").arg(d.name));
+            return fail(
+                DatabaseDefinitionsModel::Database,
+                QStringLiteral("La base « %1 » n'a pas de fichier ou de nom de base.").arg(d.name));
         if (!d.isAccess() && !d.port().isEmpty()) {
             bool ok = false;
             const int port = d.port().toInt(&ok);
@@ -392,7 +397,8 @@ bool AdministrationBases::save()
         return false;
     }
     setModified(false);
-    showMessage(MessageKind::Aide, QStringLiteral("Vos bases par défaut ont bien été enregistrées."));
+    showMessage(MessageKind::Aide,
+                QStringLiteral("Vos bases par défaut ont bien été enregistrées."));
     return true;
 }
 

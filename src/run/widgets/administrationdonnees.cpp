@@ -39,8 +39,8 @@ void setError(QString *error, const QString &text)
 
 std::optional<std::array<ParameterLabel, 3>> readParameterLabels(AccesBase &db, QString *error)
 {
-    const RecordTable rows = db.ExtraireRecords(
-        QStringLiteral("SELECT id, libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' AND id IN (1, 2, 3)"));
+    const RecordTable rows = db.ExtraireRecords(QStringLiteral(
+        "SELECT id, libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' AND id IN (1, 2, 3)"));
     if (!rows.ok()) {
         setError(error, rows.error());
         return std::nullopt;
@@ -70,16 +70,17 @@ bool writeParameterLabels(AccesBase &db, const std::array<ParameterLabel, 3> &be
             continue;
         const QString id = sqlNumber(i + 1);
         // Rows another client wrote as 'plx' go too: one label per parameter.
-        if (!transaction.exec(QStringLiteral("DELETE FROM PARAMETRAGE_DATA WHERE upper(projet)='PLX' "
-                                             "AND id=")
-                              + id)) {
+        if (!transaction.exec(
+                QStringLiteral("DELETE FROM PARAMETRAGE_DATA WHERE upper(projet)='PLX' "
+                               "AND id=") +
+                id)) {
             setError(error, transaction.error());
             return false;
         }
         if (!after[i].hasRow)
             continue;
-        const QString label = after[i].label.isEmpty() ? QStringLiteral("null")
-                                                       : sqlQuote(after[i].label);
+        const QString label =
+            after[i].label.isEmpty() ? QStringLiteral("null") : sqlQuote(after[i].label);
         if (!transaction.exec(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) "
                                              "VALUES (%1, %2, 'PLX')")
                                   .arg(id, label))) {
@@ -102,9 +103,11 @@ AdministrationDonnees::AdministrationDonnees(QWidget *parent) : AdministrationPa
     m_month = new QComboBox(this);
     m_month->setObjectName(QStringLiteral("MoisDebutAnneeHydro"));
     for (int month = 1; month <= 12; ++month)
-        m_month->addItem(monthCaption(month), QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0')));
-    m_month->setToolTip(QStringLiteral("Commun à tous les utilisateurs : le calendrier des périodes "
-                                       "est mis à jour à l'enregistrement"));
+        m_month->addItem(monthCaption(month),
+                         QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0')));
+    m_month->setToolTip(
+        QStringLiteral("Commun à tous les utilisateurs : le calendrier des périodes "
+                       "est mis à jour à l'enregistrement"));
     year->addRow(QStringLiteral("Début de l'année &hydrologique :"), m_month);
     layout->addLayout(year);
 
@@ -174,9 +177,10 @@ void AdministrationDonnees::load()
         m_shown[i]->setEnabled(m_labelsReadable);
         m_labels[i]->setText(l.label);
     }
-    const QString tip = m_labelsReadable
-                            ? QString()
-                            : QStringLiteral("La table PARAMETRAGE_DATA n'a pas pu être lue : %1").arg(error);
+    const QString tip =
+        m_labelsReadable
+            ? QString()
+            : QStringLiteral("La table PARAMETRAGE_DATA n'a pas pu être lue : %1").arg(error);
     for (QLineEdit *edit : m_labels)
         edit->setToolTip(tip);
     updateLabelFields();
@@ -212,9 +216,10 @@ bool AdministrationDonnees::save()
         const std::array<ParameterLabel, 3> labels = typedLabels();
         QString error;
         if (!writeParameterLabels(db, m_loadedLabels, labels, &error)) {
-            showMessage(MessageKind::Erreur,
-                        QStringLiteral("Les libellés des paramètres n'ont pas pu être enregistrés : %1")
-                            .arg(error));
+            showMessage(
+                MessageKind::Erreur,
+                QStringLiteral("Les libellés des paramètres n'ont pas pu être enregistrés : %1")
+                    .arg(error));
             return false;
         }
         m_loadedLabels = labels;

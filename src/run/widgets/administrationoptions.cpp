@@ -97,8 +97,9 @@ std::vector<OptionSpec> exportOptions()
     return {
         flag(QStringLiteral("exportExcel"),
              QStringLiteral("Exporter vers le &tableur et le traitement de texte (Excel, Word)"),
-             true, QStringLiteral("Les modèles de documents et de classeurs sont remplis avec "
-                                  "le tableur et le traitement de texte")),
+             true,
+             QStringLiteral("Les modèles de documents et de classeurs sont remplis avec "
+                            "le tableur et le traitement de texte")),
         flag(QStringLiteral("exportCalc"),
              QStringLiteral("Exporter vers la suite bureauti&que (LibreOffice)"), false,
              QStringLiteral("Les modèles sont remplis avec la suite bureautique")),
@@ -120,8 +121,8 @@ std::vector<OptionSpec> journalNetworkOptions()
     logLevel.maximum = 3;
     logLevel.toolTip = QStringLiteral("0 : aucun événement, 1 : erreurs, 2 : erreurs et "
                                       "informations, 3 : tous les détails ; vide : 2");
-    logLevel.rangeMessage =
-        QStringLiteral("Le niveau de journalisation doit être un nombre entier compris entre 0 et 3.");
+    logLevel.rangeMessage = QStringLiteral(
+        "Le niveau de journalisation doit être un nombre entier compris entre 0 et 3.");
     return {
         logLevel,
         text(QStringLiteral("proxyURL"), QStringLiteral("Adresse du &proxy :"),
@@ -152,8 +153,7 @@ QString supportAddressKey()
     return QStringLiteral("UrlSupport");
 }
 
-OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFolder,
-                         QWidget *parent)
+OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFolder, QWidget *parent)
     : AdministrationPage(parent), m_chooseFolder(std::move(chooseFolder))
 {
     auto *outer = new QVBoxLayout(this);
@@ -181,8 +181,8 @@ OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFold
             if (s.type == Type::Password)
                 field.edit->setEchoMode(QLineEdit::Password);
             if (s.type == Type::Integer)
-                field.edit->setMaximumWidth(field.edit->fontMetrics().horizontalAdvance(
-                                                QStringLiteral("0000000000")));
+                field.edit->setMaximumWidth(
+                    field.edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
             if (s.type == Type::Folder) {
                 auto *row = new QHBoxLayout;
                 row->addWidget(field.edit, 1);
@@ -292,8 +292,9 @@ bool OptionsPage::save()
         if (value == field.loaded)
             continue;
         if (!store(field.spec, value)) {
-            showMessage(MessageKind::Erreur,
-                        QStringLiteral("L'option %1 n'a pas pu être enregistrée.").arg(field.spec.key));
+            showMessage(
+                MessageKind::Erreur,
+                QStringLiteral("L'option %1 n'a pas pu être enregistrée.").arg(field.spec.key));
             return false;
         }
         field.loaded = value;
@@ -308,7 +309,8 @@ void OptionsPage::pickFolder(Field &field)
 {
     if (!m_chooseFolder)
         return;
-    const QString chosen = m_chooseFolder(QStringLiteral("Choisir le dossier"), field.edit->text().trimmed());
+    const QString chosen =
+        m_chooseFolder(QStringLiteral("Choisir le dossier"), field.edit->text().trimmed());
     if (!chosen.isEmpty())
         field.edit->setText(QDir::toNativeSeparators(chosen));
 }

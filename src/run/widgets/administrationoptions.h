@@ -34,7 +34,7 @@ struct OptionSpec
     QString toolTip;
     int minimum = 0;
     int maximum = 0;
-    QString rangeMessage; // shown when an Integer is out of range or not a number
+    QString rangeMessage;          // shown when an Integer is out of range or not a number
     bool checkedWhenEmpty = false; // Flag: an option never set counts as ticked
 };
 
@@ -62,8 +62,8 @@ private:
     struct Field
     {
         OptionSpec spec;
-        QLineEdit *edit = nullptr;    // owned by the page (Qt parent)
-        QCheckBox *check = nullptr;   // owned by the page (Qt parent)
+        QLineEdit *edit = nullptr;  // owned by the page (Qt parent)
+        QCheckBox *check = nullptr; // owned by the page (Qt parent)
         QString loaded;
     };
 

@@ -247,6 +247,10 @@ TEST_F(MainWindowTest, ToolbarReachesTheActiveScreen)
     EXPECT_EQ(window->activeScreen()->objectName(), QStringLiteral("ReferenceTable"));
     EXPECT_EQ(window->activeScreen()->windowTitle(), QStringLiteral("Codes nationaux (Sandre)"));
     EXPECT_EQ(window->screens().size(), 2);
+    window->dispatchToolbar(11);
+    ASSERT_NE(window->activeScreen(), nullptr);
+    EXPECT_EQ(window->activeScreen()->objectName(), QStringLiteral("Administration"));
+    EXPECT_EQ(window->screens().size(), 3);
     EXPECT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
 }
 

@@ -7,6 +7,7 @@
 #include "db/accesbase.h"
 #include "run/messages.h"
 #include "run/session.h"
+#include "run/widgets/administration.h"
 #include "run/widgets/referencetable.h"
 #include "stations/widgets/bassinsversants.h"
 
@@ -292,9 +293,7 @@ void MainWindow::openStationList()
 
 void MainWindow::openAdministration()
 {
-    showMessage(MessageKind::Aide,
-                QStringLiteral("L'écran d'administration n'est pas encore disponible dans cette "
-                               "version."));
+    openScreen(new Administration);
 }
 
 void MainWindow::openCodeLists()

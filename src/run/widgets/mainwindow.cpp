@@ -383,8 +383,9 @@ bool MainWindow::closeAllScreens()
 
 void MainWindow::writeLogout()
 {
-    if (!AccesBase::instance().isConnected() || !session().loggedIn())
+    if (m_logoutWritten || !AccesBase::instance().isConnected() || !session().loggedIn())
         return;
+    m_logoutWritten = true;
     recordConnectionStatistic(QStringLiteral("LOGOUT"), session().login);
     journal(QStringLiteral("Logout"));
 }

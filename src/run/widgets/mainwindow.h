@@ -163,6 +163,7 @@ private:
     bool m_started = false;
 
     CloseReason m_closeReason = CloseReason::Quit;
+    bool m_logoutWritten = false; // a profile switch writes it before the window closes
     // Owned; kept so that the printer set-up applies to later prints. Null until used.
     QPrinter *m_printer = nullptr;
 };

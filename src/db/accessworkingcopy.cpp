@@ -48,8 +48,6 @@ QString accessWorkingCopy(const QString &accessPath, QString *notice, QString *e
         return QString();
     }
     *notice = result.notice;
-    if (!result.unreadableColumns.isEmpty())
-        *notice += QStringLiteral("\nColonnes illisibles, laissées vides : ") + result.unreadableColumns.join(QStringLiteral(", "));
     return working;
 }
 

@@ -10,19 +10,26 @@ using namespace plx;
 
 namespace {
 
-struct Run
+struct CliResult
 {
     int exitCode = -1;
     QString out, err;
 };
 
-Run plx(const QStringList &arguments)
+CliResult runPlx(const QStringList &arguments)
 {
     QProcess process;
     process.start(QStringLiteral(PLX_CLI_PATH), arguments);
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList databaseArguments(const plxtest::ScratchDatabase &scratch);
+
+CliResult sql(const plxtest::ScratchDatabase &scratch, const QString &statement)
+{
+    return runPlx(QStringList{QStringLiteral("sql")} + databaseArguments(scratch) + QStringList{statement});
 }
 
 QStringList databaseArguments(const plxtest::ScratchDatabase &scratch)
@@ -60,21 +67,17 @@ TEST_P(PlxSql, SameRowsOnEveryEngine)
     ASSERT_TRUE(insert(3, QStringLiteral("l'Étang"), QVariant(), QVariant()));
     db.Deconnecter();
 
-    const QStringList base = databaseArguments(scratch);
-    const Run select = plx(QStringList{QStringLiteral("sql")} + base
-                           << QStringLiteral("SELECT id, nom, v, d FROM t ORDER BY id"));
-    EXPECT_EQ(select.exitCode, 0) << select.err.toStdString();
-    EXPECT_EQ(select.out, QStringLiteral("1\tAix\t0.1\t05/03/2024\n"
+    const CliResult rows = sql(scratch, QStringLiteral("SELECT id, nom, v, d FROM t ORDER BY id"));
+    EXPECT_EQ(rows.exitCode, 0) << rows.err.toStdString();
+    EXPECT_EQ(rows.out, QStringLiteral("1\tAix\t0.1\t05/03/2024\n"
                                          "2\t\t12.5\t30/12/1899 07:30:00\n"
                                          "3\tl'Étang\t\t\n"));
 
-    const Run update = plx(QStringList{QStringLiteral("sql")} + base
-                           << QStringLiteral("UPDATE t SET nom = 'x' WHERE id = 2"));
+    const CliResult update = sql(scratch, QStringLiteral("UPDATE t SET nom = 'x' WHERE id = 2"));
     EXPECT_EQ(update.exitCode, 0) << update.err.toStdString();
     EXPECT_EQ(update.out, QStringLiteral("True\n"));
 
-    const Run failure = plx(QStringList{QStringLiteral("sql")} + base
-                            << QStringLiteral("SELECT absent FROM t"));
+    const CliResult failure = sql(scratch, QStringLiteral("SELECT absent FROM t"));
     EXPECT_EQ(failure.exitCode, 1);
     EXPECT_TRUE(failure.out.isEmpty());
     EXPECT_FALSE(failure.err.isEmpty());
@@ -84,13 +87,13 @@ INSTANTIATE_TEST_SUITE_P(Engines, PlxSql, PLX_ENGINES, PLX_ENGINE_NAME);
 
 TEST(PlxUsage, HelpAndBadUsage)
 {
-    const Run help = plx({QStringLiteral("--help")});
+    const CliResult help = runPlx({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("convert-mdb")));
-    EXPECT_EQ(plx({}).exitCode, 2);
-    EXPECT_EQ(plx({QStringLiteral("sql"), QStringLiteral("SELECT 1")}).exitCode, 2) << "no database given";
-    EXPECT_EQ(plx({QStringLiteral("frobnicate")}).exitCode, 2);
-    const Run missing = plx({QStringLiteral("sql"), QStringLiteral("--db"), QStringLiteral("/nonexistent/x.sqlite"),
+    EXPECT_EQ(runPlx({}).exitCode, 2);
+    EXPECT_EQ(runPlx({QStringLiteral("sql"), QStringLiteral("SELECT 1")}).exitCode, 2) << "no database given";
+    EXPECT_EQ(runPlx({QStringLiteral("frobnicate")}).exitCode, 2);
+    const CliResult missing = runPlx({QStringLiteral("sql"), QStringLiteral("--db"), QStringLiteral("/nonexistent/x.sqlite"),
                              QStringLiteral("SELECT 1")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("introuvable")));

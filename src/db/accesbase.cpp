@@ -9,6 +9,7 @@
 #include "db/sqltranslator.h"
 #include "db/trace.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -29,6 +30,13 @@ bool isAccessFile(const QString &path)
 AccesBase &AccesBase::instance()
 {
     static AccesBase db;
+    static const bool closesWithApplication = [] {
+        // Qt's ODBC connections must close while Qt still runs, not among the static
+        // destructors at exit.
+        qAddPostRoutine([] { AccesBase::instance().Deconnecter(); });
+        return true;
+    }();
+    Q_UNUSED(closesWithApplication);
     return db;
 }
 

@@ -8,6 +8,7 @@
 #include "run/messages.h"
 #include "run/session.h"
 
+#include <QPrinter>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>

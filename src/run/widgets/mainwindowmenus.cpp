@@ -22,12 +22,10 @@
 #include <QPainter>
 #include <QUrl>
 
-#ifdef QT_PRINTSUPPORT_LIB
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#endif
 
 namespace plx {
 
@@ -335,7 +333,6 @@ void MainWindow::printActiveScreen()
     QWidget *screen = activeScreen();
     if (!screen)
         return;
-#ifdef QT_PRINTSUPPORT_LIB
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
         return;
@@ -362,14 +359,10 @@ void MainWindow::printActiveScreen()
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(QRect(page.topLeft(), size), image);
     painter.end();
-#else
-    showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
-#endif
 }
 
 void MainWindow::printerSetup()
 {
-#ifdef QT_PRINTSUPPORT_LIB
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
         return;
@@ -378,9 +371,6 @@ void MainWindow::printerSetup()
         m_printer = new QPrinter(QPrinter::HighResolution);
     QPageSetupDialog dialog(m_printer, this);
     dialog.exec();
-#else
-    showMessage(MessageKind::Erreur, QStringLiteral("Aucune imprimante n'est configurée."));
-#endif
 }
 
 QString MainWindow::helpLocation(const QString &fichierAide)

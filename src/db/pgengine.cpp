@@ -139,6 +139,8 @@ bool PgEngine::open(const QString &server, const QString &port, const QString &d
         *error = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
         return false;
     }
+    // Server notices ("table does not exist, skipping") are not errors: keep them off stderr.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     // Month-first literals, whatever the server's own DateStyle (a French server often has
     // 'iso, dmy', where '03/05/2024' silently means 3 May).
     return exec(QStringLiteral("SET DateStyle = 'ISO, MDY'"), error);

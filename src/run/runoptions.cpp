@@ -1,5 +1,7 @@
 #include "run/runoptions.h"
 
+#include "db/accesbase.h"
+
 #include "config/settings.h"
 #include "measures/periodes.h"
 
@@ -40,6 +42,22 @@ QString withTrailingSeparator(const QString &folder)
     return folder + QDir::separator();
 }
 
+// PERIODES is shared by every user, so the shared month wins. A database that has none yet
+// takes the option's month as its shared one, so that the calendar and the option agree.
+static QString hydroStartMonth(const QString &option)
+{
+    AccesBase &db = AccesBase::instance();
+    const RecordTable shared = db.ExtraireRecords(QStringLiteral(
+        "SELECT count(*) from PARAMETRES WHERE ucase(module)='PLX' and "
+        "ucase(identifiant)='MOISDEBUTANNEEHYDRO'"));
+    if (shared.ok() && shared.rowCount() == 1 && shared.at(0, 0).toInt() > 0)
+        return readHydroStartMonth(db);
+    const QString month = normaliseHydroMonth(option);
+    if (shared.ok())
+        writeHydroStartMonth(db, month, currentLogin());
+    return month;
+}
+
 void loadRunOptions()
 {
     RunOptions options;
@@ -57,7 +75,7 @@ void loadRunOptions()
     options.fichierDonneesCR2M = read("FichierDonneesCR2M", true);
     options.fichierAppelCR2M = read("FichierAppelCR2M", true);
     options.pointOk = is(read("Point_Ok"), "OUI");
-    options.moisDebutAnneeHydro = normaliseHydroMonth(read("MoisDebutAnneeHydro"));
+    options.moisDebutAnneeHydro = hydroStartMonth(read("MoisDebutAnneeHydro"));
     options.fichierAide = read("FichierAide", true);
     options.affichageProfondeur = is(read("AffichageProfondeur"), "1");
     options.donneesPhysicoChimique = read("donneesPhysicoChimique");

@@ -206,8 +206,6 @@ bool AdministrationDonnees::save()
                             .arg(error));
             return false;
         }
-        // The login reads the option as well: keep it in step with the shared value.
-        EcrireParametre(QStringLiteral("MoisDebutAnneeHydro"), month);
         runOptions().moisDebutAnneeHydro = month;
         m_loadedMonth = month;
     }

@@ -5,6 +5,7 @@
 #include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
 #include "run/messages.h"
+#include "support/messagerecorder.h"
 #include "run/session.h"
 #include "run/widgets/mainwindow.h"
 #include "support/testdatabases.h"
@@ -81,7 +82,7 @@ protected:
 // The main window on a fresh SQLite database brought to the current schema, with ADMIN
 // logged in, a private machine store, and message boxes recorded (questions answered from
 // a queue, "no" when it is empty).
-class MainWindowTest : public ::testing::Test
+class MainWindowTest : public ::testing::Test, protected plxtest::MessageRecorder
 {
 protected:
     void SetUp() override
@@ -89,14 +90,6 @@ protected:
         m_savedFile = qgetenv("PLX_SETTINGS_FILE");
         qputenv("PLX_SETTINGS_FILE", m_dir.filePath(QStringLiteral("machine.ini")).toUtf8());
         m_savedProfile = plx::runProfile();
-        m_savedHandler = plx::setMessageHandler([this](plx::MessageKind kind, const QString &text) {
-            messages << plx::messageTitle(kind) + QStringLiteral(": ") + text;
-            if (kind != plx::MessageKind::Question || answers.empty())
-                return false;
-            const bool answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
         m_db = std::make_unique<plxtest::ScratchDatabase>(QStringLiteral("sqlite"));
         ASSERT_TRUE(connect());
         const plx::SchemaUpgradeReport report = plx::upgradeSchema(QStringLiteral(PLX_VERSION));
@@ -115,7 +108,6 @@ protected:
     void TearDown() override
     {
         window.reset();
-        plx::setMessageHandler(m_savedHandler);
         plx::clearSession();
         plx::AccesBase::instance().Deconnecter();
         m_db.reset();
@@ -179,15 +171,12 @@ protected:
     }
 
     std::unique_ptr<MainWindow> window;
-    QStringList messages;
-    std::deque<bool> answers;
 
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<plxtest::ScratchDatabase> m_db;
     QByteArray m_savedFile;
     plx::ConnectionProfile m_savedProfile;
-    plx::MessageHandler m_savedHandler;
 };
 
 const QStringList kMethods{

@@ -3,6 +3,7 @@
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "run/messages.h"
+#include "support/messagerecorder.h"
 #include "run/widgets/referencetable.h"
 #include "support/testdatabases.h"
 
@@ -27,21 +28,13 @@ using plx::ReferenceTableModel;
 
 // A reference table on each engine, with two identical rows, a real holding 0.1 (which a
 // PostgreSQL real does not compare equal to as a double) and dates.
-class ReferenceTableTest : public ::testing::TestWithParam<QString>
+class ReferenceTableTest : public ::testing::TestWithParam<QString>, protected plxtest::MessageRecorder
 {
 protected:
     void SetUp() override
     {
         if (GetParam() == QLatin1String("odbc"))
             GTEST_SKIP() << "the grid writes through the engine literals; SQLite and PostgreSQL cover it";
-        m_savedHandler = plx::setMessageHandler([this](plx::MessageKind kind, const QString &text) {
-            messages << plx::messageTitle(kind) + QStringLiteral(": ") + text;
-            if (kind != plx::MessageKind::Question || answers.empty())
-                return false;
-            const bool answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
         m_savedProfile = plx::runProfile();
         m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
         ASSERT_TRUE(m_db->connect());
@@ -59,7 +52,6 @@ protected:
     }
     void TearDown() override
     {
-        plx::setMessageHandler(m_savedHandler);
         db().Deconnecter();
         m_db.reset();
         plx::runProfile() = m_savedProfile;
@@ -123,13 +115,10 @@ protected:
         QCoreApplication::processEvents(); // the delegate commits on the next turn
     }
 
-    QStringList messages;
-    std::deque<bool> answers;
 
 private:
     std::unique_ptr<plxtest::ScratchDatabase> m_db;
     plx::ConnectionProfile m_savedProfile;
-    plx::MessageHandler m_savedHandler;
 };
 
 } // namespace

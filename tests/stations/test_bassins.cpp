@@ -3,6 +3,7 @@
 #include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
 #include "run/messages.h"
+#include "support/messagerecorder.h"
 #include "run/session.h"
 #include "run/widgets/mainwindow.h"
 #include "stations/widgets/bassinsversants.h"
@@ -25,21 +26,13 @@ namespace {
 using plx::AccesBase;
 using plx::BassinsVersants;
 
-class BassinsTest : public ::testing::TestWithParam<QString>
+class BassinsTest : public ::testing::TestWithParam<QString>, protected plxtest::MessageRecorder
 {
 protected:
     void SetUp() override
     {
         if (GetParam() == QLatin1String("odbc"))
             GTEST_SKIP() << "plain statements; SQLite and PostgreSQL cover them";
-        m_savedHandler = plx::setMessageHandler([this](plx::MessageKind kind, const QString &text) {
-            messages << plx::messageTitle(kind) + QStringLiteral(": ") + text;
-            if (kind != plx::MessageKind::Question || answers.empty())
-                return false;
-            const bool answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
         m_savedProfile = plx::runProfile();
         m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
         ASSERT_TRUE(m_db->connect());
@@ -54,7 +47,6 @@ protected:
     }
     void TearDown() override
     {
-        plx::setMessageHandler(m_savedHandler);
         plx::clearSession();
         AccesBase::instance().Deconnecter();
         m_db.reset();
@@ -99,13 +91,10 @@ protected:
         emit combo->activated(index);
     }
 
-    QStringList messages;
-    std::deque<bool> answers;
 
 private:
     std::unique_ptr<plxtest::ScratchDatabase> m_db;
     plx::ConnectionProfile m_savedProfile;
-    plx::MessageHandler m_savedHandler;
 };
 
 } // namespace

@@ -106,6 +106,7 @@ public slots:
 
     void tileHorizontally();
     void tileVertically();
+    void tile(Qt::Orientation direction);
     void arrangeIcons();
 
 signals:

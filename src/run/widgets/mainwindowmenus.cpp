@@ -227,26 +227,17 @@ void MainWindow::ChargerMenuFenetre()
 void MainWindow::tileHorizontally()
 {
     // One window above the other, each the full width of the area.
-    QList<QMdiSubWindow *> windows;
-    for (QMdiSubWindow *sub : openSubWindows()) {
-        if (!sub->isMinimized())
-            windows << sub;
-    }
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_mdi->viewport()->rect();
-    const int height = qMax(area.height() / int(windows.size()), 80);
-    int y = 0;
-    for (QMdiSubWindow *sub : windows) {
-        sub->showNormal();
-        sub->setGeometry(0, y, area.width(), height);
-        y += height;
-    }
+    tile(Qt::Vertical);
 }
 
 void MainWindow::tileVertically()
 {
     // Side by side, each the full height of the area.
+    tile(Qt::Horizontal);
+}
+
+void MainWindow::tile(Qt::Orientation direction)
+{
     QList<QMdiSubWindow *> windows;
     for (QMdiSubWindow *sub : openSubWindows()) {
         if (!sub->isMinimized())
@@ -255,12 +246,15 @@ void MainWindow::tileVertically()
     if (windows.isEmpty())
         return;
     const QRect area = m_mdi->viewport()->rect();
-    const int width = qMax(area.width() / int(windows.size()), 120);
-    int x = 0;
+    const bool stacked = direction == Qt::Vertical;
+    const int step = stacked ? qMax(area.height() / int(windows.size()), 80)
+                             : qMax(area.width() / int(windows.size()), 120);
+    int offset = 0;
     for (QMdiSubWindow *sub : windows) {
         sub->showNormal();
-        sub->setGeometry(x, 0, width, area.height());
-        x += width;
+        sub->setGeometry(stacked ? QRect(0, offset, area.width(), step)
+                                 : QRect(offset, 0, step, area.height()));
+        offset += step;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/loginoption.h"
 #include "cli/options.h"
+#include "cli/schemacommands.h"
 #include "db/accesbase.h"
 #include "db/mdbimport.h"
 
@@ -128,6 +129,9 @@ QString usage()
         "  sql [BASE] \"REQUÊTE\"          exécute une requête (syntaxe Access) : les lignes\n"
         "                                séparées par des tabulations, ou True\n"
         "  convert-mdb ENTRÉE SORTIE     copie un fichier Access dans un fichier SQLite\n"
+        "  init --db FICHIER [--demo]    crée une base au schéma courant (--demo : avec le\n"
+        "                                réseau de démonstration)\n"
+        "  upgrade [BASE] [--force]      met le schéma de la base à jour, étape par étape\n"
         "  --help                        affiche cette aide\n");
 }
 
@@ -140,6 +144,10 @@ int run(const QString &command, const QStringList &givenArguments)
         return sqlCommand(arguments);
     if (command == QLatin1String("convert-mdb"))
         return convertMdbCommand(arguments);
+    if (command == QLatin1String("init"))
+        return initCommand(arguments);
+    if (command == QLatin1String("upgrade"))
+        return upgradeCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

@@ -162,7 +162,7 @@ TEST_P(UserSettingsTest, UserTableAfterLogin)
 
     plx::setCurrentLogin(QStringLiteral("dupont"));
     EXPECT_EQ(plx::LireParametre(key), "/SORTIES/ÉTÉ");
-    EXPECT_EQ(rows(key), QStringList{"dupont=/Sorties/Été"}); // the seed keeps its case
+    EXPECT_EQ(rows(key), QStringList{"dupont=/Sorties/Été"}); // the copied value keeps its case
 
     ASSERT_TRUE(ms::write({}, key, QStringLiteral("/ailleurs")));
     EXPECT_EQ(plx::LireParametre(key), "/Sorties/Été");

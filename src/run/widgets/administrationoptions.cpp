@@ -30,47 +30,47 @@ bool isTicked(const QString &value, bool whenEmpty)
 
 OptionSpec folder(const QString &key, const QString &label, const QString &toolTip = {})
 {
-    OptionSpec spec;
-    spec.key = key;
-    spec.label = label;
-    spec.type = Type::Folder;
-    spec.toolTip = toolTip;
-    return spec;
+    OptionSpec option;
+    option.key = key;
+    option.label = label;
+    option.type = Type::Folder;
+    option.toolTip = toolTip;
+    return option;
 }
 
 OptionSpec text(const QString &key, const QString &label, const QString &toolTip = {})
 {
-    OptionSpec spec;
-    spec.key = key;
-    spec.label = label;
-    spec.toolTip = toolTip;
-    return spec;
+    OptionSpec option;
+    option.key = key;
+    option.label = label;
+    option.toolTip = toolTip;
+    return option;
 }
 
 OptionSpec flag(const QString &key, const QString &label, bool checkedWhenEmpty,
                 const QString &toolTip)
 {
-    OptionSpec spec;
-    spec.key = key;
-    spec.label = label;
-    spec.type = Type::Flag;
-    spec.checkedWhenEmpty = checkedWhenEmpty;
-    spec.toolTip = toolTip;
-    return spec;
+    OptionSpec option;
+    option.key = key;
+    option.label = label;
+    option.type = Type::Flag;
+    option.checkedWhenEmpty = checkedWhenEmpty;
+    option.toolTip = toolTip;
+    return option;
 }
 
 OptionSpec port(const QString &key, const QString &label, const QString &what)
 {
-    OptionSpec spec;
-    spec.key = key;
-    spec.label = label;
-    spec.type = Type::Integer;
-    spec.minimum = 1;
-    spec.maximum = 65535;
-    spec.toolTip = QStringLiteral("Un nombre de 1 à 65535 ; vide : port par défaut");
-    spec.rangeMessage =
+    OptionSpec option;
+    option.key = key;
+    option.label = label;
+    option.type = Type::Integer;
+    option.minimum = 1;
+    option.maximum = 65535;
+    option.toolTip = QStringLiteral("Un nombre de 1 à 65535 ; vide : port par défaut");
+    option.rangeMessage =
         QStringLiteral("Le port %1 doit être un nombre entier compris entre 1 et 65535.").arg(what);
-    return spec;
+    return option;
 }
 
 } // namespace
@@ -163,10 +163,10 @@ OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFold
     outer->addStretch(1);
 
     m_fields.reserve(specs.size());
-    for (OptionSpec &spec : specs) {
+    for (OptionSpec &option : specs) {
         Field field;
-        field.spec = std::move(spec);
-        const OptionSpec &s = field.spec;
+        field.option = std::move(option);
+        const OptionSpec &s = field.option;
         if (s.type == Type::Flag) {
             field.check = new QCheckBox(s.label, this);
             field.check->setObjectName(s.key);
@@ -199,7 +199,7 @@ OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFold
                 const QString key = s.key;
                 connect(pick, &QToolButton::clicked, this, [this, key] {
                     for (Field &f : m_fields) {
-                        if (f.spec.key == key)
+                        if (f.option.key == key)
                             pickFolder(f);
                     }
                 });
@@ -211,21 +211,21 @@ OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFold
     }
 }
 
-QString OptionsPage::stored(const OptionSpec &spec) const
+QString OptionsPage::stored(const OptionSpec &option) const
 {
-    return spec.store == Store::Machine ? readMachineValue(spec.key)
-                                        : LireParametre(spec.key, {}, true);
+    return option.store == Store::Machine ? readMachineValue(option.key)
+                                        : LireParametre(option.key, {}, true);
 }
 
-bool OptionsPage::store(const OptionSpec &spec, const QString &value) const
+bool OptionsPage::store(const OptionSpec &option, const QString &value) const
 {
-    return spec.store == Store::Machine ? writeMachineValue(spec.key, value)
-                                        : EcrireParametre(spec.key, value);
+    return option.store == Store::Machine ? writeMachineValue(option.key, value)
+                                        : EcrireParametre(option.key, value);
 }
 
 QString OptionsPage::current(const Field &field) const
 {
-    switch (field.spec.type) {
+    switch (field.option.type) {
     case Type::Flag:
         return field.check->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     case Type::Password:
@@ -244,7 +244,7 @@ QString OptionsPage::current(const Field &field) const
 QString OptionsPage::value(const QString &key) const
 {
     for (const Field &field : m_fields) {
-        if (field.spec.key.compare(key, Qt::CaseInsensitive) == 0)
+        if (field.option.key.compare(key, Qt::CaseInsensitive) == 0)
             return current(field);
     }
     return {};
@@ -254,9 +254,9 @@ void OptionsPage::load()
 {
     m_loading = true;
     for (Field &field : m_fields) {
-        const QString value = stored(field.spec);
+        const QString value = stored(field.option);
         if (field.check)
-            field.check->setChecked(isTicked(value, field.spec.checkedWhenEmpty));
+            field.check->setChecked(isTicked(value, field.option.checkedWhenEmpty));
         else
             field.edit->setText(value);
         field.loaded = current(field);
@@ -268,15 +268,15 @@ void OptionsPage::load()
 bool OptionsPage::validate()
 {
     for (Field &field : m_fields) {
-        if (field.spec.type != Type::Integer)
+        if (field.option.type != Type::Integer)
             continue;
         const QString typed = field.edit->text().trimmed();
         if (typed.isEmpty())
             continue;
         bool ok = false;
         const int n = typed.toInt(&ok);
-        if (!ok || n < field.spec.minimum || n > field.spec.maximum) {
-            showMessage(MessageKind::Erreur, field.spec.rangeMessage);
+        if (!ok || n < field.option.minimum || n > field.option.maximum) {
+            showMessage(MessageKind::Erreur, field.option.rangeMessage);
             field.edit->setFocus();
             field.edit->selectAll();
             return false;
@@ -291,15 +291,15 @@ bool OptionsPage::save()
         const QString value = current(field);
         if (value == field.loaded)
             continue;
-        if (!store(field.spec, value)) {
+        if (!store(field.option, value)) {
             showMessage(
                 MessageKind::Erreur,
-                QStringLiteral("L'option %1 n'a pas pu être enregistrée.").arg(field.spec.key));
+                QStringLiteral("L'option %1 n'a pas pu être enregistrée.").arg(field.option.key));
             return false;
         }
         field.loaded = value;
         if (onSaved)
-            onSaved(field.spec.key, value);
+            onSaved(field.option.key, value);
     }
     setModified(false);
     return true;

@@ -61,14 +61,14 @@ public:
 private:
     struct Field
     {
-        OptionSpec spec;
+        OptionSpec option;
         QLineEdit *edit = nullptr;  // owned by the page (Qt parent)
         QCheckBox *check = nullptr; // owned by the page (Qt parent)
         QString loaded;
     };
 
-    QString stored(const OptionSpec &spec) const;
-    bool store(const OptionSpec &spec, const QString &value) const;
+    QString stored(const OptionSpec &option) const;
+    bool store(const OptionSpec &option, const QString &value) const;
     QString current(const Field &field) const;
     void pickFolder(Field &field);
 

@@ -46,6 +46,19 @@ bool writeAll(int fd, const char *data, qint64 size)
     return true;
 }
 
+// A little-endian 64-bit number of a frame; 0 when the bytes are not there.
+qint64 readInt64(const QByteArray &bytes, qsizetype offset)
+{
+    // Byte by byte: GCC's bounds check takes a wide read of a QByteArray for a read past
+    // its one-byte shared empty buffer.
+    quint64 value = 0;
+    if (offset < 0 || bytes.size() < offset + 8)
+        return 0;
+    for (int i = 7; i >= 0; --i)
+        value = (value << 8) | quint8(bytes.at(offset + i));
+    return qint64(value);
+}
+
 bool writeFrame(int fd, char type, const QByteArray &payload)
 {
     QByteArray frame(headerSize, Qt::Uninitialized);
@@ -128,7 +141,7 @@ IsolatedRun runIsolated(const std::function<QByteArray(const IsolatedReport &)> 
             buffer.append(chunk, got);
             sinceSign.restart();
             while (buffer.size() >= headerSize) {
-                const qint64 length = qFromLittleEndian<qint64>(buffer.constData() + 1);
+                const qint64 length = readInt64(buffer, 1);
                 if (length < 0 || buffer.size() < headerSize + length)
                     break;
                 const QByteArray payload = buffer.mid(headerSize, length);
@@ -136,8 +149,8 @@ IsolatedRun runIsolated(const std::function<QByteArray(const IsolatedReport &)> 
                     run.payload = payload;
                     haveResult = true;
                 } else if (buffer.at(0) == progressFrame && payload.size() == 16) {
-                    done = qFromLittleEndian<qint64>(payload.constData());
-                    total = qFromLittleEndian<qint64>(payload.constData() + 8);
+                    done = readInt64(payload, 0);
+                    total = readInt64(payload, 8);
                 }
                 buffer.remove(0, headerSize + length);
             }

@@ -65,7 +65,7 @@ QString cacheKey(const QString &key)
 
 QString userRowCondition(const QString &key)
 {
-    return QStringLiteral(" WHERE upper(parametre) = upper(%1) and upper(login) = upper(%2)")
+    return QStringLiteral(" WHERE ucase(parametre) = ucase(%1) and ucase(login) = ucase(%2)")
         .arg(sqlQuote(key), sqlQuote(runState().login));
 }
 

@@ -396,7 +396,7 @@ bool DemoWriter::findCode(const QString &table, const QString &keyColumn, const 
                           const QString &value, qint64 *code)
 {
     RecordTable t;
-    if (!query(QStringLiteral("SELECT %1 FROM %2 WHERE upper(%3) = upper(%4)")
+    if (!query(QStringLiteral("SELECT %1 FROM %2 WHERE ucase(%3) = ucase(%4)")
                    .arg(keyColumn, table, column, sqlQuote(value)),
                &t))
         return false;
@@ -424,7 +424,7 @@ bool DemoWriter::writeReferences()
     // already carry: add only what is missing.
     RecordTable t;
     if (m_db.tableExists(QStringLiteral("PAYS"))) {
-        if (!query(QStringLiteral("SELECT CodePays FROM PAYS WHERE upper(CodePays) = 'FR'"), &t))
+        if (!query(QStringLiteral("SELECT CodePays FROM PAYS WHERE ucase(CodePays) = 'FR'"), &t))
             return false;
         if (t.rowCount() == 0
             && !exec(QStringLiteral("INSERT INTO PAYS (CodePays, CodePaysNum, Nom, NomInter) "
@@ -436,8 +436,8 @@ bool DemoWriter::writeReferences()
             {kLambert2e, "Lambert II étendu"}, {kWgs84, "WGS84 (degrés décimaux)"}};
         for (const char *champ : {"PLUVIOMETRES.TYPEPROJECTION", "PIEZOMETRES.TYPEPROJECTION"}) {
             for (const auto &[code, label] : projections) {
-                if (!query(QStringLiteral("SELECT Code FROM CODES_SANDRE WHERE upper(Champ) = "
-                                          "upper(%1) AND Code = %2")
+                if (!query(QStringLiteral("SELECT Code FROM CODES_SANDRE WHERE ucase(Champ) = "
+                                          "ucase(%1) AND Code = %2")
                                .arg(textSql(champ), sqlNumber(code)),
                            &t))
                     return false;

@@ -71,7 +71,7 @@ bool writeParameterLabels(AccesBase &db, const std::array<ParameterLabel, 3> &be
         const QString id = sqlNumber(i + 1);
         // Rows another client wrote as 'plx' go too: one label per parameter.
         if (!transaction.exec(
-                QStringLiteral("DELETE FROM PARAMETRAGE_DATA WHERE upper(projet)='PLX' "
+                QStringLiteral("DELETE FROM PARAMETRAGE_DATA WHERE ucase(projet)='PLX' "
                                "AND id=") +
                 id)) {
             setError(error, transaction.error());

@@ -1,8 +1,8 @@
 #include "db/accesbase.h"
+#include "support/clirunner.h"
 #include "support/testdatabases.h"
 
 #include <QDateTime>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -10,20 +10,8 @@ using namespace plx;
 
 namespace {
 
-struct CliResult
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-CliResult runPlx(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(PLX_CLI_PATH), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using plxtest::CliResult;
+using plxtest::runPlx;
 
 QStringList databaseArguments(const plxtest::ScratchDatabase &scratch);
 

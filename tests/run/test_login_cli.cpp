@@ -3,26 +3,13 @@
 #include "db/schemaupgrade.h"
 #include "db/usertables.h"
 
-#include <QProcess>
+#include "support/clirunner.h"
 
 namespace {
 
 using plxtest::LoginWorld;
 
-struct PlxRun
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-PlxRun plx(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(PLX_CLI_PATH), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using plxtest::runPlx;
 
 // plx --user NAME --password PW: the same authentication as the client's login screen.
 TEST(LoginCli, UserAndPasswordOptionsAuthenticate)
@@ -35,23 +22,23 @@ TEST(LoginCli, UserAndPasswordOptionsAuthenticate)
     const QString file = world.database().profile().database;
     const QString sql = QStringLiteral("SELECT utilisateur FROM JOURNAL WHERE description = 'Login (plx)'");
 
-    PlxRun run = plx({QStringLiteral("sql"), QStringLiteral("--user"), QStringLiteral("admin"),
+    plxtest::CliResult run = runPlx({QStringLiteral("sql"), QStringLiteral("--user"), QStringLiteral("admin"),
                    QStringLiteral("--db"), file, QStringLiteral("--password"), QStringLiteral("pluie"), sql});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "ADMIN\n") << "journalled under the stored spelling";
 
-    run = plx({QStringLiteral("sql"), QStringLiteral("--db"), file, QStringLiteral("--user"),
+    run = runPlx({QStringLiteral("sql"), QStringLiteral("--db"), file, QStringLiteral("--user"),
                QStringLiteral("ADMIN"), QStringLiteral("--password"), QStringLiteral("faux"), sql});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Mot de passe erronné"))) << run.err.toStdString();
     EXPECT_EQ(run.out, "");
 
-    run = plx({QStringLiteral("sql"), QStringLiteral("--db"), file, QStringLiteral("--user"),
+    run = runPlx({QStringLiteral("sql"), QStringLiteral("--db"), file, QStringLiteral("--user"),
                QStringLiteral("x' OR '1'='1"), sql});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Utilisateur inconnu"))) << run.err.toStdString();
 
-    run = plx({QStringLiteral("sql"), QStringLiteral("--db"), file, sql, QStringLiteral("--user")});
+    run = runPlx({QStringLiteral("sql"), QStringLiteral("--db"), file, sql, QStringLiteral("--user")});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("L'option --user attend une valeur."))) << run.err.toStdString();
 }

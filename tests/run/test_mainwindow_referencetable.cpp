@@ -37,10 +37,7 @@ protected:
             GTEST_SKIP() << "the grid writes through the engine literals; SQLite and PostgreSQL cover it";
         m_savedProfile = plx::runProfile();
         m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connect());
-        plx::runProfile() = m_db->profile();
-        plx::runProfile().kind = GetParam() == QLatin1String("sqlite") ? QStringLiteral("ACCESS")
-                                                                        : QStringLiteral("POSTGRESQL");
+        ASSERT_TRUE(m_db->connectAsRunProfile());
         const plx::ColumnTypes types = plx::columnTypes();
         ASSERT_TRUE(db().Execute(QStringLiteral("CREATE TABLE REFTEST (code %1(10), nom %1(50), "
                                                 "valeur %2, jour %3)")

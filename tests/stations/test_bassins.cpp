@@ -35,10 +35,7 @@ protected:
             GTEST_SKIP() << "plain statements; SQLite and PostgreSQL cover them";
         m_savedProfile = plx::runProfile();
         m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connect());
-        plx::runProfile() = m_db->profile();
-        plx::runProfile().kind = GetParam() == QLatin1String("sqlite") ? QStringLiteral("ACCESS")
-                                                                        : QStringLiteral("POSTGRESQL");
+        ASSERT_TRUE(m_db->connectAsRunProfile());
         const plx::SchemaUpgradeReport report = plx::upgradeSchema(QStringLiteral(PLX_VERSION));
         ASSERT_TRUE(report.ok) << report.error.toStdString();
         plx::clearSession();

@@ -123,6 +123,16 @@ bool ScratchDatabase::connect() const
     return connect(plx::AccesBase::instance());
 }
 
+bool ScratchDatabase::connectAsRunProfile() const
+{
+    if (!connect())
+        return false;
+    plx::runProfile() = m_profile;
+    plx::runProfile().kind = m_engine == QLatin1String("sqlite") ? QStringLiteral("ACCESS")
+                                                                  : QStringLiteral("POSTGRESQL");
+    return true;
+}
+
 QString testDataPath(const QString &relative)
 {
     static QTemporaryDir copies;

@@ -33,6 +33,9 @@ public:
     // Connects the given access object (the process-wide one by default); ADD_FAILURE on error.
     bool connect(plx::AccesBase &db) const;
     bool connect() const;
+    // Connects the process-wide object and makes this database the run profile, with the
+    // kind the dialect helpers read ("ACCESS" for SQLite, "POSTGRESQL" otherwise).
+    bool connectAsRunProfile() const;
     QString engine() const { return m_engine; }
 
 private:

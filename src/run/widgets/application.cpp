@@ -143,7 +143,9 @@ bool Application::eventFilter(QObject *watched, QEvent *event)
 {
     // Whether the close was accepted, and whether it was a change of user, is only known
     // once the main window has handled it.
-    if (watched == m_main && event->type() == QEvent::Close)
+    // The type first: while the main window is being destroyed it still receives events
+    // (children removed), and reading the QPointer then would downcast a half-destroyed object.
+    if (event->type() == QEvent::Close && watched == m_main)
         QTimer::singleShot(0, this, &Application::checkMainWindowClosed);
     return QObject::eventFilter(watched, event);
 }

@@ -3,6 +3,8 @@
 #include "cli/loginoption.h"
 #include "cli/options.h"
 #include "cli/schemacommands.h"
+#include "cli/stationcommands.h"
+#include "cli/summarycommands.h"
 #include "db/accesbase.h"
 #include "db/mdbimport.h"
 
@@ -12,14 +14,11 @@
 
 namespace plx::cli {
 
-namespace {
-
 void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toUtf8().constData(), stream);
 }
 
-// Tab-separated, as a spreadsheet pastes it: NULL empty, dates day first.
 QString cellText(const QVariant &value)
 {
     if (value.isNull())
@@ -36,7 +35,7 @@ QString cellText(const QVariant &value)
     return text;
 }
 
-bool connect(const Options &options)
+bool connectDatabase(const Options &options)
 {
     QString error;
     if (!AccesBase::instance().Connecter(options.profile, &error)) {
@@ -47,6 +46,8 @@ bool connect(const Options &options)
         print(stderr, AccesBase::instance().connectionNotice() + QLatin1Char('\n'));
     return logInGivenUser(); // --user/--password: that user's rights apply
 }
+
+namespace {
 
 bool returnsRows(const QString &sql)
 {
@@ -61,7 +62,7 @@ int sqlCommand(const QStringList &arguments)
         print(stderr, options.error.isEmpty() ? usage() : options.error + QLatin1Char('\n'));
         return 2;
     }
-    if (!connect(options))
+    if (!connectDatabase(options))
         return 1;
     const QString sql = options.positional.first();
     AccesBase &db = AccesBase::instance();
@@ -148,6 +149,10 @@ int run(const QString &command, const QStringList &givenArguments)
         return initCommand(arguments);
     if (command == QLatin1String("upgrade"))
         return upgradeCommand(arguments);
+    if (command == QLatin1String("station"))
+        return stationCommand(arguments);
+    if (command == QLatin1String("summary"))
+        return summaryCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

@@ -10,6 +10,8 @@
 #include "run/widgets/administration.h"
 #include "run/widgets/referencetable.h"
 #include "stations/widgets/bassinsversants.h"
+#include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/listepluviometres.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -86,6 +88,17 @@ void MainWindow::buildMenus()
                                           &MainWindow::openStationList);
     m_stationListAction->setObjectName(QStringLiteral("MnuListeStations"));
     m_stationListAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    QAction *newStation = file->addAction(QStringLiteral("&Nouveau pluviomètre"), this, [this] {
+        // Through the list when it is open, so that it shows the new station once saved.
+        for (QWidget *screen : screens()) {
+            if (auto *list = qobject_cast<ListePluviometres *>(screen)) {
+                list->openRecord(QString());
+                return;
+            }
+        }
+        openScreen(new FichePluviometre);
+    });
+    newStation->setObjectName(QStringLiteral("MnuNouveauPluviometre"));
     file->addSeparator();
     m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
                                     &MainWindow::printActiveScreen);
@@ -279,8 +292,7 @@ void MainWindow::arrangeIcons()
 
 void MainWindow::openStationList()
 {
-    showMessage(MessageKind::Aide,
-                QStringLiteral("La liste des stations n'est pas encore disponible dans cette version."));
+    openScreen(new ListePluviometres);
 }
 
 void MainWindow::openAdministration()

@@ -1,0 +1,645 @@
+#include "stations/widgets/listepluviometres.h"
+
+#include "config/settings.h"
+#include "outputs/xlsxgrid.h"
+#include "run/messages.h"
+#include "run/session.h"
+#include "run/widgets/mainwindow.h"
+#include "stations/columnwidths.h"
+#include "stations/maplinks.h"
+#include "stations/recordlength.h"
+#include "stations/savedlists.h"
+#include "stations/stationlistmodel.h"
+#include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/filtereditor.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace plx {
+
+namespace {
+
+const int kAllStations = 0;
+const int kFavourites = 1;
+const QLatin1String kSortKey("Colonne_Tri_Pluvio");
+
+QPushButton *panelButton(const QString &text, const char *name, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+} // namespace
+
+ListePluviometres::ListePluviometres(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ListePluviometres"));
+    m_model = new StationListModel(this);
+    m_filter = new StationListFilter(this);
+    m_filter->setSourceModel(m_model);
+    m_widthTimer = new QTimer(this);
+    m_widthTimer->setSingleShot(true);
+    m_widthTimer->setInterval(600);
+    connect(m_widthTimer, &QTimer::timeout, this, &ListePluviometres::storeWidths);
+    buildUi();
+    ChargementListe();
+}
+
+ListePluviometres::~ListePluviometres()
+{
+    // A drag just before closing still counts.
+    if (m_widthTimer->isActive())
+        storeWidths();
+}
+
+QString ListePluviometres::screenTitle()
+{
+    return QStringLiteral("Liste des pluviomètres");
+}
+
+void ListePluviometres::buildUi()
+{
+    setWindowTitle(screenTitle());
+    auto *layout = new QVBoxLayout(this);
+
+    auto *top = new QHBoxLayout;
+    auto *listLabel = new QLabel(QStringLiteral("&Liste :"), this);
+    m_lists = new QComboBox(this);
+    m_lists->setObjectName(QStringLiteral("CboListe"));
+    m_lists->setMinimumContentsLength(30);
+    m_lists->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    listLabel->setBuddy(m_lists);
+    connect(m_lists, &QComboBox::activated, this, [this](int index) { applyList(index); });
+    auto *listActions = new QToolButton(this);
+    listActions->setObjectName(QStringLiteral("CmdListes"));
+    listActions->setText(QStringLiteral("Gérer les listes"));
+    listActions->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    listActions->setPopupMode(QToolButton::InstantPopup);
+    m_listMenu = new QMenu(listActions);
+    m_listMenu->addAction(QStringLiteral("Nouvelle liste (filtre)…"), this,
+                          [this] { editFilter(true); });
+    m_listMenu->addAction(QStringLiteral("Modifier le filtre de la liste…"), this,
+                          [this] { editFilter(false); });
+    m_listMenu->addAction(QStringLiteral("Nouvelle liste à partir de la sélection"), this,
+                          &ListePluviometres::askNewListFromSelection);
+    m_listMenu->addAction(QStringLiteral("Renommer la liste"), this,
+                          &ListePluviometres::askRename);
+    m_listMenu->addAction(QStringLiteral("Supprimer la liste"), this,
+                          &ListePluviometres::deleteCurrentList);
+    m_listMenu->addAction(QStringLiteral("Liste par défaut"), this,
+                          &ListePluviometres::makeCurrentListDefault);
+    listActions->setMenu(m_listMenu);
+    top->addWidget(listLabel);
+    top->addWidget(m_lists);
+    top->addWidget(listActions);
+    top->addStretch(1);
+    layout->addLayout(top);
+
+    auto *middle = new QHBoxLayout;
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("SprPluviometres"));
+    m_grid->setModel(m_filter);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setAlternatingRowColors(true);
+    m_grid->setSortingEnabled(true);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->verticalHeader()->hide();
+    m_grid->setColumnHidden(StationListModel::NumWork, true); // a working copy of the code
+    m_grid->installEventFilter(this);
+    QHeaderView *header = m_grid->horizontalHeader();
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(true);
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { openCurrentRecord(); });
+    connect(header, &QHeaderView::sectionResized, this, [this] {
+        if (!m_applyingWidths)
+            m_widthTimer->start();
+    });
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &ListePluviometres::onSortChanged);
+    middle->addWidget(m_grid, 1);
+
+    auto *panel = new QVBoxLayout;
+    auto *map = panelButton(QStringLiteral("&Carte des sites"), "CmdCarte", this);
+    map->setToolTip(QStringLiteral("Affiche les sites sélectionnés sur une carte"));
+    connect(map, &QPushButton::clicked, this, &ListePluviometres::openMap);
+    m_recordLengthButton = panelButton(QStringLiteral("&Durée chronique"), "CmdDureeChronique", this);
+    m_recordLengthButton->setToolTip(
+        QStringLiteral("Calcule la période des mesures des sites affichés"));
+    connect(m_recordLengthButton, &QPushButton::clicked, this,
+            &ListePluviometres::computeRecordLengths);
+    auto *bulletins = panelButton(QStringLiteral("&Bulletins"), "CmdBulletins", this);
+    connect(bulletins, &QPushButton::clicked, this, [] {
+        showMessage(MessageKind::Aide, QStringLiteral("Les bulletins ne sont pas encore "
+                                                      "disponibles dans cette version."));
+    });
+    auto *overlay = panelButton(QStringLiteral("&Superposition pluie / piézométrie"),
+                                "CmdSuperposition", this);
+    connect(overlay, &QPushButton::clicked, this, [] {
+        showMessage(MessageKind::Aide, QStringLiteral("Le graphique de superposition n'est pas "
+                                                      "encore disponible dans cette version."));
+    });
+    for (QPushButton *button : {map, m_recordLengthButton, bulletins, overlay})
+        panel->addWidget(button);
+    panel->addStretch(1);
+    middle->addLayout(panel);
+    layout->addLayout(middle, 1);
+
+    auto *bottom = new QHBoxLayout;
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("PrgDureeChronique"));
+    m_progress->setFormat(QStringLiteral("Durée chronique : %v / %m sites"));
+    m_cancelButton = panelButton(QStringLiteral("&Annuler"), "CmdAnnuler", this);
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_cancelRequested = true; });
+    bottom->addWidget(m_progress, 1);
+    bottom->addWidget(m_cancelButton);
+    m_progress->hide();
+    m_cancelButton->hide();
+    layout->addLayout(bottom);
+    resize(1100, 600);
+}
+
+bool ListePluviometres::ChargementListe()
+{
+    StationListResult result = loadStationList();
+    if (!result.ok) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") + result.error);
+        m_model->setRows({});
+        updateCaption();
+        return false;
+    }
+    m_model->setRows(std::move(result.rows));
+    bool column = false;
+    const int sortColumn = LireParametre(kSortKey).toInt(&column);
+    {
+        const QSignalBlocker blocker(m_grid->horizontalHeader());
+        m_grid->sortByColumn(column && sortColumn >= 1 && sortColumn <= StationListModel::ColumnCount
+                                 ? sortColumn - 1
+                                 : int(StationListModel::Num),
+                             Qt::AscendingOrder);
+    }
+    applyStoredWidths();
+    const std::optional<qint64> defaultList = defaultListCode(session().login);
+    fillListCombo(defaultList);
+    applyList(m_lists->currentIndex());
+    return true;
+}
+
+void ListePluviometres::Actualiser()
+{
+    // Keeps the chosen list across the reload.
+    const qint64 current = currentListCode();
+    const int fixed = m_appliedList < 2 ? m_appliedList : -1;
+    StationListResult result = loadStationList();
+    if (!result.ok) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") + result.error);
+        return;
+    }
+    m_model->setRows(std::move(result.rows));
+    fillListCombo(fixed < 0 ? std::optional<qint64>(current) : std::nullopt);
+    if (fixed >= 0)
+        m_lists->setCurrentIndex(fixed);
+    applyList(m_lists->currentIndex());
+}
+
+void ListePluviometres::fillListCombo(std::optional<qint64> select)
+{
+    const QSignalBlocker blocker(m_lists);
+    m_lists->clear();
+    m_lists->addItem(QStringLiteral("Toutes les stations"));
+    m_lists->addItem(QStringLiteral("Stations favorites"));
+    for (const SavedListEntry &entry : savedListEntries(session().login)) {
+        m_lists->addItem(entry.label + QStringLiteral(" [") + QString::number(entry.code)
+                             + QLatin1Char(']'),
+                         entry.code);
+        if (select && *select == entry.code)
+            m_lists->setCurrentIndex(m_lists->count() - 1);
+    }
+}
+
+qint64 ListePluviometres::currentListCode() const
+{
+    return m_lists->currentIndex() >= 2 ? m_lists->currentData().toLongLong() : 0;
+}
+
+bool ListePluviometres::applyList(int index)
+{
+    if (index < 0 || index >= m_lists->count())
+        return false;
+    std::optional<QSet<qint64>> codes;
+    if (index == kFavourites) {
+        const QSet<QString> favourites = favouriteIdentifiers(session().login);
+        codes.emplace();
+        for (const StationListRow &row : m_model->rows()) {
+            if (favourites.contains(row.identifiant))
+                codes->insert(row.code);
+        }
+    } else if (index != kAllStations) {
+        const std::optional<SavedList> list = readSavedList(m_lists->itemData(index).toLongLong());
+        const ListSelection selection = list ? codesSelectedBy(list->selectionFiltre, list->requete)
+                                             : ListSelection{};
+        if (!selection.ok) {
+            showMessage(MessageKind::Erreur,
+                        list ? selection.error
+                             : QStringLiteral("Cette liste n'existe plus : elle a été supprimée."));
+            const QSignalBlocker blocker(m_lists);
+            m_lists->setCurrentIndex(m_appliedList < m_lists->count() ? m_appliedList : 0);
+            return false;
+        }
+        codes = selection.codes;
+    }
+    {
+        const QSignalBlocker blocker(m_lists);
+        m_lists->setCurrentIndex(index);
+    }
+    m_appliedList = index;
+    m_filter->setShownCodes(std::move(codes));
+    updateCaption();
+    return true;
+}
+
+void ListePluviometres::updateCaption()
+{
+    QString title = windowTitle();
+    const qsizetype cut = title.indexOf(QStringLiteral(" / "));
+    if (cut >= 0)
+        title.truncate(cut);
+    if (title.isEmpty())
+        title = screenTitle();
+    setWindowTitle(title + QStringLiteral(" / ") + QString::number(m_filter->rowCount())
+                   + QStringLiteral(" site(s)"));
+}
+
+QStringList ListePluviometres::visibleCodes() const
+{
+    QStringList codes;
+    QSet<qint64> seen;
+    for (int r = 0; r < m_filter->rowCount(); ++r) {
+        const qint64 code = m_model->rowAt(m_filter->mapToSource(m_filter->index(r, 0)).row()).code;
+        if (!seen.contains(code)) {
+            seen.insert(code);
+            codes << QString::number(code);
+        }
+    }
+    return codes;
+}
+
+QString ListePluviometres::neighbourCode(const QString &code, int step) const
+{
+    const QStringList codes = visibleCodes();
+    if (codes.isEmpty())
+        return QString();
+    const qsizetype at = codes.indexOf(code.trimmed());
+    if (at < 0)
+        return step < 0 ? codes.last() : codes.first();
+    const qsizetype count = codes.size();
+    return codes.at(((at + step) % count + count) % count);
+}
+
+std::vector<qint64> ListePluviometres::selectedCodes() const
+{
+    std::vector<qint64> codes;
+    QSet<qint64> seen;
+    QModelIndexList rows = m_grid->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    for (const QModelIndex &index : rows) {
+        const qint64 code = m_model->rowAt(m_filter->mapToSource(index).row()).code;
+        if (!seen.contains(code)) {
+            seen.insert(code);
+            codes.push_back(code);
+        }
+    }
+    return codes;
+}
+
+std::optional<QUrl> ListePluviometres::selectedStationsMapUrl() const
+{
+    std::vector<StationCoordinates> stations;
+    for (qint64 code : selectedCodes()) {
+        if (auto found = findStationCoordinates(QString::number(code)))
+            stations.push_back(*found);
+    }
+    if (stations.empty()) {
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Les sites ne possèdent pas de coordonnées en WGS84 pour pouvoir "
+                                   "être exportés vers Google Maps"));
+        return std::nullopt;
+    }
+    return stationsMapUrl(stations);
+}
+
+void ListePluviometres::openMap()
+{
+    if (const auto url = selectedStationsMapUrl(); url && !QDesktopServices::openUrl(*url))
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Impossible d'ouvrir la carte : ") + url->toString());
+}
+
+bool ListePluviometres::exportVisibleRows(const QString &path)
+{
+    XlsxGrid grid;
+    grid.sheetName = QStringLiteral("Liste_des_pluviomètres");
+    QList<int> columns;
+    for (int c = 0; c < StationListModel::ColumnCount; ++c) {
+        if (!m_grid->isColumnHidden(c)) {
+            columns << c;
+            grid.headings << StationListModel::headings().at(c);
+        }
+    }
+    grid.rows.reserve(size_t(m_filter->rowCount()));
+    for (int r = 0; r < m_filter->rowCount(); ++r) {
+        std::vector<QVariant> cells;
+        for (int c : columns) {
+            const QModelIndex index = m_filter->index(r, c);
+            // The record length is a text; the other columns keep their type.
+            cells.push_back(c == StationListModel::DureeChronique
+                                ? index.data(Qt::DisplayRole)
+                                : index.data(StationListModel::SortRole));
+        }
+        grid.rows.push_back(std::move(cells));
+    }
+    QString error;
+    if (!exportGridToXlsx(grid, path, &error)) {
+        showMessage(MessageKind::Erreur, error);
+        return false;
+    }
+    return true;
+}
+
+void ListePluviometres::DeclencheExcel()
+{
+    QString folder = LireParametre(QStringLiteral("CheminExport"), {}, true);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Exporter la liste"),
+        QDir(folder).filePath(QStringLiteral("Liste_des_pluviomètres.xlsx")),
+        QStringLiteral("Classeur Excel (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = exportVisibleRows(path);
+    QApplication::restoreOverrideCursor();
+    if (ok)
+        showMessage(MessageKind::Aide, QStringLiteral("La liste a été exportée dans ")
+                                           + QDir::toNativeSeparators(path) + QLatin1Char('.'));
+}
+
+void ListePluviometres::declencheInserer()
+{
+    openRecord(QString());
+}
+
+void ListePluviometres::openCurrentRecord()
+{
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid())
+        return;
+    openRecord(QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code));
+}
+
+FichePluviometre *ListePluviometres::openRecord(const QString &code)
+{
+    auto *record = new FichePluviometre;
+    record->setNeighbourLookup([list = QPointer<ListePluviometres>(this)](const QString &from,
+                                                                           int step) {
+        return list ? list->neighbourCode(from, step) : QString();
+    });
+    connect(record, &FichePluviometre::codeChanged, this,
+            [this](const QString &oldCode, const QString &newCode) {
+                m_model->renameCode(oldCode.toLongLong(), newCode.toLongLong());
+            });
+    connect(record, &FichePluviometre::stationSaved, this, &ListePluviometres::Actualiser);
+    connect(record, &FichePluviometre::stationDeleted, this, [this](const QString &deleted) {
+        m_model->removeCode(deleted.toLongLong());
+        updateCaption();
+    });
+    FichePluviometre *shown = record;
+    if (auto *frame = qobject_cast<MainWindow *>(window())) {
+        // One record screen at a time: an open one takes the station instead.
+        shown = qobject_cast<FichePluviometre *>(frame->openScreen(record));
+    } else if (m_record) {
+        delete record;
+        shown = m_record;
+        shown->raise();
+        shown->activateWindow();
+    } else {
+        record->setAttribute(Qt::WA_DeleteOnClose);
+        record->show();
+        m_record = record;
+    }
+    if (shown && !code.isEmpty())
+        shown->ChargementFichePluviometre(code);
+    return shown;
+}
+
+bool ListePluviometres::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openCurrentRecord();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+double ListePluviometres::characterWidth() const
+{
+    return std::max(1.0, double(m_grid->fontMetrics().averageCharWidth()));
+}
+
+void ListePluviometres::applyStoredWidths()
+{
+    const std::map<int, double> widths = readColumnWidths(session().login);
+    m_applyingWidths = true;
+    for (const auto &[column, characters] : widths) {
+        if (column >= 1 && column <= StationListModel::ColumnCount && characters > 0)
+            m_grid->setColumnWidth(column - 1, int(std::lround(characters * characterWidth())));
+    }
+    m_applyingWidths = false;
+}
+
+void ListePluviometres::storeWidths()
+{
+    m_widthTimer->stop();
+    std::vector<double> widths;
+    for (int c = 0; c < StationListModel::ColumnCount; ++c)
+        widths.push_back(std::round(m_grid->columnWidth(c) / characterWidth() * 10) / 10);
+    // A failure keeps the previous widths; the grid itself is unaffected.
+    writeColumnWidths(session().login, widths);
+}
+
+void ListePluviometres::onSortChanged(int column, Qt::SortOrder)
+{
+    EcrireParametre(kSortKey, QString::number(column + 1));
+}
+
+void ListePluviometres::computeRecordLengths()
+{
+    if (m_computing)
+        return;
+    std::vector<qint64> codes;
+    for (const QString &code : visibleCodes())
+        codes.push_back(code.toLongLong());
+    m_computing = true;
+    m_cancelRequested = false;
+    m_recordLengthButton->setEnabled(false);
+    m_progress->setRange(0, int(codes.size()));
+    m_progress->setValue(0);
+    m_progress->show();
+    m_cancelButton->show();
+    const RecordLengthRun run = plx::computeRecordLengths(codes, [this](int done, int) {
+        m_progress->setValue(done);
+        QApplication::processEvents();
+        return !m_cancelRequested;
+    });
+    m_model->setRecordLengths(run.lengths);
+    m_progress->hide();
+    m_cancelButton->hide();
+    m_recordLengthButton->setEnabled(true);
+    m_computing = false;
+}
+
+void ListePluviometres::editFilter(bool newList)
+{
+    const qint64 code = currentListCode();
+    std::optional<SavedList> list;
+    if (!newList) {
+        list = code ? readSavedList(code) : std::nullopt;
+        if (!list || list->selectionFiltre.trimmed().isEmpty()) {
+            showMessage(MessageKind::Aide, QStringLiteral("Choisissez d'abord une liste définie "
+                                                          "par un filtre."));
+            return;
+        }
+    }
+    FilterEditor editor(this);
+    if (list) {
+        editor.setListName(list->label);
+        editor.setDefaultList(list->isDefault);
+        editor.setRows(parseFilter(list->selectionFiltre).value_or(std::vector<FilterRow>{}));
+    }
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    const SavedListResult result =
+        list ? updateSavedListFilter(code, editor.listName(), editor.rows())
+             : createSavedListFromFilter(editor.listName(), editor.rows(), editor.isDefaultList());
+    if (!result.ok) {
+        showMessage(MessageKind::Erreur, result.error);
+        return;
+    }
+    if (list && editor.isDefaultList() != list->isDefault)
+        setDefaultSavedList(code, editor.isDefaultList());
+    fillListCombo(result.code);
+    applyList(m_lists->currentIndex());
+}
+
+void ListePluviometres::askNewListFromSelection()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Nouvelle liste"),
+                                               QStringLiteral("Nom de la liste :"),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (ok)
+        createListFromSelection(name);
+}
+
+bool ListePluviometres::createListFromSelection(const QString &name)
+{
+    const SavedListResult result = createSavedListFromCodes(name, selectedCodes(), false);
+    if (!result.ok) {
+        showMessage(MessageKind::Erreur, result.error);
+        return false;
+    }
+    fillListCombo(result.code);
+    return applyList(m_lists->currentIndex());
+}
+
+void ListePluviometres::askRename()
+{
+    if (!currentListCode()) {
+        showMessage(MessageKind::Aide, QStringLiteral("Choisissez d'abord une liste enregistrée."));
+        return;
+    }
+    const std::optional<SavedList> list = readSavedList(currentListCode());
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Renommer la liste"),
+                                               QStringLiteral("Nouveau nom :"), QLineEdit::Normal,
+                                               list ? list->label : QString(), &ok);
+    if (ok)
+        renameCurrentList(name);
+}
+
+bool ListePluviometres::renameCurrentList(const QString &name)
+{
+    const qint64 code = currentListCode();
+    if (!code)
+        return false;
+    const SavedListResult result = renameSavedList(code, name);
+    if (!result.ok) {
+        showMessage(MessageKind::Erreur, result.error);
+        return false;
+    }
+    fillListCombo(code);
+    updateCaption();
+    return true;
+}
+
+bool ListePluviometres::deleteCurrentList()
+{
+    const qint64 code = currentListCode();
+    if (!code) {
+        showMessage(MessageKind::Aide, QStringLiteral("Choisissez d'abord une liste enregistrée."));
+        return false;
+    }
+    if (!showMessage(MessageKind::Question, QStringLiteral("Supprimer la liste « %1 » ?")
+                                                 .arg(m_lists->currentText())))
+        return false;
+    const SavedListResult result = deleteSavedList(code);
+    if (!result.ok) {
+        showMessage(MessageKind::Erreur, result.error);
+        return false;
+    }
+    fillListCombo();
+    return applyList(kAllStations);
+}
+
+bool ListePluviometres::makeCurrentListDefault()
+{
+    const qint64 code = currentListCode();
+    if (!code) {
+        showMessage(MessageKind::Aide, QStringLiteral("Choisissez d'abord une liste enregistrée."));
+        return false;
+    }
+    const SavedListResult result = setDefaultSavedList(code);
+    if (!result.ok)
+        showMessage(MessageKind::Erreur, result.error);
+    return result.ok;
+}
+
+} // namespace plx

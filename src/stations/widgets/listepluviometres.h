@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace plx {
+
+class FichePluviometre;
+class StationListFilter;
+class StationListModel;
+
+// The rain-gauge list: every station the user may see, narrowed by a saved list or the
+// favourites, sorted by a heading; opens a station's record and the map of the selected
+// stations.
+class ListePluviometres : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ListePluviometres(QWidget *parent = nullptr);
+    ~ListePluviometres() override;
+
+    static QString screenTitle();
+
+    // Runs the list query and fills the grid, then the default list. False when the query
+    // failed (the message was shown).
+    bool ChargementListe();
+
+    // Internal codes of the visible rows, in their current order, each once.
+    QStringList visibleCodes() const;
+    // The visible station step rows after (or before) code, wrapping round; "" when the
+    // list shows none.
+    QString neighbourCode(const QString &code, int step) const;
+    // Chooses CboListe's item index and applies it (0 all, 1 favourites, then saved lists).
+    bool applyList(int index);
+    // Codes of the selected rows, each once, in the grid's order.
+    std::vector<qint64> selectedCodes() const;
+    // The map-service address for the selected stations; nullopt (after the message) when
+    // none has WGS84 coordinates.
+    std::optional<QUrl> selectedStationsMapUrl() const;
+    // Writes the visible rows to an .xlsx file; false after a message.
+    bool exportVisibleRows(const QString &path);
+    // Opens the record of a station; an empty code opens an empty record.
+    FichePluviometre *openRecord(const QString &code);
+    // Fills "Durée chronique" for the visible rows, with a progress bar and cancel.
+    void computeRecordLengths();
+
+    // Saved-list actions on the chosen list (names asked by the buttons' dialogs).
+    bool createListFromSelection(const QString &name);
+    bool renameCurrentList(const QString &name);
+    bool deleteCurrentList();
+    bool makeCurrentListDefault();
+
+public slots:
+    void Actualiser();
+    void DeclencheExcel();
+    void declencheInserer();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildUi();
+    void fillListCombo(std::optional<qint64> select = std::nullopt);
+    void updateCaption();
+    void applyStoredWidths();
+    void storeWidths();
+    void onSortChanged(int column, Qt::SortOrder order);
+    void openCurrentRecord();
+    void openMap();
+    void editFilter(bool newList);
+    void askNewListFromSelection();
+    void askRename();
+    qint64 currentListCode() const;
+    double characterWidth() const;
+
+    StationListModel *m_model = nullptr;   // owned (child)
+    StationListFilter *m_filter = nullptr; // owned (child)
+    QTableView *m_grid = nullptr;
+    QComboBox *m_lists = nullptr;
+    QMenu *m_listMenu = nullptr;
+    QPushButton *m_recordLengthButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QTimer *m_widthTimer = nullptr; // debounces column drags before writing the widths
+    int m_appliedList = 0;
+    bool m_applyingWidths = false;
+    bool m_computing = false;
+    bool m_cancelRequested = false;
+    QPointer<FichePluviometre> m_record; // the record opened outside a main window
+};
+
+} // namespace plx

@@ -1,11 +1,11 @@
 #include "stations/savedlists.h"
 
-#include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
 #include "run/locale.h"
+#include "run/session.h"
 #include "stations/stationlist.h"
 
 #include <QDateTime>
@@ -62,7 +62,7 @@ SavedListResult insertList(const QString &label, const QString &selectionFiltre,
     const qint64 code = max.rowCount() == 0 || max.at(0, 0).isNull()
                             ? 1
                             : qint64(max.at(0, 0).toDouble()) + 1;
-    const QString login = currentLogin();
+    const QString login = session().login;
     if (makeDefault
         && !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='N'")
                              + moduleCondition() + QStringLiteral(" AND loginmaj=")
@@ -103,7 +103,7 @@ std::optional<SavedList> readSavedList(qint64 code)
         QStringLiteral("SELECT CodeListe, LibelleListe, selectionFiltre, formuleFiltre, requete, "
                        "Defaut FROM Utilisateurs_Listes")
         + listCondition(code) + QStringLiteral(" AND (loginmaj is null or loginmaj=")
-        + sqlQuote(currentLogin()) + QStringLiteral(")"));
+        + sqlQuote(session().login) + QStringLiteral(")"));
     if (!table.ok() || table.rowCount() == 0)
         return std::nullopt;
     return SavedList{code,
@@ -177,7 +177,7 @@ SavedListResult setDefaultSavedList(qint64 code, bool makeDefault)
 {
     AccesBase &db = AccesBase::instance();
     Transaction transaction(db);
-    const QString login = currentLogin();
+    const QString login = session().login;
     if (!transaction.started()
         || !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='N'")
                              + moduleCondition() + QStringLiteral(" AND loginmaj=")

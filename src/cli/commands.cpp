@@ -133,6 +133,7 @@ QString usage()
         "  init --db FICHIER [--demo]    crée une base au schéma courant (--demo : avec le\n"
         "                                réseau de démonstration)\n"
         "  upgrade [BASE] [--force]      met le schéma de la base à jour, étape par étape\n"
+        "  summary [BASE] --station CODE résumé historique des mesures d'une station\n"
         "  --help                        affiche cette aide\n");
 }
 

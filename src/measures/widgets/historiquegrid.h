@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+class QStandardItemModel;
+
 namespace plx {
 
 // The historical summary of a station's measurements (objectName "SprHistorique"): one
@@ -18,6 +20,18 @@ public:
     // and keeps the labels). Errors are not reported: a failing statement leaves its cells
     // empty.
     void calculHistorique(const QString &code);
+
+    QSize sizeHint() const override;
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void setUpColumns(int year);
+    void applyColumnWidths();
+
+    QStandardItemModel *m_model = nullptr; // owned (Qt parent)
+    int m_year = 0;
 };
 
 } // namespace plx

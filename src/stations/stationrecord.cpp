@@ -216,32 +216,33 @@ StationSaveResult saveStation(AccesBase &db, StationRecord &record, const QStrin
 {
     const QString conflict = identifierConflict(db, record.identifiant, record.code);
     if (!conflict.isEmpty())
-        return {false, conflict};
+        return {false, true, conflict};
     const bool isNew = record.code.isEmpty();
     if (isNew && !requestedCode.isEmpty()) {
         const QString refused = codeRuleViolation(db, requestedCode);
         if (!refused.isEmpty())
-            return {false, refused};
+            return {false, true, refused};
     }
 
     Transaction transaction(db);
     QString error;
     if (!transaction.started() || !lockStationCodes(db, &error))
-        return {false, transaction.started() ? error : transaction.error()};
+        return {false, false, transaction.started() ? error : transaction.error()};
     const QString code = !isNew ? normalisedStationCode(record.code)
                          : requestedCode.isEmpty() ? nextFreeStationCode(db)
                                                    : sqlNumber(requestedCode.toLongLong());
     if (code.isEmpty())
-        return {false, QStringLiteral("Impossible de calculer le code du nouveau pluviomètre : ")
+        return {false, false, QStringLiteral("Impossible de calculer le code du nouveau pluviomètre : ")
                            + db.lastError()};
 
     StationRecord written = record;
     written.code = code;
     written.loginMaj = session().login;
-    // Whole seconds: what every engine stores and reads back.
+    // Wall-clock whole seconds, labelled as the database reads date-times back.
     const QDateTime now = QDateTime::currentDateTime();
-    written.dateMaj = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(),
-                                                  now.time().second()));
+    written.dateMaj = QDateTime(now.date(),
+                                QTime(now.time().hour(), now.time().minute(), now.time().second()),
+                                Qt::UTC);
     bool ok = writeRow(db, transaction, QStringLiteral("Pluviometres"),
                        QStringLiteral("CodePluviometre"), code, stationValues(written))
               && writeRow(db, transaction, QStringLiteral("Pluviometres_Info_Geo"),
@@ -259,10 +260,10 @@ StationSaveResult saveStation(AccesBase &db, StationRecord &record, const QStrin
     }
     if (!ok || !transaction.commit()) {
         const QString reason = transaction.error().isEmpty() ? db.lastError() : transaction.error();
-        return {false, QStringLiteral("L'enregistrement de la fiche a échoué : ") + reason};
+        return {false, false, QStringLiteral("L'enregistrement de la fiche a échoué : ") + reason};
     }
     record = written;
-    return {true, QString()};
+    return {true, false, QString()};
 }
 
 QString declarationCommuneLabel(AccesBase &db, const QString &codeCommune)

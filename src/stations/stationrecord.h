@@ -52,7 +52,8 @@ QString identifierConflict(AccesBase &db, const QString &identifiant, const QStr
 struct StationSaveResult
 {
     bool ok = false;
-    QString message; // the French reason when refused or failed
+    bool refused = false; // by a rule (identifier, code), not by a failing statement
+    QString message;      // the French reason when refused or failed
 };
 
 // Saves the record: identifier check, the code of a new station (requestedCode when given,

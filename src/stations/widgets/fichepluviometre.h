@@ -1,11 +1,22 @@
 #pragma once
 
+#include "stations/stationrecord.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
 
 namespace plx {
+
+class FicheFields;
+class HistoriqueGrid;
+class StationSubList;
 
 // The record of one rain gauge: its descriptive fields, its satellite grids, its
 // interventions and the historical summary of its measurements. Opened from the list for
@@ -30,10 +41,57 @@ public:
     using NeighbourLookup = std::function<QString(const QString &code, int step)>;
     void setNeighbourLookup(NeighbourLookup lookup);
 
+    // Whether the user may change the station (right PLUVIO_FICHE_MODIF, not a reader
+    // edition).
+    bool isEditable() const { return m_editable; }
+    // Unsaved changes in the fields or in a sub-list.
+    bool hasUnsavedChanges() const;
+
+public slots:
+    // Toolbar: save, delete, new row in the current tab's grid, help.
+    bool declencheEnregistrer();
+    void DeclencheSupprimer();
+    void declencheInserer();
+    void DeclencheAide();
+    void loadPrevious();
+    void loadNext();
+    // Asks for a new internal code and moves the station to it.
+    void changeCode();
+    void toggleFavourite();
+    void openWeatherSheet();
+    void openMap();
+
 signals:
     void stationSaved(const QString &code);
     void stationDeleted(const QString &code);
     void codeChanged(const QString &oldCode, const QString &newCode);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *buildButtonBar();
+    void showStation();
+    void loadNeighbour(int step);
+    void openPanel(const QString &title);
+    void setDirty(bool dirty);
+    void updateFavouriteButton();
+    void updateIdentity();
+    bool askNewCode(QString *code);
+
+    FicheFields *m_fields = nullptr;            // owned by the tab widget
+    QTabWidget *m_tabs = nullptr;               // child
+    std::vector<StationSubList *> m_subLists;   // children of the tab widget
+    HistoriqueGrid *m_historique = nullptr;     // child
+    QLabel *m_lblMaj = nullptr;
+    QPushButton *m_favourite = nullptr;
+    QPushButton *m_changeCode = nullptr;
+    StationRecord m_record;
+    NeighbourLookup m_neighbours;
+    bool m_editable = false;
+    bool m_dirty = false;
+    bool m_favouriteState = false;
+    bool m_busy = false; // a save, delete or code change is running
 };
 
 } // namespace plx

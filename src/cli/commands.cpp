@@ -133,6 +133,13 @@ QString usage()
         "  init --db FICHIER [--demo]    crée une base au schéma courant (--demo : avec le\n"
         "                                réseau de démonstration)\n"
         "  upgrade [BASE] [--force]      met le schéma de la base à jour, étape par étape\n"
+        "  station list [BASE]           liste les pluviomètres visibles\n"
+        "  station show [BASE] --station CODE\n"
+        "                                affiche la fiche d'un pluviomètre\n"
+        "  station delete [BASE] --station CODE [--yes]\n"
+        "                                supprime un pluviomètre, ses mesures et ses lignes liées\n"
+        "  station renumber [BASE] --station CODE --to NOUVEAU\n"
+        "                                donne un autre code interne à un pluviomètre\n"
         "  summary [BASE] --station CODE résumé historique des mesures d'une station\n"
         "  --help                        affiche cette aide\n");
 }

@@ -186,6 +186,9 @@ SubListDescription interventions()
                  of(K::YesNo, "jointsTorriquesRemplaces"), of(K::YesNo, "majFirmware")};
     d.orderBy = QStringLiteral("Numero");
     d.periods = {{QStringLiteral("DateEvenement"), QStringLiteral("dateCloture")}};
+    d.stampLoginColumn = QStringLiteral("loginMaj");
+    d.stampDateColumn = QStringLiteral("dateMaj");
+    d.todayColumn = QStringLiteral("DateEvenement");
     d.dependent = {QStringLiteral("EVT_PLUVIO_ACTIONS"), QStringLiteral("codePluvio"),
                    QStringLiteral("numero")};
     return d;

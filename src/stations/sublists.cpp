@@ -1,9 +1,12 @@
 #include "stations/sublists.h"
 
 #include "db/accesbase.h"
+#include "db/dialect.h"
 #include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
+#include "run/locale.h"
+#include "run/session.h"
 #include "stations/sublistvalues.h"
 
 #include <QCollator>
@@ -147,14 +150,29 @@ QString checkRow(const SubListDescription &d, const SubListRows &rows, int r,
     return {};
 }
 
-QString insertStatement(const SubListDescription &d, const SubListRows &rows, const SubListRow &row,
-                        const QString &code, QString *problem)
+bool sameName(const QString &a, const QString &b)
 {
+    return !b.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString insertStatement(const SubListDescription &d, const SubListRows &rows, const SubListRow &row,
+                        const QString &code, const QDateTime &now, QString *problem)
+{
+    const bool changed = row.loaded.empty() || row.cells != row.loaded;
     QStringList values;
     for (int c = 0; c < rows.columns.size(); ++c) {
         const QString &name = rows.columns[c];
-        if (name.compare(d.stationColumn, Qt::CaseInsensitive) == 0) {
+        if (sameName(name, d.stationColumn)) {
             values << code;
+            continue;
+        }
+        if (changed && sameName(name, d.stampLoginColumn)) {
+            values << (session().login.isEmpty() ? QStringLiteral("NULL")
+                                                 : sqlQuote(session().login));
+            continue;
+        }
+        if (changed && sameName(name, d.stampDateColumn)) {
+            values << FormatDateSQL(formatDateTime(now), true);
             continue;
         }
         values << subListLiteral(d.column(name), row.cells[size_t(c)], problem);
@@ -369,8 +387,9 @@ QString saveSubList(AccesBase &db, const SubListDescription &d, const QString &c
         if (!d.singleRow || rowHasContent(d, rows, row))
             written.push_back(&row);
     }
+    const QDateTime now = QDateTime::currentDateTime();
     for (const SubListRow *row : written) {
-        inserts << insertStatement(d, rows, *row, station, &error);
+        inserts << insertStatement(d, rows, *row, station, now, &error);
         if (!error.isEmpty())
             return error;
     }

@@ -97,6 +97,10 @@ struct SubListDescription
     QString uniqueColumn;                             // at most one row per value
     SubListTitleRow titleRow;                         // keyColumn empty when none
     SubListDependent dependent;                       // table empty when none
+    // Written with the user's login and the current time on rows added or changed.
+    QString stampLoginColumn;
+    QString stampDateColumn;
+    QString todayColumn; // a new row starts with today's date there
 
     const SubListColumn *column(const QString &name) const;
     const SubListColumn *counter() const;
@@ -164,6 +168,7 @@ qlonglong nextSubListNumber(AccesBase &db, const SubListDescription &description
 
 // Checks, then deletes the station's rows and inserts the rows again (the title row
 // first when it has a title) in one transaction: on any failure the table is as before.
+// Rows added or changed get the session's login and the current time in the stamp columns.
 // Returns "" on success, else the French reason.
 QString saveSubList(AccesBase &db, const SubListDescription &description, const QString &code,
                     const SubListRows &rows, const SubListChoices &choices);

@@ -171,7 +171,8 @@ TEST_P(SubListsTest, FailingInsertLeavesTheTableAsBefore)
 
 // Interventions: the ~40 columns the grid does not show are written back as loaded (yes/no
 // columns included, which PostgreSQL types as boolean); numbers are kept; a new one takes
-// the highest number + 1; the actions of a removed intervention go with it.
+// the highest number + 1; edited and new ones are stamped with the login; the actions of a
+// removed intervention go with it.
 TEST_P(SubListsTest, InterventionsKeepHiddenColumnsAndNumbers)
 {
     run("INSERT INTO EVENEMENTS_PLUVIO (CodePluviometre, Numero, DateEvenement, heureEvenement, "
@@ -179,6 +180,8 @@ TEST_P(SubListsTest, InterventionsKeepHiddenColumnsAndNumbers)
         "loginMaj, dateRemplacementPileCapteur, codeCampagne) VALUES (5, 1, #03/05/2024#, "
         "#12/30/1899 07:30:00#, 'visite', 'O', 'p=1;q=''2''', 1.5, true, false, "
         "#03/06/2024 10:15:00#, 'JD', #02/01/2024#, 7)");
+    run("INSERT INTO EVENEMENTS_PLUVIO (CodePluviometre, Numero, DateEvenement, loginMaj, "
+        "testTransmission) VALUES (5, 2, #03/20/2024#, 'JD', true)");
     run("INSERT INTO EVENEMENTS_PLUVIO (CodePluviometre, Numero, DateEvenement) "
         "VALUES (5, 4, #04/01/2024#)");
     run("INSERT INTO EVENEMENTS_PLUVIO (CodePluviometre, Numero, DateEvenement) "
@@ -198,21 +201,25 @@ TEST_P(SubListsTest, InterventionsKeepHiddenColumnsAndNumbers)
 
     const SubListDescription &d = subListDescription(SubListTab::Interventions);
     SubListRows rows = load(SubListTab::Interventions, QStringLiteral("5"));
-    ASSERT_EQ(rows.rows.size(), 2u);
+    ASSERT_EQ(rows.rows.size(), 3u);
     rows.rows.pop_back(); // intervention 4 removed in the grid
     EXPECT_EQ(nextSubListNumber(db(), d, QStringLiteral("5"), rows), 5);
-    setCell(rows, 0, "NC", QStringLiteral("2,5"));
+    setCell(rows, 1, "NC", QStringLiteral("2,5"));
     rows.rows.push_back(rows.emptyRow(d, QStringLiteral("5")));
-    setCell(rows, 1, "Numero", nextSubListNumber(db(), d, QStringLiteral("5"), rows));
-    setCell(rows, 1, "DateEvenement", QStringLiteral("02/05/2024"));
-    setCell(rows, 1, "heureEvenement", QStringLiteral("8:05"));
-    setCell(rows, 1, "ChgtPiles", QStringLiteral("O"));
+    setCell(rows, 2, "Numero", nextSubListNumber(db(), d, QStringLiteral("5"), rows));
+    setCell(rows, 2, "DateEvenement", QStringLiteral("02/05/2024"));
+    setCell(rows, 2, "heureEvenement", QStringLiteral("8:05"));
+    setCell(rows, 2, "ChgtPiles", QStringLiteral("O"));
     ASSERT_EQ(save(SubListTab::Interventions, QStringLiteral("5"), rows), QString());
 
     EXPECT_EQ(rowsOf(hidden), before);
-    EXPECT_EQ(rowsOf("SELECT Numero, NC, ChgtPiles, heureEvenement FROM EVENEMENTS_PLUVIO WHERE "
-                     "CodePluviometre=5 ORDER BY Numero"),
-              (QStringList{"1|2.5||30/12/1899 07:30", "5||O|30/12/1899 08:05"}));
+    EXPECT_EQ(
+        rowsOf("SELECT Numero, NC, ChgtPiles, heureEvenement, loginMaj, testTransmission "
+               "FROM EVENEMENTS_PLUVIO WHERE CodePluviometre=5 ORDER BY Numero"),
+        (QStringList{"1|||30/12/1899 07:30|JD|", "2|2.5|||REF|1", "5||O|30/12/1899 08:05|REF|"}));
+    EXPECT_EQ(rowsOf("SELECT count(*) FROM EVENEMENTS_PLUVIO WHERE Numero=2 AND dateMaj > "
+                     "#01/01/2025#"),
+              QStringList{"1"});
     EXPECT_EQ(rowsOf("SELECT codePluvio, numero FROM EVT_PLUVIO_ACTIONS ORDER BY codePluvio"),
               (QStringList{"5|1", "6|4"}));
     EXPECT_EQ(rowsOf("SELECT Numero FROM EVENEMENTS_PLUVIO WHERE CodePluviometre=6"),

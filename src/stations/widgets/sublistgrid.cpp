@@ -1,6 +1,7 @@
 #include "stations/widgets/sublistgrid.h"
 
 #include "db/accesbase.h"
+#include "run/locale.h"
 #include "run/messages.h"
 #include "stations/sublistvalues.h"
 #include "stations/widgets/sublistdelegate.h"
@@ -42,7 +43,6 @@ SubListGrid::SubListGrid(SubListTab tab, const QString &gridName, QWidget *paren
     m_grid->setAlternatingRowColors(true);
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
-    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->installEventFilter(this);
 
     auto button = [this](const char *name, const QString &text) {
@@ -97,11 +97,18 @@ SubListGrid::SubListGrid(SubListTab tab, const QString &gridName, QWidget *paren
 
 bool SubListGrid::eventFilter(QObject *watched, QEvent *event)
 {
-    // Delete removes the selected rows; while a cell is being edited its editor has the key.
-    if (watched == m_grid && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        removeSelectedRows();
-        return true;
+    // Insert adds a row, Delete removes the selected ones; while a cell is being edited its
+    // editor has the keys.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Delete) {
+            removeSelectedRows();
+            return true;
+        }
+        if (key == Qt::Key_Insert) {
+            declencheInserer();
+            return true;
+        }
     }
     return SubListWidget::eventFilter(watched, event);
 }
@@ -132,9 +139,16 @@ void SubListGrid::showRows()
     }
     m_grid->resizeColumnsToContents();
     for (int c = 0; c < m_model->columnCount(); ++c) {
-        const int width = m_grid->horizontalHeader()->sectionSize(c);
-        m_grid->horizontalHeader()->resizeSection(c, std::clamp(width, 70, 320));
+        const SubListColumn &column = m_model->columnAt(c);
+        // Free texts get room to be typed in even when empty.
+        const bool wide = (column.kind == SubListKind::Text &&
+                           (column.maxLength == 0 || column.maxLength > 50)) ||
+                          column.kind == SubListKind::Path;
+        const int width = m_grid->horizontalHeader()->sectionSize(c) + 16;
+        m_grid->horizontalHeader()->resizeSection(c, std::clamp(width, wide ? 200 : 70, 360));
     }
+    if (m_model->rowCount() > 0)
+        m_grid->setCurrentIndex(m_model->index(0, m_model->firstEditableColumn()));
     updateButtons();
 }
 
@@ -166,6 +180,8 @@ bool SubListGrid::addRow()
             row.cells[size_t(at)] =
                 nextSubListNumber(AccesBase::instance(), description(), stationCode(), rows());
     }
+    if (const int today = rows().columnIndex(description().todayColumn); today >= 0)
+        row.cells[size_t(today)] = formatDate(QDate::currentDate());
     // A one-per-value column (month, projection) starts on the first value still free.
     const SubListColumn *unique = description().column(description().uniqueColumn);
     const int uniqueAt = unique ? rows().columnIndex(unique->name) : -1;

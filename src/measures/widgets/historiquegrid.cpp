@@ -26,6 +26,8 @@ HistoriqueGrid::HistoriqueGrid(QWidget *parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    // Six rows at most: the grid takes the height they need, not the screen's spare room.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     setUpColumns(QDate::currentDate().year());
 }
 
@@ -83,14 +85,14 @@ void HistoriqueGrid::setUpColumns(int year)
 void HistoriqueGrid::applyColumnWidths()
 {
     const auto headers = historiqueHeaders(m_year);
-    const QFontMetrics cells = fontMetrics();
+    // Widths are given in characters, counted as digits (a date fills its column); a
+    // header never gets cut off.
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const QFontMetrics titles = horizontalHeader()->fontMetrics();
     const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 6;
     for (int c = 0; c < kHistoriqueColumnCount; ++c) {
         const HistoriqueHeader &header = headers[size_t(c)];
-        // Widths are given in characters; a header never gets cut off.
-        const int width = qMax(header.widthInCharacters * cells.averageCharWidth(),
-                               titles.horizontalAdvance(header.text));
+        const int width = qMax(header.widthInCharacters * digit, titles.horizontalAdvance(header.text));
         setColumnWidth(c, width + padding);
     }
 }

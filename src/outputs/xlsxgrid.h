@@ -18,7 +18,12 @@ struct XlsxGrid
     std::vector<std::vector<QVariant>> rows;
 };
 
-// Writes the grid to path (replaced if it exists). False with a French error otherwise.
+// Writes the grid to path as an .xlsx workbook (replaced atomically if it exists). False
+// with a French error otherwise.
+//
+// The workbook is zipped with QuaZip rather than libxlsxwriter: QuaZip exports its own
+// minizip functions (zipOpen taking a QIODevice), which take the place of the system
+// minizip that libxlsxwriter calls in any program linking both, and crash it.
 bool exportGridToXlsx(const XlsxGrid &grid, const QString &path, QString *error = nullptr);
 
 } // namespace plx

@@ -74,28 +74,29 @@ void statementByStatement(AccesBase &db)
 {
     const ScopedConnectionKind kind(db);
     const QString year = QString::number(kYear);
-    const QString inYear = QStringLiteral(" AND DateCreation >=")
-                           + FormatDateSQL(QStringLiteral("01/01/") + year, false)
-                           + QStringLiteral(" AND DateCreation <=")
-                           + FormatDateSQL(QStringLiteral("31/12/") + year, false);
+    const QString inYear = QStringLiteral(" AND DateCreation >=") +
+                           FormatDateSQL(QStringLiteral("01/01/") + year, false) +
+                           QStringLiteral(" AND DateCreation <=") +
+                           FormatDateSQL(QStringLiteral("31/12/") + year, false);
     const QString from = QStringLiteral(" FROM ") + kTable + QStringLiteral(" WHERE ");
     for (const DataKind &data : dataKinds(db)) {
         const QString c = data.column;
         const QString present = from + c + QStringLiteral(" is not null");
-        query(db, QStringLiteral("SELECT Min(DateCreation), Max(DateCreation), count(DateCreation)")
-                      + present);
+        query(db,
+              QStringLiteral("SELECT Min(DateCreation), Max(DateCreation), count(DateCreation)") +
+                  present);
         query(db, QStringLiteral("SELECT count(DateCreation)") + present + inYear);
         if (data.parameter <= 2) {
             query(db, QStringLiteral("SELECT sum(") + c + QLatin1Char(')') + present + inYear);
-            query(db, QStringLiteral("SELECT sum(1)") + present + QStringLiteral(" AND ") + c
-                          + QStringLiteral(" > 0") + inYear);
+            query(db, QStringLiteral("SELECT sum(1)") + present + QStringLiteral(" AND ") + c +
+                          QStringLiteral(" > 0") + inYear);
         }
-        query(db, QStringLiteral("SELECT Max(DateCreation)") + present
-                      + QStringLiteral(" AND Validite='C'"));
-        query(db, QStringLiteral("SELECT Max(DateCreation)") + present
-                      + QStringLiteral(" AND Validite='V'"));
-        query(db, QStringLiteral("SELECT TOP 1 datecreation, ") + c + present
-                      + QStringLiteral(" ORDER BY ") + c + QStringLiteral(" DESC"));
+        query(db, QStringLiteral("SELECT Max(DateCreation)") + present +
+                      QStringLiteral(" AND Validite='C'"));
+        query(db, QStringLiteral("SELECT Max(DateCreation)") + present +
+                      QStringLiteral(" AND Validite='V'"));
+        query(db, QStringLiteral("SELECT TOP 1 datecreation, ") + c + present +
+                      QStringLiteral(" ORDER BY ") + c + QStringLiteral(" DESC"));
     }
 }
 
@@ -104,9 +105,8 @@ void report(const char *engine, AccesBase &db)
     std::vector<HistoriqueRow> rows;
     const double ours = best([&] { rows = computeHistorique(db, kCode, kYear); });
     const double peer = best([&] { statementByStatement(db); });
-    const double scan = best([&] {
-        query(db, QStringLiteral("SELECT count(Pluie) FROM ") + kTable);
-    });
+    const double scan =
+        best([&] { query(db, QStringLiteral("SELECT count(Pluie) FROM ") + kTable); });
     std::printf("%-10s summary of %d rows: %.3f s | statement by statement: %.3f s | ratio %.2f "
                 "(target <= 1.5) | one plain scan: %.3f s\n",
                 engine, kRows, ours, peer, peer > 0 ? ours / peer : 0.0, scan);
@@ -119,11 +119,11 @@ void report(const char *engine, AccesBase &db)
 bool createStation(AccesBase &db)
 {
     const ScopedConnectionKind kind(db);
-    return CreateMeasurementTable(db, kCode, false)
-           && db.Execute(QStringLiteral("CREATE TABLE PARAMETRAGE_DATA (id SHORT, libelle TEXT(255), "
-                                        "projet TEXT(12), version TEXT(20))"))
-           && db.Execute(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES "
-                                        "(1, 'Température (°C)', 'PLX')"));
+    return CreateMeasurementTable(db, kCode, false) &&
+           db.Execute(QStringLiteral("CREATE TABLE PARAMETRAGE_DATA (id SHORT, libelle TEXT(255), "
+                                     "projet TEXT(12), version TEXT(20))")) &&
+           db.Execute(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES "
+                                     "(1, 'Température (°C)', 'PLX')"));
 }
 
 void benchSqlite()
@@ -140,12 +140,13 @@ void benchSqlite()
         return;
     }
     const QString fill =
-        QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < ")
-        + QString::number(kRows - 1)
-        + QStringLiteral("), t(i, at) AS (SELECT i, datetime('2016-07-01', '+' || (i * 300) || "
-                         "' seconds') FROM s) INSERT INTO PLUVIO_1 SELECT date(at) || ' 00:00:00', "
-                         "'1899-12-30 ' || time(at), ")
-        + kValues + QStringLiteral(" FROM t");
+        QStringLiteral(
+            "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < ") +
+        QString::number(kRows - 1) +
+        QStringLiteral("), t(i, at) AS (SELECT i, datetime('2016-07-01', '+' || (i * 300) || "
+                       "' seconds') FROM s) INSERT INTO PLUVIO_1 SELECT date(at) || ' 00:00:00', "
+                       "'1899-12-30 ' || time(at), ") +
+        kValues + QStringLiteral(" FROM t");
     if (!db.executeNative(fill, &error)) {
         std::fprintf(stderr, "SQLite: %s\n", qPrintable(error));
         return;
@@ -168,10 +169,11 @@ void benchPostgres()
     profile.user = qEnvironmentVariable("PLX_TEST_PG_USER", QStringLiteral("postgres"));
     profile.database = QStringLiteral("postgres");
     AccesBase &db = AccesBase::instance();
-    const QString name = QStringLiteral("bench_historique_%1").arg(QCoreApplication::applicationPid());
+    const QString name =
+        QStringLiteral("bench_historique_%1").arg(QCoreApplication::applicationPid());
     QString error;
-    if (!db.Connecter(profile, &error)
-        || !db.executeNative(QStringLiteral("CREATE DATABASE ") + name, &error)) {
+    if (!db.Connecter(profile, &error) ||
+        !db.executeNative(QStringLiteral("CREATE DATABASE ") + name, &error)) {
         std::fprintf(stderr, "PostgreSQL: %s\n", qPrintable(error));
         return;
     }
@@ -180,12 +182,13 @@ void benchPostgres()
     if (db.Connecter(bench, &error) && createStation(db)) {
         const QString fill =
             QStringLiteral("INSERT INTO PLUVIO_1 SELECT date_trunc('day', at), timestamp "
-                           "'1899-12-30' + (at - date_trunc('day', at)), ")
-            + kValues
-            + QStringLiteral(" FROM generate_series(CAST(0 AS bigint), ") + QString::number(kRows - 1)
-            + QStringLiteral(") AS i, LATERAL (SELECT timestamp '2016-07-01' + i * interval "
-                             "'5 minutes' AS at) x");
-        if (db.executeNative(fill, &error) && db.executeNative(QStringLiteral("ANALYZE PLUVIO_1"), &error))
+                           "'1899-12-30' + (at - date_trunc('day', at)), ") +
+            kValues + QStringLiteral(" FROM generate_series(CAST(0 AS bigint), ") +
+            QString::number(kRows - 1) +
+            QStringLiteral(") AS i, LATERAL (SELECT timestamp '2016-07-01' + i * interval "
+                           "'5 minutes' AS at) x");
+        if (db.executeNative(fill, &error) &&
+            db.executeNative(QStringLiteral("ANALYZE PLUVIO_1"), &error))
             report("PostgreSQL", db);
     }
     if (!error.isEmpty())

@@ -32,8 +32,8 @@ int summaryCommand(const QStringList &arguments)
         code = options.positional[station + 1];
         options.positional.remove(station, 2);
     }
-    if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty()
-        || !options.positional.isEmpty()) {
+    if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty() ||
+        !options.positional.isEmpty()) {
         print(stderr, options.error.isEmpty() ? usage() : options.error + QLatin1Char('\n'));
         return 2;
     }

@@ -109,7 +109,8 @@ public:
         // Up to 31/12 included, times of day on 31/12 too.
         const QString next = FormatDateSQL(QStringLiteral("01/01/%1").arg(year + 1), false);
         if (!first.isEmpty() && !next.isEmpty())
-            m_inYear = QStringLiteral(" WHERE DateCreation >=%1 AND DateCreation <%2").arg(first, next);
+            m_inYear =
+                QStringLiteral(" WHERE DateCreation >=%1 AND DateCreation <%2").arg(first, next);
     }
 
     // The counts and dates of every kind in one pass over the table, then the year's counts
@@ -149,13 +150,17 @@ private:
         const auto dateWhen = [](const QString &condition) {
             return QStringLiteral("iif(%1, DateCreation, Null)").arg(condition);
         };
-        whole.add(row, DebHisto, CellFormat::Date, QStringLiteral("min(%1)").arg(dateWhen(present)));
-        whole.add(row, FinHisto, CellFormat::Date, QStringLiteral("max(%1)").arg(dateWhen(present)));
+        whole.add(row, DebHisto, CellFormat::Date,
+                  QStringLiteral("min(%1)").arg(dateWhen(present)));
+        whole.add(row, FinHisto, CellFormat::Date,
+                  QStringLiteral("max(%1)").arg(dateWhen(present)));
         whole.add(row, Valeurs, CellFormat::Count, QStringLiteral("count(%1)").arg(c));
-        whole.add(row, Controle, CellFormat::Date,
-                  QStringLiteral("max(%1)").arg(dateWhen(present + QStringLiteral(" AND Validite='C'"))));
-        whole.add(row, Validation, CellFormat::Date,
-                  QStringLiteral("max(%1)").arg(dateWhen(present + QStringLiteral(" AND Validite='V'"))));
+        whole.add(
+            row, Controle, CellFormat::Date,
+            QStringLiteral("max(%1)").arg(dateWhen(present + QStringLiteral(" AND Validite='C'"))));
+        whole.add(
+            row, Validation, CellFormat::Date,
+            QStringLiteral("max(%1)").arg(dateWhen(present + QStringLiteral(" AND Validite='V'"))));
 
         year.add(row, ValeursAnnee, CellFormat::Count, QStringLiteral("count(%1)").arg(c));
         // Cumulation and rainy rows only mean something for rainfall.

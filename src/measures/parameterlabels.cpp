@@ -8,8 +8,8 @@ namespace plx {
 QString parameterLabel(AccesBase &db, int id)
 {
     const RecordTable rows = db.ExtraireRecords(
-        QStringLiteral("SELECT libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' AND id=")
-        + sqlNumber(id));
+        QStringLiteral("SELECT libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' AND id=") +
+        sqlNumber(id));
     if (!rows.ok() || rows.rowCount() == 0)
         return QStringLiteral("Param") + QString::number(id);
     // A label of blanks hides the parameter as an empty one does (Oracle keeps '' as NULL,
@@ -19,11 +19,13 @@ QString parameterLabel(AccesBase &db, int id)
 
 std::vector<DataKind> dataKinds(AccesBase &db)
 {
-    std::vector<DataKind> kinds{{QStringLiteral("pluie"), QStringLiteral("Pluie"), 1},
-                                {QStringLiteral("pluieefficace"), QStringLiteral("Pluie efficace"), 2},
-                                {QStringLiteral("etp"), QStringLiteral("ETP"), 3}};
+    std::vector<DataKind> kinds{
+        {QStringLiteral("pluie"), QStringLiteral("Pluie"), 1},
+        {QStringLiteral("pluieefficace"), QStringLiteral("Pluie efficace"), 2},
+        {QStringLiteral("etp"), QStringLiteral("ETP"), 3}};
     for (int id = 1; id <= 3; ++id)
-        kinds.push_back({QStringLiteral("valeur") + QString::number(id), parameterLabel(db, id), 3 + id});
+        kinds.push_back(
+            {QStringLiteral("valeur") + QString::number(id), parameterLabel(db, id), 3 + id});
     return kinds;
 }
 

@@ -56,14 +56,16 @@ inline void fillHistoriqueStation(plx::AccesBase &db, const QString &code, int y
                                 .replace(QLatin1Char('Y'), QString::number(year))
                                 .replace(QLatin1Char('Z'), QString::number(year + 1));
         const QString sql =
-            QStringLiteral("INSERT INTO %1 (DateCreation, Heure, %2, Validite) VALUES (%3, %4, %5, %6)")
+            QStringLiteral(
+                "INSERT INTO %1 (DateCreation, Heure, %2, Validite) VALUES (%3, %4, %5, %6)")
                 .arg(table, QLatin1String(m.column), plx::FormatDateSQL(day, true),
                      plx::FormatHeureSQL(QLatin1String(m.time)), plx::sqlNumber(m.value),
-                     m.validite ? plx::sqlQuote(QLatin1String(m.validite)) : QStringLiteral("Null"));
+                     m.validite ? plx::sqlQuote(QLatin1String(m.validite))
+                                : QStringLiteral("Null"));
         ASSERT_TRUE(db.Execute(sql)) << sql.toStdString() << ": " << db.lastError().toStdString();
     }
-    for (const auto &[id, label] : {std::pair{1, QStringLiteral("Niveau d'eau")},
-                                    std::pair{3, QString()}}) {
+    for (const auto &[id, label] :
+         {std::pair{1, QStringLiteral("Niveau d'eau")}, std::pair{3, QString()}}) {
         ASSERT_TRUE(db.Execute(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) "
                                               "VALUES (%1, %2, 'PLX')")
                                    .arg(plx::sqlNumber(id), plx::sqlQuote(label))));

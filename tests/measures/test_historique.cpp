@@ -72,7 +72,8 @@ TEST_P(Historique, EveryColumnOfEveryKind)
     EXPECT_EQ(next[0].cells[ValeursAnnee], QStringLiteral("1"));
     EXPECT_EQ(next[0].cells[CumulAnnee], QStringLiteral("4"));
     EXPECT_EQ(next[0].cells[NbJoursAnnee], QStringLiteral("1"));
-    const std::vector<HistoriqueRow> later = computeHistorique(db(), QStringLiteral("7"), kYear + 5);
+    const std::vector<HistoriqueRow> later =
+        computeHistorique(db(), QStringLiteral("7"), kYear + 5);
     for (const HistoriqueColumn column : {ValeursAnnee, CumulAnnee, NbJoursAnnee})
         EXPECT_TRUE(later[0].cells[column].isEmpty()) << column;
     EXPECT_EQ(later[0].cells[Valeurs], QStringLiteral("7"));
@@ -81,13 +82,14 @@ TEST_P(Historique, EveryColumnOfEveryKind)
     // 16777216 + 1 is still 16777216, and doubles add 0.1 and 0.2 to 0.30000000000000004.
     const ScopedConnectionKind kind(db());
     ASSERT_TRUE(CreateMeasurementTable(db(), QStringLiteral("10"), false));
-    for (const auto &[day, rain] : {std::pair{"01/03/2024", 16777216.0}, std::pair{"02/03/2024", 1.0},
-                                    std::pair{"03/03/2024", 1.0}, std::pair{"01/03/2023", 0.1},
-                                    std::pair{"02/03/2023", 0.2}}) {
-        ASSERT_TRUE(db().Execute(QStringLiteral("INSERT INTO PLUVIO_10 (DateCreation, Heure, Pluie) "
-                                                "VALUES (%1, %2, %3)")
-                                     .arg(FormatDateSQL(QLatin1String(day), false),
-                                          FormatHeureSQL(QStringLiteral("00:00")), sqlNumber(rain))));
+    for (const auto &[day, rain] : {std::pair{"01/03/2024", 16777216.0},
+                                    std::pair{"02/03/2024", 1.0}, std::pair{"03/03/2024", 1.0},
+                                    std::pair{"01/03/2023", 0.1}, std::pair{"02/03/2023", 0.2}}) {
+        ASSERT_TRUE(
+            db().Execute(QStringLiteral("INSERT INTO PLUVIO_10 (DateCreation, Heure, Pluie) "
+                                        "VALUES (%1, %2, %3)")
+                             .arg(FormatDateSQL(QLatin1String(day), false),
+                                  FormatHeureSQL(QStringLiteral("00:00")), sqlNumber(rain))));
     }
     EXPECT_EQ(computeHistorique(db(), QStringLiteral("10"), kYear)[0].cells[CumulAnnee],
               QStringLiteral("16777218"));
@@ -134,11 +136,11 @@ TEST_P(Historique, CreatingTablesTwiceInsideATransaction)
             EXPECT_TRUE(CreateMeasurementTable(db(), QStringLiteral("9"), reference));
         }
         const ScopedConnectionKind kind(db());
-        EXPECT_TRUE(transaction.exec(QStringLiteral("INSERT INTO COURBE_REF_PLUVIO_9 "
-                                                    "(DateCreation, Heure, Pluie) VALUES (")
-                                     + FormatDateSQL(QStringLiteral("01/01/2020"), false)
-                                     + QStringLiteral(", ")
-                                     + FormatHeureSQL(QStringLiteral("00:00")) + QStringLiteral(", 1)")));
+        EXPECT_TRUE(transaction.exec(
+            QStringLiteral("INSERT INTO COURBE_REF_PLUVIO_9 "
+                           "(DateCreation, Heure, Pluie) VALUES (") +
+            FormatDateSQL(QStringLiteral("01/01/2020"), false) + QStringLiteral(", ") +
+            FormatHeureSQL(QStringLiteral("00:00")) + QStringLiteral(", 1)")));
         EXPECT_TRUE(transaction.commit()) << transaction.error().toStdString();
     }
     const RecordTable count =

@@ -50,7 +50,8 @@ TEST(HistoriqueGrid, ShowsTheSummaryOfAStation)
                                     QStringLiteral("Max")}));
     for (int c = 0; c < grid.model()->columnCount(); ++c) {
         const QString header = headers[c];
-        EXPECT_GE(grid.columnWidth(c), grid.horizontalHeader()->fontMetrics().horizontalAdvance(header))
+        EXPECT_GE(grid.columnWidth(c),
+                  grid.horizontalHeader()->fontMetrics().horizontalAdvance(header))
             << header.toStdString() << " is cut off";
     }
 

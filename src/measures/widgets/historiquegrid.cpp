@@ -43,8 +43,8 @@ void HistoriqueGrid::calculHistorique(const QString &code)
         QList<QStandardItem *> items;
         for (int c = 0; c < kHistoriqueColumnCount; ++c) {
             auto *item = new QStandardItem(row.cells[size_t(c)]); // owned by the model
-            item->setTextAlignment(Qt::AlignVCenter
-                                   | (headers[size_t(c)].numeric ? Qt::AlignRight : Qt::AlignLeft));
+            item->setTextAlignment(Qt::AlignVCenter |
+                                   (headers[size_t(c)].numeric ? Qt::AlignRight : Qt::AlignLeft));
             items << item;
         }
         m_model->appendRow(items);
@@ -92,7 +92,8 @@ void HistoriqueGrid::applyColumnWidths()
     const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 6;
     for (int c = 0; c < kHistoriqueColumnCount; ++c) {
         const HistoriqueHeader &header = headers[size_t(c)];
-        const int width = qMax(header.widthInCharacters * digit, titles.horizontalAdvance(header.text));
+        const int width =
+            qMax(header.widthInCharacters * digit, titles.horizontalAdvance(header.text));
         setColumnWidth(c, width + padding);
     }
 }

@@ -145,7 +145,8 @@ void SubListGrid::showRows()
                            (column.maxLength == 0 || column.maxLength > 50)) ||
                           column.kind == SubListKind::Path;
         const int width = m_grid->horizontalHeader()->sectionSize(c) + 16;
-        m_grid->horizontalHeader()->resizeSection(c, std::clamp(width, wide ? 200 : 70, 360));
+        m_grid->horizontalHeader()->resizeSection(
+            c, std::clamp(width, wide ? 200 : 70, column.kind == SubListKind::Choice ? 480 : 360));
     }
     if (m_model->rowCount() > 0)
         m_grid->setCurrentIndex(m_model->index(0, m_model->firstEditableColumn()));

@@ -19,9 +19,9 @@ enum class CellFormat { Date, Count, Number };
 // One cell of the summary filled by an aggregate statement.
 struct AggregateCell
 {
-    size_t row;
-    HistoriqueColumn column;
-    CellFormat format;
+    size_t row = 0;
+    HistoriqueColumn column = Donnee;
+    CellFormat format = CellFormat::Count;
 };
 
 QString dateText(const QVariant &value)
@@ -42,7 +42,7 @@ QString numberText(const QVariant &value)
     return formatNumber(QString::number(value.toDouble(), 'g', 15).toDouble());
 }
 
-QString cellText(const QVariant &value, CellFormat format)
+QString aggregateText(const QVariant &value, CellFormat format)
 {
     switch (format) {
     case CellFormat::Date:
@@ -89,7 +89,7 @@ public:
             return false;
         for (size_t i = 0; i < m_cells.size(); ++i) {
             const AggregateCell &cell = m_cells[i];
-            rows[cell.row].cells[cell.column] = cellText(t.at(0, int(i)), cell.format);
+            rows[cell.row].cells[cell.column] = aggregateText(t.at(0, int(i)), cell.format);
         }
         return true;
     }

@@ -16,9 +16,9 @@ QString parameterLabel(AccesBase &db, int id);
 // One kind of measured data: its column in the measurement table and its label.
 struct DataKind
 {
-    QString column; // lower case, as the statements write it
-    QString label;  // "" hides the kind
-    int parameter;  // the number the charts and the validation editor use: 1 to 6
+    QString column;    // lower case, as the statements write it
+    QString label;     // "" hides the kind
+    int parameter = 0; // the number the charts and the validation editor use: 1 to 6
 };
 
 // The six kinds in their fixed order: rainfall, effective rainfall, evapotranspiration,

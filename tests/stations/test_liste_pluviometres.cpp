@@ -1,5 +1,8 @@
 #include "listetestdata.h"
 
+#include "db/dialect.h"
+#include "measures/measurementtable.h"
+#include "stations/recordlength.h"
 #include "stations/savedlists.h"
 #include "stations/stationlistmodel.h"
 #include "stations/widgets/listepluviometres.h"
@@ -13,6 +16,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -228,6 +232,41 @@ TEST_P(ListePluviometresTest, MapAndExport)
     EXPECT_FALSE(screen.exportVisibleRows(dir.filePath(QStringLiteral("absent/x.xlsx"))));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().startsWith(QStringLiteral("ERREUR: Impossible d'écrire")));
+}
+
+
+// "Durée chronique": first and last measurement dates; a station without a measurement
+// table keeps an empty cell; cancelling stops after the station in progress.
+TEST_P(ListePluviometresTest, RecordLengths)
+{
+    plx::AccesBase &db = plx::AccesBase::instance();
+    for (const char *code : {"1", "3"})
+        ASSERT_TRUE(plx::CreateMeasurementTable(db, QString::fromLatin1(code), false));
+    const QString midnight = plx::FormatHeureSQL(QStringLiteral("00:00:00"));
+    for (const auto &[table, date] : {std::pair{"PLUVIO_1", "01/01/2000"},
+                                      std::pair{"PLUVIO_1", "31/12/2009"},
+                                      std::pair{"PLUVIO_3", "15/06/2020"}})
+        ASSERT_TRUE(run(QStringLiteral("INSERT INTO %1 (DateCreation, Heure, Pluie) VALUES (%2, "
+                                       "%3, 1)")
+                            .arg(QString::fromLatin1(table),
+                                 plx::FormatDateSQL(QString::fromLatin1(date), false), midnight)));
+    ListePluviometres screen;
+    screen.computeRecordLengths();
+    QAbstractItemModel *model = grid(screen)->model();
+    QStringList lengths;
+    for (int r = 0; r < model->rowCount(); ++r)
+        lengths << model->index(r, StationListModel::DureeChronique).data().toString();
+    EXPECT_EQ(lengths, (QStringList{"01/01/2000 – 31/12/2009 (10 ans)", "",
+                                    "15/06/2020 – 15/06/2020 (0 an)",
+                                    "15/06/2020 – 15/06/2020 (0 an)", ""}));
+
+    int calls = 0;
+    const plx::RecordLengthRun cancelled =
+        plx::computeRecordLengths({3, 1, 2}, [&calls](int, int) { return ++calls < 1; });
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_EQ(calls, 1);
+    ASSERT_EQ(cancelled.lengths.size(), 1u);
+    EXPECT_EQ(cancelled.lengths.begin()->first, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ListePluviometresTest, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -107,9 +107,9 @@ FicheFields::FicheFields(QWidget *parent) : QWidget(parent)
 
     auto *identification = new QGroupBox(QStringLiteral("Identification"), this);
     auto *idForm = new QFormLayout(identification);
-    idForm->addRow(QStringLiteral("Code &interne :"), m_code);
+    idForm->addRow(QStringLiteral("C&ode interne :"), m_code);
     idForm->addRow(QStringLiteral("&Nom du site :"), m_nom);
-    idForm->addRow(QStringLiteral("I&dentifiant :"), m_identifiant);
+    idForm->addRow(QStringLiteral("&Identifiant :"), m_identifiant);
     idForm->addRow(QStringLiteral("Identifiant in&ternational :"), m_idInternational);
     idForm->addRow(QStringLiteral("Date de c&réation :"), m_dateCreation);
     idForm->addRow(QStringLiteral("Date de &fermeture :"), m_dateFermeture);
@@ -134,7 +134,7 @@ FicheFields::FicheFields(QWidget *parent) : QWidget(parent)
     auto *mapForm = new QFormLayout(maps);
     mapForm->addRow(QStringLiteral("Carte I&GN :"), m_carteIgn);
     mapForm->addRow(QStringLiteral("Carte géo&logique :"), m_carteGeologique);
-    mapForm->addRow(QStringLiteral("Parce&lle :"), m_parcelle);
+    mapForm->addRow(QStringLiteral("Par&celle :"), m_parcelle);
     mapForm->addRow(QStringLiteral("&Section :"), m_section);
 
     auto *comment = new QGroupBox(QStringLiteral("Commentaire"), this);

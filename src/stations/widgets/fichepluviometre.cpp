@@ -20,6 +20,8 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -117,24 +119,30 @@ QWidget *FichePluviometre::buildButtonBar()
     auto *bar = new QWidget(this);
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
-    auto *previous = button(bar, "CmdPrecedent", QStringLiteral("◀ &Précédent"),
-                            QStringLiteral("Pluviomètre précédent"));
-    auto *next = button(bar, "CmdSuivant", QStringLiteral("&Suivant ▶"),
-                        QStringLiteral("Pluviomètre suivant"));
+    auto *previous = button(bar, "CmdPrecedent", QStringLiteral("◀ Précédent"),
+                            QStringLiteral("Pluviomètre précédent (Alt+Gauche)"));
+    auto *next = button(bar, "CmdSuivant", QStringLiteral("Suivant ▶"),
+                        QStringLiteral("Pluviomètre suivant (Alt+Droite)"));
     m_favourite = button(bar, "CmdFavori", QString(), QStringLiteral("Ajouter ou retirer des favoris"));
     m_favourite->setCheckable(true);
-    m_changeCode = button(bar, "CmdModifierCode", QStringLiteral("Modifier le &code interne"),
+    m_changeCode = button(bar, "CmdModifierCode", QStringLiteral("Modifier le code interne"),
                           QStringLiteral("Donner un autre code interne au pluviomètre"));
     m_changeCode->setVisible(LireParametre(QStringLiteral("ModifierCodeInterne")) == QLatin1String("OUI"));
     m_changeCode->setEnabled(m_editable);
-    auto *weather = button(bar, "CmdFicheMeteo", QStringLiteral("Fiche &Météo-France"),
+    auto *weather = button(bar, "CmdFicheMeteo", QStringLiteral("Fic&he Météo-France"),
                            QStringLiteral("Fiche publique de la station du service météorologique"));
-    auto *map = button(bar, "CmdCarte", QStringLiteral("C&arte"),
+    auto *map = button(bar, "CmdCarte", QStringLiteral("Carte"),
                        QStringLiteral("Afficher le pluviomètre sur une carte"));
     auto *data = button(bar, "CmdDonnees", QStringLiteral("&Données"), QStringLiteral("Mesures du pluviomètre"));
-    auto *charts = button(bar, "CmdGraphiques", QStringLiteral("&Graphiques"), QStringLiteral("Graphiques du pluviomètre"));
+    auto *charts = button(bar, "CmdGraphiques", QStringLiteral("Graphi&ques"), QStringLiteral("Graphiques du pluviomètre"));
     auto *bulletins = button(bar, "CmdBulletins", QStringLiteral("&Bulletins"), QStringLiteral("Bulletins du pluviomètre"));
 
+    // Scoped to this record: several records may be open in the main window.
+    for (const auto &[key, target] : {std::pair{Qt::Key_Left, previous}, std::pair{Qt::Key_Right, next}}) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, target, &QPushButton::click);
+    }
     connect(previous, &QPushButton::clicked, this, &FichePluviometre::loadPrevious);
     connect(next, &QPushButton::clicked, this, &FichePluviometre::loadNext);
     connect(m_favourite, &QPushButton::clicked, this, &FichePluviometre::toggleFavourite);
@@ -206,7 +214,7 @@ void FichePluviometre::showStation()
 void FichePluviometre::updateFavouriteButton()
 {
     m_favourite->setChecked(m_favouriteState);
-    m_favourite->setText(m_favouriteState ? QStringLiteral("★ &Favori") : QStringLiteral("☆ &Favori"));
+    m_favourite->setText(m_favouriteState ? QStringLiteral("★ Fa&vori") : QStringLiteral("☆ Fa&vori"));
 }
 
 void FichePluviometre::updateIdentity()

@@ -150,6 +150,35 @@ QString checkRow(const SubListDescription &d, const SubListRows &rows, int r,
     return {};
 }
 
+QString selectRows(const SubListDescription &d, const QString &station)
+{
+    QString sql =
+        QStringLiteral("SELECT * FROM %1 WHERE %2=%3").arg(d.table, d.stationColumn, station);
+    if (!d.orderBy.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + d.orderBy;
+    return sql;
+}
+
+// The rows as sorted texts (the order of equal sort keys is not fixed), each value with
+// its type so that 1 and '1' differ.
+QStringList snapshotOf(const RecordTable &t)
+{
+    QStringList rows;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        QStringList values;
+        for (int c = 0; c < t.columnCount(); ++c) {
+            const QVariant &v = t.at(r, c);
+            values << (v.isNull() ? QStringLiteral("~")
+                       : v.typeId() == QMetaType::QDateTime
+                           ? v.toDateTime().toString(Qt::ISODateWithMs)
+                           : QString::number(v.typeId()) + QLatin1Char(':') + v.toString());
+        }
+        rows << values.join(QChar(0x1f));
+    }
+    rows.sort();
+    return rows;
+}
+
 bool sameName(const QString &a, const QString &b)
 {
     return !b.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
@@ -255,17 +284,14 @@ SubListLoad loadSubList(AccesBase &db, const SubListDescription &d, const QStrin
     SubListLoad load;
     // A station never saved has no rows; the query still gives the table's columns.
     const QString station = code.isEmpty() ? QStringLiteral("NULL") : sqlNumber(code.toDouble());
-    QString sql =
-        QStringLiteral("SELECT * FROM %1 WHERE %2=%3").arg(d.table, d.stationColumn, station);
-    if (!d.orderBy.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + d.orderBy;
-    const RecordTable t = db.ExtraireRecords(sql);
+    const RecordTable t = db.ExtraireRecords(selectRows(d, station));
     if (!t.ok()) {
         load.error = t.error();
         return load;
     }
     load.ok = true;
     load.rows.columns = t.columnNames();
+    load.rows.snapshot = snapshotOf(t);
     for (int r = 0; r < t.rowCount(); ++r) {
         SubListRow row;
         for (int c = 0; c < t.columnCount(); ++c)
@@ -276,8 +302,6 @@ SubListLoad loadSubList(AccesBase &db, const SubListDescription &d, const QStrin
         else
             load.rows.rows.push_back(std::move(row));
     }
-    if (d.singleRow && load.rows.rows.size() > 1)
-        load.rows.rows.resize(1); // older databases may hold more; the first one is edited
     return load;
 }
 
@@ -398,6 +422,14 @@ QString saveSubList(AccesBase &db, const SubListDescription &d, const QString &c
     if (!transaction.started())
         return QStringLiteral("%1 : impossible de commencer l'enregistrement : %2")
             .arg(d.title, transaction.error());
+    const RecordTable current = db.ExtraireRecords(selectRows(d, station));
+    if (!current.ok())
+        return QStringLiteral("%1 : l'enregistrement a échoué : %2").arg(d.title, current.error());
+    if (snapshotOf(current) != rows.snapshot)
+        return QStringLiteral("%1 : ces informations ont été modifiées par un autre utilisateur "
+                              "depuis leur chargement. Rechargez la fiche, puis refaites vos "
+                              "modifications.")
+            .arg(d.title);
     if (!transaction.exec(
             QStringLiteral("DELETE FROM %1 WHERE %2=%3").arg(d.table, d.stationColumn, station)))
         return QStringLiteral("%1 : l'enregistrement a échoué : %2")

@@ -92,7 +92,9 @@ struct SubListDescription
     // are kept as loaded.
     std::vector<SubListColumn> columns;
     QString orderBy;
-    bool singleRow = false;                           // one row per station, edited as a form
+    // One row per station, edited as a form (the extra rows an older database may hold are
+    // written back untouched).
+    bool singleRow = false;
     std::vector<std::pair<QString, QString>> periods; // (start, end): start not after end
     QString uniqueColumn;                             // at most one row per value
     SubListTitleRow titleRow;                         // keyColumn empty when none
@@ -125,6 +127,9 @@ struct SubListRows
     QStringList columns; // every column of the table, spelled as the database gives them
     std::vector<SubListRow> rows;
     SubListRow title; // the title row (normals); cells empty when there is none
+    // Every row as read, in a comparable form: a save refuses to replace rows that another
+    // user changed in the meantime.
+    QStringList snapshot;
 
     int columnIndex(const QString &name) const;
     // A row with every cell null, the station column excepted.
@@ -169,6 +174,7 @@ qlonglong nextSubListNumber(AccesBase &db, const SubListDescription &description
 // Checks, then deletes the station's rows and inserts the rows again (the title row
 // first when it has a title) in one transaction: on any failure the table is as before.
 // Rows added or changed get the session's login and the current time in the stamp columns.
+// Refused, with nothing written, when the station's rows are no longer those loaded.
 // Returns "" on success, else the French reason.
 QString saveSubList(AccesBase &db, const SubListDescription &description, const QString &code,
                     const SubListRows &rows, const SubListChoices &choices);

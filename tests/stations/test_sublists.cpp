@@ -169,6 +169,21 @@ TEST_P(SubListsTest, FailingInsertLeavesTheTableAsBefore)
     EXPECT_FALSE(db().inTransaction());
 }
 
+// Rows changed by someone else since the load are not replaced: the save stops and says so.
+TEST_P(SubListsTest, RowsChangedMeanwhileAreNotReplaced)
+{
+    run("INSERT INTO LIEN_PLUVIO_RESEAUX (CodePluviometre, CodeReseau) VALUES (5, 2)");
+    SubListRows rows = load(SubListTab::Reseaux, QStringLiteral("5"));
+    setCell(rows, 0, "CodeReseau", qlonglong(1));
+    run("UPDATE LIEN_PLUVIO_RESEAUX SET DateDebut = #01/31/1950# WHERE CodePluviometre=5");
+    EXPECT_EQ(save(SubListTab::Reseaux, QStringLiteral("5"), rows),
+              QStringLiteral("Réseaux : ces informations ont été modifiées par un autre "
+                             "utilisateur depuis leur chargement. Rechargez la fiche, puis "
+                             "refaites vos modifications."));
+    EXPECT_EQ(rowsOf("SELECT CodeReseau, DateDebut FROM LIEN_PLUVIO_RESEAUX"),
+              QStringList{"2|31/01/1950 00:00"});
+}
+
 // Interventions: the ~40 columns the grid does not show are written back as loaded (yes/no
 // columns included, which PostgreSQL types as boolean); numbers are kept; a new one takes
 // the highest number + 1; edited and new ones are stamped with the login; the actions of a

@@ -171,7 +171,7 @@ TEST_P(ListePluviometresTest, WidthsSortAndNeighbours)
     {
         ListePluviometres screen;
         QTableView *view = grid(screen);
-        charWidth = view->fontMetrics().averageCharWidth();
+        charWidth = view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
         for (int width = 200; width <= 300; width += 10)
             view->setColumnWidth(3, width); // a drag: many resizes, one write
         QTest::qWait(800);

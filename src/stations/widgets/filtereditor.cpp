@@ -167,7 +167,8 @@ void FilterEditor::removeRow(int index)
                             static_cast<QWidget *>(row->op), static_cast<QWidget *>(row->value),
                             static_cast<QWidget *>(row->remove)}) {
         m_grid->removeWidget(widget);
-        widget->deleteLater();
+        widget->hide();
+        widget->deleteLater(); // the remove button's own click may be running
     }
     delete row;
     relayout();

@@ -471,12 +471,21 @@ bool ListePluviometres::eventFilter(QObject *watched, QEvent *event)
 
 double ListePluviometres::characterWidth() const
 {
-    return std::max(1.0, double(m_grid->fontMetrics().averageCharWidth()));
+    // The width of a digit, the spreadsheets' character unit.
+    return std::max(1.0, double(m_grid->fontMetrics().horizontalAdvance(QLatin1Char('0'))));
 }
 
 void ListePluviometres::applyStoredWidths()
 {
-    const std::map<int, double> widths = readColumnWidths(session().login);
+    // Widths in characters for a user who never set any; measuring every row would cost
+    // more than the load itself on a large network.
+    static const double kDefaultWidths[StationListModel::ColumnCount] = {6,  5,  18, 22, 8, 6,
+                                                                         26, 18, 11, 11, 12};
+    std::map<int, double> widths;
+    for (int c = 0; c < StationListModel::ColumnCount; ++c)
+        widths[c + 1] = kDefaultWidths[c];
+    for (const auto &[column, characters] : readColumnWidths(session().login))
+        widths[column] = characters;
     m_applyingWidths = true;
     for (const auto &[column, characters] : widths) {
         if (column >= 1 && column <= StationListModel::ColumnCount && characters > 0)

@@ -5,6 +5,8 @@
 #include "stations/recordlength.h"
 #include "stations/savedlists.h"
 #include "stations/stationlistmodel.h"
+#include "run/widgets/mainwindow.h"
+#include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
 
 #include <QComboBox>
@@ -267,6 +269,45 @@ TEST_P(ListePluviometresTest, RecordLengths)
     EXPECT_EQ(calls, 1);
     ASSERT_EQ(cancelled.lengths.size(), 1u);
     EXPECT_EQ(cancelled.lengths.begin()->first, 3);
+}
+
+// Inside the main window: the File menu opens the list; double-click and Enter open the
+// record of the row as a child screen, one per station; the record's previous / next follow
+// the list's sorted rows.
+TEST_P(ListePluviometresTest, OpensTheRecordInTheMainWindow)
+{
+    plx::session().isAdmin = true;
+    plx::MainWindow window;
+    window.setVersionCheckAtStart(false);
+    window.show();
+    window.openStationList();
+    auto *list = qobject_cast<ListePluviometres *>(window.activeScreen());
+    ASSERT_NE(list, nullptr);
+    QTableView *view = grid(*list);
+    view->sortByColumn(StationListModel::NomSite, Qt::DescendingOrder);
+    const QModelIndex second = view->model()->index(2, StationListModel::NomSite); // "Col"
+    view->setCurrentIndex(second);
+    emit view->doubleClicked(second);
+    auto *record = qobject_cast<plx::FichePluviometre *>(window.activeScreen());
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->stationCode(), QStringLiteral("4"));
+
+    window.openScreen(list);
+    view->setCurrentIndex(view->model()->index(4, 0)); // "Amont"
+    QTest::keyClick(view, Qt::Key_Return);
+    auto *other = qobject_cast<plx::FichePluviometre *>(window.activeScreen());
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, record);
+    EXPECT_EQ(other->stationCode(), QStringLiteral("1"));
+    EXPECT_EQ(list->neighbourCode(other->stationCode(), 1), QStringLiteral("3"));
+    EXPECT_EQ(window.screens().size(), 3);
+
+    window.openScreen(list);
+    view->setCurrentIndex(second);
+    QTest::keyClick(view, Qt::Key_Enter);
+    EXPECT_EQ(window.activeScreen(), record);
+    EXPECT_EQ(window.screens().size(), 3);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ListePluviometresTest, PLX_ENGINES, PLX_ENGINE_NAME);

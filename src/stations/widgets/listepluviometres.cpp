@@ -438,23 +438,20 @@ FichePluviometre *ListePluviometres::openRecord(const QString &code)
         m_model->removeCode(deleted.toLongLong());
         updateCaption();
     });
-    FichePluviometre *shown = record;
-    if (auto *frame = qobject_cast<MainWindow *>(window())) {
-        // One record screen at a time: an open one takes the station instead.
-        shown = qobject_cast<FichePluviometre *>(frame->openScreen(record));
-    } else if (m_record) {
+    // Loaded before it is shown: the record screen's kind names its station, so that the
+    // main window brings back a record already open on that station instead.
+    if (!code.isEmpty() && !record->ChargementFichePluviometre(code)) {
         delete record;
-        shown = m_record;
-        shown->raise();
-        shown->activateWindow();
-    } else {
-        record->setAttribute(Qt::WA_DeleteOnClose);
-        record->show();
-        m_record = record;
+        return nullptr;
     }
-    if (shown && !code.isEmpty())
-        shown->ChargementFichePluviometre(code);
-    return shown;
+    if (auto *frame = qobject_cast<MainWindow *>(window()))
+        return qobject_cast<FichePluviometre *>(frame->openScreen(record));
+    if (m_record)
+        m_record->close(); // outside a main window, one record window at a time
+    record->setAttribute(Qt::WA_DeleteOnClose);
+    record->show();
+    m_record = record;
+    return record;
 }
 
 bool ListePluviometres::eventFilter(QObject *watched, QEvent *event)

@@ -9,6 +9,7 @@
 #include "db/transaction.h"
 #include "run/session.h"
 #include "stations/stationcodes.h"
+#include "stations/stationlist.h"
 
 #include <utility>
 #include <vector>
@@ -286,8 +287,8 @@ std::optional<int> referentContact(AccesBase &db, const QString &givenCode)
     if (code.isEmpty())
         return std::nullopt;
     const RecordTable role = db.ExtraireRecords(
-        QStringLiteral("SELECT mac from PARAMETRES where module='PLX' AND "
-                       "identifiant='typeReferent'"));
+        QStringLiteral("SELECT mac from PARAMETRES where module=%1 AND identifiant='typeReferent'")
+            .arg(sqlQuote(moduleCode())));
     if (!role.ok() || role.rowCount() == 0)
         return std::nullopt;
     bool numeric = false;

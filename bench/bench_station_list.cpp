@@ -42,9 +42,10 @@ bool fill()
                                        sqlQuote(QStringLiteral("Commune %1").arg(i)),
                                        sqlQuote(QString::number(i % 95 + 1))));
     for (int i = 1; ok && i <= Managers; ++i)
-        ok = transaction.exec(QStringLiteral("INSERT INTO INTERVENANTS (CodeIntervenant, Nom) "
-                                             "VALUES (%1, %2)")
-                                  .arg(sqlNumber(i), sqlQuote(QStringLiteral("Gestionnaire %1").arg(i))));
+        ok = transaction.exec(
+            QStringLiteral("INSERT INTO INTERVENANTS (CodeIntervenant, Nom) "
+                           "VALUES (%1, %2)")
+                .arg(sqlNumber(i), sqlQuote(QStringLiteral("Gestionnaire %1").arg(i))));
     for (int i = 1; ok && i <= Stations; ++i) {
         ok = transaction.exec(
                  QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, CodeCommune, "
@@ -53,11 +54,11 @@ bool fill()
                      .arg(sqlNumber(i), sqlQuote(QStringLiteral("Site n° %1").arg(i)),
                           sqlQuote(QString::number(10000 + i % Communes + 1)),
                           sqlNumber(double(i % 2000) + 0.5),
-                          sqlQuote(QStringLiteral("P%1").arg(i, 6, 10, QLatin1Char('0')))))
-             && transaction.exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_INTERVENANTS "
-                                                "(CodePluviometre, CodeIntervenant, "
-                                                "TypeIntervenant) VALUES (%1, %2, 0)")
-                                     .arg(sqlNumber(i), sqlNumber(i % Managers + 1)));
+                          sqlQuote(QStringLiteral("P%1").arg(i, 6, 10, QLatin1Char('0'))))) &&
+             transaction.exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_INTERVENANTS "
+                                             "(CodePluviometre, CodeIntervenant, "
+                                             "TypeIntervenant) VALUES (%1, %2, 0)")
+                                  .arg(sqlNumber(i), sqlNumber(i % Managers + 1)));
     }
     return ok && transaction.commit();
 }

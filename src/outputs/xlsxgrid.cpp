@@ -19,8 +19,8 @@ namespace {
 
 const QLatin1String kMain("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
 const QLatin1String kRelationships("http://schemas.openxmlformats.org/package/2006/relationships");
-const QLatin1String kDocumentRelationships(
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+const QLatin1String
+    kDocumentRelationships("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 
 // Cell styles of styles.xml, by index.
 enum Style { Plain = 0, Heading = 1, Date = 2, DateTime = 3 };
@@ -94,8 +94,8 @@ QString xmlText(const QString &text)
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
-        if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n')
-            || c == QLatin1Char('\r'))
+        if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+            c == QLatin1Char('\r'))
             out += c;
     }
     return out;
@@ -223,7 +223,8 @@ QByteArray sheetXml(const XlsxGrid &grid)
             xml.writeEmptyElement(QStringLiteral("col"));
             xml.writeAttribute(QStringLiteral("min"), QString::number(c + 1));
             xml.writeAttribute(QStringLiteral("max"), QString::number(c + 1));
-            xml.writeAttribute(QStringLiteral("width"), QString::number(std::min(widths[c], 60) + 2));
+            xml.writeAttribute(QStringLiteral("width"),
+                               QString::number(std::min(widths[c], 60) + 2));
             xml.writeAttribute(QStringLiteral("customWidth"), QStringLiteral("1"));
         }
         xml.writeEndElement();
@@ -292,13 +293,13 @@ bool exportGridToXlsx(const XlsxGrid &grid, const QString &path, QString *error)
         QuaZip zip(&buffer);
         if (!zip.open(QuaZip::mdCreate))
             return fail(QStringLiteral("l'archive ne peut pas être créée."));
-        bool ok = addEntry(zip, QStringLiteral("[Content_Types].xml"), QByteArray(kContentTypes))
-                  && addEntry(zip, QStringLiteral("_rels/.rels"), QByteArray(kPackageRelationships))
-                  && addEntry(zip, QStringLiteral("xl/workbook.xml"), workbookXml(grid.sheetName))
-                  && addEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"),
-                              QByteArray(kWorkbookRelationships))
-                  && addEntry(zip, QStringLiteral("xl/styles.xml"), QByteArray(kStyles))
-                  && addEntry(zip, QStringLiteral("xl/worksheets/sheet1.xml"), sheetXml(grid));
+        bool ok = addEntry(zip, QStringLiteral("[Content_Types].xml"), QByteArray(kContentTypes)) &&
+                  addEntry(zip, QStringLiteral("_rels/.rels"), QByteArray(kPackageRelationships)) &&
+                  addEntry(zip, QStringLiteral("xl/workbook.xml"), workbookXml(grid.sheetName)) &&
+                  addEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"),
+                           QByteArray(kWorkbookRelationships)) &&
+                  addEntry(zip, QStringLiteral("xl/styles.xml"), QByteArray(kStyles)) &&
+                  addEntry(zip, QStringLiteral("xl/worksheets/sheet1.xml"), sheetXml(grid));
         zip.close();
         if (!ok || zip.getZipError() != 0)
             return fail(QStringLiteral("l'écriture de l'archive a échoué."));

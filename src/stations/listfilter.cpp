@@ -74,17 +74,19 @@ Condition literalFor(const FilterField &field, const QString &value)
     case FieldKind::Number:
         if (const auto number = parseNumber(value))
             return {sqlNumber(*number), {}};
-        return {{}, QStringLiteral("La valeur « %1 » du champ « %2 » n'est pas un nombre.")
-                        .arg(value, heading)};
+        return {{},
+                QStringLiteral("La valeur « %1 » du champ « %2 » n'est pas un nombre.")
+                    .arg(value, heading)};
     case FieldKind::Date:
         if (const auto date = parseDate(value)) {
             const QString literal = FormatDateSQL(formatDate(*date), false);
             if (!literal.isEmpty())
                 return {literal, {}};
         }
-        return {{}, QStringLiteral("La valeur « %1 » du champ « %2 » n'est pas une date "
-                                   "(jj/mm/aaaa).")
-                        .arg(value, heading)};
+        return {{},
+                QStringLiteral("La valeur « %1 » du champ « %2 » n'est pas une date "
+                               "(jj/mm/aaaa).")
+                    .arg(value, heading)};
     case FieldKind::Text:
         break;
     }
@@ -108,9 +110,10 @@ Condition conditionFor(const FilterRow &row)
                 {}};
     if (row.op == kContains || row.op == kStartsWith) {
         if (!text)
-            return {{}, QStringLiteral("L'opérateur « %1 » ne s'applique qu'aux champs texte, "
-                                       "pas à « %2 ».")
-                            .arg(row.op, row.field)};
+            return {{},
+                    QStringLiteral("L'opérateur « %1 » ne s'applique qu'aux champs texte, "
+                                   "pas à « %2 ».")
+                        .arg(row.op, row.field)};
         const QString needle = QStringLiteral("ucase(") + sqlQuote(row.value) + QLatin1Char(')');
         if (row.op == kContains)
             return {QStringLiteral("instr(ucase(%1), %2) > 0").arg(column, needle), {}};
@@ -146,7 +149,7 @@ QString unescaped(const QString &value)
             continue;
         }
         const QChar next = value.at(++i);
-        out += next == QLatin1Char('t') ? QChar(QLatin1Char('\t'))
+        out += next == QLatin1Char('t')   ? QChar(QLatin1Char('\t'))
                : next == QLatin1Char('n') ? QChar(QLatin1Char('\n'))
                                           : next;
     }
@@ -216,8 +219,7 @@ QString serializeFilter(const std::vector<FilterRow> &rows)
     QStringList lines;
     for (size_t i = 0; i < rows.size(); ++i) {
         const FilterRow &row = rows[i];
-        lines << QStringList{i == 0 ? QString() : row.joiner, row.field, row.op,
-                             escaped(row.value)}
+        lines << QStringList{i == 0 ? QString() : row.joiner, row.field, row.op, escaped(row.value)}
                      .join(QLatin1Char('\t'));
     }
     return lines.join(QLatin1Char('\n'));
@@ -243,8 +245,8 @@ bool isSingleReadOnlySelect(const QString &sql)
     if (holdsSeveralStatements(sql))
         return false;
     static const char *const kChanging[] = {
-        "INSERT", "UPDATE", "DELETE", "DROP",  "CREATE", "ALTER", "INTO",   "GRANT",
-        "REVOKE", "TRUNCATE", "EXEC", "EXECUTE", "CALL", "MERGE", "COPY", "LOCK", "FOR"};
+        "INSERT",   "UPDATE", "DELETE",  "DROP", "CREATE", "ALTER", "INTO", "GRANT", "REVOKE",
+        "TRUNCATE", "EXEC",   "EXECUTE", "CALL", "MERGE",  "COPY",  "LOCK", "FOR"};
     bool first = true;
     for (const SqlToken &token : tokenizeSql(sql)) {
         if (token.isTrivia() || token.kind == SqlToken::Kind::Semicolon)
@@ -278,8 +280,8 @@ ListSelection codesSelectedBy(const QString &selectionFiltre, const QString &req
             selection.error = where.error;
             return selection;
         }
-        sql = QStringLiteral("SELECT DISTINCT PLUVIOMETRES.CodePluviometre ") + stationListFrom()
-              + QStringLiteral(" WHERE ") + where.condition;
+        sql = QStringLiteral("SELECT DISTINCT PLUVIOMETRES.CodePluviometre ") + stationListFrom() +
+              QStringLiteral(" WHERE ") + where.condition;
         const QString scope = session().stationScopeCondition();
         if (!scope.isEmpty())
             sql += QStringLiteral(" AND ") + scope;

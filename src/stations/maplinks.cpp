@@ -56,15 +56,15 @@ std::optional<StationCoordinates> findStationCoordinates(const QString &code)
                        "PLUVIOMETRE_LOCALISATIONS.Y FROM PLUVIOMETRE_LOCALISATIONS INNER JOIN "
                        "PLUVIOMETRES ON PLUVIOMETRES.CodePluviometre = "
                        "PLUVIOMETRE_LOCALISATIONS.CodePluviometre WHERE "
-                       "PLUVIOMETRE_LOCALISATIONS.codePluviometre=")
-        + key
-        + QStringLiteral(" AND PLUVIOMETRE_LOCALISATIONS.codeProjection in (16,31,40) "
-                         "ORDER BY PLUVIOMETRE_LOCALISATIONS.codeProjection"));
+                       "PLUVIOMETRE_LOCALISATIONS.codePluviometre=") +
+        key +
+        QStringLiteral(" AND PLUVIOMETRE_LOCALISATIONS.codeProjection in (16,31,40) "
+                       "ORDER BY PLUVIOMETRE_LOCALISATIONS.codeProjection"));
     if (auto found = firstRow(located, key))
         return found;
     const RecordTable own = db.ExtraireRecords(
-        QStringLiteral("SELECT identifiant, X, Y from PLUVIOMETRES WHERE codePluviometre=") + key
-        + QStringLiteral(" AND typeProjection in (16,31,40)"));
+        QStringLiteral("SELECT identifiant, X, Y from PLUVIOMETRES WHERE codePluviometre=") + key +
+        QStringLiteral(" AND typeProjection in (16,31,40)"));
     return firstRow(own, key);
 }
 
@@ -73,10 +73,9 @@ QUrl stationsMapUrl(const std::vector<StationCoordinates> &stations)
     QUrl url(hostSetting("UrlServiceCarto", kDefaultMapService) + QStringLiteral("/v1/map.html"));
     QUrlQuery query;
     for (const StationCoordinates &station : stations)
-        query.addQueryItem(QStringLiteral("q"), station.identifiant + QLatin1Char('@')
-                                                    + coordinate(station.latitude)
-                                                    + QLatin1Char(',')
-                                                    + coordinate(station.longitude));
+        query.addQueryItem(QStringLiteral("q"),
+                           station.identifiant + QLatin1Char('@') + coordinate(station.latitude) +
+                               QLatin1Char(',') + coordinate(station.longitude));
     url.setQuery(query);
     return url;
 }
@@ -84,9 +83,9 @@ QUrl stationsMapUrl(const std::vector<StationCoordinates> &stations)
 QUrl stationMapUrl(const StationCoordinates &station)
 {
     // Google's "@lat,lon,<n>m" form: the view spans about n metres.
-    return QUrl(hostSetting("UrlCarteWeb", kDefaultWebMap) + QStringLiteral("/maps/@")
-                + coordinate(station.latitude) + QLatin1Char(',') + coordinate(station.longitude)
-                + QStringLiteral(",1000m"));
+    return QUrl(hostSetting("UrlCarteWeb", kDefaultWebMap) + QStringLiteral("/maps/@") +
+                coordinate(station.latitude) + QLatin1Char(',') + coordinate(station.longitude) +
+                QStringLiteral(",1000m"));
 }
 
 } // namespace plx

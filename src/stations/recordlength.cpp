@@ -17,9 +17,9 @@ QString formatRecordLength(const RecordLength &length)
         return QString();
     const double years = double(length.first.daysTo(length.last) + 1) / 365.25;
     const qint64 whole = qint64(std::floor(years + 0.02)); // a calendar year of 365 days counts
-    return formatDate(length.first) + QStringLiteral(" – ") + formatDate(length.last)
-           + QStringLiteral(" (") + QString::number(whole)
-           + (whole > 1 ? QStringLiteral(" ans)") : QStringLiteral(" an)"));
+    return formatDate(length.first) + QStringLiteral(" – ") + formatDate(length.last) +
+           QStringLiteral(" (") + QString::number(whole) +
+           (whole > 1 ? QStringLiteral(" ans)") : QStringLiteral(" an)"));
 }
 
 RecordLengthRun computeRecordLengths(const std::vector<qint64> &codes,

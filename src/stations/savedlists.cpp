@@ -59,14 +59,12 @@ SavedListResult insertList(const QString &label, const QString &selectionFiltre,
         QStringLiteral("SELECT max(CodeListe) FROM Utilisateurs_Listes") + moduleCondition());
     if (!max.ok())
         return failure(max.error());
-    const qint64 code = max.rowCount() == 0 || max.at(0, 0).isNull()
-                            ? 1
-                            : qint64(max.at(0, 0).toDouble()) + 1;
+    const qint64 code =
+        max.rowCount() == 0 || max.at(0, 0).isNull() ? 1 : qint64(max.at(0, 0).toDouble()) + 1;
     const QString login = session().login;
-    if (makeDefault
-        && !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='N'")
-                             + moduleCondition() + QStringLiteral(" AND loginmaj=")
-                             + sqlQuote(login)))
+    if (makeDefault &&
+        !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='N'") +
+                          moduleCondition() + QStringLiteral(" AND loginmaj=") + sqlQuote(login)))
         return failure(transaction.error());
     auto textOrNull = [](const QString &value) {
         return value.isEmpty() ? QStringLiteral("NULL") : sqlQuote(value);
@@ -87,9 +85,9 @@ SavedListResult insertList(const QString &label, const QString &selectionFiltre,
 SavedListResult runUpdate(qint64 code, const QString &assignments)
 {
     QString error;
-    if (!AccesBase::instance().Execute(QStringLiteral("UPDATE Utilisateurs_Listes SET ")
-                                           + assignments + QStringLiteral(", datemaj=")
-                                           + nowLiteral() + listCondition(code),
+    if (!AccesBase::instance().Execute(QStringLiteral("UPDATE Utilisateurs_Listes SET ") +
+                                           assignments + QStringLiteral(", datemaj=") +
+                                           nowLiteral() + listCondition(code),
                                        &error))
         return failure(error);
     return {true, code, {}};
@@ -101,9 +99,9 @@ std::optional<SavedList> readSavedList(qint64 code)
 {
     const RecordTable table = AccesBase::instance().ExtraireRecords(
         QStringLiteral("SELECT CodeListe, LibelleListe, selectionFiltre, formuleFiltre, requete, "
-                       "Defaut FROM Utilisateurs_Listes")
-        + listCondition(code) + QStringLiteral(" AND (loginmaj is null or loginmaj=")
-        + sqlQuote(session().login) + QStringLiteral(")"));
+                       "Defaut FROM Utilisateurs_Listes") +
+        listCondition(code) + QStringLiteral(" AND (loginmaj is null or loginmaj=") +
+        sqlQuote(session().login) + QStringLiteral(")"));
     if (!table.ok() || table.rowCount() == 0)
         return std::nullopt;
     return SavedList{code,
@@ -131,8 +129,8 @@ SavedListResult createSavedListFromCodes(const QString &label, const std::vector
     QStringList numbers;
     for (qint64 code : codes)
         numbers << sqlNumber(code);
-    const QString condition = QStringLiteral("PLUVIOMETRES.CodePluviometre IN (")
-                              + numbers.join(QLatin1Char(',')) + QLatin1Char(')');
+    const QString condition = QStringLiteral("PLUVIOMETRES.CodePluviometre IN (") +
+                              numbers.join(QLatin1Char(',')) + QLatin1Char(')');
     return insertList(label, {}, condition,
                       QStringLiteral("SELECT CodePluviometre FROM PLUVIOMETRES WHERE ") + condition,
                       makeDefault);
@@ -148,10 +146,10 @@ SavedListResult updateSavedListFilter(qint64 code, const QString &label,
     const FilterWhere where = buildFilterWhere(rows);
     if (!where.ok)
         return failure(where.error);
-    return runUpdate(code, QStringLiteral("LibelleListe=%1, selectionFiltre=%2, formuleFiltre=%3, "
-                                          "requete=NULL")
-                               .arg(sqlQuote(name), sqlQuote(serializeFilter(rows)),
-                                    sqlQuote(where.condition)));
+    return runUpdate(
+        code, QStringLiteral("LibelleListe=%1, selectionFiltre=%2, formuleFiltre=%3, "
+                             "requete=NULL")
+                  .arg(sqlQuote(name), sqlQuote(serializeFilter(rows)), sqlQuote(where.condition)));
 }
 
 SavedListResult renameSavedList(qint64 code, const QString &label)
@@ -166,9 +164,8 @@ SavedListResult renameSavedList(qint64 code, const QString &label)
 SavedListResult deleteSavedList(qint64 code)
 {
     QString error;
-    if (!AccesBase::instance().Execute(QStringLiteral("DELETE FROM Utilisateurs_Listes")
-                                           + listCondition(code),
-                                       &error))
+    if (!AccesBase::instance().Execute(
+            QStringLiteral("DELETE FROM Utilisateurs_Listes") + listCondition(code), &error))
         return failure(error);
     return {true, code, {}};
 }
@@ -178,14 +175,13 @@ SavedListResult setDefaultSavedList(qint64 code, bool makeDefault)
     AccesBase &db = AccesBase::instance();
     Transaction transaction(db);
     const QString login = session().login;
-    if (!transaction.started()
-        || !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='N'")
-                             + moduleCondition() + QStringLiteral(" AND loginmaj=")
-                             + sqlQuote(login))
-        || (makeDefault
-            && !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='O'")
-                                 + listCondition(code)))
-        || !transaction.commit())
+    if (!transaction.started() ||
+        !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='N'") +
+                          moduleCondition() + QStringLiteral(" AND loginmaj=") + sqlQuote(login)) ||
+        (makeDefault &&
+         !transaction.exec(QStringLiteral("UPDATE Utilisateurs_Listes SET Defaut='O'") +
+                           listCondition(code))) ||
+        !transaction.commit())
         return failure(transaction.error());
     return {true, code, {}};
 }

@@ -17,8 +17,8 @@ QDate dateOf(const QVariant &value)
 // Whose lists: the user's own and the shared ones (no owner).
 QString ownerCondition(const QString &login)
 {
-    return QStringLiteral(" AND (loginmaj is null or loginmaj=") + sqlQuote(login)
-           + QStringLiteral(")");
+    return QStringLiteral(" AND (loginmaj is null or loginmaj=") + sqlQuote(login) +
+           QStringLiteral(")");
 }
 
 } // namespace
@@ -41,8 +41,8 @@ QString stationListQuery()
     return QStringLiteral("SELECT DISTINCT PLUVIOMETRES.CodePluviometre, PLUVIOMETRES.Nom, "
                           "COMMUNES.Nom, COMMUNES.NumDept, PLUVIOMETRES.Altitude, "
                           "LIEN_PLUVIO_GESTIONNAIRE.Nom, PLUVIOMETRES.DateCreation, "
-                          "PLUVIOMETRES.DateFermeture, PLUVIOMETRES.Identifiant ")
-           + stationListFrom() + session().stationScopeClause();
+                          "PLUVIOMETRES.DateFermeture, PLUVIOMETRES.Identifiant ") +
+           stationListFrom() + session().stationScopeClause();
 }
 
 StationListResult loadStationList()
@@ -76,9 +76,9 @@ std::vector<SavedListEntry> savedListEntries(const QString &login)
 {
     std::vector<SavedListEntry> entries;
     const RecordTable table = AccesBase::instance().ExtraireRecords(
-        QStringLiteral("SELECT LibelleListe, CodeListe FROM Utilisateurs_Listes WHERE Module=")
-        + sqlQuote(moduleCode()) + ownerCondition(login)
-        + QStringLiteral(" ORDER BY LibelleListe ASC"));
+        QStringLiteral("SELECT LibelleListe, CodeListe FROM Utilisateurs_Listes WHERE Module=") +
+        sqlQuote(moduleCode()) + ownerCondition(login) +
+        QStringLiteral(" ORDER BY LibelleListe ASC"));
     for (int r = 0; table.ok() && r < table.rowCount(); ++r)
         entries.push_back({qint64(table.at(r, 1).toDouble()), table.text(r, 0)});
     return entries;
@@ -87,8 +87,8 @@ std::vector<SavedListEntry> savedListEntries(const QString &login)
 std::optional<qint64> defaultListCode(const QString &login)
 {
     const RecordTable table = AccesBase::instance().ExtraireRecords(
-        QStringLiteral("SELECT codeListe FROM Utilisateurs_Listes WHERE Defaut='O'")
-        + ownerCondition(login) + QStringLiteral(" AND Module=") + sqlQuote(moduleCode()));
+        QStringLiteral("SELECT codeListe FROM Utilisateurs_Listes WHERE Defaut='O'") +
+        ownerCondition(login) + QStringLiteral(" AND Module=") + sqlQuote(moduleCode()));
     if (!table.ok() || table.rowCount() == 0 || table.at(0, 0).isNull())
         return std::nullopt;
     return qint64(table.at(0, 0).toDouble());
@@ -98,9 +98,8 @@ QSet<QString> favouriteIdentifiers(const QString &login)
 {
     QSet<QString> identifiers;
     const RecordTable table = AccesBase::instance().ExtraireRecords(
-        QStringLiteral("SELECT identifiant FROM UTILISATEURS_FAVORIS WHERE login=")
-        + sqlQuote(login) + QStringLiteral(" AND typeStation=")
-        + sqlNumber(kFavouriteStationType));
+        QStringLiteral("SELECT identifiant FROM UTILISATEURS_FAVORIS WHERE login=") +
+        sqlQuote(login) + QStringLiteral(" AND typeStation=") + sqlNumber(kFavouriteStationType));
     for (int r = 0; table.ok() && r < table.rowCount(); ++r)
         identifiers.insert(table.text(r, 0));
     return identifiers;

@@ -6,18 +6,20 @@
 
 namespace plx {
 
-StationListModel::StationListModel(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+StationListModel::StationListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 QStringList StationListModel::headings()
 {
-    return {QStringLiteral("Num"),          QStringLiteral("Dépt"),
-            QStringLiteral("Commune"),      QStringLiteral("Nom du site"),
-            QStringLiteral("Altitude"),     QStringLiteral("Num"),
-            QStringLiteral("Durée chronique"), QStringLiteral("Gestionnaire"),
-            QStringLiteral("Création"),     QStringLiteral("Fermeture"),
+    return {QStringLiteral("Num"),
+            QStringLiteral("Dépt"),
+            QStringLiteral("Commune"),
+            QStringLiteral("Nom du site"),
+            QStringLiteral("Altitude"),
+            QStringLiteral("Num"),
+            QStringLiteral("Durée chronique"),
+            QStringLiteral("Gestionnaire"),
+            QStringLiteral("Création"),
+            QStringLiteral("Fermeture"),
             QStringLiteral("Identifiant")};
 }
 
@@ -136,14 +138,13 @@ QVariant StationListModel::data(const QModelIndex &index, int role) const
 
 QVariant StationListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
-        || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     return headings().at(section);
 }
 
-StationListFilter::StationListFilter(QObject *parent)
-    : QSortFilterProxyModel(parent)
+StationListFilter::StationListFilter(QObject *parent) : QSortFilterProxyModel(parent)
 {
     setSortRole(StationListModel::SortRole);
     setSortCaseSensitivity(Qt::CaseInsensitive);

@@ -22,8 +22,18 @@ class StationListModel : public QAbstractTableModel
 
 public:
     enum Column {
-        Num, Departement, Commune, NomSite, Altitude, NumWork, DureeChronique, Gestionnaire,
-        Creation, Fermeture, Identifiant, ColumnCount
+        Num,
+        Departement,
+        Commune,
+        NomSite,
+        Altitude,
+        NumWork,
+        DureeChronique,
+        Gestionnaire,
+        Creation,
+        Fermeture,
+        Identifiant,
+        ColumnCount
     };
     static constexpr int SortRole = Qt::UserRole;
 

@@ -33,11 +33,11 @@ QStringList cells(const QByteArray &sheet)
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("c")) {
             const auto a = xml.attributes();
-            current = a.value(QLatin1String("r")).toString() + QLatin1Char(':')
-                      + a.value(QLatin1String("s")).toString() + QLatin1Char(':')
-                      + a.value(QLatin1String("t")).toString() + QLatin1Char(':');
-        } else if (xml.isStartElement()
-                   && (xml.name() == QLatin1String("v") || xml.name() == QLatin1String("t"))) {
+            current = a.value(QLatin1String("r")).toString() + QLatin1Char(':') +
+                      a.value(QLatin1String("s")).toString() + QLatin1Char(':') +
+                      a.value(QLatin1String("t")).toString() + QLatin1Char(':');
+        } else if (xml.isStartElement() &&
+                   (xml.name() == QLatin1String("v") || xml.name() == QLatin1String("t"))) {
             out << current + xml.readElementText();
         }
     }
@@ -65,12 +65,14 @@ TEST(ListeExport, GridBecomesAWorkbook)
                     .contains("name=\"Liste_des_pluviom\xc3\xa8tres\""));
     EXPECT_EQ(cells(entry(path, QStringLiteral("xl/worksheets/sheet1.xml"))),
               (QStringList{"A1:1:inlineStr:Num", "B1:1:inlineStr:Nom", "C1:1:inlineStr:Création",
-                           "A2:::12", "B2::inlineStr:L'Église & <co>", "C2:2::36557",
-                           "A3:::12.5", "C3:3::1.5"}));
-    for (const char *part : {"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
-                             "xl/styles.xml"})
+                           "A2:::12", "B2::inlineStr:L'Église & <co>", "C2:2::36557", "A3:::12.5",
+                           "C3:3::1.5"}));
+    for (const char *part :
+         {"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels", "xl/styles.xml"})
         EXPECT_FALSE(entry(path, QString::fromLatin1(part)).isEmpty()) << part;
 
-    EXPECT_FALSE(plx::exportGridToXlsx(grid, dir.filePath(QStringLiteral("absent/x.xlsx")), &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Impossible d'écrire le classeur"))) << error.toStdString();
+    EXPECT_FALSE(
+        plx::exportGridToXlsx(grid, dir.filePath(QStringLiteral("absent/x.xlsx")), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Impossible d'écrire le classeur")))
+        << error.toStdString();
 }

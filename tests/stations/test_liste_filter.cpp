@@ -51,15 +51,18 @@ TEST_P(ListeFilterTest, RowsSelectTheirStations)
                         {QStringLiteral("Et"), QStringLiteral("Identifiant"),
                          QStringLiteral("commence par"), QStringLiteral("id")}}),
               (std::vector<qint64>{1, 3}));
-    EXPECT_EQ(selected({{{}, QStringLiteral("Création"), QStringLiteral(">="),
-                         QStringLiteral("1/2/2000")}}),
-              (std::vector<qint64>{1}));
+    EXPECT_EQ(
+        selected(
+            {{{}, QStringLiteral("Création"), QStringLiteral(">="), QStringLiteral("1/2/2000")}}),
+        (std::vector<qint64>{1}));
     EXPECT_EQ(selected({{{}, QStringLiteral("Num"), QStringLiteral("<>"), QStringLiteral("3")},
                         {QStringLiteral("Et"), QStringLiteral("Gestionnaire"), QStringLiteral("="),
                          QStringLiteral("Régie A")}}),
               (std::vector<qint64>{1}));
     // A value that tries to close its quote stays a value.
-    EXPECT_EQ(selected({{{}, QStringLiteral("Nom du site"), QStringLiteral("="),
+    EXPECT_EQ(selected({{{},
+                         QStringLiteral("Nom du site"),
+                         QStringLiteral("="),
                          QStringLiteral("x' OR '1'='1")}}),
               std::vector<qint64>{});
 
@@ -78,10 +81,14 @@ TEST_P(ListeFilterTest, BuilderRefusesWhatItCannotWriteSafely)
         FilterRow row;
         const char *error;
     } refused[] = {
-        {{{}, QStringLiteral("Nom; DROP TABLE PLUVIOMETRES"), QStringLiteral("="), QStringLiteral("1")},
+        {{{},
+          QStringLiteral("Nom; DROP TABLE PLUVIOMETRES"),
+          QStringLiteral("="),
+          QStringLiteral("1")},
          "Le champ"},
         {{{}, QStringLiteral("CodeCommune"), QStringLiteral("="), QStringLiteral("1")}, "Le champ"},
-        {{{}, QStringLiteral("Commune"), QStringLiteral("LIKE"), QStringLiteral("a")}, "L'opérateur"},
+        {{{}, QStringLiteral("Commune"), QStringLiteral("LIKE"), QStringLiteral("a")},
+         "L'opérateur"},
         {{{}, QStringLiteral("Commune"), QStringLiteral("= 1 OR 1 ="), QStringLiteral("a")},
          "L'opérateur"},
         {{{}, QStringLiteral("Altitude"), QStringLiteral(">"), QStringLiteral("1 OR 1=1")},
@@ -103,8 +110,8 @@ TEST_P(ListeFilterTest, BuilderRefusesWhatItCannotWriteSafely)
     EXPECT_FALSE(plx::buildFilterWhere({}).ok);
 
     // Saving refuses the same rows and writes nothing.
-    const plx::SavedListResult saved = plx::createSavedListFromFilter(
-        QStringLiteral("Mauvaise"), {refused[0].row}, false);
+    const plx::SavedListResult saved =
+        plx::createSavedListFromFilter(QStringLiteral("Mauvaise"), {refused[0].row}, false);
     EXPECT_FALSE(saved.ok);
     const plx::RecordTable lists = plx::AccesBase::instance().ExtraireRecords(
         QStringLiteral("SELECT count(*) FROM Utilisateurs_Listes"));
@@ -115,7 +122,9 @@ TEST_P(ListeFilterTest, BuilderRefusesWhatItCannotWriteSafely)
 TEST(ListeFilterText, RoundTrip)
 {
     const std::vector<FilterRow> rows = {
-        {{}, QStringLiteral("Commune"), QStringLiteral("contient"),
+        {{},
+         QStringLiteral("Commune"),
+         QStringLiteral("contient"),
          QStringLiteral("a\tb\nc\\d 'e' \\t")},
         {QStringLiteral("Ou"), QStringLiteral("Commune"), QStringLiteral("est vide"), {}},
         {QStringLiteral("Et"), QStringLiteral("Nom du site"), QStringLiteral("="), QString()},
@@ -132,13 +141,12 @@ TEST(ListeFilterText, StoredQueryMustBeOneReadOnlySelect)
                             "  select CodePluviometre from Pluviometres where Nom = 'DROP';  ",
                             "SELECT p.CodePluviometre FROM PLUVIOMETRES p WHERE p.Nom LIKE 'a%'"})
         EXPECT_TRUE(plx::isSingleReadOnlySelect(QString::fromUtf8(sql))) << sql;
-    for (const char *sql : {"", "  ", "DELETE FROM PLUVIOMETRES",
-                            "SELECT 1; DELETE FROM PLUVIOMETRES",
-                            "SELECT CodePluviometre INTO copie FROM PLUVIOMETRES",
-                            "SELECT * FROM PLUVIOMETRES FOR UPDATE",
-                            "UPDATE PLUVIOMETRES SET Nom='x'",
-                            "WITH x AS (DELETE FROM PLUVIOMETRES RETURNING *) SELECT * FROM x",
-                            "/* SELECT */ DROP TABLE PLUVIOMETRES"})
+    for (const char *sql :
+         {"", "  ", "DELETE FROM PLUVIOMETRES", "SELECT 1; DELETE FROM PLUVIOMETRES",
+          "SELECT CodePluviometre INTO copie FROM PLUVIOMETRES",
+          "SELECT * FROM PLUVIOMETRES FOR UPDATE", "UPDATE PLUVIOMETRES SET Nom='x'",
+          "WITH x AS (DELETE FROM PLUVIOMETRES RETURNING *) SELECT * FROM x",
+          "/* SELECT */ DROP TABLE PLUVIOMETRES"})
         EXPECT_FALSE(plx::isSingleReadOnlySelect(QString::fromUtf8(sql))) << sql;
 }
 

@@ -2,10 +2,10 @@
 
 #include "db/dialect.h"
 #include "measures/measurementtable.h"
+#include "run/widgets/mainwindow.h"
 #include "stations/recordlength.h"
 #include "stations/savedlists.h"
 #include "stations/stationlistmodel.h"
-#include "run/widgets/mainwindow.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
 
@@ -68,14 +68,14 @@ TEST_P(ListePluviometresTest, LoadsEveryStationWithItsCurrentManagers)
     ListePluviometres screen;
     QTableView *view = grid(screen);
     ASSERT_EQ(view->model()->columnCount(), 11);
-    EXPECT_EQ(StationListModel::headings(),
-              (QStringList{"Num", "Dépt", "Commune", "Nom du site", "Altitude", "Num",
-                           "Durée chronique", "Gestionnaire", "Création", "Fermeture",
-                           "Identifiant"}));
-    EXPECT_EQ(shownRows(screen), (QStringList{"1|64|Pau|Amont|200|Régie A|01/02/2000",
-                                              "2|||Aval|||", "3|31|Toulouse|L'Église|150|Gest X|",
-                                              "3|31|Toulouse|L'Église|150|Gest Y|",
-                                              "4|64|Pau|Col|1500||"}));
+    EXPECT_EQ(
+        StationListModel::headings(),
+        (QStringList{"Num", "Dépt", "Commune", "Nom du site", "Altitude", "Num", "Durée chronique",
+                     "Gestionnaire", "Création", "Fermeture", "Identifiant"}));
+    EXPECT_EQ(shownRows(screen),
+              (QStringList{"1|64|Pau|Amont|200|Régie A|01/02/2000", "2|||Aval|||",
+                           "3|31|Toulouse|L'Église|150|Gest X|",
+                           "3|31|Toulouse|L'Église|150|Gest Y|", "4|64|Pau|Col|1500||"}));
     EXPECT_EQ(screen.windowTitle(), caption(5));
     EXPECT_EQ(screen.visibleCodes(), (QStringList{"1", "2", "3", "4"}));
     ASSERT_EQ(lists(screen)->count(), 2);
@@ -124,7 +124,8 @@ TEST_P(ListePluviometresTest, ListsNarrowTheRows)
     ListePluviometres screen;
     QComboBox *combo = lists(screen);
     ASSERT_EQ(combo->count(), 4);
-    const int filterIndex = combo->findText(QStringLiteral("Église ou hauts [%1]").arg(filter.code));
+    const int filterIndex =
+        combo->findText(QStringLiteral("Église ou hauts [%1]").arg(filter.code));
     const int trapIndex = combo->findText(QStringLiteral("Piège [7]"));
     ASSERT_GE(filterIndex, 2);
     ASSERT_GE(trapIndex, 2);
@@ -149,10 +150,10 @@ TEST_P(ListePluviometresTest, ListsNarrowTheRows)
     // A list of the selected stations, then renamed and deleted.
     EXPECT_TRUE(screen.applyList(0));
     QTableView *view = grid(screen);
-    view->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::Select
-                                                                   | QItemSelectionModel::Rows);
-    view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select
-                                                                   | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
     ASSERT_TRUE(screen.createListFromSelection(QStringLiteral("Choix d'O'Brien")));
     EXPECT_EQ(screen.visibleCodes(), (QStringList{"1", "2"}));
     EXPECT_TRUE(combo->currentText().startsWith(QStringLiteral("Choix d'O'Brien [")));
@@ -236,7 +237,6 @@ TEST_P(ListePluviometresTest, MapAndExport)
     EXPECT_TRUE(messages.first().startsWith(QStringLiteral("ERREUR: Impossible d'écrire")));
 }
 
-
 // "Durée chronique": first and last measurement dates; a station without a measurement
 // table keeps an empty cell; cancelling stops after the station in progress.
 TEST_P(ListePluviometresTest, RecordLengths)
@@ -245,9 +245,9 @@ TEST_P(ListePluviometresTest, RecordLengths)
     for (const char *code : {"1", "3"})
         ASSERT_TRUE(plx::CreateMeasurementTable(db, QString::fromLatin1(code), false));
     const QString midnight = plx::FormatHeureSQL(QStringLiteral("00:00:00"));
-    for (const auto &[table, date] : {std::pair{"PLUVIO_1", "01/01/2000"},
-                                      std::pair{"PLUVIO_1", "31/12/2009"},
-                                      std::pair{"PLUVIO_3", "15/06/2020"}})
+    for (const auto &[table, date] :
+         {std::pair{"PLUVIO_1", "01/01/2000"}, std::pair{"PLUVIO_1", "31/12/2009"},
+          std::pair{"PLUVIO_3", "15/06/2020"}})
         ASSERT_TRUE(run(QStringLiteral("INSERT INTO %1 (DateCreation, Heure, Pluie) VALUES (%2, "
                                        "%3, 1)")
                             .arg(QString::fromLatin1(table),
@@ -258,9 +258,9 @@ TEST_P(ListePluviometresTest, RecordLengths)
     QStringList lengths;
     for (int r = 0; r < model->rowCount(); ++r)
         lengths << model->index(r, StationListModel::DureeChronique).data().toString();
-    EXPECT_EQ(lengths, (QStringList{"01/01/2000 – 31/12/2009 (10 ans)", "",
-                                    "15/06/2020 – 15/06/2020 (0 an)",
-                                    "15/06/2020 – 15/06/2020 (0 an)", ""}));
+    EXPECT_EQ(lengths,
+              (QStringList{"01/01/2000 – 31/12/2009 (10 ans)", "", "15/06/2020 – 15/06/2020 (0 an)",
+                           "15/06/2020 – 15/06/2020 (0 an)", ""}));
 
     int calls = 0;
     const plx::RecordLengthRun cancelled =

@@ -26,8 +26,7 @@ struct FilterEditor::RowWidgets
     QPushButton *remove = nullptr;
 };
 
-FilterEditor::FilterEditor(QWidget *parent)
-    : QDialog(parent)
+FilterEditor::FilterEditor(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FilterEditor"));
     setWindowTitle(QStringLiteral("Liste de pluviomètres"));
@@ -51,8 +50,8 @@ FilterEditor::FilterEditor(QWidget *parent)
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setWidget(conditions);
-    layout->addWidget(new QLabel(QStringLiteral("Conditions (« Et » est évalué avant « Ou ») :"),
-                                 this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Conditions (« Et » est évalué avant « Ou ») :"), this));
     layout->addWidget(scroll, 1);
 
     auto *add = new QPushButton(QStringLiteral("&Ajouter une condition"), this);

@@ -51,8 +51,7 @@ QPushButton *panelButton(const QString &text, const char *name, QWidget *parent)
 
 } // namespace
 
-ListePluviometres::ListePluviometres(QWidget *parent)
-    : QWidget(parent)
+ListePluviometres::ListePluviometres(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ListePluviometres"));
     m_model = new StationListModel(this);
@@ -103,8 +102,7 @@ void ListePluviometres::buildUi()
                           [this] { editFilter(false); });
     m_listMenu->addAction(QStringLiteral("Nouvelle liste à partir de la sélection"), this,
                           &ListePluviometres::askNewListFromSelection);
-    m_listMenu->addAction(QStringLiteral("Renommer la liste"), this,
-                          &ListePluviometres::askRename);
+    m_listMenu->addAction(QStringLiteral("Renommer la liste"), this, &ListePluviometres::askRename);
     m_listMenu->addAction(QStringLiteral("Supprimer la liste"), this,
                           &ListePluviometres::deleteCurrentList);
     m_listMenu->addAction(QStringLiteral("Liste par défaut"), this,
@@ -144,7 +142,8 @@ void ListePluviometres::buildUi()
     auto *map = panelButton(QStringLiteral("&Carte des sites"), "CmdCarte", this);
     map->setToolTip(QStringLiteral("Affiche les sites sélectionnés sur une carte"));
     connect(map, &QPushButton::clicked, this, &ListePluviometres::openMap);
-    m_recordLengthButton = panelButton(QStringLiteral("&Durée chronique"), "CmdDureeChronique", this);
+    m_recordLengthButton =
+        panelButton(QStringLiteral("&Durée chronique"), "CmdDureeChronique", this);
     m_recordLengthButton->setToolTip(
         QStringLiteral("Calcule la période des mesures des sites affichés"));
     connect(m_recordLengthButton, &QPushButton::clicked, this,
@@ -154,8 +153,8 @@ void ListePluviometres::buildUi()
         showMessage(MessageKind::Aide, QStringLiteral("Les bulletins ne sont pas encore "
                                                       "disponibles dans cette version."));
     });
-    auto *overlay = panelButton(QStringLiteral("&Superposition pluie / piézométrie"),
-                                "CmdSuperposition", this);
+    auto *overlay =
+        panelButton(QStringLiteral("&Superposition pluie / piézométrie"), "CmdSuperposition", this);
     connect(overlay, &QPushButton::clicked, this, [] {
         showMessage(MessageKind::Aide, QStringLiteral("Le graphique de superposition n'est pas "
                                                       "encore disponible dans cette version."));
@@ -185,7 +184,8 @@ bool ListePluviometres::ChargementListe()
     StationListResult result = loadStationList();
     if (!result.ok) {
         showMessage(MessageKind::Erreur,
-                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") + result.error);
+                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") +
+                        result.error);
         m_model->setRows({});
         updateCaption();
         return false;
@@ -195,7 +195,8 @@ bool ListePluviometres::ChargementListe()
     const int sortColumn = LireParametre(kSortKey).toInt(&column);
     {
         const QSignalBlocker blocker(m_grid->horizontalHeader());
-        m_grid->sortByColumn(column && sortColumn >= 1 && sortColumn <= StationListModel::ColumnCount
+        m_grid->sortByColumn(column && sortColumn >= 1 &&
+                                     sortColumn <= StationListModel::ColumnCount
                                  ? sortColumn - 1
                                  : int(StationListModel::Num),
                              Qt::AscendingOrder);
@@ -215,7 +216,8 @@ void ListePluviometres::Actualiser()
     StationListResult result = loadStationList();
     if (!result.ok) {
         showMessage(MessageKind::Erreur,
-                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") + result.error);
+                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") +
+                        result.error);
         return;
     }
     m_model->setRows(std::move(result.rows));
@@ -232,8 +234,8 @@ void ListePluviometres::fillListCombo(std::optional<qint64> select)
     m_lists->addItem(QStringLiteral("Toutes les stations"));
     m_lists->addItem(QStringLiteral("Stations favorites"));
     for (const SavedListEntry &entry : savedListEntries(session().login)) {
-        m_lists->addItem(entry.label + QStringLiteral(" [") + QString::number(entry.code)
-                             + QLatin1Char(']'),
+        m_lists->addItem(entry.label + QStringLiteral(" [") + QString::number(entry.code) +
+                             QLatin1Char(']'),
                          entry.code);
         if (select && *select == entry.code)
             m_lists->setCurrentIndex(m_lists->count() - 1);
@@ -259,8 +261,8 @@ bool ListePluviometres::applyList(int index)
         }
     } else if (index != kAllStations) {
         const std::optional<SavedList> list = readSavedList(m_lists->itemData(index).toLongLong());
-        const ListSelection selection = list ? codesSelectedBy(list->selectionFiltre, list->requete)
-                                             : ListSelection{};
+        const ListSelection selection =
+            list ? codesSelectedBy(list->selectionFiltre, list->requete) : ListSelection{};
         if (!selection.ok) {
             showMessage(MessageKind::Erreur,
                         list ? selection.error
@@ -289,8 +291,8 @@ void ListePluviometres::updateCaption()
         title.truncate(cut);
     if (title.isEmpty())
         title = screenTitle();
-    setWindowTitle(title + QStringLiteral(" / ") + QString::number(m_filter->rowCount())
-                   + QStringLiteral(" site(s)"));
+    setWindowTitle(title + QStringLiteral(" / ") + QString::number(m_filter->rowCount()) +
+                   QStringLiteral(" site(s)"));
 }
 
 QStringList ListePluviometres::visibleCodes() const
@@ -344,9 +346,10 @@ std::optional<QUrl> ListePluviometres::selectedStationsMapUrl() const
             stations.push_back(*found);
     }
     if (stations.empty()) {
-        showMessage(MessageKind::Aide,
-                    QStringLiteral("Les sites ne possèdent pas de coordonnées en WGS84 pour pouvoir "
-                                   "être exportés vers Google Maps"));
+        showMessage(
+            MessageKind::Aide,
+            QStringLiteral("Les sites ne possèdent pas de coordonnées en WGS84 pour pouvoir "
+                           "être exportés vers Google Maps"));
         return std::nullopt;
     }
     return stationsMapUrl(stations);
@@ -405,8 +408,8 @@ void ListePluviometres::DeclencheExcel()
     const bool ok = exportVisibleRows(path);
     QApplication::restoreOverrideCursor();
     if (ok)
-        showMessage(MessageKind::Aide, QStringLiteral("La liste a été exportée dans ")
-                                           + QDir::toNativeSeparators(path) + QLatin1Char('.'));
+        showMessage(MessageKind::Aide, QStringLiteral("La liste a été exportée dans ") +
+                                           QDir::toNativeSeparators(path) + QLatin1Char('.'));
 }
 
 void ListePluviometres::declencheInserer()
@@ -425,10 +428,10 @@ void ListePluviometres::openCurrentRecord()
 FichePluviometre *ListePluviometres::openRecord(const QString &code)
 {
     auto *record = new FichePluviometre;
-    record->setNeighbourLookup([list = QPointer<ListePluviometres>(this)](const QString &from,
-                                                                           int step) {
-        return list ? list->neighbourCode(from, step) : QString();
-    });
+    record->setNeighbourLookup(
+        [list = QPointer<ListePluviometres>(this)](const QString &from, int step) {
+            return list ? list->neighbourCode(from, step) : QString();
+        });
     connect(record, &FichePluviometre::codeChanged, this,
             [this](const QString &oldCode, const QString &newCode) {
                 m_model->renameCode(oldCode.toLongLong(), newCode.toLongLong());
@@ -623,8 +626,8 @@ bool ListePluviometres::deleteCurrentList()
         showMessage(MessageKind::Aide, QStringLiteral("Choisissez d'abord une liste enregistrée."));
         return false;
     }
-    if (!showMessage(MessageKind::Question, QStringLiteral("Supprimer la liste « %1 » ?")
-                                                 .arg(m_lists->currentText())))
+    if (!showMessage(MessageKind::Question,
+                     QStringLiteral("Supprimer la liste « %1 » ?").arg(m_lists->currentText())))
         return false;
     const SavedListResult result = deleteSavedList(code);
     if (!result.ok) {

@@ -287,6 +287,11 @@ std::optional<StationRecord> FicheFields::typedRecord(const StationRecord &base)
     return record;
 }
 
+QString FicheFields::typedName() const
+{
+    return text(m_nom);
+}
+
 void FicheFields::setEditable(bool editable)
 {
     for (QLineEdit *edit : findChildren<QLineEdit *>()) {

@@ -29,6 +29,8 @@ public:
     // after a message naming the field when a date or a number does not read.
     std::optional<StationRecord> typedRecord(const StationRecord &base) const;
     void setEditable(bool editable);
+    // The site name as typed (for questions about a station never saved).
+    QString typedName() const;
     // Shows the referent contact's name ("" hides the line).
     void showReferent(std::optional<int> codeContact);
     QString contactName(int codeContact) const;

@@ -318,8 +318,7 @@ void FichePluviometre::DeclencheSupprimer()
                                                         "pour supprimer le pluviomètre."));
         return;
     }
-    const QString name = m_record.code.isEmpty() ? m_fields->typedRecord(m_record).value_or(m_record).nom
-                                                 : m_record.nom;
+    const QString name = m_record.code.isEmpty() ? m_fields->typedName() : m_record.nom;
     if (!showMessage(MessageKind::Question,
                      QStringLiteral("Etes vous sur de vouloir supprimer le pluviomètre ") + name
                          + QStringLiteral(" et toutes les mesures qu'il possède ?")))

@@ -157,6 +157,14 @@ void StationListFilter::setShownCodes(std::optional<QSet<qint64>> codes)
     invalidateFilter();
 }
 
+void StationListFilter::renameCode(qint64 oldCode, qint64 newCode)
+{
+    if (m_codes && m_codes->remove(oldCode)) {
+        m_codes->insert(newCode);
+        invalidateFilter();
+    }
+}
+
 bool StationListFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
 {
     if (!m_codes)

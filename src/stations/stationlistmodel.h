@@ -72,6 +72,8 @@ public:
 
     // nullopt: every row.
     void setShownCodes(std::optional<QSet<qint64>> codes);
+    // A station renumbered by its record stays shown.
+    void renameCode(qint64 oldCode, qint64 newCode);
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;

@@ -307,6 +307,14 @@ TEST_P(ListePluviometresTest, OpensTheRecordInTheMainWindow)
     QTest::keyClick(view, Qt::Key_Enter);
     EXPECT_EQ(window.activeScreen(), record);
     EXPECT_EQ(window.screens().size(), 3);
+
+    // A renumbered or deleted station is updated in the rows.
+    ASSERT_TRUE(list->applyList(0));
+    emit other->codeChanged(QStringLiteral("1"), QStringLiteral("41"));
+    EXPECT_EQ(list->visibleCodes(), (QStringList{"3", "4", "2", "41"}));
+    emit other->stationDeleted(QStringLiteral("41"));
+    EXPECT_EQ(list->visibleCodes(), (QStringList{"3", "4", "2"}));
+    EXPECT_EQ(list->windowTitle(), caption(4));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 

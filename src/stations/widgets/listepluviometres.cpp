@@ -14,6 +14,7 @@
 #include "stations/widgets/filtereditor.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -434,6 +436,8 @@ FichePluviometre *ListePluviometres::openRecord(const QString &code)
         });
     connect(record, &FichePluviometre::codeChanged, this,
             [this](const QString &oldCode, const QString &newCode) {
+                // The chosen list first, so that the row is not filtered out meanwhile.
+                m_filter->renameCode(oldCode.toLongLong(), newCode.toLongLong());
                 m_model->renameCode(oldCode.toLongLong(), newCode.toLongLong());
             });
     connect(record, &FichePluviometre::stationSaved, this, &ListePluviometres::Actualiser);
@@ -533,6 +537,24 @@ void ListePluviometres::computeRecordLengths()
     m_cancelButton->hide();
     m_recordLengthButton->setEnabled(true);
     m_computing = false;
+    if (m_closeAfterRun) {
+        m_closeAfterRun = false;
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            sub->close();
+        else
+            close();
+    }
+}
+
+void ListePluviometres::closeEvent(QCloseEvent *event)
+{
+    if (m_computing) {
+        m_cancelRequested = true;
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void ListePluviometres::editFilter(bool newList)

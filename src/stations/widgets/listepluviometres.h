@@ -72,6 +72,8 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // While the record lengths are computed, closing cancels the run first.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildUi();
@@ -101,6 +103,7 @@ private:
     bool m_applyingWidths = false;
     bool m_computing = false;
     bool m_cancelRequested = false;
+    bool m_closeAfterRun = false;
     QPointer<FichePluviometre> m_record; // the record opened outside a main window
 };
 

@@ -1,5 +1,6 @@
 #include "test_stationfixture.h"
 
+#include "config/settings.h"
 #include "stations/stationrecord.h"
 #include "stations/widgets/fichepluviometre.h"
 
@@ -9,7 +10,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QApplication>
 #include <QDir>
+#include <QInputDialog>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,6 +55,20 @@ protected:
     static QString text(QWidget *screen, const char *field)
     {
         return child<QLineEdit>(screen, field)->text();
+    }
+    // Answers the next input dialog with text (cancels it when text is null).
+    static void answerInputDialog(const QString &text)
+    {
+        QTimer::singleShot(0, [text] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (text.isNull()) {
+                dialog->reject();
+                return;
+            }
+            dialog->setTextValue(text);
+            dialog->accept();
+        });
     }
     static void choose(QWidget *screen, const char *combo, const QString &shown)
     {
@@ -225,6 +243,45 @@ TEST_P(FichePluviometreTest, ReadOnlyWithoutTheRight)
     favourite->click();
     EXPECT_FALSE(favourite->isChecked());
     EXPECT_TRUE(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")).isEmpty());
+}
+
+TEST_P(FichePluviometreTest, TypedCodesWhenTheOptionAllowsThem)
+{
+    plx::setCurrentLogin(QStringLiteral("REF"));
+    ASSERT_TRUE(plx::EcrireParametre(QStringLiteral("ModifierCodeInterne"), QStringLiteral("OUI")));
+    seedStation(2, QStringLiteral("DEUX"));
+    FichePluviometre screen;
+    EXPECT_FALSE(child<QPushButton>(&screen, "CmdModifierCode")->isHidden());
+
+    // A new station: a refused entry stops the save, then the typed code is taken.
+    type(&screen, "TxtNomSite", QStringLiteral("Nouvelle"));
+    answerInputDialog(QStringLiteral("2"));
+    EXPECT_FALSE(screen.declencheEnregistrer());
+    EXPECT_EQ(messages.takeLast(), QStringLiteral("AIDE: Le code saisi existe déjà. Merci de "
+                                                  "reessayer en saisissant un nouveau numéro."));
+    answerInputDialog(QStringLiteral("70"));
+    ASSERT_TRUE(screen.declencheEnregistrer());
+    EXPECT_EQ(screen.stationCode(), QStringLiteral("70"));
+
+    // The code change: cancelled, refused, then done.
+    QSignalSpy changed(&screen, &FichePluviometre::codeChanged);
+    answerInputDialog(QString());
+    screen.changeCode();
+    answerInputDialog(QStringLiteral("-3"));
+    screen.changeCode();
+    EXPECT_EQ(messages.takeLast(), QStringLiteral("AIDE: Le code saisi doit être positif. Merci de "
+                                                  "reessayer."));
+    EXPECT_EQ(changed.count(), 0);
+    answerInputDialog(QStringLiteral("71"));
+    screen.changeCode();
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0), (QVariantList{QStringLiteral("70"), QStringLiteral("71")}));
+    EXPECT_EQ(screen.stationCode(), QStringLiteral("71"));
+    EXPECT_EQ(text(&screen, "TxtCodePluviometre"), QStringLiteral("71"));
+    EXPECT_EQ(screen.property("plxScreenKey").toString(), QStringLiteral("FichePluviometre:71"));
+    EXPECT_EQ(rowsOf(QStringLiteral("PLUVIOMETRES_INFO_GEO")).size(), 2);
+    EXPECT_EQ(rowsNaming(71), (QStringList{QStringLiteral("PLUVIOMETRES=1"),
+                                           QStringLiteral("PLUVIOMETRES_INFO_GEO=1")}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, FichePluviometreTest, PLX_ENGINES, PLX_ENGINE_NAME);

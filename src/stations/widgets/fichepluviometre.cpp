@@ -50,6 +50,12 @@ bool isReaderEdition()
     return QCoreApplication::applicationName().contains(QLatin1String("READER"));
 }
 
+// Internal codes may be typed and changed only where the option says so.
+bool codeChangeAllowed()
+{
+    return LireParametre(QStringLiteral("ModifierCodeInterne")).compare(QLatin1String("OUI"), Qt::CaseInsensitive) == 0;
+}
+
 // A modal progress window without a cancel button: the operation runs in one transaction
 // that stopping half-way would only roll back.
 class OperationProgress
@@ -127,7 +133,7 @@ QWidget *FichePluviometre::buildButtonBar()
     m_favourite->setCheckable(true);
     m_changeCode = button(bar, "CmdModifierCode", QStringLiteral("Modifier le code interne"),
                           QStringLiteral("Donner un autre code interne au pluviomètre"));
-    m_changeCode->setVisible(LireParametre(QStringLiteral("ModifierCodeInterne")) == QLatin1String("OUI"));
+    m_changeCode->setVisible(codeChangeAllowed());
     m_changeCode->setEnabled(m_editable);
     auto *weather = button(bar, "CmdFicheMeteo", QStringLiteral("Fic&he Météo-France"),
                            QStringLiteral("Fiche publique de la station du service météorologique"));
@@ -263,8 +269,7 @@ bool FichePluviometre::declencheEnregistrer()
         return false;
     }
     QString requested;
-    if (typed->code.isEmpty()
-        && LireParametre(QStringLiteral("ModifierCodeInterne")) == QLatin1String("OUI")) {
+    if (typed->code.isEmpty() && codeChangeAllowed()) {
         if (!askNewCode(&requested))
             return false;
         requested = requested.trimmed();

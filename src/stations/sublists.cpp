@@ -79,17 +79,21 @@ QString choiceLabel(const SubListColumn &column, const RecordTable &t, int row)
     return {};
 }
 
+QString rowPlace(const SubListDescription &d, int row)
+{
+    return d.singleRow ? d.title : QStringLiteral("%1, ligne %2").arg(d.title).arg(row + 1);
+}
+
 QString rowPrefix(const SubListDescription &d, int row)
 {
-    return d.singleRow ? d.title + QStringLiteral(" : ")
-                       : QStringLiteral("%1, ligne %2 : ").arg(d.title).arg(row + 1);
+    return rowPlace(d, row) + QStringLiteral(" : ");
 }
 
 QString cellProblem(const SubListDescription &d, int row, const SubListColumn &column,
                     const QVariant &value, const QString &problem)
 {
-    return rowPrefix(d, row) + QStringLiteral("« %1 » %2 (%3).")
-                                   .arg(value.toString().trimmed(), problem, column.heading);
+    return QStringLiteral("%1, colonne « %2 » : « %3 » %4.")
+        .arg(rowPlace(d, row), column.heading, value.toString().trimmed(), problem);
 }
 
 bool knownChoice(const QList<SubListChoice> &choices, double code)

@@ -253,8 +253,8 @@ TEST_P(SubListsTest, RowChecks)
     const std::vector<Case> cases{
         {SubListTab::Reseaux,
          {{{"CodeReseau", qlonglong(1)}, {"DateDebut", QStringLiteral("31/02/2024")}}},
-         QStringLiteral("Réseaux, ligne 1 : « 31/02/2024 » n'est pas une date valide "
-                        "(jj/mm/aaaa) (Début).")},
+         QStringLiteral("Réseaux, ligne 1, colonne « Début » : « 31/02/2024 » n'est pas "
+                        "une date valide (jj/mm/aaaa).")},
         {SubListTab::Reseaux,
          {{{"CodeReseau", qlonglong(1)}},
           {{"CodeReseau", qlonglong(2)},
@@ -276,7 +276,7 @@ TEST_P(SubListsTest, RowChecks)
                         "autre ligne (une seule ligne par projection).")},
         {SubListTab::Localisations,
          {{{"CodeProjection", qlonglong(16)}, {"Z", QStringLiteral("12a")}}},
-         QStringLiteral("Localisations, ligne 1 : « 12a » n'est pas un nombre (Z).")},
+         QStringLiteral("Localisations, ligne 1, colonne « Z » : « 12a » n'est pas un nombre.")},
         {SubListTab::Normales,
          {{{"Mois", qlonglong(1)}}, {{"Mois", qlonglong(2)}}, {{"Mois", qlonglong(1)}}},
          QStringLiteral("Normales, ligne 3 : « Janvier » figure déjà sur une autre ligne (une "
@@ -288,14 +288,14 @@ TEST_P(SubListsTest, RowChecks)
          {{{"CodeDocument", qlonglong(1)},
            {"Emplacement", QStringLiteral("/tmp/a.pdf")},
            {"MotCle", QString(25, QLatin1Char('x'))}}},
-         QStringLiteral("Documents, ligne 1 : « %1 » dépasse 24 caractères (Mot clé).")
+         QStringLiteral("Documents, ligne 1, colonne « Mot clé » : « %1 » dépasse 24 caractères.")
              .arg(QString(25, QLatin1Char('x')))},
         {SubListTab::Interventions,
          {{{"Numero", qlonglong(1)},
            {"DateEvenement", QStringLiteral("02/05/2024")},
            {"heureEvenement", QStringLiteral("25:00")}}},
-         QStringLiteral("Interventions, ligne 1 : « 25:00 » n'est pas une heure valide "
-                        "(hh:mm:ss) (Heure).")},
+         QStringLiteral("Interventions, ligne 1, colonne « Heure » : « 25:00 » n'est pas une "
+                        "heure valide (hh:mm:ss).")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.expected.toStdString());

@@ -65,10 +65,6 @@ SubListGrid::SubListGrid(SubListTab tab, const QString &gridName, QWidget *paren
         m_open = button("CmdOuvrir", QStringLiteral("&Ouvrir le document"));
         connect(m_browse, &QPushButton::clicked, this, &SubListGrid::browse);
         connect(m_open, &QPushButton::clicked, this, &SubListGrid::openDocument);
-        connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
-            if (index.column() == pathColumn())
-                openDocument();
-        });
         buttons->addWidget(m_browse);
         buttons->addWidget(m_open);
     }

@@ -222,6 +222,30 @@ TEST_P(FichePluviometreTest, DeleteAsksThenClearsTheStation)
     EXPECT_FALSE(screen.isVisible());
 }
 
+TEST_P(FichePluviometreTest, InsertGoesToTheCurrentGridWhichTheSaveWrites)
+{
+    seedStation(6, QStringLiteral("SIX"));
+    exec(QStringLiteral("DELETE FROM EVENEMENTS_PLUVIO"));
+    FichePluviometre screen;
+    ASSERT_TRUE(screen.ChargementFichePluviometre(QStringLiteral("6")));
+    screen.declencheInserer(); // the station tab has no grid
+    EXPECT_TRUE(messages.takeLast().startsWith(QStringLiteral("AIDE: Choisissez l'onglet")));
+    auto *tabs = child<QTabWidget>(&screen, "TabFiche");
+    int interventions = -1;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->tabText(i) == QLatin1String("Interventions"))
+            interventions = i;
+    }
+    ASSERT_GE(interventions, 0);
+    EXPECT_EQ(tabs->tabText(tabs->count() - 1), QStringLiteral("Historique"));
+    tabs->setCurrentIndex(interventions);
+    screen.declencheInserer();
+    EXPECT_TRUE(screen.hasUnsavedChanges());
+    ASSERT_TRUE(screen.declencheEnregistrer()) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(screen.hasUnsavedChanges());
+    EXPECT_EQ(rowsOf(QStringLiteral("EVENEMENTS_PLUVIO WHERE CodePluviometre=6")).size(), 1);
+}
+
 TEST_P(FichePluviometreTest, ReadOnlyWithoutTheRight)
 {
     seedStation(4, QStringLiteral("QUATRE"));

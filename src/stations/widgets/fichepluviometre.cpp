@@ -96,11 +96,8 @@ FichePluviometre::FichePluviometre(QWidget *parent) : QWidget(parent)
     for (StationSubList *subList : m_subLists) {
         m_tabs->addTab(subList, subList->title());
         subList->setEditable(m_editable);
-        subList->setStationCode(QString());
-        connect(subList, &StationSubList::dirtyChanged, this, [this](bool dirty) {
-            if (dirty)
-                setDirty(true);
-        });
+        connect(subList, &StationSubList::dirtyChanged, this,
+                [this] { setWindowModified(hasUnsavedChanges()); });
     }
     m_historique = new HistoriqueGrid(m_tabs);
     m_tabs->addTab(m_historique, QStringLiteral("Historique"));
@@ -235,7 +232,7 @@ void FichePluviometre::updateIdentity()
 void FichePluviometre::setDirty(bool dirty)
 {
     m_dirty = dirty;
-    setWindowModified(dirty);
+    setWindowModified(hasUnsavedChanges());
 }
 
 bool FichePluviometre::askNewCode(QString *code)
@@ -307,7 +304,7 @@ bool FichePluviometre::declencheEnregistrer()
     m_favouriteState = isFavouriteStation(db, session().login, m_record.identifiant);
     updateFavouriteButton();
     updateIdentity();
-    setDirty(!everythingSaved);
+    setDirty(false); // a grid that failed stays dirty on its own
     emit stationSaved(m_record.code);
     if (everythingSaved)
         showMessage(MessageKind::Aide, QStringLiteral("Enregistrement de la fiche terminée."));

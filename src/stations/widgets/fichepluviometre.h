@@ -89,7 +89,7 @@ private:
     StationRecord m_record;
     NeighbourLookup m_neighbours;
     bool m_editable = false;
-    bool m_dirty = false;
+    bool m_dirty = false; // the station fields changed
     bool m_favouriteState = false;
     bool m_busy = false; // a save, delete or code change is running
 };

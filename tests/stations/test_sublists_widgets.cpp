@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDate>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -212,6 +213,40 @@ TEST_P(SubListWidgetsTest, DocumentsNumberedAndChosen)
     EXPECT_EQ(rowsOf("SELECT CodeDocument, Emplacement FROM PLUVIOMETRE_DOCUMENTS ORDER BY "
                      "CodeDocument"),
               (QStringList{"7|/srv/plan.pdf", "8|/srv/photo d'ensemble.pdf"}));
+}
+
+// A new intervention gets the next number and today's date; its battery change is a check
+// box kept as "O". The normals' title typed above the grid becomes the row Mois = -1.
+TEST_P(SubListWidgetsTest, InterventionAndNormalsTitleThroughTheGrids)
+{
+    run("INSERT INTO EVENEMENTS_PLUVIO (CodePluviometre, Numero, DateEvenement) "
+        "VALUES (5, 3, #04/01/2024#)");
+    QWidget parent;
+    auto *interventions =
+        new SubListGrid(SubListTab::Interventions, QStringLiteral("Interventions"), &parent);
+    interventions->setEditable(true);
+    interventions->setStationCode(QStringLiteral("5"));
+    ASSERT_TRUE(interventions->declencheInserer());
+    SubListModel *model = interventions->model();
+    const int chgtPiles = model->gridColumn(QStringLiteral("ChgtPiles"));
+    ASSERT_GE(chgtPiles, 0);
+    EXPECT_TRUE(model->setData(model->index(1, chgtPiles), Qt::Checked, Qt::CheckStateRole));
+    ASSERT_TRUE(interventions->save()) << messages.join('\n').toStdString();
+    EXPECT_EQ(
+        rowsOf("SELECT Numero, DateEvenement, ChgtPiles FROM EVENEMENTS_PLUVIO ORDER BY "
+               "Numero"),
+        (QStringList{"3|01/04/2024|", QStringLiteral("4|%1|O").arg(QDate::currentDate().toString(
+                                          QStringLiteral("dd/MM/yyyy")))}));
+
+    auto *normales = new SubListGrid(SubListTab::Normales, QStringLiteral("Normales"), &parent);
+    normales->setEditable(true);
+    normales->setStationCode(QStringLiteral("5"));
+    auto *title = child<QLineEdit>(normales, QStringLiteral("TxtTitreNormales"));
+    QTest::keyClicks(title, QStringLiteral("Normales 1991-2020"));
+    ASSERT_TRUE(normales->declencheInserer()); // January, the first free month
+    ASSERT_TRUE(normales->save()) << messages.join('\n').toStdString();
+    EXPECT_EQ(rowsOf("SELECT Mois, Titre FROM PLUVIOMETRE_NORMALES ORDER BY Mois"),
+              (QStringList{"-1|Normales 1991-2020", "1|"}));
 }
 
 // Photos: the chooser fills an entry and the preview shows the picture; the installation

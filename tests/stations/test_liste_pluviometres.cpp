@@ -195,6 +195,7 @@ TEST_P(ListePluviometresTest, WidthsSortAndNeighbours)
     ListePluviometres again;
     EXPECT_NEAR(grid(again)->columnWidth(3), 300, 1);
     EXPECT_EQ(grid(again)->horizontalHeader()->sortIndicatorSection(), 3);
+    EXPECT_EQ(again.visibleCodes(), (QStringList{"1", "2", "4", "3"}));
     EXPECT_EQ(plx::LireParametre(QStringLiteral("Colonne_Tri_Pluvio")), QStringLiteral("4"));
 }
 

@@ -195,14 +195,12 @@ bool ListePluviometres::ChargementListe()
     m_model->setRows(std::move(result.rows));
     bool column = false;
     const int sortColumn = LireParametre(kSortKey).toInt(&column);
-    {
-        const QSignalBlocker blocker(m_grid->horizontalHeader());
-        m_grid->sortByColumn(column && sortColumn >= 1 &&
-                                     sortColumn <= StationListModel::ColumnCount
-                                 ? sortColumn - 1
-                                 : int(StationListModel::Num),
-                             Qt::AscendingOrder);
-    }
+    m_restoringSort = true;
+    m_grid->sortByColumn(column && sortColumn >= 1 && sortColumn <= StationListModel::ColumnCount
+                             ? sortColumn - 1
+                             : int(StationListModel::Num),
+                         Qt::AscendingOrder);
+    m_restoringSort = false;
     applyStoredWidths();
     const std::optional<qint64> defaultList = defaultListCode(session().login);
     fillListCombo(defaultList);
@@ -510,6 +508,8 @@ void ListePluviometres::storeWidths()
 
 void ListePluviometres::onSortChanged(int column, Qt::SortOrder)
 {
+    if (m_restoringSort)
+        return;
     EcrireParametre(kSortKey, QString::number(column + 1));
 }
 

@@ -101,6 +101,7 @@ private:
     QTimer *m_widthTimer = nullptr; // debounces column drags before writing the widths
     int m_appliedList = 0;
     bool m_applyingWidths = false;
+    bool m_restoringSort = false; // the stored sort is applied, not chosen
     bool m_computing = false;
     bool m_cancelRequested = false;
     bool m_closeAfterRun = false;

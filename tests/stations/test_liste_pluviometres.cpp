@@ -3,6 +3,7 @@
 #include "db/dialect.h"
 #include "measures/measurementtable.h"
 #include "run/widgets/mainwindow.h"
+#include "stations/maplinks.h"
 #include "stations/recordlength.h"
 #include "stations/savedlists.h"
 #include "stations/stationlistmodel.h"
@@ -226,6 +227,18 @@ TEST_P(ListePluviometresTest, MapAndExport)
     EXPECT_EQ(url->path(), QStringLiteral("/v1/map.html"));
     EXPECT_EQ(url->query(QUrl::FullyDecoded),
               QStringLiteral("q=ID1@43.300000,-0.370000&q=ID3@43.600000,1.440000"));
+
+    // The hosts are options; a trailing slash does not double.
+    ASSERT_TRUE(plx::EcrireParametre(QStringLiteral("UrlServiceCarto"),
+                                     QStringLiteral("https://carto.example.org/")));
+    EXPECT_EQ(screen.selectedStationsMapUrl()->toString(QUrl::FullyDecoded),
+              QStringLiteral("https://carto.example.org/v1/map.html?q=ID1@43.300000,-0.370000&"
+                             "q=ID3@43.600000,1.440000"));
+    const auto single = plx::findStationCoordinates(QStringLiteral("1"));
+    ASSERT_TRUE(single.has_value());
+    EXPECT_EQ(plx::stationMapUrl(*single).toString(),
+              QStringLiteral("https://www.google.com/maps/@43.300000,-0.370000,1000m"));
+    EXPECT_FALSE(plx::findStationCoordinates(QStringLiteral("2")).has_value());
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Liste_des_pluviomètres.xlsx"));

@@ -69,9 +69,8 @@ int listStations()
     const RecordTable rows = AccesBase::instance().ExtraireRecords(
         QStringLiteral("SELECT PLUVIOMETRES.CodePluviometre, PLUVIOMETRES.Identifiant, "
                        "PLUVIOMETRES.Nom, PLUVIOMETRES.DateCreation, PLUVIOMETRES.DateFermeture "
-                       "FROM PLUVIOMETRES")
-        + session().stationScopeClause()
-        + QStringLiteral(" ORDER BY PLUVIOMETRES.CodePluviometre"));
+                       "FROM PLUVIOMETRES") +
+        session().stationScopeClause() + QStringLiteral(" ORDER BY PLUVIOMETRES.CodePluviometre"));
     if (!rows.ok()) {
         print(stderr, rows.error() + QLatin1Char('\n'));
         return 1;
@@ -120,7 +119,8 @@ int showStation(const QString &code)
     };
     QString out;
     for (const auto &[label, value] : fields)
-        out += QString::fromUtf8(label) + QStringLiteral(" : ") + cellText(value) + QLatin1Char('\n');
+        out +=
+            QString::fromUtf8(label) + QStringLiteral(" : ") + cellText(value) + QLatin1Char('\n');
     print(stdout, out);
     return 0;
 }
@@ -139,16 +139,15 @@ int deleteCommand(const QString &code, bool yes)
     const std::optional<StationRecord> found = existingStation(code);
     if (!found || !mayModify())
         return 1;
-    if (!yes
-        && !confirmed(QStringLiteral("Etes vous sur de vouloir supprimer le pluviomètre ") + found->nom
-                      + QStringLiteral(" et toutes les mesures qu'il possède ?"))) {
+    if (!yes && !confirmed(QStringLiteral("Etes vous sur de vouloir supprimer le pluviomètre ") +
+                           found->nom + QStringLiteral(" et toutes les mesures qu'il possède ?"))) {
         print(stderr, QStringLiteral("Suppression abandonnée.\n"));
         return 1;
     }
     QString error;
     if (!deleteStation(AccesBase::instance(), found->code, {}, &error)) {
-        print(stderr, QStringLiteral("La suppression du pluviomètre a échoué : ") + error
-                          + QLatin1Char('\n'));
+        print(stderr, QStringLiteral("La suppression du pluviomètre a échoué : ") + error +
+                          QLatin1Char('\n'));
         return 1;
     }
     print(stdout, QStringLiteral("Le pluviomètre a été supprimé.\n"));
@@ -183,10 +182,10 @@ int stationCommand(const QStringList &arguments)
     const QString newCode = takeValue(options, "--to");
     const bool yes = takeFlag(options, "--yes");
     const bool needsCode = action != QLatin1String("list");
-    const bool known = action == QLatin1String("list") || action == QLatin1String("show")
-                       || action == QLatin1String("delete") || action == QLatin1String("renumber");
-    if (!known || !options.positional.isEmpty() || (needsCode && code.isEmpty())
-        || (action == QLatin1String("renumber") && newCode.isEmpty()))
+    const bool known = action == QLatin1String("list") || action == QLatin1String("show") ||
+                       action == QLatin1String("delete") || action == QLatin1String("renumber");
+    if (!known || !options.positional.isEmpty() || (needsCode && code.isEmpty()) ||
+        (action == QLatin1String("renumber") && newCode.isEmpty()))
         return usageError(options);
     if (needsCode && normalisedStationCode(code).isEmpty()) {
         print(stderr, QStringLiteral("Code de station invalide : %1\n").arg(code));

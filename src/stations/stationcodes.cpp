@@ -35,9 +35,9 @@ QString codeRuleViolation(AccesBase &db, const QString &typed)
     const QString format = codeFormatViolation(typed);
     if (!format.isEmpty() || typed.isEmpty())
         return format;
-    const RecordTable existing = db.ExtraireRecords(
-        QStringLiteral("SELECT nom from pluviometres where codepluviometre=")
-        + sqlNumber(typed.toLongLong()));
+    const RecordTable existing =
+        db.ExtraireRecords(QStringLiteral("SELECT nom from pluviometres where codepluviometre=") +
+                           sqlNumber(typed.toLongLong()));
     if (!existing.ok() || existing.rowCount() > 0 || db.tableExists(measurementTableName(typed)))
         return QStringLiteral(
             "Le code saisi existe déjà. Merci de reessayer en saisissant un nouveau numéro.");
@@ -46,8 +46,8 @@ QString codeRuleViolation(AccesBase &db, const QString &typed)
 
 QString nextFreeStationCode(AccesBase &db)
 {
-    const RecordTable max = db.ExtraireRecords(
-        QStringLiteral("SELECT Max(CodePluviometre) FROM Pluviometres"));
+    const RecordTable max =
+        db.ExtraireRecords(QStringLiteral("SELECT Max(CodePluviometre) FROM Pluviometres"));
     if (!max.ok() || max.rowCount() != 1)
         return QString();
     return QString::number(qint64(max.at(0, 0).toDouble()) + 1);
@@ -62,8 +62,8 @@ QString normalisedStationCode(const QString &code)
 QString adjacentStationCode(AccesBase &db, const QString &code, int step)
 {
     const RecordTable codes = db.ExtraireRecords(
-        QStringLiteral("SELECT PLUVIOMETRES.CodePluviometre FROM PLUVIOMETRES")
-        + session().stationScopeClause() + QStringLiteral(" ORDER BY PLUVIOMETRES.CodePluviometre"));
+        QStringLiteral("SELECT PLUVIOMETRES.CodePluviometre FROM PLUVIOMETRES") +
+        session().stationScopeClause() + QStringLiteral(" ORDER BY PLUVIOMETRES.CodePluviometre"));
     const int count = codes.ok() ? codes.rowCount() : 0;
     if (count == 0)
         return QString();

@@ -13,12 +13,23 @@ namespace {
 
 // Tables whose rows name the station in a numeric CodePluviometre column.
 const char *const kStationTables[] = {
-    "Pluviometres",              "PLUVIOMETRE_LOCALISATIONS", "PLUVIOMETRE_BULLETINS",
-    "LIEN_PLUVIO_INTERVENANTS",  "LIEN_PLUVIO_RESEAUX",       "MODES_MESURES_PLUVIO",
-    "OUVRAGES_PLUVIO",           "PLUVIOMETRES_INFO_GEO",     "PLUVIOMETRE_PHOTO",
-    "EVENEMENTS_PLUVIO",         "PLUVIOMETRE_NORMALES",      "PLUVIOMETRE_DOCUMENTS",
-    "BULLETINS_PLUVIO_SELECTION", "INTERVENANTS_LISTE_PLUVIO", "courbes_references_pluvio",
-    "LIEN_PLUVIO_ACCESSIBILITES", "LIEN_PLUVIO_AMENAGEMENTS",
+    "Pluviometres",
+    "PLUVIOMETRE_LOCALISATIONS",
+    "PLUVIOMETRE_BULLETINS",
+    "LIEN_PLUVIO_INTERVENANTS",
+    "LIEN_PLUVIO_RESEAUX",
+    "MODES_MESURES_PLUVIO",
+    "OUVRAGES_PLUVIO",
+    "PLUVIOMETRES_INFO_GEO",
+    "PLUVIOMETRE_PHOTO",
+    "EVENEMENTS_PLUVIO",
+    "PLUVIOMETRE_NORMALES",
+    "PLUVIOMETRE_DOCUMENTS",
+    "BULLETINS_PLUVIO_SELECTION",
+    "INTERVENANTS_LISTE_PLUVIO",
+    "courbes_references_pluvio",
+    "LIEN_PLUVIO_ACCESSIBILITES",
+    "LIEN_PLUVIO_AMENAGEMENTS",
 };
 
 QStringList deleteStatements(AccesBase &db, const QString &code)
@@ -30,13 +41,13 @@ QStringList deleteStatements(AccesBase &db, const QString &code)
                           .arg(QLatin1String(table), number);
     }
     statements << QStringLiteral("DELETE FROM EVT_PLUVIO_ACTIONS WHERE codePluvio=") + number
-               << QStringLiteral("DELETE FROM PLUVIOMETRES_ECHELLES WHERE codePluvio=")
-                      + sqlQuote(code)
+               << QStringLiteral("DELETE FROM PLUVIOMETRES_ECHELLES WHERE codePluvio=") +
+                      sqlQuote(code)
                // Every scope row of the code, not only the single-station ones: a station
                // created later with this code must not appear in anyone's scope.
                << QStringLiteral("DELETE FROM utilisateurs_stations where "
-                                 "ucase(typestation)='PLUVIO' and identifiant=")
-                      + sqlQuote(code);
+                                 "ucase(typestation)='PLUVIO' and identifiant=") +
+                      sqlQuote(code);
     for (bool reference : {false, true}) {
         const QString table = measurementTableName(code, reference);
         if (db.tableExists(table))
@@ -62,8 +73,8 @@ bool deleteStation(AccesBase &db, const QString &givenCode, const StationProgres
     // Favourites name the public identifier: read it before the row goes.
     const RecordTable station = db.ExtraireRecords(
         QStringLiteral("SELECT Identifiant FROM Pluviometres WHERE CodePluviometre=") + code);
-    const QString identifiant = station.ok() && station.rowCount() > 0 ? station.text(0, 0)
-                                                                      : QString();
+    const QString identifiant =
+        station.ok() && station.rowCount() > 0 ? station.text(0, 0) : QString();
     QStringList statements = deleteStatements(db, code);
     if (!identifiant.isEmpty()) {
         statements << QStringLiteral("DELETE FROM UTILISATEURS_FAVORIS WHERE identifiant=%1 AND "

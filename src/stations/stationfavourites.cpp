@@ -19,8 +19,9 @@ bool isFavouriteStation(AccesBase &db, const QString &login, const QString &iden
 {
     if (login.isEmpty() || identifiant.isEmpty())
         return false;
-    const RecordTable rows = db.ExtraireRecords(QStringLiteral("SELECT * FROM UTILISATEURS_FAVORIS")
-                                                + favouriteCondition(login, identifiant));
+    const RecordTable rows =
+        db.ExtraireRecords(QStringLiteral("SELECT * FROM UTILISATEURS_FAVORIS") +
+                           favouriteCondition(login, identifiant));
     return rows.ok() && rows.rowCount() > 0;
 }
 
@@ -30,14 +31,14 @@ bool setFavouriteStation(AccesBase &db, const QString &login, const QString &ide
     if (login.isEmpty() || identifiant.isEmpty())
         return false;
     if (!favourite)
-        return db.Execute(QStringLiteral("DELETE FROM UTILISATEURS_FAVORIS")
-                          + favouriteCondition(login, identifiant));
+        return db.Execute(QStringLiteral("DELETE FROM UTILISATEURS_FAVORIS") +
+                          favouriteCondition(login, identifiant));
     if (isFavouriteStation(db, login, identifiant))
         return true;
-    return db.Execute(QStringLiteral("INSERT INTO UTILISATEURS_FAVORIS (login, identifiant, "
-                                     "typeStation) VALUES (%1, %2, %3)")
-                          .arg(sqlQuote(login), sqlQuote(identifiant),
-                               sqlNumber(kFavouriteStationType)));
+    return db.Execute(
+        QStringLiteral("INSERT INTO UTILISATEURS_FAVORIS (login, identifiant, "
+                       "typeStation) VALUES (%1, %2, %3)")
+            .arg(sqlQuote(login), sqlQuote(identifiant), sqlNumber(kFavouriteStationType)));
 }
 
 } // namespace plx

@@ -32,9 +32,9 @@ QString numberLiteral(std::optional<double> value)
 
 QString dateLiteral(const QDate &date)
 {
-    const QString literal =
-        date.isValid() ? FormatDateSQL(date.toString(QStringLiteral("dd/MM/yyyy")), false)
-                       : QString();
+    const QString literal = date.isValid()
+                                ? FormatDateSQL(date.toString(QStringLiteral("dd/MM/yyyy")), false)
+                                : QString();
     return literal.isEmpty() ? QStringLiteral("NULL") : literal;
 }
 
@@ -66,17 +66,18 @@ bool writeRow(AccesBase &db, Transaction &transaction, const QString &table,
         QStringList assignments;
         for (const auto &[column, literal] : values)
             assignments << column + QStringLiteral("=") + literal;
-        return transaction.exec(QStringLiteral("UPDATE %1 SET %2").arg(table, assignments.join(QStringLiteral(", ")))
-                                + where);
+        return transaction.exec(
+            QStringLiteral("UPDATE %1 SET %2").arg(table, assignments.join(QStringLiteral(", "))) +
+            where);
     }
     QStringList columns{keyColumn}, literals{code};
     for (const auto &[column, literal] : values) {
         columns << column;
         literals << literal;
     }
-    return transaction.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(table, columns.join(QStringLiteral(", ")),
-                                     literals.join(QStringLiteral(", "))));
+    return transaction.exec(
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(table, columns.join(QStringLiteral(", ")), literals.join(QStringLiteral(", "))));
 }
 
 Assignments stationValues(const StationRecord &record)
@@ -136,8 +137,8 @@ std::optional<StationRecord> loadStation(AccesBase &db, const QString &givenCode
     const QString code = normalisedStationCode(givenCode);
     if (code.isEmpty())
         return std::nullopt;
-    const RecordTable row =
-        db.ExtraireRecords(QStringLiteral("SELECT * FROM Pluviometres WHERE CodePluviometre=") + code);
+    const RecordTable row = db.ExtraireRecords(
+        QStringLiteral("SELECT * FROM Pluviometres WHERE CodePluviometre=") + code);
     if (!row.ok() || row.rowCount() == 0)
         return std::nullopt;
     const auto value = [&](const char *column) -> QVariant {
@@ -170,8 +171,8 @@ std::optional<StationRecord> loadStation(AccesBase &db, const QString &givenCode
 
     const RecordTable geo = db.ExtraireRecords(
         QStringLiteral("SELECT carteIGN, carteGeologique, parcelle, section FROM "
-                       "Pluviometres_Info_Geo WHERE CodePluviometre=")
-        + code);
+                       "Pluviometres_Info_Geo WHERE CodePluviometre=") +
+        code);
     if (geo.ok() && geo.rowCount() > 0) {
         record.carteIGN = geo.text(0, 0);
         record.carteGeologique = geo.text(0, 1);
@@ -185,8 +186,8 @@ QString identifierConflict(AccesBase &db, const QString &identifiant, const QStr
 {
     if (identifiant.isEmpty())
         return QString();
-    QString sql = QStringLiteral("SELECT CodePluviometre, Nom FROM Pluviometres WHERE ")
-                  + sameKey(QStringLiteral("Identifiant"), identifiant);
+    QString sql = QStringLiteral("SELECT CodePluviometre, Nom FROM Pluviometres WHERE ") +
+                  sameKey(QStringLiteral("Identifiant"), identifiant);
     const QString own = normalisedStationCode(ownCode);
     if (!own.isEmpty())
         sql += QStringLiteral(" AND CodePluviometre<>") + own;
@@ -199,8 +200,8 @@ QString identifierConflict(AccesBase &db, const QString &identifiant, const QStr
         return QStringLiteral("L'identifiant est déjà utilisé pour un autre pluviomètre. \r"
                               "Merci de le modifier.");
     const QString otherCode = normalisedStationCode(others.text(0, 0));
-    const QString site = QStringLiteral("Un site ( ") + otherCode + QLatin1Char('-')
-                         + others.text(0, 1) + QLatin1Char(')');
+    const QString site = QStringLiteral("Un site ( ") + otherCode + QLatin1Char('-') +
+                         others.text(0, 1) + QLatin1Char(')');
     const RecordTable visible = db.ExtraireRecords(
         QStringLiteral("SELECT * FROM Utilisateurs_stations WHERE ucase(login)=ucase(%1) AND "
                        "ucase(typestation)='PLUVIO' AND identifiant=%2")
@@ -229,35 +230,35 @@ StationSaveResult saveStation(AccesBase &db, StationRecord &record, const QStrin
     QString error;
     if (!transaction.started() || !lockStationCodes(db, &error))
         return {false, false, transaction.started() ? error : transaction.error()};
-    const QString code = !isNew ? normalisedStationCode(record.code)
+    const QString code = !isNew                    ? normalisedStationCode(record.code)
                          : requestedCode.isEmpty() ? nextFreeStationCode(db)
                                                    : sqlNumber(requestedCode.toLongLong());
     if (code.isEmpty())
-        return {false, false, QStringLiteral("Impossible de calculer le code du nouveau pluviomètre : ")
-                           + db.lastError()};
+        return {false, false,
+                QStringLiteral("Impossible de calculer le code du nouveau pluviomètre : ") +
+                    db.lastError()};
 
     StationRecord written = record;
     written.code = code;
     written.loginMaj = session().login;
     // Wall-clock whole seconds, labelled as the database reads date-times back.
     const QDateTime now = QDateTime::currentDateTime();
-    written.dateMaj = QDateTime(now.date(),
-                                QTime(now.time().hour(), now.time().minute(), now.time().second()),
-                                Qt::UTC);
+    written.dateMaj = QDateTime(
+        now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()), Qt::UTC);
     bool ok = writeRow(db, transaction, QStringLiteral("Pluviometres"),
-                       QStringLiteral("CodePluviometre"), code, stationValues(written))
-              && writeRow(db, transaction, QStringLiteral("Pluviometres_Info_Geo"),
-                          QStringLiteral("CodePluviometre"), code, geographicValues(written));
+                       QStringLiteral("CodePluviometre"), code, stationValues(written)) &&
+              writeRow(db, transaction, QStringLiteral("Pluviometres_Info_Geo"),
+                       QStringLiteral("CodePluviometre"), code, geographicValues(written));
     if (ok && isNew && restrictedScope()) {
         // The creator keeps sight of the station the scope would otherwise hide.
         ok = transaction.exec(QStringLiteral("DELETE FROM utilisateurs_stations where login=%1 and "
                                              "typestation='PLUVIO' and identifiant=%2 and "
                                              "modeselect='SINGLE'")
-                                  .arg(sqlQuote(session().login), sqlQuote(code)))
-             && transaction.exec(QStringLiteral("INSERT INTO utilisateurs_stations (login, "
-                                                "typeStation, identifiant, modeselect) VALUES "
-                                                "(%1, 'PLUVIO', %2, 'SINGLE')")
-                                     .arg(sqlQuote(session().login), sqlQuote(code)));
+                                  .arg(sqlQuote(session().login), sqlQuote(code))) &&
+             transaction.exec(QStringLiteral("INSERT INTO utilisateurs_stations (login, "
+                                             "typeStation, identifiant, modeselect) VALUES "
+                                             "(%1, 'PLUVIO', %2, 'SINGLE')")
+                                  .arg(sqlQuote(session().login), sqlQuote(code)));
     }
     if (!ok || !transaction.commit()) {
         const QString reason = transaction.error().isEmpty() ? db.lastError() : transaction.error();
@@ -271,12 +272,13 @@ QString declarationCommuneLabel(AccesBase &db, const QString &codeCommune)
 {
     if (codeCommune.isEmpty())
         return QStringLiteral("Aucune commune de déclaration. Cliquez pour la modifier.");
-    RecordTable name = db.ExtraireRecords(
-        QStringLiteral("SELECT nom FROM communes_histo where codeCommune=") + sqlQuote(codeCommune));
+    RecordTable name =
+        db.ExtraireRecords(QStringLiteral("SELECT nom FROM communes_histo where codeCommune=") +
+                           sqlQuote(codeCommune));
     // A commune that never changed its name has no history row: its current name serves.
     if (!name.ok() || name.rowCount() == 0)
-        name = db.ExtraireRecords(QStringLiteral("SELECT Nom FROM Communes where CodeCommune=")
-                                  + sqlQuote(codeCommune));
+        name = db.ExtraireRecords(QStringLiteral("SELECT Nom FROM Communes where CodeCommune=") +
+                                  sqlQuote(codeCommune));
     const QString nom = name.ok() && name.rowCount() > 0 ? name.text(0, 0) : QString();
     return nom + QStringLiteral(" [") + codeCommune + QLatin1Char(']');
 }

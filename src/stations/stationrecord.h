@@ -30,8 +30,8 @@ struct StationRecord
     QString codePays;
     QString codeQualitoInter;
     QString codeCommuneDeclaration;
-    QString loginMaj;   // written by the save
-    QDateTime dateMaj;  // written by the save
+    QString loginMaj;  // written by the save
+    QDateTime dateMaj; // written by the save
     // PLUVIOMETRES_INFO_GEO
     QString carteIGN;
     QString carteGeologique;

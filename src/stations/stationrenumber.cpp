@@ -26,9 +26,9 @@ std::vector<Step> updateSteps(const QString &from, const QString &to)
         steps.push_back({QStringLiteral("UPDATE %1 SET %2=%3 WHERE %2=%4")
                              .arg(QLatin1String(table), QLatin1String(column), to, from)});
     };
-    for (const char *table : {"bulletins_pluvio_selection", "courbes_references_pluvio",
-                              "evenements_pluvio", "intervenants_liste_pluvio",
-                              "lien_pluvio_intervenants", "lien_pluvio_reseaux"})
+    for (const char *table :
+         {"bulletins_pluvio_selection", "courbes_references_pluvio", "evenements_pluvio",
+          "intervenants_liste_pluvio", "lien_pluvio_intervenants", "lien_pluvio_reseaux"})
         byCode(table);
     for (const char *kind : {"batteries", "capteurs", "centrales", "divers", "modems"}) {
         steps.push_back({QStringLiteral("UPDATE mat_%1_situations SET codesite=%2 WHERE "
@@ -90,10 +90,10 @@ bool moveKeyIndex(AccesBase &db, Transaction &transaction, const QString &from, 
         if (index.name.compare(oldName, Qt::CaseInsensitive) != 0)
             continue;
         const QString columns = index.columns.join(QStringLiteral(", "));
-        return transaction.exec(QStringLiteral("DROP INDEX ") + index.name)
-               && transaction.exec(QStringLiteral("CREATE %1INDEX PK_%2 ON %2 (%3)")
-                                       .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(),
-                                            to, columns));
+        return transaction.exec(QStringLiteral("DROP INDEX ") + index.name) &&
+               transaction.exec(
+                   QStringLiteral("CREATE %1INDEX PK_%2 ON %2 (%3)")
+                       .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), to, columns));
     }
     return true;
 }

@@ -4,18 +4,18 @@
 #include "stations/stationrecord.h"
 #include "stations/widgets/fichepluviometre.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QApplication>
-#include <QDir>
-#include <QInputDialog>
-#include <QTimer>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -30,10 +30,13 @@ protected:
         StationDatabaseTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept) VALUES ('13047', 'Istres', '13')"));
-        exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept) VALUES ('13001', 'Aix-en-Provence', '13')"));
+        exec(QStringLiteral(
+            "INSERT INTO COMMUNES (CodeCommune, Nom, NumDept) VALUES ('13047', 'Istres', '13')"));
+        exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept) VALUES ('13001', "
+                            "'Aix-en-Provence', '13')"));
         exec(QStringLiteral("INSERT INTO PAYS (CodePays, Nom) VALUES ('FR', 'France')"));
-        exec(QStringLiteral("INSERT INTO CONTACTS (CodeContact, RaisonSocial) VALUES (4, 'Syndicat des eaux')"));
+        exec(QStringLiteral(
+            "INSERT INTO CONTACTS (CodeContact, RaisonSocial) VALUES (4, 'Syndicat des eaux')"));
         exec(QStringLiteral("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) VALUES "
                             "('PLUVIOMETRES.TYPEPROJECTION', 16, 'WGS84')"));
     }
@@ -83,7 +86,8 @@ TEST_P(FichePluviometreTest, TypedFieldsAreSavedAndReloaded)
 {
     FichePluviometre screen;
     screen.resize(1366, 768);
-    EXPECT_EQ(screen.property("plxScreenKey").toString(), QStringLiteral("FichePluviometre:nouveau"));
+    EXPECT_EQ(screen.property("plxScreenKey").toString(),
+              QStringLiteral("FichePluviometre:nouveau"));
     // Panels need a saved station.
     child<QPushButton>(&screen, "CmdDonnees")->click();
     EXPECT_EQ(messages.takeLast(), QStringLiteral("ERREUR: Enregister le pluviomètre avant de "
@@ -129,10 +133,14 @@ TEST_P(FichePluviometreTest, TypedFieldsAreSavedAndReloaded)
     EXPECT_EQ(text(&reloaded, "TxtX"), QStringLiteral("4,98"));
     EXPECT_EQ(text(&reloaded, "TxtY"), QStringLiteral("43,51"));
     EXPECT_EQ(text(&reloaded, "TxtSection"), QStringLiteral("AB"));
-    EXPECT_EQ(child<QComboBox>(&reloaded, "CboCommunes")->currentText(), QStringLiteral("Istres - 13"));
-    EXPECT_EQ(child<QComboBox>(&reloaded, "cboContacts")->currentText(), QStringLiteral("Syndicat des eaux"));
-    EXPECT_EQ(child<QComboBox>(&reloaded, "CboTypeProjection")->currentText(), QStringLiteral("WGS84"));
-    EXPECT_EQ(child<QPlainTextEdit>(&reloaded, "TxtCommentaire")->toPlainText(), QStringLiteral("Abri"));
+    EXPECT_EQ(child<QComboBox>(&reloaded, "CboCommunes")->currentText(),
+              QStringLiteral("Istres - 13"));
+    EXPECT_EQ(child<QComboBox>(&reloaded, "cboContacts")->currentText(),
+              QStringLiteral("Syndicat des eaux"));
+    EXPECT_EQ(child<QComboBox>(&reloaded, "CboTypeProjection")->currentText(),
+              QStringLiteral("WGS84"));
+    EXPECT_EQ(child<QPlainTextEdit>(&reloaded, "TxtCommentaire")->toPlainText(),
+              QStringLiteral("Abri"));
     EXPECT_FALSE(reloaded.hasUnsavedChanges());
 
     // The favourite button toggles the user's row.
@@ -140,7 +148,8 @@ TEST_P(FichePluviometreTest, TypedFieldsAreSavedAndReloaded)
     EXPECT_FALSE(favourite->isChecked());
     favourite->click();
     EXPECT_TRUE(favourite->isChecked());
-    EXPECT_EQ(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")), QStringList{QStringLiteral("REF|13047001|2")});
+    EXPECT_EQ(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")),
+              QStringList{QStringLiteral("REF|13047001|2")});
 
     // A second station may not take the identifier, whatever its case.
     FichePluviometre other;
@@ -196,9 +205,10 @@ TEST_P(FichePluviometreTest, DeleteAsksThenClearsTheStation)
         type(&fresh, "TxtNomSite", QStringLiteral("Brouillon"));
         answers.push_back(true);
         fresh.DeclencheSupprimer();
-        EXPECT_EQ(messages.takeLast(), QStringLiteral("QUESTION: Etes vous sur de vouloir supprimer "
-                                                      "le pluviomètre Brouillon et toutes les mesures "
-                                                      "qu'il possède ?"));
+        EXPECT_EQ(messages.takeLast(),
+                  QStringLiteral("QUESTION: Etes vous sur de vouloir supprimer "
+                                 "le pluviomètre Brouillon et toutes les mesures "
+                                 "qu'il possède ?"));
         EXPECT_FALSE(fresh.isVisible());
         EXPECT_EQ(rowsNaming(3), before);
         EXPECT_EQ(rowsOf(QStringLiteral("PLUVIOMETRES")).size(), 1);

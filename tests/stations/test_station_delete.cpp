@@ -22,12 +22,13 @@ TEST_P(StationDeleteTest, CascadeClearsEveryRowOfTheStationAndNothingElse)
 
     std::vector<int> progress;
     QString error;
-    ASSERT_TRUE(plx::deleteStation(db(), QStringLiteral("7"),
-                                   [&](int percent) { progress.push_back(percent); }, &error))
+    ASSERT_TRUE(plx::deleteStation(
+        db(), QStringLiteral("7"), [&](int percent) { progress.push_back(percent); }, &error))
         << error.toStdString();
     EXPECT_EQ(rowsNaming(7), QStringList{});
     EXPECT_EQ(rowsNaming(12), other);
-    EXPECT_EQ(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")), QStringList{QStringLiteral("REF|DOUZE|2")});
+    EXPECT_EQ(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")),
+              QStringList{QStringLiteral("REF|DOUZE|2")});
     ASSERT_FALSE(progress.empty());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(progress.back(), 100);
@@ -73,8 +74,9 @@ TEST_P(StationDeleteTest, CodeChangeMovesEveryTableAndTheSeries)
 
     std::vector<int> progress;
     QString error;
-    ASSERT_TRUE(plx::renumberStation(db(), QStringLiteral("5"), QStringLiteral("105"),
-                                     [&](int percent) { progress.push_back(percent); }, &error))
+    ASSERT_TRUE(plx::renumberStation(
+        db(), QStringLiteral("5"), QStringLiteral("105"),
+        [&](int percent) { progress.push_back(percent); }, &error))
         << error.toStdString();
     EXPECT_EQ(rowsNaming(5, true), QStringList{});
     QStringList moved = before;
@@ -86,8 +88,8 @@ TEST_P(StationDeleteTest, CodeChangeMovesEveryTableAndTheSeries)
     const auto indexes = plx::catalog::indexesOf(db(), QStringLiteral("PLUVIO_105"));
     ASSERT_TRUE(indexes && indexes->size() == 1);
     EXPECT_EQ(indexes->front().name.toUpper(), QStringLiteral("PK_PLUVIO_105"));
-    EXPECT_FALSE(db().Execute(QStringLiteral(
-        "INSERT INTO PLUVIO_105 (DateCreation, Heure, Pluie) SELECT DateCreation, Heure, 2 FROM PLUVIO_105")));
+    EXPECT_FALSE(db().Execute(QStringLiteral("INSERT INTO PLUVIO_105 (DateCreation, Heure, Pluie) "
+                                             "SELECT DateCreation, Heure, 2 FROM PLUVIO_105")));
     EXPECT_EQ(progress.size(), 23u);
     EXPECT_EQ(progress[20], 90);
     EXPECT_EQ(progress[21], 95);

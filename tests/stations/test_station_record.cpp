@@ -14,16 +14,18 @@ class StationRecordTest : public StationDatabaseTest
 
 TEST(StationCodeRules, RefusesWhatDoesNotReadBackAsAPositiveFiveDigitNumber)
 {
-    const QString notWhole = QStringLiteral("Le code saisi n'est pas un entier correct. Merci de reessayer.");
-    const QString notPositive = QStringLiteral("Le code saisi doit être positif. Merci de reessayer.");
-    const QString tooLong = QStringLiteral(
-        "Le code saisi ne doit pas faire plus de 5 caractères. Merci de reessayer.");
+    const QString notWhole =
+        QStringLiteral("Le code saisi n'est pas un entier correct. Merci de reessayer.");
+    const QString notPositive =
+        QStringLiteral("Le code saisi doit être positif. Merci de reessayer.");
+    const QString tooLong =
+        QStringLiteral("Le code saisi ne doit pas faire plus de 5 caractères. Merci de reessayer.");
     const std::pair<const char *, QString> cases[] = {
-        {"abc", notWhole},        {"007", notWhole},      {" 12", notWhole},
-        {"+5", notWhole},         {"12.5", notWhole},     {"99999999999999999999", notWhole},
-        {"-5", notPositive},      {"0", notPositive},     {"-123456", notPositive},
-        {"123456", tooLong},      {"999999", tooLong},    {"1", QString()},
-        {"99999", QString()},     {"", QString()},
+        {"abc", notWhole},    {"007", notWhole},   {" 12", notWhole},
+        {"+5", notWhole},     {"12.5", notWhole},  {"99999999999999999999", notWhole},
+        {"-5", notPositive},  {"0", notPositive},  {"-123456", notPositive},
+        {"123456", tooLong},  {"999999", tooLong}, {"1", QString()},
+        {"99999", QString()}, {"", QString()},
     };
     for (const auto &[typed, expected] : cases)
         EXPECT_EQ(plx::codeFormatViolation(QString::fromLatin1(typed)), expected) << typed;
@@ -125,7 +127,8 @@ TEST_P(StationRecordTest, IdentifierUsedElsewhereIsRefusedByScope)
               QStringLiteral("Un site ( 6-Site 6) utilise déjà cet identifiant mais vous ne "
                              "disposez pas des droits nécessaires pour le consulter. Merci de "
                              "contacter votre administrateur."));
-    EXPECT_EQ(plx::identifierConflict(db(), QStringLiteral("OTHER"), QStringLiteral("6")), QString());
+    EXPECT_EQ(plx::identifierConflict(db(), QStringLiteral("OTHER"), QStringLiteral("6")),
+              QString());
     EXPECT_EQ(rowsOf(QStringLiteral("PLUVIOMETRES")).size(), 2);
 }
 
@@ -138,7 +141,8 @@ TEST_P(StationRecordTest, RestrictedCreatorKeepsSightOfTheNewStation)
     ASSERT_TRUE(plx::saveStation(db(), record).ok);
     EXPECT_EQ(record.code, QStringLiteral("4"));
     EXPECT_EQ(rowsOf(QStringLiteral("utilisateurs_stations WHERE login='REF'")),
-              (QStringList{QStringLiteral("REF|PLUVIO|3|SINGLE"), QStringLiteral("REF|PLUVIO|4|SINGLE")}));
+              (QStringList{QStringLiteral("REF|PLUVIO|3|SINGLE"),
+                           QStringLiteral("REF|PLUVIO|4|SINGLE")}));
     // The neighbours walk only what the user sees, wrapping round.
     EXPECT_EQ(plx::adjacentStationCode(db(), QStringLiteral("4"), 1), QStringLiteral("3"));
     EXPECT_EQ(plx::adjacentStationCode(db(), QStringLiteral("3"), -1), QStringLiteral("4"));
@@ -148,15 +152,20 @@ TEST_P(StationRecordTest, FavouritesReferentAndDeclarationCommune)
 {
     seedStation(8, QStringLiteral("FAV'8"));
     EXPECT_TRUE(plx::isFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8")));
-    ASSERT_TRUE(plx::setFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8"), false));
+    ASSERT_TRUE(
+        plx::setFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8"), false));
     EXPECT_FALSE(plx::isFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8")));
-    ASSERT_TRUE(plx::setFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8"), true));
-    ASSERT_TRUE(plx::setFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8"), true));
-    EXPECT_EQ(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")), QStringList{QStringLiteral("REF|FAV'8|2")});
+    ASSERT_TRUE(
+        plx::setFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8"), true));
+    ASSERT_TRUE(
+        plx::setFavouriteStation(db(), QStringLiteral("REF"), QStringLiteral("FAV'8"), true));
+    EXPECT_EQ(rowsOf(QStringLiteral("UTILISATEURS_FAVORIS")),
+              QStringList{QStringLiteral("REF|FAV'8|2")});
 
     // No role set, then a role that is not a number: no referent; then the latest link.
     EXPECT_FALSE(plx::referentContact(db(), QStringLiteral("8")));
-    exec(QStringLiteral("INSERT INTO PARAMETRES (module, identifiant, mac) VALUES ('PLX', 'typeReferent', 'x')"));
+    exec(QStringLiteral(
+        "INSERT INTO PARAMETRES (module, identifiant, mac) VALUES ('PLX', 'typeReferent', 'x')"));
     EXPECT_FALSE(plx::referentContact(db(), QStringLiteral("8")));
     exec(QStringLiteral("UPDATE PARAMETRES SET mac='4' WHERE identifiant='typeReferent'"));
     exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_INTERVENANTS (CodePluviometre, TypeIntervenant, "
@@ -167,8 +176,10 @@ TEST_P(StationRecordTest, FavouritesReferentAndDeclarationCommune)
 
     EXPECT_EQ(plx::declarationCommuneLabel(db(), QString()),
               QStringLiteral("Aucune commune de déclaration. Cliquez pour la modifier."));
-    exec(QStringLiteral("INSERT INTO communes_histo (codeCommune, nom) VALUES ('13047', 'Istres')"));
-    EXPECT_EQ(plx::declarationCommuneLabel(db(), QStringLiteral("13047")), QStringLiteral("Istres [13047]"));
+    exec(
+        QStringLiteral("INSERT INTO communes_histo (codeCommune, nom) VALUES ('13047', 'Istres')"));
+    EXPECT_EQ(plx::declarationCommuneLabel(db(), QStringLiteral("13047")),
+              QStringLiteral("Istres [13047]"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StationRecordTest, PLX_ENGINES, PLX_ENGINE_NAME);

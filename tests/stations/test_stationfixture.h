@@ -93,8 +93,11 @@ protected:
             exec(QStringLiteral("INSERT INTO mat_%1_situations (idMateriel, codesite, typesite) "
                                 "VALUES (7, %2, 2)")
                      .arg(QLatin1String(kind), c));
-        exec(QStringLiteral("INSERT INTO EVT_PLUVIO_ACTIONS (codePluvio, numero) VALUES (%1, 1)").arg(c));
-        exec(QStringLiteral("INSERT INTO PLUVIOMETRES_ECHELLES (codePluvio, unite) VALUES ('%1', 1)").arg(c));
+        exec(QStringLiteral("INSERT INTO EVT_PLUVIO_ACTIONS (codePluvio, numero) VALUES (%1, 1)")
+                 .arg(c));
+        exec(
+            QStringLiteral("INSERT INTO PLUVIOMETRES_ECHELLES (codePluvio, unite) VALUES ('%1', 1)")
+                .arg(c));
         exec(QStringLiteral("INSERT INTO UTILISATEURS_FAVORIS (login, identifiant, typeStation) "
                             "VALUES ('REF', %1, 2)")
                  .arg(plx::sqlQuote(identifiant)));
@@ -103,24 +106,35 @@ protected:
                  .arg(c));
         ASSERT_TRUE(plx::CreateMeasurementTable(db(), c, false));
         ASSERT_TRUE(plx::CreateMeasurementTable(db(), c, true));
-        exec(QStringLiteral("INSERT INTO PLUVIO_%1 (DateCreation, Heure, Pluie) VALUES (#05/03/2024#, "
-                            "#12/30/1899 07:30:00#, 1.5)")
+        exec(QStringLiteral(
+                 "INSERT INTO PLUVIO_%1 (DateCreation, Heure, Pluie) VALUES (#05/03/2024#, "
+                 "#12/30/1899 07:30:00#, 1.5)")
                  .arg(c));
         if (withRawTable)
-            exec(QStringLiteral("CREATE TABLE PLUVIO_%1_BRUTE (DateCreation DATETIME, Pluie DOUBLE)").arg(c));
+            exec(
+                QStringLiteral("CREATE TABLE PLUVIO_%1_BRUTE (DateCreation DATETIME, Pluie DOUBLE)")
+                    .arg(c));
     }
 
     // The tables holding a numeric CodePluviometre.
     static QStringList satelliteTables()
     {
-        return {QStringLiteral("PLUVIOMETRE_LOCALISATIONS"), QStringLiteral("PLUVIOMETRE_BULLETINS"),
-                QStringLiteral("LIEN_PLUVIO_INTERVENANTS"), QStringLiteral("LIEN_PLUVIO_RESEAUX"),
-                QStringLiteral("MODES_MESURES_PLUVIO"), QStringLiteral("OUVRAGES_PLUVIO"),
-                QStringLiteral("PLUVIOMETRES_INFO_GEO"), QStringLiteral("PLUVIOMETRE_PHOTO"),
-                QStringLiteral("EVENEMENTS_PLUVIO"), QStringLiteral("PLUVIOMETRE_NORMALES"),
-                QStringLiteral("PLUVIOMETRE_DOCUMENTS"), QStringLiteral("BULLETINS_PLUVIO_SELECTION"),
-                QStringLiteral("INTERVENANTS_LISTE_PLUVIO"), QStringLiteral("courbes_references_pluvio"),
-                QStringLiteral("LIEN_PLUVIO_ACCESSIBILITES"), QStringLiteral("LIEN_PLUVIO_AMENAGEMENTS")};
+        return {QStringLiteral("PLUVIOMETRE_LOCALISATIONS"),
+                QStringLiteral("PLUVIOMETRE_BULLETINS"),
+                QStringLiteral("LIEN_PLUVIO_INTERVENANTS"),
+                QStringLiteral("LIEN_PLUVIO_RESEAUX"),
+                QStringLiteral("MODES_MESURES_PLUVIO"),
+                QStringLiteral("OUVRAGES_PLUVIO"),
+                QStringLiteral("PLUVIOMETRES_INFO_GEO"),
+                QStringLiteral("PLUVIOMETRE_PHOTO"),
+                QStringLiteral("EVENEMENTS_PLUVIO"),
+                QStringLiteral("PLUVIOMETRE_NORMALES"),
+                QStringLiteral("PLUVIOMETRE_DOCUMENTS"),
+                QStringLiteral("BULLETINS_PLUVIO_SELECTION"),
+                QStringLiteral("INTERVENANTS_LISTE_PLUVIO"),
+                QStringLiteral("courbes_references_pluvio"),
+                QStringLiteral("LIEN_PLUVIO_ACCESSIBILITES"),
+                QStringLiteral("LIEN_PLUVIO_AMENAGEMENTS")};
     }
 
     // Every table a station's rows or tables live in.

@@ -38,7 +38,8 @@ QComboBox *comboBox(QWidget *parent, const char *name)
 }
 
 // Rows of a two-column statement as combo items (text, data), after an empty item.
-void fill(QComboBox *combo, const QString &sql, const std::function<QString(const RecordTable &, int)> &label)
+void fill(QComboBox *combo, const QString &sql,
+          const std::function<QString(const RecordTable &, int)> &label)
 {
     const QVariant current = combo->currentData();
     combo->clear();
@@ -46,9 +47,10 @@ void fill(QComboBox *combo, const QString &sql, const std::function<QString(cons
     const RecordTable rows = AccesBase::instance().ExtraireRecords(sql);
     for (int r = 0; rows.ok() && r < rows.rowCount(); ++r) {
         const QVariant key = rows.at(r, rows.columnCount() - 1);
-        const QVariant data = key.typeId() == QMetaType::Double || key.typeId() == QMetaType::LongLong
-                                  ? QVariant(key.toInt())
-                                  : QVariant(rows.text(r, rows.columnCount() - 1));
+        const QVariant data =
+            key.typeId() == QMetaType::Double || key.typeId() == QMetaType::LongLong
+                ? QVariant(key.toInt())
+                : QVariant(rows.text(r, rows.columnCount() - 1));
         combo->addItem(label(rows, r), data);
     }
     combo->setCurrentIndex(std::max(0, combo->findData(current)));
@@ -170,12 +172,14 @@ FicheFields::FicheFields(QWidget *parent) : QWidget(parent)
 void FicheFields::fillCombos()
 {
     m_showing = true;
-    fill(m_communes, QStringLiteral("SELECT Nom, NumDept , CodeCommune FROM Communes ORDER BY Nom ASC"),
+    fill(m_communes,
+         QStringLiteral("SELECT Nom, NumDept , CodeCommune FROM Communes ORDER BY Nom ASC"),
          [](const RecordTable &rows, int r) {
              return rows.text(r, 0) + QStringLiteral(" - ") + rows.text(r, 1);
          });
     const auto first = [](const RecordTable &rows, int r) { return rows.text(r, 0); };
-    fill(m_pays, QStringLiteral("SELECT Nom, CodePays FROM pays ORDER BY CodePays ASC, Nom ASC"), first);
+    fill(m_pays, QStringLiteral("SELECT Nom, CodePays FROM pays ORDER BY CodePays ASC, Nom ASC"),
+         first);
     fill(m_contacts,
          QStringLiteral(
              "SELECT iif(Contacts.Nom is null, iif(contacts.raisonSocial is null, Communes.nom, "
@@ -185,7 +189,8 @@ void FicheFields::fillCombos()
              "contacts.nom) asc"),
          first);
     fill(m_projection,
-         QStringLiteral("SELECT Libelle, Code FROM Codes_Sandre WHERE Champ='PLUVIOMETRES.TYPEPROJECTION'"),
+         QStringLiteral(
+             "SELECT Libelle, Code FROM Codes_Sandre WHERE Champ='PLUVIOMETRES.TYPEPROJECTION'"),
          first);
     m_showing = false;
 }
@@ -256,23 +261,24 @@ std::optional<StationRecord> FicheFields::typedRecord(const StationRecord &base)
             return true;
         *out = parseNumber(text(edit));
         if (!*out) {
-            showMessage(MessageKind::Erreur,
-                        QStringLiteral("%1 doit être un nombre.").arg(label));
+            showMessage(MessageKind::Erreur, QStringLiteral("%1 doit être un nombre.").arg(label));
             edit->setFocus();
             return false;
         }
         return true;
     };
-    if (!date(m_dateCreation, QStringLiteral("création"), &record.dateCreation)
-        || !date(m_dateFermeture, QStringLiteral("fermeture"), &record.dateFermeture)
-        || !number(m_x, QStringLiteral("X"), &record.x) || !number(m_y, QStringLiteral("Y"), &record.y)
-        || !number(m_z, QStringLiteral("L'altitude"), &record.altitude))
+    if (!date(m_dateCreation, QStringLiteral("création"), &record.dateCreation) ||
+        !date(m_dateFermeture, QStringLiteral("fermeture"), &record.dateFermeture) ||
+        !number(m_x, QStringLiteral("X"), &record.x) ||
+        !number(m_y, QStringLiteral("Y"), &record.y) ||
+        !number(m_z, QStringLiteral("L'altitude"), &record.altitude))
         return std::nullopt;
     record.nom = text(m_nom);
     record.identifiant = text(m_identifiant);
     record.codeQualitoInter = text(m_idInternational);
     const QVariant projection = m_projection->currentData();
-    record.typeProjection = projection.isNull() ? std::nullopt : std::optional<int>(projection.toInt());
+    record.typeProjection =
+        projection.isNull() ? std::nullopt : std::optional<int>(projection.toInt());
     const QVariant contact = m_contacts->currentData();
     record.codeContact = contact.isNull() ? std::nullopt : std::optional<int>(contact.toInt());
     record.codeCommune = m_communes->currentData().toString();
@@ -329,9 +335,9 @@ void FicheFields::chooseDeclarationCommune()
         labels << m_communes->itemText(i);
     const int current = std::max(0, m_communes->findData(m_declarationCode));
     bool ok = false;
-    const QString chosen =
-        QInputDialog::getItem(this, QStringLiteral("Commune de déclaration"),
-                              QStringLiteral("Commune de déclaration :"), labels, current, false, &ok);
+    const QString chosen = QInputDialog::getItem(this, QStringLiteral("Commune de déclaration"),
+                                                 QStringLiteral("Commune de déclaration :"), labels,
+                                                 current, false, &ok);
     if (!ok)
         return;
     const int index = int(labels.indexOf(chosen));

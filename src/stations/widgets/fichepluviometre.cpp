@@ -21,10 +21,10 @@
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QKeySequence>
-#include <QShortcut>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -53,7 +53,8 @@ bool isReaderEdition()
 // Internal codes may be typed and changed only where the option says so.
 bool codeChangeAllowed()
 {
-    return LireParametre(QStringLiteral("ModifierCodeInterne")).compare(QLatin1String("OUI"), Qt::CaseInsensitive) == 0;
+    return LireParametre(QStringLiteral("ModifierCodeInterne"))
+               .compare(QLatin1String("OUI"), Qt::CaseInsensitive) == 0;
 }
 
 // A modal progress window without a cancel button: the operation runs in one transaction
@@ -126,22 +127,28 @@ QWidget *FichePluviometre::buildButtonBar()
                             QStringLiteral("Pluviomètre précédent (Alt+Gauche)"));
     auto *next = button(bar, "CmdSuivant", QStringLiteral("Suivant ▶"),
                         QStringLiteral("Pluviomètre suivant (Alt+Droite)"));
-    m_favourite = button(bar, "CmdFavori", QString(), QStringLiteral("Ajouter ou retirer des favoris"));
+    m_favourite =
+        button(bar, "CmdFavori", QString(), QStringLiteral("Ajouter ou retirer des favoris"));
     m_favourite->setCheckable(true);
     m_changeCode = button(bar, "CmdModifierCode", QStringLiteral("Modifier le code interne"),
                           QStringLiteral("Donner un autre code interne au pluviomètre"));
     m_changeCode->setVisible(codeChangeAllowed());
     m_changeCode->setEnabled(m_editable);
-    auto *weather = button(bar, "CmdFicheMeteo", QStringLiteral("Fic&he Météo-France"),
-                           QStringLiteral("Fiche publique de la station du service météorologique"));
+    auto *weather =
+        button(bar, "CmdFicheMeteo", QStringLiteral("Fic&he Météo-France"),
+               QStringLiteral("Fiche publique de la station du service météorologique"));
     auto *map = button(bar, "CmdCarte", QStringLiteral("Carte"),
                        QStringLiteral("Afficher le pluviomètre sur une carte"));
-    auto *data = button(bar, "CmdDonnees", QStringLiteral("&Données"), QStringLiteral("Mesures du pluviomètre"));
-    auto *charts = button(bar, "CmdGraphiques", QStringLiteral("Graphi&ques"), QStringLiteral("Graphiques du pluviomètre"));
-    auto *bulletins = button(bar, "CmdBulletins", QStringLiteral("&Bulletins"), QStringLiteral("Bulletins du pluviomètre"));
+    auto *data = button(bar, "CmdDonnees", QStringLiteral("&Données"),
+                        QStringLiteral("Mesures du pluviomètre"));
+    auto *charts = button(bar, "CmdGraphiques", QStringLiteral("Graphi&ques"),
+                          QStringLiteral("Graphiques du pluviomètre"));
+    auto *bulletins = button(bar, "CmdBulletins", QStringLiteral("&Bulletins"),
+                             QStringLiteral("Bulletins du pluviomètre"));
 
     // Scoped to this record: several records may be open in the main window.
-    for (const auto &[key, target] : {std::pair{Qt::Key_Left, previous}, std::pair{Qt::Key_Right, next}}) {
+    for (const auto &[key, target] :
+         {std::pair{Qt::Key_Left, previous}, std::pair{Qt::Key_Right, next}}) {
         auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, target, &QPushButton::click);
@@ -153,8 +160,10 @@ QWidget *FichePluviometre::buildButtonBar()
     connect(weather, &QPushButton::clicked, this, &FichePluviometre::openWeatherSheet);
     connect(map, &QPushButton::clicked, this, &FichePluviometre::openMap);
     connect(data, &QPushButton::clicked, this, [this] { openPanel(QStringLiteral("Données")); });
-    connect(charts, &QPushButton::clicked, this, [this] { openPanel(QStringLiteral("Graphiques")); });
-    connect(bulletins, &QPushButton::clicked, this, [this] { openPanel(QStringLiteral("Bulletins")); });
+    connect(charts, &QPushButton::clicked, this,
+            [this] { openPanel(QStringLiteral("Graphiques")); });
+    connect(bulletins, &QPushButton::clicked, this,
+            [this] { openPanel(QStringLiteral("Bulletins")); });
 
     for (QPushButton *push : {previous, next, m_favourite, m_changeCode, weather, map})
         row->addWidget(push);
@@ -200,15 +209,15 @@ void FichePluviometre::showStation()
     const bool connected = AccesBase::instance().isConnected();
     m_fields->showReferent(connected ? referentContact(AccesBase::instance(), m_record.code)
                                      : std::nullopt);
-    m_lblMaj->setText(m_record.dateMaj.isValid()
-                          ? QStringLiteral("Dernière modification le ") + formatDateTime(m_record.dateMaj)
-                                + QStringLiteral(" par ") + m_record.loginMaj
-                          : QString());
+    m_lblMaj->setText(m_record.dateMaj.isValid() ? QStringLiteral("Dernière modification le ") +
+                                                       formatDateTime(m_record.dateMaj) +
+                                                       QStringLiteral(" par ") + m_record.loginMaj
+                                                 : QString());
     for (StationSubList *subList : m_subLists)
         subList->setStationCode(m_record.code);
     m_historique->calculHistorique(m_record.code);
-    m_favouriteState = connected
-                       && isFavouriteStation(AccesBase::instance(), session().login, m_record.identifiant);
+    m_favouriteState = connected && isFavouriteStation(AccesBase::instance(), session().login,
+                                                       m_record.identifiant);
     updateFavouriteButton();
     updateIdentity();
     setDirty(false);
@@ -217,7 +226,8 @@ void FichePluviometre::showStation()
 void FichePluviometre::updateFavouriteButton()
 {
     m_favourite->setChecked(m_favouriteState);
-    m_favourite->setText(m_favouriteState ? QStringLiteral("★ Fa&vori") : QStringLiteral("☆ Fa&vori"));
+    m_favourite->setText(m_favouriteState ? QStringLiteral("★ Fa&vori")
+                                          : QStringLiteral("☆ Fa&vori"));
 }
 
 void FichePluviometre::updateIdentity()
@@ -225,8 +235,9 @@ void FichePluviometre::updateIdentity()
     const QString shown = m_record.identifiant.isEmpty() ? m_record.nom : m_record.identifiant;
     setWindowTitle(shown.isEmpty() ? QString::fromUtf8(kTitle)
                                    : QString::fromUtf8(kTitle) + QStringLiteral(" - ") + shown);
-    setProperty("plxScreenKey", QStringLiteral("FichePluviometre:")
-                                    + (m_record.code.isEmpty() ? QStringLiteral("nouveau") : m_record.code));
+    setProperty("plxScreenKey",
+                QStringLiteral("FichePluviometre:") +
+                    (m_record.code.isEmpty() ? QStringLiteral("nouveau") : m_record.code));
 }
 
 void FichePluviometre::setDirty(bool dirty)
@@ -238,11 +249,12 @@ void FichePluviometre::setDirty(bool dirty)
 bool FichePluviometre::askNewCode(QString *code)
 {
     bool ok = false;
-    *code = QInputDialog::getText(this, QStringLiteral("Code interne"),
-                                  QStringLiteral("Si vous ne saisissez aucun code, le max + 1 de la "
-                                                 "base sera calculé.\nQuel est le code interne à "
-                                                 "utiliser?"),
-                                  QLineEdit::Normal, QString(), &ok);
+    *code =
+        QInputDialog::getText(this, QStringLiteral("Code interne"),
+                              QStringLiteral("Si vous ne saisissez aucun code, le max + 1 de la "
+                                             "base sera calculé.\nQuel est le code interne à "
+                                             "utiliser?"),
+                              QLineEdit::Normal, QString(), &ok);
     return ok;
 }
 
@@ -251,8 +263,9 @@ bool FichePluviometre::declencheEnregistrer()
     if (m_busy)
         return false;
     if (!m_editable) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits nécessaires "
-                                                        "pour modifier la fiche."));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Vous ne disposez pas des droits nécessaires "
+                                   "pour modifier la fiche."));
         return false;
     }
     std::optional<StationRecord> typed = m_fields->typedRecord(m_record);
@@ -294,8 +307,9 @@ bool FichePluviometre::declencheEnregistrer()
     }
     m_busy = false;
     m_fields->showRecord(m_record);
-    m_lblMaj->setText(QStringLiteral("Dernière modification le ") + formatDateTime(m_record.dateMaj)
-                      + QStringLiteral(" par ") + m_record.loginMaj);
+    m_lblMaj->setText(QStringLiteral("Dernière modification le ") +
+                      formatDateTime(m_record.dateMaj) + QStringLiteral(" par ") +
+                      m_record.loginMaj);
     if (isNew) {
         for (StationSubList *subList : m_subLists)
             subList->setStationCode(m_record.code);
@@ -316,14 +330,15 @@ void FichePluviometre::DeclencheSupprimer()
     if (m_busy)
         return;
     if (!m_editable) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits nécessaires "
-                                                        "pour supprimer le pluviomètre."));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Vous ne disposez pas des droits nécessaires "
+                                   "pour supprimer le pluviomètre."));
         return;
     }
     const QString name = m_record.code.isEmpty() ? m_fields->typedName() : m_record.nom;
     if (!showMessage(MessageKind::Question,
-                     QStringLiteral("Etes vous sur de vouloir supprimer le pluviomètre ") + name
-                         + QStringLiteral(" et toutes les mesures qu'il possède ?")))
+                     QStringLiteral("Etes vous sur de vouloir supprimer le pluviomètre ") + name +
+                         QStringLiteral(" et toutes les mesures qu'il possède ?")))
         return;
     if (m_record.code.isEmpty()) {
         setDirty(false); // never saved: nothing to delete in the database
@@ -358,20 +373,22 @@ void FichePluviometre::changeCode()
     if (m_busy || !m_editable)
         return;
     if (m_record.code.isEmpty()) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Enregister le pluviomètre avant de charger "
-                                                        "ces fonctionnalités"));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Enregister le pluviomètre avant de charger "
+                                   "ces fonctionnalités"));
         return;
     }
     if (hasUnsavedChanges()) {
-        showMessage(MessageKind::Aide, QStringLiteral("Enregistrez les modifications de la fiche avant "
-                                                      "de modifier le code interne."));
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Enregistrez les modifications de la fiche avant "
+                                   "de modifier le code interne."));
         return;
     }
     bool ok = false;
     const QString typed =
         QInputDialog::getText(this, QStringLiteral("Modification du code interne"),
-                              QStringLiteral("Le code interne est actuellement: ") + m_record.code
-                                  + QStringLiteral("\nQuel est le nouveau code à utiliser?"),
+                              QStringLiteral("Le code interne est actuellement: ") + m_record.code +
+                                  QStringLiteral("\nQuel est le nouveau code à utiliser?"),
                               QLineEdit::Normal, QString(), &ok)
             .trimmed();
     if (!ok || typed.isEmpty())
@@ -393,8 +410,8 @@ void FichePluviometre::changeCode()
     m_busy = false;
     if (!changed) {
         showMessage(MessageKind::Erreur, QStringLiteral("La modification du code interne a échoué, "
-                                                        "rien n'a été changé : ")
-                                             + error);
+                                                        "rien n'a été changé : ") +
+                                             error);
         return;
     }
     ChargementFichePluviometre(normalisedStationCode(typed));
@@ -405,8 +422,9 @@ void FichePluviometre::declencheInserer()
 {
     auto *subList = qobject_cast<StationSubList *>(m_tabs->currentWidget());
     if (!subList) {
-        showMessage(MessageKind::Aide, QStringLiteral("Choisissez l'onglet de la liste dans laquelle "
-                                                      "ajouter une ligne."));
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Choisissez l'onglet de la liste dans laquelle "
+                                   "ajouter une ligne."));
         return;
     }
     subList->declencheInserer();
@@ -436,13 +454,14 @@ void FichePluviometre::loadNeighbour(int step)
 {
     if (m_busy)
         return;
-    const QString code = m_neighbours ? m_neighbours(m_record.code, step)
-                                      : adjacentStationCode(AccesBase::instance(), m_record.code, step);
+    const QString code = m_neighbours
+                             ? m_neighbours(m_record.code, step)
+                             : adjacentStationCode(AccesBase::instance(), m_record.code, step);
     if (code.isEmpty() || code == m_record.code)
         return;
-    if (hasUnsavedChanges()
-        && !showMessage(MessageKind::Question, QStringLiteral("La fiche a été modifiée. Voulez-vous "
-                                                              "abandonner les modifications ?")))
+    if (hasUnsavedChanges() &&
+        !showMessage(MessageKind::Question, QStringLiteral("La fiche a été modifiée. Voulez-vous "
+                                                           "abandonner les modifications ?")))
         return;
     ChargementFichePluviometre(code);
 }
@@ -450,14 +469,15 @@ void FichePluviometre::loadNeighbour(int step)
 void FichePluviometre::toggleFavourite()
 {
     if (m_record.code.isEmpty() || m_record.identifiant.isEmpty()) {
-        showMessage(MessageKind::Aide, QStringLiteral("Enregistrez le pluviomètre avec un identifiant "
-                                                      "avant de l'ajouter aux favoris."));
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Enregistrez le pluviomètre avec un identifiant "
+                                   "avant de l'ajouter aux favoris."));
     } else if (setFavouriteStation(AccesBase::instance(), session().login, m_record.identifiant,
                                    !m_favouriteState)) {
         m_favouriteState = !m_favouriteState;
     } else {
-        showMessage(MessageKind::Erreur, QStringLiteral("Impossible de modifier les favoris : ")
-                                             + AccesBase::instance().lastError());
+        showMessage(MessageKind::Erreur, QStringLiteral("Impossible de modifier les favoris : ") +
+                                             AccesBase::instance().lastError());
     }
     updateFavouriteButton();
 }
@@ -465,53 +485,61 @@ void FichePluviometre::toggleFavourite()
 void FichePluviometre::openWeatherSheet()
 {
     if (m_record.code.isEmpty()) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Vous devez d'abord enregistrer le pluviomètre "
-                                                        "afin d'accéder à sa fiche"));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Vous devez d'abord enregistrer le pluviomètre "
+                                   "afin d'accéder à sa fiche"));
         return;
     }
     QString host = LireParametre(QStringLiteral("UrlFicheMeteo"), {}, true);
     if (host.isEmpty())
         host = QString::fromLatin1(kDefaultWeatherHost);
     QUrl url(host);
-    url.setPath(url.path() + QStringLiteral("/metadonnees_publiques/fiches/fiche_")
-                + m_record.identifiant + QStringLiteral(".pdf"));
+    url.setPath(url.path() + QStringLiteral("/metadonnees_publiques/fiches/fiche_") +
+                m_record.identifiant + QStringLiteral(".pdf"));
     if (!QDesktopServices::openUrl(url))
-        showMessage(MessageKind::Erreur, QStringLiteral("Impossible d'ouvrir l'adresse ") + url.toString());
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Impossible d'ouvrir l'adresse ") + url.toString());
 }
 
 void FichePluviometre::openMap()
 {
     if (m_record.code.isEmpty()) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Enregister le pluviomètre avant de charger "
-                                                        "ces fonctionnalités"));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Enregister le pluviomètre avant de charger "
+                                   "ces fonctionnalités"));
         return;
     }
     const std::optional<StationCoordinates> coordinates = findStationCoordinates(m_record.code);
     if (!coordinates) {
-        showMessage(MessageKind::Aide, QStringLiteral("Les sites ne possèdent pas de coordonnées en "
-                                                      "WGS84 pour pouvoir être exportés vers Google Maps"));
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Les sites ne possèdent pas de coordonnées en "
+                                   "WGS84 pour pouvoir être exportés vers Google Maps"));
         return;
     }
     const QUrl url = stationMapUrl(*coordinates);
     if (!QDesktopServices::openUrl(url))
-        showMessage(MessageKind::Erreur, QStringLiteral("Impossible d'ouvrir l'adresse ") + url.toString());
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Impossible d'ouvrir l'adresse ") + url.toString());
 }
 
 void FichePluviometre::openPanel(const QString &title)
 {
     if (m_record.code.isEmpty()) {
-        showMessage(MessageKind::Erreur,
-                    QStringLiteral("Enregister le pluviomètre avant de charger ces fonctionnalités"));
+        showMessage(
+            MessageKind::Erreur,
+            QStringLiteral("Enregister le pluviomètre avant de charger ces fonctionnalités"));
         return;
     }
     const bool measures = title != QLatin1String("Bulletins");
-    if (measures && !session().hasRight(QStringLiteral("PLUVIO_DATA_CONSULT"))
-        && !session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF"))) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits nécessaires "
-                                                        "pour consulter les mesures."));
+    if (measures && !session().hasRight(QStringLiteral("PLUVIO_DATA_CONSULT")) &&
+        !session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF"))) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Vous ne disposez pas des droits nécessaires "
+                                   "pour consulter les mesures."));
         return;
     }
-    showMessage(MessageKind::Aide, title + QStringLiteral(" : cette fonction n'est pas encore disponible."));
+    showMessage(MessageKind::Aide,
+                title + QStringLiteral(" : cette fonction n'est pas encore disponible."));
 }
 
 void FichePluviometre::closeEvent(QCloseEvent *event)
@@ -520,11 +548,11 @@ void FichePluviometre::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (m_editable && hasUnsavedChanges()
-        && showMessage(MessageKind::Question, QStringLiteral("La fiche a été modifiée. Voulez-vous "
-                                                             "enregistrer les modifications avant de "
-                                                             "fermer ?"))
-        && !declencheEnregistrer()) {
+    if (m_editable && hasUnsavedChanges() &&
+        showMessage(MessageKind::Question, QStringLiteral("La fiche a été modifiée. Voulez-vous "
+                                                          "enregistrer les modifications avant de "
+                                                          "fermer ?")) &&
+        !declencheEnregistrer()) {
         event->ignore();
         return;
     }

@@ -79,10 +79,10 @@ private:
     void updateIdentity();
     bool askNewCode(QString *code);
 
-    FicheFields *m_fields = nullptr;            // owned by the tab widget
-    QTabWidget *m_tabs = nullptr;               // child
-    std::vector<StationSubList *> m_subLists;   // children of the tab widget
-    HistoriqueGrid *m_historique = nullptr;     // child
+    FicheFields *m_fields = nullptr;          // owned by the tab widget
+    QTabWidget *m_tabs = nullptr;             // child
+    std::vector<StationSubList *> m_subLists; // children of the tab widget
+    HistoriqueGrid *m_historique = nullptr;   // child
     QLabel *m_lblMaj = nullptr;
     QPushButton *m_favourite = nullptr;
     QPushButton *m_changeCode = nullptr;

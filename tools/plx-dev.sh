@@ -15,7 +15,7 @@ packages=(cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-charts-dev libqt6sql6-odbc libqt6sql6-sqlite
     libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
     unixodbc unixodbc-dev odbc-postgresql
-    mdbtools mdbtools-dev libquazip1-qt6-dev libxlsxwriter-dev
+    mdbtools mdbtools-dev libquazip1-qt6-dev
     libgtest-dev)
 
 install_missing() {

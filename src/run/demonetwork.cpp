@@ -432,21 +432,37 @@ bool DemoWriter::writeReferences()
             return false;
     }
     if (m_db.tableExists(QStringLiteral("CODES_SANDRE"))) {
-        const std::pair<int, const char *> projections[] = {
-            {kLambert2e, "Lambert II étendu"}, {kWgs84, "WGS84 (degrés décimaux)"}};
-        for (const char *champ : {"PLUVIOMETRES.TYPEPROJECTION", "PIEZOMETRES.TYPEPROJECTION"}) {
-            for (const auto &[code, label] : projections) {
-                if (!query(QStringLiteral("SELECT Code FROM CODES_SANDRE WHERE ucase(Champ) = "
-                                          "ucase(%1) AND Code = %2")
-                               .arg(textSql(champ), sqlNumber(code)),
-                           &t))
-                    return false;
-                if (t.rowCount() == 0
-                    && !exec(QStringLiteral("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) "
-                                            "VALUES (%1, %2, %3)")
-                                 .arg(textSql(champ), sqlNumber(code), textSql(label))))
-                    return false;
-            }
+        struct CodeLabel
+        {
+            const char *champ;
+            int code;
+            const char *label;
+        };
+        // Projections of the stations and localisations, and the code lists the record's
+        // grids choose from (roles of the manager and agency links written below).
+        const CodeLabel codes[] = {
+            {"PLUVIOMETRES.TYPEPROJECTION", kLambert2e, "Lambert II étendu"},
+            {"PLUVIOMETRES.TYPEPROJECTION", kWgs84, "WGS84 (degrés décimaux)"},
+            {"PIEZOMETRES.TYPEPROJECTION", kLambert2e, "Lambert II étendu"},
+            {"PIEZOMETRES.TYPEPROJECTION", kWgs84, "WGS84 (degrés décimaux)"},
+            {"LIEN_PIEZO_INTERVENANTS.TYPEINTERVENANT", 0, "Gestionnaire"},
+            {"LIEN_PIEZO_INTERVENANTS.TYPEINTERVENANT", 1, "Propriétaire"},
+            {"LIEN_PIEZO_INTERVENANTS.TYPEINTERVENANT", 3, "Agence"},
+            {"MODES_MESURES.METHODE", 1, "Pluviomètre automatique"},
+            {"MODES_MESURES.METHODE", 2, "Pluviomètre manuel"},
+            {"MODES_MESURES.PERIODICITE", 1, "Journalière"},
+            {"MODES_MESURES.PERIODICITE", 2, "Horaire"}};
+        for (const CodeLabel &c : codes) {
+            if (!query(QStringLiteral("SELECT Code FROM CODES_SANDRE WHERE ucase(Champ) = "
+                                      "ucase(%1) AND Code = %2")
+                           .arg(textSql(c.champ), sqlNumber(c.code)),
+                       &t))
+                return false;
+            if (t.rowCount() == 0
+                && !exec(QStringLiteral("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) "
+                                        "VALUES (%1, %2, %3)")
+                             .arg(textSql(c.champ), sqlNumber(c.code), textSql(c.label))))
+                return false;
         }
     }
 
@@ -675,6 +691,14 @@ bool DemoWriter::writeDescription(const Station &s, qint64 code)
                            automatic ? textSql("Station automatique") : textSql("Poste manuel"),
                            automatic ? textSql("Pluviomètre à augets basculants")
                                      : textSql("Pluviomètre à lecture directe"))))
+            return false;
+    }
+    if (m_db.tableExists(QStringLiteral("MODES_MESURES_PLUVIO"))) {
+        // Method 1/2 automatic/manual, periodicity 1/2 daily/hourly (the code lists above).
+        if (!exec(QStringLiteral("INSERT INTO MODES_MESURES_PLUVIO (CodePluviometre, Methode, "
+                                 "Periodicite) VALUES (%1, %2, %3)")
+                      .arg(codeSql, sqlNumber(isHistorical(s) ? 2 : 1),
+                           sqlNumber(s.hourly ? 2 : 1))))
             return false;
     }
     if (m_db.tableExists(QStringLiteral("PLUVIOMETRE_LOCALISATIONS"))) {

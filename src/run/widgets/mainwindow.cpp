@@ -293,7 +293,9 @@ QWidget *MainWindow::openScreen(QWidget *screen)
     // Not the toolkit's logo in the window's corner (and in the menu bar once maximised).
     sub->setWindowIcon(style()->standardIcon(QStyle::SP_FileIcon));
     const QSize available = m_mdi->viewport()->size();
-    QSize size = screen->sizeHint().expandedTo(screen->minimumSizeHint()).expandedTo(QSize(480, 320));
+    // A screen that chose its size (a grid whose hint would be a few rows) keeps it.
+    const QSize wanted = screen->testAttribute(Qt::WA_Resized) ? screen->size() : screen->sizeHint();
+    QSize size = wanted.expandedTo(screen->minimumSizeHint()).expandedTo(QSize(480, 320));
     if (available.width() > 200 && available.height() > 200)
         size = size.boundedTo(available);
     sub->resize(size + QSize(8, 32));

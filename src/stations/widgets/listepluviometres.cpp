@@ -34,6 +34,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace plx {
@@ -533,6 +534,11 @@ void ListePluviometres::computeRecordLengths()
         return !m_cancelRequested;
     });
     m_model->setRecordLengths(run.lengths);
+    // The spans arrive after the widths were set: make room so that "(n ans)" shows.
+    const int column = StationListModel::DureeChronique;
+    const int width = m_grid->columnWidth(column);
+    m_grid->resizeColumnToContents(column);
+    m_grid->setColumnWidth(column, std::max(width, m_grid->columnWidth(column)));
     m_progress->hide();
     m_cancelButton->hide();
     m_recordLengthButton->setEnabled(true);

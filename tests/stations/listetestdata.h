@@ -7,6 +7,7 @@
 #include "run/loginsequence.h"
 #include "run/session.h"
 #include "support/messagerecorder.h"
+#include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
 
 #include <gtest/gtest.h>
@@ -20,19 +21,14 @@ namespace plxtest {
 //   2 "Aval"     no commune, no manager, no altitude, "ID2"
 //   3 "L'Église" Toulouse (31), two current managers "Gest X" and "Gest Y", altitude 150, "ID3"
 //   4 "Col"      Pau (64), only a former manager, altitude 1500, "ID4"
-class ListeFixture : public ::testing::TestWithParam<QString>, protected MessageRecorder
+class ListeFixture : public plxtest::SchemaDatabaseTest
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == QLatin1String("odbc"))
-            GTEST_SKIP() << "plain statements; SQLite and PostgreSQL cover them";
-        m_savedProfile = plx::runProfile();
-        m_db = std::make_unique<ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connectAsRunProfile());
-        const plx::SchemaUpgradeReport report = plx::upgradeSchema(QStringLiteral(PLX_VERSION));
-        ASSERT_TRUE(report.ok) << report.error.toStdString();
-        plx::clearSession();
+        SchemaDatabaseTest::SetUp();
+        if (!ready())
+            return;
         plx::session().login = QStringLiteral("LISTE");
         plx::setCurrentLogin(QStringLiteral("LISTE"));
         for (const char *sql : {
@@ -65,13 +61,6 @@ protected:
             ASSERT_TRUE(run(QString::fromUtf8(sql)));
         }
     }
-    void TearDown() override
-    {
-        plx::clearSession();
-        plx::AccesBase::instance().Deconnecter();
-        m_db.reset();
-        plx::runProfile() = m_savedProfile;
-    }
     static bool run(const QString &sql)
     {
         QString error;
@@ -79,10 +68,6 @@ protected:
         EXPECT_TRUE(ok) << sql.toStdString() << ": " << error.toStdString();
         return ok;
     }
-
-private:
-    std::unique_ptr<ScratchDatabase> m_db;
-    plx::ConnectionProfile m_savedProfile;
 };
 
 } // namespace plxtest

@@ -7,6 +7,7 @@
 #include "run/session.h"
 #include "run/widgets/mainwindow.h"
 #include "stations/widgets/bassinsversants.h"
+#include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
 
 #include <QComboBox>
@@ -26,28 +27,16 @@ namespace {
 using plx::AccesBase;
 using plx::BassinsVersants;
 
-class BassinsTest : public ::testing::TestWithParam<QString>, protected plxtest::MessageRecorder
+class BassinsTest : public plxtest::SchemaDatabaseTest
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == QLatin1String("odbc"))
-            GTEST_SKIP() << "plain statements; SQLite and PostgreSQL cover them";
-        m_savedProfile = plx::runProfile();
-        m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connectAsRunProfile());
-        const plx::SchemaUpgradeReport report = plx::upgradeSchema(QStringLiteral(PLX_VERSION));
-        ASSERT_TRUE(report.ok) << report.error.toStdString();
-        plx::clearSession();
+        SchemaDatabaseTest::SetUp();
+        if (!ready())
+            return;
         plx::session().login = QStringLiteral("REF");
         plx::session().metaData = true;
-    }
-    void TearDown() override
-    {
-        plx::clearSession();
-        AccesBase::instance().Deconnecter();
-        m_db.reset();
-        plx::runProfile() = m_savedProfile;
     }
 
     // "Code|Nom|Superficie|Parent" per watershed, by codeBV.
@@ -87,11 +76,6 @@ protected:
         combo->setCurrentIndex(index);
         emit combo->activated(index);
     }
-
-
-private:
-    std::unique_ptr<plxtest::ScratchDatabase> m_db;
-    plx::ConnectionProfile m_savedProfile;
 };
 
 } // namespace

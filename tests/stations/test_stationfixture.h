@@ -8,6 +8,7 @@
 #include "run/loginsequence.h"
 #include "run/session.h"
 #include "support/messagerecorder.h"
+#include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
 
 #include <gtest/gtest.h>
@@ -18,28 +19,16 @@ namespace plxtest {
 
 // A scratch database at the current schema on SQLite or PostgreSQL, made the run
 // profile, with user REF logged in as administrator.
-class StationDatabaseTest : public ::testing::TestWithParam<QString>, protected MessageRecorder
+class StationDatabaseTest : public plxtest::SchemaDatabaseTest
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == QLatin1String("odbc"))
-            GTEST_SKIP() << "SQLite and PostgreSQL cover the station statements";
-        m_savedProfile = plx::runProfile();
-        m_db = std::make_unique<ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connectAsRunProfile());
-        const plx::SchemaUpgradeReport report = plx::upgradeSchema(QStringLiteral(PLX_VERSION));
-        ASSERT_TRUE(report.ok) << report.error.toStdString();
-        plx::clearSession();
+        SchemaDatabaseTest::SetUp();
+        if (!ready())
+            return;
         plx::session().login = QStringLiteral("REF");
         plx::session().isAdmin = true;
-    }
-    void TearDown() override
-    {
-        plx::clearSession();
-        plx::AccesBase::instance().Deconnecter();
-        m_db.reset();
-        plx::runProfile() = m_savedProfile;
     }
 
     static plx::AccesBase &db() { return plx::AccesBase::instance(); }
@@ -180,9 +169,6 @@ protected:
         }
         return found;
     }
-
-    std::unique_ptr<ScratchDatabase> m_db;
-    plx::ConnectionProfile m_savedProfile;
 };
 
 } // namespace plxtest

@@ -5,6 +5,7 @@
 #include "run/session.h"
 #include "stations/sublists.h"
 #include "stations/sublistvalues.h"
+#include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
 
 #include <gtest/gtest.h>
@@ -56,19 +57,14 @@ void setCell(SubListRows &rows, int row, const char *column, const QVariant &val
     rows.rows[size_t(row)].cells[size_t(at)] = value;
 }
 
-class SubListsTest : public ::testing::TestWithParam<QString>
+class SubListsTest : public plxtest::SchemaDatabaseTest
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == QLatin1String("odbc"))
-            GTEST_SKIP() << "plain statements; SQLite and PostgreSQL cover them";
-        m_savedProfile = runProfile();
-        m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connectAsRunProfile());
-        const SchemaUpgradeReport report = upgradeSchema(QStringLiteral(PLX_VERSION));
-        ASSERT_TRUE(report.ok) << report.error.toStdString();
-        clearSession();
+        SchemaDatabaseTest::SetUp();
+        if (!ready())
+            return;
         session().login = QStringLiteral("REF");
         run("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (5, 'Aix')");
         run("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (6, 'Arles')");
@@ -78,13 +74,6 @@ protected:
             "('PIEZOMETRES.TYPEPROJECTION', 16, 'Lambert II étendu')");
         run("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) VALUES "
             "('PIEZOMETRES.TYPEPROJECTION', 31, 'WGS84')");
-    }
-    void TearDown() override
-    {
-        clearSession();
-        db().Deconnecter();
-        m_db.reset();
-        runProfile() = m_savedProfile;
     }
 
     static SubListRows load(SubListTab tab, const QString &code)
@@ -98,10 +87,6 @@ protected:
         const SubListDescription &d = subListDescription(tab);
         return saveSubList(db(), d, code, rows, loadSubListChoices(db(), d));
     }
-
-private:
-    std::unique_ptr<plxtest::ScratchDatabase> m_db;
-    ConnectionProfile m_savedProfile;
 };
 
 } // namespace

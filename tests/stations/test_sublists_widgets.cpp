@@ -8,6 +8,7 @@
 #include "stations/widgets/sublistmodel.h"
 #include "stations/widgets/sublistphotos.h"
 #include "support/messagerecorder.h"
+#include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
 
 #include <QComboBox>
@@ -68,20 +69,14 @@ template <typename T> T *child(QWidget *parent, const QString &name)
     return widget;
 }
 
-class SubListWidgetsTest : public ::testing::TestWithParam<QString>,
-                           protected plxtest::MessageRecorder
+class SubListWidgetsTest : public plxtest::SchemaDatabaseTest
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == QLatin1String("odbc"))
-            GTEST_SKIP() << "plain statements; SQLite and PostgreSQL cover them";
-        m_savedProfile = runProfile();
-        m_db = std::make_unique<plxtest::ScratchDatabase>(GetParam());
-        ASSERT_TRUE(m_db->connectAsRunProfile());
-        const SchemaUpgradeReport report = upgradeSchema(QStringLiteral(PLX_VERSION));
-        ASSERT_TRUE(report.ok) << report.error.toStdString();
-        clearSession();
+        SchemaDatabaseTest::SetUp();
+        if (!ready())
+            return;
         session().login = QStringLiteral("REF");
         run("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (5, 'Aix')");
         run("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) VALUES "
@@ -93,20 +88,14 @@ protected:
     }
     void TearDown() override
     {
-        if (m_db) {
+        if (m_previousChooser)
             SubListWidget::setFileChooser(m_previousChooser);
-            clearSession();
-            db().Deconnecter();
-            m_db.reset();
-            runProfile() = m_savedProfile;
-        }
+        SchemaDatabaseTest::TearDown();
     }
 
     QString chosenFile;
 
 private:
-    std::unique_ptr<plxtest::ScratchDatabase> m_db;
-    ConnectionProfile m_savedProfile;
     SubListWidget::FileChooser m_previousChooser;
 };
 

@@ -153,6 +153,8 @@ StationListFilter::StationListFilter(QObject *parent) : QSortFilterProxyModel(pa
 
 void StationListFilter::setShownCodes(std::optional<QSet<qint64>> codes)
 {
+    if (!codes && !m_codes)
+        return; // every row shown already: no need to filter and sort again
     m_codes = std::move(codes);
     invalidateFilter();
 }
@@ -171,6 +173,15 @@ bool StationListFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) con
         return true;
     const auto *model = static_cast<const StationListModel *>(sourceModel());
     return m_codes->contains(model->rowAt(sourceRow).code);
+}
+
+bool StationListFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const int column = left.column();
+    if (column != StationListModel::Num && column != StationListModel::NumWork)
+        return QSortFilterProxyModel::lessThan(left, right);
+    const auto *model = static_cast<const StationListModel *>(sourceModel());
+    return model->rowAt(left.row()).code < model->rowAt(right.row()).code;
 }
 
 } // namespace plx

@@ -77,6 +77,9 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+    // The code columns (the usual sort) compare the rows directly, without a QVariant per
+    // comparison.
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
     std::optional<QSet<qint64>> m_codes;

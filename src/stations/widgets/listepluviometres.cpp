@@ -193,7 +193,7 @@ bool ListePluviometres::ChargementListe()
         updateCaption();
         return false;
     }
-    m_model->setRows(std::move(result.rows));
+    // The sort is chosen before the rows arrive, so that the proxy sorts them once.
     bool column = false;
     const int sortColumn = LireParametre(kSortKey).toInt(&column);
     m_restoringSort = true;
@@ -202,6 +202,7 @@ bool ListePluviometres::ChargementListe()
                              : int(StationListModel::Num),
                          Qt::AscendingOrder);
     m_restoringSort = false;
+    m_model->setRows(std::move(result.rows));
     applyStoredWidths();
     const std::optional<qint64> defaultList = defaultListCode(session().login);
     fillListCombo(defaultList);

@@ -131,6 +131,15 @@ std::vector<OptionSpec> journalNetworkOptions()
              QStringLiteral("du proxy")),
         text(supportAddressKey(), QStringLiteral("Adresse du &service de support :"),
              QStringLiteral("Adresse web interrogée pour vérifier la version du logiciel")),
+        // Hosts only: the list and the record add the pages and the stations' coordinates.
+        text(QStringLiteral("UrlServiceCarto"), QStringLiteral("Service de carto&graphie :"),
+             QStringLiteral("Adresse du service de cartes de la suite (page /v1/map.html)")),
+        text(QStringLiteral("UrlCarteWeb"), QStringLiteral("Carte &web d'un site :"),
+             QStringLiteral("Adresse de la carte web centrée sur un pluviomètre ; vide : "
+                            "https://www.google.com")),
+        text(QStringLiteral("UrlFicheMeteo"), QStringLiteral("Fiches des stations &météo :"),
+             QStringLiteral("Adresse des fiches publiques des stations du service météorologique ; "
+                            "vide : https://donneespubliques.meteofrance.fr")),
     };
 }
 

@@ -259,6 +259,12 @@ const std::vector<Measure> &seriesOf(const DemoData &data, const Station &s)
     return *data.series.constFind(s.numPoste);
 }
 
+// The station's opening: its first day in the archive, else the start of its series.
+QDate startOf(const DemoData &data, const Station &s)
+{
+    return s.firstDay.isValid() ? s.firstDay : seriesOf(data, s).front().day;
+}
+
 // Monthly means over the months the series covers well enough (at most three days
 // missing, scaled to the whole month); none when a month of the year has no such month.
 std::optional<std::vector<double>> monthlyMeans(const std::vector<Measure> &series)
@@ -642,8 +648,7 @@ bool DemoWriter::writeStation(const Station &s, qint64 code)
 
 bool DemoWriter::writeLinks(const Station &s, qint64 code)
 {
-    const QDate start = s.firstDay.isValid() ? s.firstDay : seriesOf(m_data, s).front().day;
-    const QString startSql = dateSql(start);
+    const QString startSql = dateSql(startOf(m_data, s));
     const QString endSql = dateSql(s.lastDay);
     const QString codeSql = sqlNumber(code);
     const QString contact = sqlNumber(contactOf(s));
@@ -695,10 +700,10 @@ bool DemoWriter::writeDescription(const Station &s, qint64 code)
     }
     if (m_db.tableExists(QStringLiteral("MODES_MESURES_PLUVIO"))) {
         // Method 1/2 automatic/manual, periodicity 1/2 daily/hourly (the code lists above).
-        if (!exec(QStringLiteral("INSERT INTO MODES_MESURES_PLUVIO (CodePluviometre, Methode, "
-                                 "Periodicite) VALUES (%1, %2, %3)")
-                      .arg(codeSql, sqlNumber(isHistorical(s) ? 2 : 1),
-                           sqlNumber(s.hourly ? 2 : 1))))
+        if (!exec(QStringLiteral("INSERT INTO MODES_MESURES_PLUVIO (CodePluviometre, DateDebut, "
+                                 "DateFin, Methode, Periodicite) VALUES (%1, %2, %3, %4, %5)")
+                      .arg(codeSql, dateSql(startOf(m_data, s)), dateSql(s.lastDay),
+                           sqlNumber(isHistorical(s) ? 2 : 1), sqlNumber(s.hourly ? 2 : 1))))
             return false;
     }
     if (m_db.tableExists(QStringLiteral("PLUVIOMETRE_LOCALISATIONS"))) {

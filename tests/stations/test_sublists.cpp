@@ -7,6 +7,7 @@
 #include "stations/sublistvalues.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
+#include "sublisttestsql.h"
 
 #include <gtest/gtest.h>
 
@@ -21,32 +22,11 @@ AccesBase &db()
     return AccesBase::instance();
 }
 
-void run(const char *sql)
-{
-    QString error;
-    ASSERT_TRUE(db().Execute(QString::fromUtf8(sql), &error)) << sql << "\n" << error.toStdString();
-}
+using plxtest::run;
 
-// Rows of a SELECT, each as "a|b|c" (numbers in their shortest form, dates dd/MM/yyyy).
 QStringList rowsOf(const char *sql)
 {
-    const RecordTable t = db().ExtraireRecords(QString::fromUtf8(sql));
-    EXPECT_TRUE(t.ok()) << sql << "\n" << t.error().toStdString();
-    QStringList rows;
-    for (int r = 0; r < t.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < t.columnCount(); ++c) {
-            const QVariant &v = t.at(r, c);
-            if (v.typeId() == QMetaType::QDateTime)
-                cells << v.toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
-            else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
-                cells << QString::number(v.toDouble());
-            else
-                cells << v.toString();
-        }
-        rows << cells.join(QLatin1Char('|'));
-    }
-    return rows;
+    return plxtest::rowsOf(sql, QStringLiteral("dd/MM/yyyy HH:mm"));
 }
 
 // Sets a cell of a loaded row as the grid does: typed text, or a code.

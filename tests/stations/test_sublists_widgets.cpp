@@ -10,6 +10,7 @@
 #include "support/messagerecorder.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
+#include "sublisttestsql.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -32,34 +33,11 @@ using namespace plx;
 
 namespace {
 
-AccesBase &db()
-{
-    return AccesBase::instance();
-}
-
-void run(const char *sql)
-{
-    QString error;
-    ASSERT_TRUE(db().Execute(QString::fromUtf8(sql), &error)) << sql << "\n" << error.toStdString();
-}
+using plxtest::run;
 
 QStringList rowsOf(const char *sql)
 {
-    const RecordTable t = db().ExtraireRecords(QString::fromUtf8(sql));
-    EXPECT_TRUE(t.ok()) << sql << "\n" << t.error().toStdString();
-    QStringList rows;
-    for (int r = 0; r < t.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < t.columnCount(); ++c) {
-            const QVariant &v = t.at(r, c);
-            cells << (v.typeId() == QMetaType::QDateTime
-                          ? v.toDateTime().toString(QStringLiteral("dd/MM/yyyy"))
-                      : v.typeId() == QMetaType::Double ? QString::number(v.toDouble())
-                                                        : v.toString());
-        }
-        rows << cells.join(QLatin1Char('|'));
-    }
-    return rows;
+    return plxtest::rowsOf(sql, QStringLiteral("dd/MM/yyyy"));
 }
 
 template <typename T> T *child(QWidget *parent, const QString &name)

@@ -6,11 +6,13 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace plx {
 
 class Engine;
+class PreparedStatement;
 class Recordset;
 class SqlTranslator;
 class Trace;
@@ -51,6 +53,17 @@ public:
 
     // A SELECT: rows x columns, NULLs kept. On failure, ok() is false and error() says why.
     RecordTable ExtraireRecords(const QString &sql);
+
+    // A SELECT read row by row, without holding the whole result: reader gets each row's
+    // values in SELECT-list order (the types of ExtraireRecords) and returns false to stop
+    // early, which is not a failure. False (error set) when the statement fails.
+    using RowReader = std::function<bool(const QVariant *values, int count)>;
+    bool readRecords(const QString &sql, const RowReader &reader, QString *error = nullptr);
+
+    // A statement with "?" marks (see PreparedStatement), translated once like any other
+    // text: "DELETE FROM PLUVIO_12 WHERE DateCreation = ? AND TimeValue(Heure) = ?".
+    // nullptr (error set) when the engine refuses it.
+    std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error = nullptr);
 
     // An updatable set over one table (SELECT ... FROM <table> [WHERE ...]).
     std::unique_ptr<Recordset> OuvrirRecordset(const QString &sql, QString *error = nullptr);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// The statements of the validation editor, built in one place so that the screen and the
+// command-line tool run the same text. The code must be a station code (see
+// measurementTableName); dates go through the date-literal helpers.
+namespace plx {
+
+// "SELECT DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, Valeur2, Valeur3,
+// Validite, Continuite, ModeObtention FROM PLUVIO_<code> WHERE DateCreation>=... AND
+// DateCreation<=... ORDER BY DateCreation, Heure" (the end day included whatever time its
+// rows carry).
+QString windowQuery(const QString &code, const QDate &from, const QDate &to);
+QString windowCountQuery(const QString &code, const QDate &from, const QDate &to);
+
+// DELETE of the record at one instant, with the index-friendly instant predicate.
+QString deleteInstantStatement(const QString &code, const QDateTime &instant);
+// The prepared forms used by the save, with "?" for DateCreation (a QDate) and the time
+// of day (a QTime), then the values of the INSERT in column order.
+QString deleteInstantPrepared(const QString &code);
+QString validatedAtInstantPrepared(const QString &code);
+QString insertMeasurePrepared(const QString &code);
+
+// "UPDATE PLUVIO_<code> SET Validite='V' WHERE CVDATE(DateCreation & ' ' & Heure) <= until"
+// followed, when after is given, by " AND CVDATE(DateCreation & ' ' & Heure) >" after.
+QString validationStatement(const QString &code, const QDateTime &until,
+                            const std::optional<QDateTime> &after);
+// "UPDATE PLUVIO_<code> SET Validite=''": every record of the station.
+QString devalidationStatement(const QString &code);
+
+} // namespace plx

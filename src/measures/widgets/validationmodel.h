@@ -1,0 +1,74 @@
+#pragma once
+
+#include "measures/measurerow.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <vector>
+
+class QUndoStack;
+
+namespace plx {
+
+// The rows of the validation grid (SprDonnees): the loaded window of one station, held
+// as compact rows. Columns are ValidationColumn; the vertical header is the mark column
+// ("X" or " "). Editing goes through applyCellText (messages through showMessage) and is
+// recorded on the undo stack until the next load or save. Validated rows are read-only
+// and drawn in the validated style, red rows in red.
+class ValidationModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit ValidationModel(QObject *parent = nullptr);
+
+    // Replaces every row in one reset (a load); clears the undo history.
+    void setRows(std::vector<MeasureRow> rows, int lastValidatedRow);
+    std::vector<MeasureRow> &rows() { return m_rows; }
+    const MeasureRow &row(int r) const { return m_rows[size_t(r)]; }
+    // Headers of columns 6 to 8: the labels of the free parameters.
+    void setParameterLabels(const QStringList &labels);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+    // The mark ("X") on row r, unique; a second call on the same row clears it. Refused on
+    // a validated row. -1 when no row carries it.
+    void toggleMark(int r);
+    int markRow() const { return m_markRow; }
+    int lastValidatedRow() const { return m_lastValidatedRow; }
+    void toggleRupture(int r);
+    // Appends an empty row and returns its index.
+    int insertRow();
+    // Pastes a block of text cells at (row, column): each cell passes the same checks as a
+    // typed one; rows are appended when the block runs past the end. One undo step.
+    // Returns the messages of the checks (not shown).
+    QStringList pasteBlock(int row, int column, const QList<QStringList> &cells);
+    // Removes rows (ascending indexes) after their records were deleted.
+    void removeRowsAt(const QList<int> &rows);
+    // After a save: rows now stored are clean; styles follow Validite.
+    void refreshAll();
+
+    int dirtyCount() const;
+    QUndoStack *undoStack() const { return m_undo; }
+
+signals:
+    void dirtyCountChanged(int count);
+
+private:
+    friend class RowsEdit;
+    void replaceRows(int first, const std::vector<MeasureRow> &rows, int rowCount);
+
+    std::vector<MeasureRow> m_rows;
+    QStringList m_parameterLabels;
+    int m_markRow = -1;
+    int m_lastValidatedRow = -1;
+    QUndoStack *m_undo;
+};
+
+} // namespace plx

@@ -5,6 +5,7 @@
 #include "cli/schemacommands.h"
 #include "cli/stationcommands.h"
 #include "cli/summarycommands.h"
+#include "cli/validatecommands.h"
 #include "db/accesbase.h"
 #include "db/mdbimport.h"
 
@@ -141,6 +142,11 @@ QString usage()
         "  station renumber [BASE] --station CODE --to NOUVEAU\n"
         "                                donne un autre code interne à un pluviomètre\n"
         "  summary [BASE] --station CODE résumé historique des mesures d'une station\n"
+        "  validate [BASE] --station CODE --until \"JJ/MM/AAAA hh:mm:ss\"\n"
+        "                                valide les mesures jusqu'à cet instant (après la\n"
+        "                                dernière mesure validée)\n"
+        "  devalidate [BASE] --station CODE [--yes]\n"
+        "                                dévalide toutes les mesures de la station\n"
         "  --help                        affiche cette aide\n");
 }
 
@@ -161,6 +167,10 @@ int run(const QString &command, const QStringList &givenArguments)
         return stationCommand(arguments);
     if (command == QLatin1String("summary"))
         return summaryCommand(arguments);
+    if (command == QLatin1String("validate"))
+        return validateCommand(arguments);
+    if (command == QLatin1String("devalidate"))
+        return devalidateCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

@@ -25,6 +25,8 @@ QString deleteInstantStatement(const QString &code, const QDateTime &instant);
 QString deleteInstantPrepared(const QString &code);
 QString validatedAtInstantPrepared(const QString &code);
 QString insertMeasurePrepared(const QString &code);
+// The same delete for a record stored without a time (Heure NULL), with "?" for the day.
+QString deleteUntimedPrepared(const QString &code);
 
 // "UPDATE PLUVIO_<code> SET Validite='V' WHERE CVDATE(DateCreation & ' ' & Heure) <= until"
 // followed, when after is given, by " AND CVDATE(DateCreation & ' ' & Heure) >" after.
@@ -32,5 +34,13 @@ QString validationStatement(const QString &code, const QDateTime &until,
                             const std::optional<QDateTime> &after);
 // "UPDATE PLUVIO_<code> SET Validite=''": every record of the station.
 QString devalidationStatement(const QString &code);
+
+// How many records each update changes: those of its range not yet validated, and those
+// validated or controlled.
+QString validationCountQuery(const QString &code, const QDateTime &until,
+                             const std::optional<QDateTime> &after);
+QString devalidationCountQuery(const QString &code);
+// DateCreation and Heure of the validated records, the latest first.
+QString validatedInstantsQuery(const QString &code);
 
 } // namespace plx

@@ -1,0 +1,56 @@
+#include "measures/measurerow.h"
+
+#include "run/locale.h"
+
+namespace plx {
+
+void MeasureRow::setValue(int i, std::optional<double> v)
+{
+    if (v) {
+        values[size_t(i)] = *v;
+        present = quint8(present | (1u << i));
+    } else {
+        values[size_t(i)] = 0;
+        present = quint8(present & ~(1u << i));
+    }
+}
+
+QDateTime MeasureRow::instant() const
+{
+    // Labelled UTC like every wall-clock value of the program: no zone may move it.
+    return QDateTime(date, heure.isValid() ? heure : QTime(0, 0), Qt::UTC);
+}
+
+QDateTime MeasureRow::loadedInstant() const
+{
+    return QDateTime(loadedDate, loadedHeure.isValid() ? loadedHeure : QTime(0, 0), Qt::UTC);
+}
+
+QString cellText(const MeasureRow &row, int column)
+{
+    switch (column) {
+    case kMarkColumn:
+        return row.marked ? QStringLiteral("X") : QStringLiteral(" ");
+    case kDateColumn:
+        return row.typedDate.isNull() ? formatDate(row.date) : row.typedDate;
+    case kHeureColumn:
+        return row.typedHeure.isNull() ? formatTime(row.heure) : row.typedHeure;
+    case kRuptureColumn:
+        return row.rupture ? QStringLiteral("R") : QString();
+    case kObtentionColumn:
+        return row.obtention.isNull() ? QString() : QString(row.obtention);
+    case kLoadedDateColumn:
+        return formatDate(row.loadedDate);
+    case kLoadedHeureColumn:
+        return row.hasLoadedKey() ? formatTime(row.loadedHeure) : QString();
+    default:
+        break;
+    }
+    if (column >= kPluieColumn && column < kPluieColumn + kMeasuredValues) {
+        const int i = column - kPluieColumn;
+        return row.hasValue(i) ? formatNumber(row.values[size_t(i)]) : QString();
+    }
+    return QString();
+}
+
+} // namespace plx

@@ -1,0 +1,499 @@
+#include "measures/validationstore.h"
+
+#include "db/accesbase.h"
+#include "db/datetimetext.h"
+#include "db/dialect.h"
+#include "db/preparedstatement.h"
+#include "db/schemacatalog.h"
+#include "db/transaction.h"
+#include "measures/measurementtable.h"
+#include "measures/validationsql.h"
+#include "run/journal.h"
+#include "run/locale.h"
+
+#include <algorithm>
+
+namespace plx {
+
+namespace {
+
+// Every Heure value lives on the zero day of the date arithmetic.
+const QDate kZeroDay(1899, 12, 30);
+
+// How often a long load reports its progress (and may be cancelled).
+constexpr int kProgressRows = 4096;
+
+QString loadFailedMessage()
+{
+    return QStringLiteral("La table de données pour ce site n'existe pas ou les dates n'ont pas "
+                          "un format correct.");
+}
+
+QString invalidCodeMessage(const QString &code)
+{
+    return QStringLiteral("Code de station invalide : %1").arg(code);
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+QDateTime dateTimeOf(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime();
+    return parseDatabaseDateTime(value.toString());
+}
+
+QChar firstChar(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    const QString text = value.toString().trimmed();
+    return text.isEmpty() ? QChar() : text.at(0);
+}
+
+qint64 countOf(const RecordTable &table)
+{
+    return table.ok() && table.rowCount() > 0 ? table.at(0, 0).toLongLong() : 0;
+}
+
+// One day as a literal of the connection's dialect.
+QString dayLiteral(const QDate &date)
+{
+    return FormatDateSQL(formatDate(date), false);
+}
+
+// The rows of (lower, upper] as whole days: after the lower day, up to the upper day and
+// whatever time its rows carry. "count/days", days being the width of the window.
+QString countLabel(AccesBase &db, const QString &table, const QDate &lower, const QDate &upper)
+{
+    const QString sql = QStringLiteral("SELECT count(*) from ") + table
+                        + QStringLiteral(" where DateCreation >= ") + dayLiteral(lower.addDays(1))
+                        + QStringLiteral(" AND DateCreation < ") + dayLiteral(upper.addDays(1));
+    return QString::number(countOf(db.ExtraireRecords(sql))) + QLatin1Char('/')
+           + QString::number(lower.daysTo(upper));
+}
+
+// Heure as the prepared statements take it: the time on the zero day.
+QVariant heureValue(const QTime &time)
+{
+    return QDateTime(kZeroDay, time, Qt::UTC);
+}
+
+QVariant valueOf(const MeasureRow &row, int i)
+{
+    return row.hasValue(i) ? QVariant(row.values[size_t(i)]) : QVariant();
+}
+
+// Counts the records the update will change and runs it, inside the caller's transaction.
+qint64 countAndRun(AccesBase &db, const QString &countSql, const QString &updateSql,
+                   QString *error)
+{
+    if (countSql.isEmpty() || updateSql.isEmpty()) {
+        setError(error, QStringLiteral("Instruction de validation impossible à construire."));
+        return -1;
+    }
+    const RecordTable count = db.ExtraireRecords(countSql);
+    if (!count.ok()) {
+        setError(error, count.error());
+        return -1;
+    }
+    if (!db.Execute(updateSql, error))
+        return -1;
+    return countOf(count);
+}
+
+QString validationJournalText(const QString &code, const QDateTime &until,
+                              const std::optional<QDateTime> &after, qint64 count)
+{
+    QString text = QStringLiteral("Validation du pluviomètre %1 jusqu'au %2").arg(code.trimmed(), formatDateTime(until));
+    if (after)
+        text += QStringLiteral(" après le ") + formatDateTime(*after);
+    return text + QStringLiteral(" : %1 mesures").arg(count);
+}
+
+} // namespace
+
+SiteOverview readSiteOverview(AccesBase &db, const QString &code)
+{
+    SiteOverview overview;
+    const QString table = measurementTableName(code);
+    if (table.isEmpty())
+        return overview;
+    const ScopedConnectionKind kind(db);
+    const RecordTable range = db.ExtraireRecords(QStringLiteral("SELECT Min(DateCreation), Max(DateCreation) FROM ") + table);
+    if (!range.ok())
+        return overview;
+    overview.tableExists = true;
+    if (range.rowCount() == 0)
+        return overview;
+    overview.first = dateTimeOf(range.at(0, 0)).date();
+    overview.last = dateTimeOf(range.at(0, 1)).date();
+    if (!overview.first.isValid() || !overview.last.isValid()) {
+        overview.first = overview.last = QDate();
+        return overview;
+    }
+    const QDate &last = overview.last;
+    overview.historique = formatDate(overview.first) + QStringLiteral(" - ") + formatDate(last);
+    overview.anneeCalcul = QStringLiteral("(%1)").arg(last.year());
+    overview.donneesAnnee = countLabel(db, table, QDate(last.year(), 1, 1), last);
+    overview.dateCalcul = QStringLiteral("(%1)").arg(formatDate(last));
+    overview.donneesJ30 = countLabel(db, table, last.addDays(-30), last);
+    // The period label once counted from the start-date field, which is still empty at this
+    // point: it covers the whole history, from the first stored day to the last.
+    overview.donneesPeriode = countLabel(db, table, overview.first, last);
+    return overview;
+}
+
+LoadResult loadWindow(AccesBase &db, const QString &code, const QDate &from, const QDate &to,
+                      const StoreProgress &progress)
+{
+    LoadResult result;
+    if (measurementTableName(code).isEmpty() || !from.isValid() || !to.isValid()) {
+        result.error = loadFailedMessage();
+        return result;
+    }
+    const ScopedConnectionKind kind(db);
+    const RecordTable count = db.ExtraireRecords(windowCountQuery(code, from, to));
+    if (!count.ok()) {
+        result.error = loadFailedMessage();
+        return result;
+    }
+    const qint64 total = countOf(count);
+    if (progress && !progress(0, total)) {
+        result.cancelled = true;
+        return result;
+    }
+    result.rows.reserve(size_t(total));
+
+    qint64 done = 0;
+    const auto reader = [&](const QVariant *v, int columns) {
+        if (columns < 11)
+            return false;
+        MeasureRow row;
+        row.date = dateTimeOf(v[0]).date();
+        // The time of day only: a local QDateTime on 30/12/1899 would move it.
+        row.heure = dateTimeOf(v[1]).time();
+        for (int i = 0; i < kMeasuredValues; ++i) {
+            if (!v[2 + i].isNull())
+                row.setValue(i, v[2 + i].toDouble());
+        }
+        row.validite = firstChar(v[8]);
+        row.rupture = !v[9].isNull() && v[9].toDouble() == 1;
+        row.obtention = firstChar(v[10]);
+        row.loadedDate = row.date;
+        row.loadedHeure = row.heure;
+        if (row.isValidated())
+            result.lastValidatedRow = int(result.rows.size());
+        result.rows.push_back(std::move(row));
+        ++done;
+        if (progress && done % kProgressRows == 0 && !progress(done, std::max(total, done))) {
+            result.cancelled = true;
+            return false;
+        }
+        return true;
+    };
+    QString error;
+    const bool read = db.readRecords(windowQuery(code, from, to), reader, &error);
+    if (result.cancelled || !read) {
+        result.rows = {};
+        result.lastValidatedRow = -1;
+        if (!read)
+            result.error = loadFailedMessage();
+        return result;
+    }
+    if (progress)
+        progress(done, std::max(total, done));
+    result.ok = true;
+    return result;
+}
+
+SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> &rows,
+                    int markRow, const std::optional<QDateTime> &lastValidated,
+                    const StoreProgress &progress)
+{
+    SaveResult result;
+    if (measurementTableName(code).isEmpty()) {
+        result.error = invalidCodeMessage(code);
+        return result;
+    }
+    const ScopedConnectionKind kind(db);
+    const auto report = [&](qint64 percent) {
+        if (progress)
+            progress(percent, 100);
+    };
+    // Before the transaction: a CREATE failing inside it would abort it on PostgreSQL.
+    if (!CreateMeasurementTable(db, code, false)) {
+        result.error = QStringLiteral("La table de données du pluviomètre %1 ne peut pas être créée.")
+                           .arg(code.trimmed());
+        return result;
+    }
+
+    // Rows with a date or time that is not valid are refused before anything is written.
+    std::vector<size_t> toWrite;
+    QList<int> refused;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        MeasureRow &row = rows[r];
+        if (!row.dirty)
+            continue;
+        if (!row.date.isValid() || !row.heure.isValid() || !row.typedDate.isNull()
+            || !row.typedHeure.isNull()) {
+            row.red = true;
+            refused << int(r);
+        } else {
+            toWrite.push_back(r);
+        }
+    }
+
+    Transaction transaction(db);
+    if (!transaction.started()) {
+        result.error = transaction.error();
+        result.redRows = refused;
+        return result;
+    }
+    QString error;
+    const auto fail = [&](const QString &why) {
+        result.error = why;
+        result.redRows = refused;
+        std::sort(result.redRows.begin(), result.redRows.end());
+        return result; // the transaction rolls back as it goes out of scope
+    };
+    const std::unique_ptr<PreparedStatement> deleteAt = db.prepare(deleteInstantPrepared(code), &error);
+    if (!deleteAt)
+        return fail(error);
+    const std::unique_ptr<PreparedStatement> validatedAt =
+        db.prepare(validatedAtInstantPrepared(code), &error);
+    if (!validatedAt)
+        return fail(error);
+    const std::unique_ptr<PreparedStatement> insert = db.prepare(insertMeasurePrepared(code), &error);
+    if (!insert)
+        return fail(error);
+    std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
+
+    std::vector<size_t> written;
+    written.reserve(toWrite.size());
+    for (size_t n = 0; n < toWrite.size(); ++n) {
+        const size_t r = toWrite[n];
+        MeasureRow &row = rows[r];
+        const QVariant day(row.date);
+        const QVariant time(row.heure);
+        const bool ownKey = row.hasLoadedKey() && row.loadedDate == row.date
+                            && row.loadedHeure == row.heure;
+        if (!ownKey) {
+            // Another validated record is never overwritten from the grid.
+            const RecordTable found = validatedAt->query({day, time});
+            if (!found.ok())
+                return fail(found.error());
+            if (countOf(found) > 0) {
+                row.red = true;
+                refused << int(r);
+                continue;
+            }
+            if (row.hasLoadedKey()) {
+                // The row moved: its record leaves its old instant.
+                bool ok;
+                if (row.loadedHeure.isValid()) {
+                    ok = deleteAt->exec({QVariant(row.loadedDate), QVariant(row.loadedHeure)}, &error);
+                } else {
+                    if (!deleteUntimed && !(deleteUntimed = db.prepare(deleteUntimedPrepared(code), &error)))
+                        return fail(error);
+                    ok = deleteUntimed->exec({QVariant(row.loadedDate)}, &error);
+                }
+                if (!ok)
+                    return fail(error);
+            }
+        }
+        // Deleting the instant first makes the later of two rows at one instant win.
+        if (!deleteAt->exec({day, time}, &error))
+            return fail(error);
+        const QVariantList values{day,
+                                  heureValue(row.heure),
+                                  valueOf(row, 0),
+                                  valueOf(row, 1),
+                                  valueOf(row, 2),
+                                  valueOf(row, 3),
+                                  valueOf(row, 4),
+                                  valueOf(row, 5),
+                                  QVariant(row.rupture ? 1 : 0),
+                                  QVariant(QStringLiteral("M"))};
+        if (!insert->exec(values, &error))
+            return fail(error);
+        written.push_back(r);
+        if (n % 256 == 0)
+            report(qint64(60 * n / toWrite.size()));
+    }
+    report(60);
+
+    std::sort(refused.begin(), refused.end());
+    const bool validate = refused.isEmpty() && markRow >= 0 && size_t(markRow) < rows.size()
+                          && !rows[size_t(markRow)].isValidated();
+    QDateTime until;
+    if (validate) {
+        until = rows[size_t(markRow)].instant();
+        result.validatedCount =
+            countAndRun(db, validationCountQuery(code, until, lastValidated),
+                        validationStatement(code, until, lastValidated), &error);
+        if (result.validatedCount < 0)
+            return fail(error);
+        result.validated = true;
+    }
+    if (!transaction.commit())
+        return fail(transaction.error());
+
+    // Only now that the transaction holds do the rows follow what was stored.
+    for (const size_t r : written) {
+        MeasureRow &row = rows[r];
+        row.dirty = false;
+        row.red = false;
+        row.obtention = QLatin1Char('M');
+        row.validite = QChar();
+        row.loadedDate = row.date;
+        row.loadedHeure = row.heure;
+    }
+    if (result.validated) {
+        for (MeasureRow &row : rows) {
+            if (!row.dirty && row.hasLoadedKey()) {
+                const QDateTime at = row.loadedInstant();
+                if (at <= until && (!lastValidated || at > *lastValidated))
+                    row.validite = QLatin1Char('V');
+            }
+        }
+        journal(validationJournalText(code, until, lastValidated, result.validatedCount));
+    }
+    report(100);
+    result.ok = true;
+    result.written = int(written.size());
+    result.redRows = refused;
+    return result;
+}
+
+qint64 validateUntil(AccesBase &db, const QString &code, const QDateTime &until,
+                     const std::optional<QDateTime> &after, QString *error)
+{
+    if (measurementTableName(code).isEmpty() || !until.isValid()) {
+        setError(error, invalidCodeMessage(code));
+        return -1;
+    }
+    const ScopedConnectionKind kind(db);
+    Transaction transaction(db);
+    if (!transaction.started()) {
+        setError(error, transaction.error());
+        return -1;
+    }
+    const qint64 count = countAndRun(db, validationCountQuery(code, until, after),
+                                     validationStatement(code, until, after), error);
+    if (count < 0)
+        return -1;
+    if (!transaction.commit()) {
+        setError(error, transaction.error());
+        return -1;
+    }
+    journal(validationJournalText(code, until, after, count));
+    return count;
+}
+
+std::optional<QDateTime> lastValidatedInstant(AccesBase &db, const QString &code)
+{
+    if (measurementTableName(code).isEmpty())
+        return std::nullopt;
+    std::optional<QDateTime> last;
+    db.readRecords(validatedInstantsQuery(code), [&](const QVariant *v, int columns) {
+        if (columns >= 2) {
+            const QDate day = dateTimeOf(v[0]).date();
+            const QDateTime heure = dateTimeOf(v[1]);
+            if (day.isValid())
+                last = QDateTime(day, heure.isValid() ? heure.time() : QTime(0, 0), Qt::UTC);
+        }
+        return false; // the first row is the latest
+    });
+    return last;
+}
+
+qint64 devalidateAll(AccesBase &db, const QString &code, QString *error)
+{
+    if (measurementTableName(code).isEmpty()) {
+        setError(error, invalidCodeMessage(code));
+        return -1;
+    }
+    const ScopedConnectionKind kind(db);
+    Transaction transaction(db);
+    if (!transaction.started()) {
+        setError(error, transaction.error());
+        return -1;
+    }
+    const qint64 count = countAndRun(db, devalidationCountQuery(code), devalidationStatement(code), error);
+    if (count < 0)
+        return -1;
+    if (!transaction.commit()) {
+        setError(error, transaction.error());
+        return -1;
+    }
+    journal(QStringLiteral("Dévalidation du pluviomètre %1 : %2 mesures").arg(code.trimmed()).arg(count));
+    return count;
+}
+
+QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<MeasureRow> &rows,
+                      const QList<int> &selected, QString *error)
+{
+    QList<int> indexes;
+    for (const int r : selected) {
+        if (r >= 0 && size_t(r) < rows.size() && !indexes.contains(r))
+            indexes << r;
+    }
+    std::sort(indexes.begin(), indexes.end());
+    if (measurementTableName(code).isEmpty()) {
+        setError(error, invalidCodeMessage(code));
+        return {};
+    }
+    const ScopedConnectionKind kind(db);
+    Transaction transaction(db);
+    if (!transaction.started()) {
+        setError(error, transaction.error());
+        return {};
+    }
+    QString message;
+    std::unique_ptr<PreparedStatement> deleteAt, deleteUntimed;
+    QList<int> gone;
+    for (const int r : indexes) {
+        const MeasureRow &row = rows[size_t(r)];
+        if (row.isValidated())
+            continue;
+        if (!row.hasLoadedKey()) {
+            gone << r; // never saved: nothing to delete
+            continue;
+        }
+        // By the key as loaded: the date and time shown may have been edited since.
+        bool ok;
+        if (row.loadedHeure.isValid()) {
+            if (!deleteAt && !(deleteAt = db.prepare(deleteInstantPrepared(code), &message))) {
+                setError(error, message);
+                return {};
+            }
+            ok = deleteAt->exec({QVariant(row.loadedDate), QVariant(row.loadedHeure)}, &message);
+        } else {
+            if (!deleteUntimed
+                && !(deleteUntimed = db.prepare(deleteUntimedPrepared(code), &message))) {
+                setError(error, message);
+                return {};
+            }
+            ok = deleteUntimed->exec({QVariant(row.loadedDate)}, &message);
+        }
+        if (!ok) {
+            setError(error, message);
+            return {};
+        }
+        gone << r;
+    }
+    if (!transaction.commit()) {
+        setError(error, transaction.error());
+        return {};
+    }
+    return gone;
+}
+
+} // namespace plx

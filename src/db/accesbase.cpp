@@ -4,6 +4,7 @@
 
 #include "db/odbcengine.h"
 #include "db/pgengine.h"
+#include "db/preparedstatement.h"
 #include "db/recordset.h"
 #include "db/sqliteengine.h"
 #include "db/sqltranslator.h"
@@ -184,6 +185,40 @@ bool AccesBase::tryExecute(const QString &sql, QString *error)
 RecordTable AccesBase::ExtraireRecords(const QString &sql)
 {
     return queryNative(translate(sql));
+}
+
+bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString *error)
+{
+    const QString native = translate(sql);
+    if (!m_engine)
+        return report(false, native, QStringLiteral("Aucune base de données n'est connectée."), error);
+    QElapsedTimer timer;
+    timer.start();
+    qint64 rows = 0;
+    QString message;
+    const bool ok = m_engine->queryRows(
+        native,
+        [&](const QVariant *values, int count) {
+            ++rows;
+            return reader(values, count);
+        },
+        &message);
+    if (ok)
+        m_trace->statement(native, timer.elapsed(), int(rows));
+    return report(ok, native, message, error);
+}
+
+std::unique_ptr<PreparedStatement> AccesBase::prepare(const QString &sql, QString *error)
+{
+    const QString native = translate(sql);
+    if (!m_engine) {
+        report(false, native, QStringLiteral("Aucune base de données n'est connectée."), error);
+        return nullptr;
+    }
+    QString message;
+    std::unique_ptr<PreparedStatement> statement = m_engine->prepare(native, &message);
+    report(statement != nullptr, native, message, error);
+    return statement;
 }
 
 std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QString *error)

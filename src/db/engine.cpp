@@ -1,10 +1,83 @@
 #include "db/engine.h"
 
+#include "db/placeholders.h"
+#include "db/preparedstatement.h"
 #include "db/sqltext.h"
 
 #include <QDateTime>
 
 namespace plx {
+
+namespace {
+
+// For engines without prepared statements: each run writes the values into the text as
+// this engine's literals.
+class LiteralStatement final : public PreparedStatement
+{
+public:
+    LiteralStatement(Engine &engine, QStringList pieces)
+        : m_engine(engine), m_pieces(std::move(pieces))
+    {
+    }
+
+    bool exec(const QVariantList &values, QString *error) override
+    {
+        QString sql;
+        QString ignored;
+        return text(values, &sql, error ? error : &ignored) && m_engine.exec(sql, error ? error : &ignored);
+    }
+
+    RecordTable query(const QVariantList &values) override
+    {
+        QString sql, error;
+        if (!text(values, &sql, &error)) {
+            RecordTable table;
+            table.fail(error);
+            return table;
+        }
+        return m_engine.query(sql);
+    }
+
+private:
+    bool text(const QVariantList &values, QString *sql, QString *error) const
+    {
+        if (values.size() != m_pieces.size() - 1) {
+            *error = QStringLiteral("%1 valeurs données pour %2 paramètres.")
+                         .arg(values.size())
+                         .arg(m_pieces.size() - 1);
+            return false;
+        }
+        *sql = m_pieces.first();
+        for (qsizetype i = 0; i < values.size(); ++i)
+            *sql += m_engine.literal(values[i]) + m_pieces[i + 1];
+        return true;
+    }
+
+    Engine &m_engine;
+    QStringList m_pieces;
+};
+
+} // namespace
+
+bool Engine::queryRows(const QString &sql, const RowReader &reader, QString *error)
+{
+    const RecordTable table = query(sql);
+    if (!table.ok()) {
+        *error = table.error();
+        return false;
+    }
+    const int columns = table.columnCount();
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (!reader(&table.at(r, 0), columns))
+            break;
+    }
+    return true;
+}
+
+std::unique_ptr<PreparedStatement> Engine::prepare(const QString &sql, QString *)
+{
+    return std::make_unique<LiteralStatement>(*this, splitAtPlaceholders(sql));
+}
 
 QString Engine::literal(const QVariant &value) const
 {
@@ -40,6 +113,8 @@ QString Engine::literal(const QVariant &value) const
             return sqlQuote(iso);
         }
     }
+    case QMetaType::QTime:
+        return sqlQuote(value.toTime().toString(QStringLiteral("HH:mm:ss")));
     default:
         return sqlQuote(value.toString());
     }

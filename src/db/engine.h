@@ -6,7 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 namespace plx {
+
+class PreparedStatement;
 
 // One open connection to one database server or file. Engines run SQL already in
 // their own dialect: translation happens in AccesBase, above them.
@@ -18,6 +23,16 @@ public:
     virtual SqlDialect dialect() const = 0;
     virtual bool exec(const QString &sql, QString *error) = 0;
     virtual RecordTable query(const QString &sql) = 0;
+
+    // A SELECT handed to reader row by row (false from reader stops it). The default
+    // runs query() and walks the result; engines that can stream do so.
+    using RowReader = std::function<bool(const QVariant *values, int count)>;
+    virtual bool queryRows(const QString &sql, const RowReader &reader, QString *error);
+
+    // A statement with "?" marks (see PreparedStatement). The default substitutes each
+    // value as this engine's literal and runs the text: engines with real prepared
+    // statements do better. The statement must not outlive the engine.
+    virtual std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error);
 
     // Catalog look-ups (names compared case-insensitively).
     virtual bool tableExists(const QString &table) = 0;

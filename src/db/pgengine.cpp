@@ -1,10 +1,14 @@
 #include "db/pgengine.h"
 
 #include "db/datetimetext.h"
+#include "db/placeholders.h"
+#include "db/preparedstatement.h"
 
 #include <charconv>
 #include <cstring>
 #include <vector>
+
+#include <QAtomicInt>
 
 #include <libpq-fe.h>
 
@@ -98,6 +102,112 @@ QVariant convert(Conversion conversion, const char *text, int length)
     return QVariant(QString::fromUtf8(text, length));
 }
 
+// Names and conversions of a result's columns.
+struct PgColumns
+{
+    explicit PgColumns(const PGresult *result)
+    {
+        for (int c = 0; c < PQnfields(result); ++c) {
+            names << QString::fromUtf8(PQfname(result, c));
+            conversions.push_back(conversionFor(PQftype(result, c)));
+        }
+    }
+    int count() const { return int(conversions.size()); }
+    QVariant value(const PGresult *result, int row, int c) const
+    {
+        if (PQgetisnull(result, row, c))
+            return QVariant();
+        return convert(conversions[size_t(c)], PQgetvalue(result, row, c), PQgetlength(result, row, c));
+    }
+
+    QStringList names;
+    std::vector<Conversion> conversions;
+};
+
+RecordTable tableOf(PGresult *result, PGconn *conn)
+{
+    RecordTable table;
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        table.fail(resultError(result, conn));
+        PQclear(result);
+        return table;
+    }
+    const PgColumns columns(result);
+    const int rows = PQntuples(result);
+    table.setColumns(columns.names);
+    table.reserveRows(rows);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns.count(); ++c)
+            table.append(columns.value(result, r, c));
+    }
+    PQclear(result);
+    return table;
+}
+
+// A statement the server parses and plans once; each run sends only the values, as text.
+class PgPrepared final : public PreparedStatement
+{
+public:
+    PgPrepared(PGconn *conn, QByteArray name, int parameters)
+        : m_conn(conn), m_name(std::move(name)), m_parameters(parameters)
+    {
+    }
+    ~PgPrepared() override
+    {
+        // Fails harmlessly inside an aborted transaction: the session then keeps it.
+        PQclear(PQexec(m_conn, ("DEALLOCATE " + m_name).constData()));
+    }
+
+    bool exec(const QVariantList &values, QString *error) override
+    {
+        PGresult *result = run(values, error);
+        if (!result)
+            return false;
+        const ExecStatusType status = PQresultStatus(result);
+        const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+        if (!ok && error)
+            *error = resultError(result, m_conn);
+        PQclear(result);
+        return ok;
+    }
+
+    RecordTable query(const QVariantList &values) override
+    {
+        QString error;
+        PGresult *result = run(values, &error);
+        if (!result) {
+            RecordTable table;
+            table.fail(error);
+            return table;
+        }
+        return tableOf(result, m_conn);
+    }
+
+private:
+    PGresult *run(const QVariantList &values, QString *error)
+    {
+        if (values.size() != m_parameters) {
+            if (error)
+                *error = QStringLiteral("%1 valeurs données pour %2 paramètres.").arg(values.size()).arg(m_parameters);
+            return nullptr;
+        }
+        std::vector<QByteArray> texts;
+        std::vector<const char *> pointers;
+        texts.reserve(size_t(values.size()));
+        for (const QVariant &value : values) {
+            texts.push_back(boundValueText(value));
+            pointers.push_back(texts.back().isNull() ? nullptr : texts.back().constData());
+        }
+        return PQexecPrepared(m_conn, m_name.constData(), m_parameters, pointers.data(), nullptr,
+                              nullptr, 0);
+    }
+
+    PGconn *m_conn;
+    QByteArray m_name;
+    int m_parameters;
+};
+
 } // namespace
 
 PgEngine::~PgEngine()
@@ -161,36 +271,66 @@ bool PgEngine::exec(const QString &sql, QString *error)
 
 RecordTable PgEngine::query(const QString &sql)
 {
-    RecordTable table;
-    PGresult *result = PQexecParams(m_conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr,
-                                    nullptr, 0);
-    const ExecStatusType status = PQresultStatus(result);
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-        table.fail(resultError(result, m_conn));
-        PQclear(result);
-        return table;
-    }
-    const int rows = PQntuples(result);
-    const int columns = PQnfields(result);
-    QStringList names;
-    std::vector<Conversion> conversions;
-    for (int c = 0; c < columns; ++c) {
-        names << QString::fromUtf8(PQfname(result, c));
-        conversions.push_back(conversionFor(PQftype(result, c)));
-    }
-    table.setColumns(names);
-    table.reserveRows(rows);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (PQgetisnull(result, r, c))
-                table.append(QVariant());
-            else
-                table.append(convert(conversions[size_t(c)], PQgetvalue(result, r, c),
-                                     PQgetlength(result, r, c)));
-        }
-    }
+    return tableOf(PQexecParams(m_conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr,
+                                nullptr, 0),
+                   m_conn);
+}
+
+std::unique_ptr<PreparedStatement> PgEngine::prepare(const QString &sql, QString *error)
+{
+    // libpq numbers its parameters $1, $2...
+    const QStringList pieces = splitAtPlaceholders(sql);
+    QString text = pieces.first();
+    for (qsizetype i = 1; i < pieces.size(); ++i)
+        text += QLatin1Char('$') + QString::number(i) + pieces[i];
+    static QAtomicInt counter;
+    const QByteArray name = "plx_prepared_" + QByteArray::number(counter.fetchAndAddRelaxed(1));
+    PGresult *result = PQprepare(m_conn, name.constData(), text.toUtf8().constData(),
+                                 int(pieces.size() - 1), nullptr);
+    const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    if (!ok && error)
+        *error = resultError(result, m_conn);
     PQclear(result);
-    return table;
+    if (!ok)
+        return nullptr;
+    return std::make_unique<PgPrepared>(m_conn, name, int(pieces.size() - 1));
+}
+
+bool PgEngine::queryRows(const QString &sql, const RowReader &reader, QString *error)
+{
+    // A cursor read in batches keeps the client's memory to one batch, whatever the size
+    // of the result. A cursor lives in a transaction: open one when none is.
+    const bool ownTransaction = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+    if (ownTransaction && !exec(QStringLiteral("BEGIN"), error))
+        return false;
+    bool ok = exec(QStringLiteral("DECLARE plx_rows NO SCROLL CURSOR FOR ") + sql, error);
+    bool more = ok;
+    std::vector<QVariant> row;
+    while (more) {
+        PGresult *result = PQexec(m_conn, "FETCH FORWARD 20000 FROM plx_rows");
+        if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+            *error = resultError(result, m_conn);
+            PQclear(result);
+            ok = false;
+            break;
+        }
+        const PgColumns columns(result);
+        row.resize(size_t(columns.count()));
+        const int rows = PQntuples(result);
+        for (int r = 0; r < rows && more; ++r) {
+            for (int c = 0; c < columns.count(); ++c)
+                row[size_t(c)] = columns.value(result, r, c);
+            more = reader(row.data(), columns.count());
+        }
+        PQclear(result);
+        more = more && rows == 20000;
+    }
+    QString ignored;
+    if (ok)
+        exec(QStringLiteral("CLOSE plx_rows"), &ignored);
+    if (ownTransaction)
+        exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), &ignored);
+    return ok;
 }
 
 QStringList PgEngine::singleColumn(const char *sql, const QString &parameter)

@@ -22,6 +22,8 @@ public:
     SqlDialect dialect() const override { return SqlDialect::PostgreSQL; }
     bool exec(const QString &sql, QString *error) override;
     RecordTable query(const QString &sql) override;
+    bool queryRows(const QString &sql, const RowReader &reader, QString *error) override;
+    std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error) override;
     bool tableExists(const QString &table) override;
     QStringList columnNames(const QString &table) override;
     bool isMissingObjectError(const QString &error) const override;

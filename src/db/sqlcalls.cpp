@@ -1,6 +1,7 @@
 #include "db/sqlcalls.h"
 
 #include "db/sqldates.h"
+#include "db/sqlinstants.h"
 
 #include <QStringList>
 
@@ -244,6 +245,9 @@ void rewriteFunctionCalls(SqlNodes &nodes, SqlDialect dialect)
             c.replace(pg       ? QStringLiteral("current_date")
                       : oracle ? QStringLiteral("TRUNC(SYSDATE)")
                                : QStringLiteral("(date('now', 'localtime') || ' 00:00:00')"));
+        } else if (name == QLatin1String("timevalue") && c.count() == 1) {
+            if (dialect != SqlDialect::Access)
+                c.replace(timeOfDay(dialect, c.arg(0)));
         } else if (name == QLatin1String("nz") && c.count() == 2) {
             nodes[i].token.text = QStringLiteral("coalesce");
         } else if (name == QLatin1String("isnull") && c.count() == 1) {

@@ -53,20 +53,6 @@ QString instantExpression(SqlDialect dialect, const QString &date, const QString
     }
 }
 
-// The time of day of a column, as compared with a 'hh:mm:ss' literal. A NULL time reads as
-// midnight, as Access reads "05/03/2024 " back.
-QString timeOfDay(SqlDialect dialect, const QString &column)
-{
-    switch (dialect) {
-    case SqlDialect::PostgreSQL:
-        return QStringLiteral("coalesce(CAST(%1 AS time), TIME '00:00:00')").arg(column);
-    case SqlDialect::Oracle:
-        return QStringLiteral("coalesce(TO_CHAR(%1, 'HH24:MI:SS'), '00:00:00')").arg(column);
-    default:
-        return QStringLiteral("coalesce(time(%1), '00:00:00')").arg(column);
-    }
-}
-
 QString flipped(const QString &op)
 {
     if (op == QLatin1String("<"))
@@ -121,6 +107,21 @@ bool freeAfter(const SqlNodes &nodes, size_t i)
 }
 
 } // namespace
+
+// The time of day of a column, as compared with a 'hh:mm:ss' literal. A NULL time reads as
+// midnight, as Access reads "05/03/2024 " back.
+QString timeOfDay(SqlDialect dialect, const QString &column)
+{
+    switch (dialect) {
+    case SqlDialect::PostgreSQL:
+        return QStringLiteral("coalesce(CAST(%1 AS time), TIME '00:00:00')").arg(column);
+    case SqlDialect::Oracle:
+        return QStringLiteral("coalesce(TO_CHAR(%1, 'HH24:MI:SS'), '00:00:00')").arg(column);
+    default:
+        return QStringLiteral("coalesce(time(%1), '00:00:00')").arg(column);
+    }
+}
+
 
 std::optional<QDateTime> dateLiteralValue(const SqlNode &node)
 {

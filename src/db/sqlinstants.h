@@ -17,6 +17,10 @@ namespace plx {
 void markInstants(SqlNodes &nodes, SqlDialect dialect);
 void rewriteInstantPredicates(SqlNodes &nodes, SqlDialect dialect);
 
+// The time of day of a date-time column, compared with a 'hh:mm:ss' text (TimeValue of
+// Access); a NULL time reads as midnight, as Access reads "05/03/2024 " back.
+QString timeOfDay(SqlDialect dialect, const QString &column);
+
 // The value of a date literal node: a translated #date#, CVDate('...'), to_date(...), or a
 // quoted 'MM/DD/YYYY[ hh:mm:ss]' / ISO text (the PostgreSQL literals, month first).
 std::optional<QDateTime> dateLiteralValue(const SqlNode &node);

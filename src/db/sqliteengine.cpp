@@ -1,6 +1,8 @@
 #include "db/sqliteengine.h"
 
 #include "db/datetimetext.h"
+#include "db/placeholders.h"
+#include "db/preparedstatement.h"
 #include "db/sqlitefunctions.h"
 
 #include <QFileInfo>
@@ -36,6 +38,44 @@ bool onlyBlanksOrSemicolons(const char *tail)
 }
 
 } // namespace
+
+SqliteColumns::SqliteColumns(sqlite3_stmt *stmt)
+{
+    const int columns = sqlite3_column_count(stmt);
+    dateColumn.assign(size_t(columns), 0);
+    untyped.assign(size_t(columns), 0);
+    for (int c = 0; c < columns; ++c) {
+        names << QString::fromUtf8(sqlite3_column_name(stmt, c));
+        const char *declared = sqlite3_column_decltype(stmt, c);
+        dateColumn[size_t(c)] = isDateType(declared);
+        untyped[size_t(c)] = declared == nullptr; // an expression: max(DateCreation)...
+    }
+}
+
+QVariant SqliteColumns::value(sqlite3_stmt *stmt, int c) const
+{
+    switch (sqlite3_column_type(stmt, c)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(stmt, c)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, c));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, c)),
+                                   sqlite3_column_bytes(stmt, c)));
+    default: {
+        const auto *text = sqlite3_column_text(stmt, c);
+        const int length = sqlite3_column_bytes(stmt, c);
+        if (dateColumn[size_t(c)] || (untyped[size_t(c)] && looksLikeDateTime(text, length))) {
+            const QDateTime dt = parseDatabaseDateTime(reinterpret_cast<const char *>(text), length);
+            if (dt.isValid())
+                return QVariant(dt);
+        }
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(text), length));
+    }
+    }
+}
 
 SqliteEngine::~SqliteEngine()
 {
@@ -78,19 +118,9 @@ QString SqliteEngine::lastError() const
 
 bool SqliteEngine::exec(const QString &sql, QString *error)
 {
-    const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt *stmt = nullptr;
-    const char *tail = nullptr;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK) {
-        *error = lastError();
+    if (!prepareOne(sql, &stmt, error))
         return false;
-    }
-    // One statement per call: a second one hidden in a value must never run.
-    if (!onlyBlanksOrSemicolons(tail)) {
-        sqlite3_finalize(stmt);
-        *error = QStringLiteral("Une seule instruction SQL est acceptée à la fois.");
-        return false;
-    }
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
@@ -101,69 +131,177 @@ bool SqliteEngine::exec(const QString &sql, QString *error)
     return ok;
 }
 
+bool SqliteEngine::prepareOne(const QString &sql, sqlite3_stmt **stmt, QString *error) const
+{
+    const QByteArray utf8 = sql.toUtf8();
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), stmt, &tail) != SQLITE_OK) {
+        *error = lastError();
+        return false;
+    }
+    // One statement per call: a second one hidden in a value must never run.
+    if (!onlyBlanksOrSemicolons(tail)) {
+        sqlite3_finalize(*stmt);
+        *stmt = nullptr;
+        *error = QStringLiteral("Une seule instruction SQL est acceptée à la fois.");
+        return false;
+    }
+    return true;
+}
+
 RecordTable SqliteEngine::query(const QString &sql)
 {
     RecordTable table;
-    const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt *stmt = nullptr;
-    const char *tail = nullptr;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK) {
-        table.fail(lastError());
+    QString error;
+    if (!prepareOne(sql, &stmt, &error)) {
+        table.fail(error);
         return table;
     }
-    if (!onlyBlanksOrSemicolons(tail)) {
-        sqlite3_finalize(stmt);
-        table.fail(QStringLiteral("Une seule instruction SQL est acceptée à la fois."));
-        return table;
-    }
-    const int columns = sqlite3_column_count(stmt);
-    QStringList names;
-    std::vector<char> dateColumn(size_t(columns), 0);
-    std::vector<char> untyped(size_t(columns), 0);
-    for (int c = 0; c < columns; ++c) {
-        names << QString::fromUtf8(sqlite3_column_name(stmt, c));
-        const char *declared = sqlite3_column_decltype(stmt, c);
-        dateColumn[size_t(c)] = isDateType(declared);
-        untyped[size_t(c)] = declared == nullptr; // an expression: max(DateCreation)...
-    }
-    table.setColumns(names);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(stmt, c)) {
-            case SQLITE_NULL:
-                table.append(QVariant());
-                break;
-            case SQLITE_INTEGER:
-                table.append(QVariant(qlonglong(sqlite3_column_int64(stmt, c))));
-                break;
-            case SQLITE_FLOAT:
-                table.append(QVariant(sqlite3_column_double(stmt, c)));
-                break;
-            case SQLITE_BLOB:
-                table.append(QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, c)),
-                                                 sqlite3_column_bytes(stmt, c))));
-                break;
-            default: {
-                const auto *text = sqlite3_column_text(stmt, c);
-                const int length = sqlite3_column_bytes(stmt, c);
-                if (dateColumn[size_t(c)] || (untyped[size_t(c)] && looksLikeDateTime(text, length))) {
-                    const QDateTime dt =
-                        parseDatabaseDateTime(reinterpret_cast<const char *>(text), length);
-                    if (dt.isValid()) {
-                        table.append(QVariant(dt));
-                        break;
-                    }
-                }
-                table.append(QVariant(QString::fromUtf8(reinterpret_cast<const char *>(text), length)));
-            }
-            }
-        }
-    }
-    if (rc != SQLITE_DONE)
+    if (!readAll(stmt, table))
         table.fail(lastError());
     sqlite3_finalize(stmt);
     return table;
+}
+
+bool SqliteEngine::readAll(sqlite3_stmt *stmt, RecordTable &table) const
+{
+    const SqliteColumns columns(stmt);
+    table.setColumns(columns.names);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < columns.count(); ++c)
+            table.append(columns.value(stmt, c));
+    }
+    return rc == SQLITE_DONE;
+}
+
+bool SqliteEngine::queryRows(const QString &sql, const RowReader &reader, QString *error)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (!prepareOne(sql, &stmt, error))
+        return false;
+    const SqliteColumns columns(stmt);
+    std::vector<QVariant> row(size_t(columns.count()));
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < columns.count(); ++c)
+            row[size_t(c)] = columns.value(stmt, c);
+        if (!reader(row.data(), columns.count())) {
+            rc = SQLITE_DONE;
+            break;
+        }
+    }
+    const bool ok = rc == SQLITE_DONE;
+    if (!ok)
+        *error = lastError();
+    sqlite3_finalize(stmt);
+    return ok;
+}
+
+namespace {
+
+// A statement compiled once; each run rebinds its values.
+class SqlitePrepared final : public PreparedStatement
+{
+public:
+    SqlitePrepared(const SqliteEngine &engine, sqlite3 *db, sqlite3_stmt *stmt)
+        : m_engine(engine), m_db(db), m_stmt(stmt)
+    {
+    }
+    ~SqlitePrepared() override { sqlite3_finalize(m_stmt); }
+
+    bool exec(const QVariantList &values, QString *error) override
+    {
+        if (!bind(values, error))
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+        }
+        const bool ok = rc == SQLITE_DONE;
+        if (!ok && error)
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_reset(m_stmt);
+        return ok;
+    }
+
+    RecordTable query(const QVariantList &values) override
+    {
+        RecordTable table;
+        QString error;
+        if (!bind(values, &error))
+            table.fail(error);
+        else if (!m_engine.readAll(m_stmt, table))
+            table.fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_reset(m_stmt);
+        return table;
+    }
+
+private:
+    bool bind(const QVariantList &values, QString *error)
+    {
+        sqlite3_reset(m_stmt);
+        const int count = sqlite3_bind_parameter_count(m_stmt);
+        if (values.size() != count) {
+            if (error)
+                *error = QStringLiteral("%1 valeurs données pour %2 paramètres.").arg(values.size()).arg(count);
+            return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            const QVariant &value = values[i];
+            int rc;
+            switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
+            case QMetaType::UnknownType:
+                rc = sqlite3_bind_null(m_stmt, i + 1);
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(m_stmt, i + 1, value.toDouble());
+                break;
+            case QMetaType::Bool:
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+                rc = sqlite3_bind_int64(m_stmt, i + 1, value.toLongLong());
+                break;
+            case QMetaType::QDate: {
+                // Dates are stored as the canonical date-time text, midnight included.
+                const QByteArray text = boundValueText(value) + " 00:00:00";
+                rc = sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray text = boundValueText(value);
+                rc = sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            }
+            }
+            if (rc != SQLITE_OK) {
+                if (error)
+                    *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const SqliteEngine &m_engine;
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt;
+};
+
+} // namespace
+
+std::unique_ptr<PreparedStatement> SqliteEngine::prepare(const QString &sql, QString *error)
+{
+    sqlite3_stmt *stmt = nullptr;
+    QString message;
+    if (!prepareOne(sql, &stmt, &message)) {
+        if (error)
+            *error = message;
+        return nullptr;
+    }
+    return std::make_unique<SqlitePrepared>(*this, m_db, stmt);
 }
 
 bool SqliteEngine::tableExists(const QString &table)

@@ -2,9 +2,25 @@
 
 #include "db/engine.h"
 
+#include <vector>
+
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace plx {
+
+// How the columns of a result read back: declared date-time columns (and untyped
+// expressions that look like one) become QDateTime.
+struct SqliteColumns
+{
+    explicit SqliteColumns(sqlite3_stmt *stmt);
+    int count() const { return int(names.size()); }
+    QVariant value(sqlite3_stmt *stmt, int column) const;
+
+    QStringList names;
+    std::vector<char> dateColumn;
+    std::vector<char> untyped;
+};
 
 // A SQLite file through the sqlite3 C API. Date-times are stored as the text
 // 'YYYY-MM-DD HH:MM:SS' and come back as QDateTime (see RecordTable).
@@ -20,6 +36,10 @@ public:
     SqlDialect dialect() const override { return SqlDialect::SQLite; }
     bool exec(const QString &sql, QString *error) override;
     RecordTable query(const QString &sql) override;
+    bool queryRows(const QString &sql, const RowReader &reader, QString *error) override;
+    std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error) override;
+    // Every row of a prepared statement that has its values bound.
+    bool readAll(sqlite3_stmt *stmt, RecordTable &table) const;
     bool tableExists(const QString &table) override;
     QStringList columnNames(const QString &table) override;
     bool isMissingObjectError(const QString &error) const override;
@@ -27,6 +47,7 @@ public:
 
 private:
     QString lastError() const;
+    bool prepareOne(const QString &sql, sqlite3_stmt **stmt, QString *error) const;
 
     sqlite3 *m_db = nullptr;
 };

@@ -1,0 +1,155 @@
+#include "db/accesbase.h"
+#include "db/preparedstatement.h"
+#include "db/transaction.h"
+#include "measures/measurementtable.h"
+#include "support/testdatabases.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+using namespace plx;
+
+namespace {
+
+class PreparedTest : public ::testing::TestWithParam<QString>
+{
+protected:
+    void SetUp() override
+    {
+        m_scratch = std::make_unique<plxtest::ScratchDatabase>(GetParam());
+        ASSERT_TRUE(m_scratch->connect(db));
+        ASSERT_TRUE(CreateMeasurementTable(db, QStringLiteral("7"), false));
+        insert = db.prepare(QStringLiteral(
+            "INSERT INTO PLUVIO_7 (DateCreation, Heure, Pluie, ModeObtention) VALUES (?, ?, ?, ?)"));
+        ASSERT_TRUE(insert) << qPrintable(db.lastError());
+    }
+    void TearDown() override
+    {
+        insert.reset();
+        db.Deconnecter();
+    }
+
+    static QDateTime heure(int h, int m, int s = 0)
+    {
+        return QDateTime(QDate(1899, 12, 30), QTime(h, m, s), Qt::UTC);
+    }
+    QStringList instants(const QString &where = QStringLiteral("1=1"))
+    {
+        QStringList list;
+        const RecordTable t = db.ExtraireRecords(
+            QStringLiteral("SELECT DateCreation, Heure, Pluie, ModeObtention FROM PLUVIO_7 WHERE ") + where +
+            QStringLiteral(" ORDER BY DateCreation, Heure"));
+        for (int r = 0; r < t.rowCount(); ++r)
+            list << t.at(r, 0).toDateTime().toString(QStringLiteral("dd/MM/yyyy ")) +
+                        t.at(r, 1).toDateTime().toString(QStringLiteral("HH:mm:ss ")) + t.text(r, 2) +
+                        QLatin1Char(' ') + t.text(r, 3);
+        return list;
+    }
+
+    AccesBase &db = AccesBase::instance();
+    std::unique_ptr<plxtest::ScratchDatabase> m_scratch;
+    std::unique_ptr<PreparedStatement> insert;
+};
+
+// The save of the validation editor rests on this: rows inserted with bound values and
+// found again by day and time of day, before 1911 too, with text values that carry quotes.
+TEST_P(PreparedTest, BoundValuesRoundTripAndFindInstants)
+{
+    QString error;
+    ASSERT_TRUE(insert->exec({QDate(2024, 3, 5), heure(7, 30), 0.1, QStringLiteral("M")}, &error))
+        << qPrintable(error);
+    ASSERT_TRUE(insert->exec({QDate(2024, 3, 5), heure(7, 35), QVariant(), QStringLiteral("'")}, &error))
+        << qPrintable(error);
+    ASSERT_TRUE(insert->exec({QDate(1900, 1, 1), heure(0, 5), 12.5, QVariant()}, &error))
+        << qPrintable(error);
+    EXPECT_EQ(instants(), (QStringList{"01/01/1900 00:05:00 12.5 ", "05/03/2024 07:30:00 0.1 M",
+                                       "05/03/2024 07:35:00  '"}));
+
+    // The unique key holds whatever way the row came.
+    EXPECT_FALSE(insert->exec({QDate(2024, 3, 5), heure(7, 30), 1.0, QVariant()}, &error));
+
+    auto find = db.prepare(QStringLiteral(
+        "SELECT Pluie FROM PLUVIO_7 WHERE DateCreation = ? AND TimeValue(Heure) = ?"));
+    ASSERT_TRUE(find);
+    const RecordTable found = find->query({QDate(2024, 3, 5), QTime(7, 30)});
+    ASSERT_TRUE(found.ok()) << qPrintable(found.error());
+    ASSERT_EQ(found.rowCount(), 1);
+    EXPECT_DOUBLE_EQ(found.at(0, 0).toDouble(), 0.1);
+    EXPECT_EQ(find->query({QDate(1900, 1, 1), QTime(0, 5)}).rowCount(), 1);
+    EXPECT_EQ(find->query({QDate(2024, 3, 5), QTime(7, 31)}).rowCount(), 0);
+
+    auto remove = db.prepare(QStringLiteral(
+        "DELETE FROM PLUVIO_7 WHERE DateCreation = ? AND TimeValue(Heure) = ?"));
+    ASSERT_TRUE(remove);
+    ASSERT_TRUE(remove->exec({QDate(2024, 3, 5), QTime(7, 35)}, &error)) << qPrintable(error);
+    EXPECT_EQ(instants().size(), 2);
+
+    // A wrong number of values runs nothing; a "?" inside a quoted text is no mark.
+    EXPECT_FALSE(remove->exec({QDate(2024, 3, 5)}, &error));
+    EXPECT_EQ(instants().size(), 2);
+    auto quoted = db.prepare(QStringLiteral("UPDATE PLUVIO_7 SET ModeObtention = '?' WHERE Pluie = ?"));
+    ASSERT_TRUE(quoted);
+    ASSERT_TRUE(quoted->exec({12.5}, &error)) << qPrintable(error);
+    EXPECT_EQ(instants(QStringLiteral("ModeObtention = '?'")).size(), 1);
+}
+
+TEST_P(PreparedTest, PreparedWritesRollBackWithTheirTransaction)
+{
+    {
+        Transaction transaction(db);
+        ASSERT_TRUE(transaction.started());
+        ASSERT_TRUE(insert->exec({QDate(2024, 3, 5), heure(8, 0), 1.0, QVariant()}));
+        // rolled back when it goes out of scope uncommitted
+    }
+    EXPECT_TRUE(instants().isEmpty());
+}
+
+// Reading row by row: every row once, in order; a reader that stops ends the reading
+// without an error; a failing statement reports.
+TEST_P(PreparedTest, ReadRecordsStreamsAndStops)
+{
+    Transaction transaction(db);
+    for (int i = 0; i < 41000; ++i)
+        ASSERT_TRUE(insert->exec({QDate(2000, 1, 1).addDays(i / 288), heure((i % 288) / 12, (i % 12) * 5),
+                                  double(i), QVariant()}));
+    ASSERT_TRUE(transaction.commit());
+
+    qint64 rows = 0;
+    double sum = 0;
+    bool ordered = true;
+    QDateTime previous;
+    QString error;
+    ASSERT_TRUE(db.readRecords(
+        QStringLiteral("SELECT DateCreation, Heure, Pluie FROM PLUVIO_7 ORDER BY DateCreation, Heure"),
+        [&](const QVariant *values, int count) {
+            EXPECT_EQ(count, 3);
+            const QDateTime instant(values[0].toDateTime().date(), values[1].toDateTime().time(), Qt::UTC);
+            ordered = ordered && (!previous.isValid() || previous < instant);
+            previous = instant;
+            sum += values[2].toDouble();
+            ++rows;
+            return true;
+        },
+        &error))
+        << qPrintable(error);
+    EXPECT_EQ(rows, 41000);
+    EXPECT_TRUE(ordered);
+    EXPECT_DOUBLE_EQ(sum, 41000.0 * 40999.0 / 2);
+
+    rows = 0;
+    EXPECT_TRUE(db.readRecords(QStringLiteral("SELECT Pluie FROM PLUVIO_7"),
+                               [&](const QVariant *, int) { return ++rows < 10; }, &error));
+    EXPECT_EQ(rows, 10);
+    // The connection is usable afterwards, in and out of transactions.
+    EXPECT_EQ(instants(QStringLiteral("Pluie < 3")).size(), 3);
+
+    EXPECT_FALSE(db.readRecords(QStringLiteral("SELECT x FROM PLUVIO_404"),
+                                [](const QVariant *, int) { return true; }, &error));
+    EXPECT_TRUE(db.isMissingObjectError(error)) << qPrintable(error);
+    EXPECT_EQ(instants(QStringLiteral("Pluie < 3")).size(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, PreparedTest, PLX_ENGINES, PLX_ENGINE_NAME);
+
+} // namespace

@@ -1,0 +1,111 @@
+#include "config/connectionprofile.h"
+#include "db/accesbase.h"
+#include "measures/measurementtable.h"
+#include "measures/validationdata.h"
+#include "support/clirunner.h"
+#include "support/schemadatabasetest.h"
+
+#include <QProcess>
+
+using namespace plx;
+
+namespace {
+
+using plxtest::CliResult;
+
+const QString kCode = QStringLiteral("12");
+
+// plx validate and plx devalidate against the scratch database of the fixture, which the
+// tool opens beside the test's own connection.
+class ValidateCli : public plxtest::SchemaDatabaseTest
+{
+protected:
+    void SetUp() override
+    {
+        SchemaDatabaseTest::SetUp();
+        if (!ready())
+            return;
+        AccesBase &db = AccesBase::instance();
+        ASSERT_TRUE(CreateMeasurementTable(db, kCode, false));
+        for (const auto &[date, validite] :
+             {std::pair{"15/06/2023", "V"}, std::pair{"01/03/2024", ""},
+              std::pair{"02/03/2024", ""}, std::pair{"03/03/2024", "C"}})
+            plxtest::insertMeasure(db, kCode, QLatin1String(date), QStringLiteral("06:00:00"), 1,
+                                   validite);
+    }
+
+    QStringList database() const
+    {
+        const ConnectionProfile &profile = runProfile();
+        if (profile.kind == QLatin1String("POSTGRESQL"))
+            return {QStringLiteral("--pg"), plxtest::pgConninfo(profile.database)};
+        return {QStringLiteral("--db"), profile.database};
+    }
+    CliResult plx(const QString &command, const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess process;
+        process.start(QStringLiteral(PLX_CLI_PATH), QStringList{command} + database() + arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    // The Validite of each record, in instant order.
+    QStringList validity()
+    {
+        QStringList codes;
+        for (const QString &row : plxtest::storedMeasures(AccesBase::instance(), kCode))
+            codes << row.section(QLatin1Char('|'), 3, 3);
+        return codes;
+    }
+};
+
+} // namespace
+
+TEST_P(ValidateCli, ValidateAndDevalidate)
+{
+    if (!ready())
+        return;
+    const QStringList station{QStringLiteral("--station"), kCode};
+
+    // After the last validated record (15/06/2023) up to the instant given.
+    CliResult run = plx(QStringLiteral("validate"),
+                        station + QStringList{QStringLiteral("--until"), QStringLiteral("02/03/2024 06:00:00")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("2 mesure(s) validée(s) jusqu'au 02/03/2024 06:00:00 (après "
+                                      "le 15/06/2023 06:00:00).\n"));
+    EXPECT_EQ(validity(), (QStringList{QStringLiteral("V"), QStringLiteral("V"),
+                                       QStringLiteral("V"), QStringLiteral("C")}));
+
+    for (const char *bad : {"31/02/2024 06:00:00", "2024-03-02 06:00:00", "02/03/2024 25:00"}) {
+        run = plx(QStringLiteral("validate"),
+                  station + QStringList{QStringLiteral("--until"), QLatin1String(bad)});
+        EXPECT_EQ(run.exitCode, 2) << bad;
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("Date de validation invalide : ")))
+            << run.err.toStdString();
+    }
+    run = plx(QStringLiteral("validate"), {QStringLiteral("--station"), QStringLiteral("99"),
+                                           QStringLiteral("--until"), QStringLiteral("02/03/2024")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, QStringLiteral("La table de données pour ce site n'existe pas.\n"));
+
+    // The question answered no changes nothing; --yes clears every record.
+    run = plx(QStringLiteral("devalidate"), station, "n\n");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Etes vous sûr de vouloir dévalider tous les points ?")));
+    EXPECT_EQ(validity().count(QStringLiteral("V")), 3);
+    run = plx(QStringLiteral("devalidate"), station + QStringList{QStringLiteral("--yes")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("4 mesure(s) dévalidée(s).\n"));
+    EXPECT_EQ(validity(), QStringList(4, QString()));
+
+    // With nothing validated, everything up to the instant.
+    run = plx(QStringLiteral("validate"),
+              station + QStringList{QStringLiteral("--until"), QStringLiteral("01/03/2024 06:00")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("2 mesure(s) validée(s) jusqu'au 01/03/2024 06:00:00.\n"));
+    EXPECT_EQ(validity(), (QStringList{QStringLiteral("V"), QStringLiteral("V"), QString(), QString()}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ValidateCli, PLX_ENGINES, PLX_ENGINE_NAME);

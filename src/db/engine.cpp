@@ -27,6 +27,8 @@ public:
         return text(values, &sql, error ? error : &ignored) && m_engine.exec(sql, error ? error : &ignored);
     }
 
+    qint64 affectedRows() const override { return -1; }
+
     RecordTable query(const QVariantList &values) override
     {
         QString sql, error;

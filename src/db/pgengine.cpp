@@ -168,9 +168,12 @@ public:
         const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
         if (!ok && error)
             *error = resultError(result, m_conn);
+        m_affected = ok ? QByteArray(PQcmdTuples(result)).toLongLong() : 0;
         PQclear(result);
         return ok;
     }
+
+    qint64 affectedRows() const override { return m_affected; }
 
     RecordTable query(const QVariantList &values) override
     {
@@ -206,6 +209,7 @@ private:
     PGconn *m_conn;
     QByteArray m_name;
     int m_parameters;
+    qint64 m_affected = 0;
 };
 
 } // namespace

@@ -24,6 +24,8 @@ public:
 
     // INSERT, UPDATE, DELETE. False (and error set) on failure.
     virtual bool exec(const QVariantList &values, QString *error = nullptr) = 0;
+    // Rows the last exec() changed; -1 when the engine does not say.
+    virtual qint64 affectedRows() const = 0;
     // A SELECT with the same value types as AccesBase::ExtraireRecords.
     virtual RecordTable query(const QVariantList &values) = 0;
 };

@@ -221,9 +221,12 @@ public:
         const bool ok = rc == SQLITE_DONE;
         if (!ok && error)
             *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_affected = ok ? sqlite3_changes64(m_db) : 0;
         sqlite3_reset(m_stmt);
         return ok;
     }
+
+    qint64 affectedRows() const override { return m_affected; }
 
     RecordTable query(const QVariantList &values) override
     {
@@ -288,6 +291,7 @@ private:
     const SqliteEngine &m_engine;
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
+    qint64 m_affected = 0;
 };
 
 } // namespace

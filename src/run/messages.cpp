@@ -10,6 +10,12 @@ MessageHandler &handler()
     static MessageHandler current;
     return current;
 }
+
+bool &defaultNo()
+{
+    static bool current = false;
+    return current;
+}
 } // namespace
 
 QString messageTitle(MessageKind kind)
@@ -31,6 +37,20 @@ bool showMessage(MessageKind kind, const QString &text)
         return handler()(kind, text);
     std::fprintf(stderr, "%s: %s\n", qPrintable(messageTitle(kind)), qPrintable(text));
     return false;
+}
+
+bool askQuestionDefaultNo(const QString &text)
+{
+    const bool previous = defaultNo();
+    defaultNo() = true;
+    const bool answer = showMessage(MessageKind::Question, text);
+    defaultNo() = previous;
+    return answer;
+}
+
+bool questionDefaultsToNo()
+{
+    return defaultNo();
 }
 
 MessageHandler setMessageHandler(MessageHandler newHandler)

@@ -20,6 +20,12 @@ QString messageTitle(MessageKind kind);
 // the text goes to stderr and a question is answered "no".
 bool showMessage(MessageKind kind, const QString &text);
 
+// A question whose default button (Enter) is "Non", for an action that is hard to take
+// back. Goes through the same handler as showMessage.
+bool askQuestionDefaultNo(const QString &text);
+// True while such a question is being asked: the handler that shows boxes reads it.
+bool questionDefaultsToNo();
+
 using MessageHandler = std::function<bool(MessageKind, const QString &)>;
 // Returns the previous handler, so that a test can restore it.
 MessageHandler setMessageHandler(MessageHandler handler);

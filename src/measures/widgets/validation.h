@@ -11,9 +11,11 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class QTableWidget;
 
 namespace plx {
 
+class ValidationGrid;
 class ValidationModel;
 
 // The validation editor: the measurements of one rain gauge over a date window, edited,
@@ -33,14 +35,24 @@ public:
     void setNeighbourLookup(NeighbourLookup lookup);
 
     // Shows the station: its history and counts, the window reset to the last three
-    // months; then loads it when load is true.
-    void initSite(const QString &code, bool load = false);
+    // months; then loads it when load is true. False when the user kept unsaved changes
+    // of the station shown (nothing changed).
+    bool initSite(const QString &code, bool load = false);
     QString stationCode() const { return m_code; }
     ValidationModel *model() const { return m_model; }
     bool hasUnsavedChanges() const;
+    bool isEditable() const { return m_editable; }
+    bool isBusy() const { return m_busy; }
+    ValidationGrid *grid() const { return m_grid; }
+    // Writes the grid to an .xlsx file; false after a message.
+    bool exportRows(const QString &path);
+    // "Validation_<identifier>.xlsx", without characters a file name cannot hold.
+    QString exportFileName() const;
 
 public slots:
     void chargementStation();
+    // Stops a load under way; the grid keeps what it showed before.
+    void cancelLoad();
     void declencheInserer();
     void DeclencheSupprimer();
     bool declencheEnregistrer();
@@ -55,11 +67,56 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildUi();
+    QWidget *buildSidePanel();
+    void setUpColumns();
+    void showIdentity(const QString &nom);
+    void clearOverview();
+    enum class LoadOutcome { Loaded, Failed, Cancelled, Gone };
+    // Loads [from, to] into the grid; progress mapped onto [low, high] of the bar. Gone:
+    // the screen was deleted meanwhile, touch nothing.
+    LoadOutcome loadWindowIntoGrid(const QDate &from, const QDate &to, int low, int high);
+    LoadOutcome reloadWindow(int low, int high);
+    void setBusy(bool busy, bool cancellable);
+    void updateActions();
+    void updateChangeCount();
+    void setStatus(const QString &text);
+    void loadNeighbour(int step);
+    bool confirmDiscard();
+    void finishAfterBusy();
+
     QString m_code;
     QString m_identifiant;
-    ValidationModel *m_model = nullptr;
+    ValidationModel *m_model = nullptr; // owned (child)
+    ValidationGrid *m_grid = nullptr;
+    QTableWidget *m_entete = nullptr;
+    QLineEdit *m_dateDebut = nullptr;
+    QLineEdit *m_dateFin = nullptr;
+    QPushButton *m_load = nullptr;
+    QLabel *m_historique = nullptr;
+    QLabel *m_anneeCalcul = nullptr;
+    QLabel *m_donneesAnnee = nullptr;
+    QLabel *m_dateCalcul = nullptr;
+    QLabel *m_donneesJ30 = nullptr;
+    QLabel *m_donneesPeriode = nullptr;
+    QPushButton *m_insert = nullptr;
+    QPushButton *m_delete = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_undo = nullptr;
+    QPushButton *m_redo = nullptr;
+    QPushButton *m_previous = nullptr;
+    QPushButton *m_next = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QLabel *m_status = nullptr;
+    QLabel *m_changes = nullptr;
     NeighbourLookup m_neighbours;
+    QDate m_loadedFrom, m_loadedTo; // the window shown; invalid before the first load
+    bool m_tableExists = false;
+    bool m_editable = false;
     bool m_busy = false;
+    bool m_cancelRequested = false;
+    bool m_closeAfterBusy = false;
 };
 
 } // namespace plx

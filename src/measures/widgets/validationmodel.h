@@ -29,6 +29,9 @@ public:
     const MeasureRow &row(int r) const { return m_rows[size_t(r)]; }
     // Headers of columns 6 to 8: the labels of the free parameters.
     void setParameterLabels(const QStringList &labels);
+    // A user without the right to change data may look but not edit, mark or insert.
+    void setEditable(bool editable);
+    bool isEditable() const { return m_editable; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -53,6 +56,9 @@ public:
     void removeRowsAt(const QList<int> &rows);
     // After a save: rows now stored are clean; styles follow Validite.
     void refreshAll();
+    // After a failed save: the rows' flags may have changed, the edits and their history
+    // stay.
+    void refreshStyles();
 
     int dirtyCount() const;
     QUndoStack *undoStack() const { return m_undo; }
@@ -63,12 +69,17 @@ signals:
 private:
     friend class RowsEdit;
     void replaceRows(int first, const std::vector<MeasureRow> &rows, int rowCount);
+    void setMark(int row);
+    void pushRows(int first, std::vector<MeasureRow> after, const QString &text);
+    void setDirtyCount(int count);
 
     std::vector<MeasureRow> m_rows;
     QStringList m_parameterLabels;
     int m_markRow = -1;
     int m_lastValidatedRow = -1;
-    QUndoStack *m_undo;
+    int m_dirtyCount = 0;
+    bool m_editable = true;
+    QUndoStack *m_undo; // owned (child)
 };
 
 } // namespace plx

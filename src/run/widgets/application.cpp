@@ -41,7 +41,7 @@ bool showMessageBox(MessageKind kind, const QString &text)
     if (kind == MessageKind::Question) {
         yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
         QPushButton *no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
-        box.setDefaultButton(yes);
+        box.setDefaultButton(questionDefaultsToNo() ? no : yes);
         box.setEscapeButton(no);
     } else {
         box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));

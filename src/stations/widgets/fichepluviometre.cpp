@@ -3,6 +3,8 @@
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "measures/widgets/historiquegrid.h"
+#include "measures/widgets/validation.h"
+#include "measures/widgets/validationmodel.h"
 #include "run/locale.h"
 #include "run/messages.h"
 #include "run/session.h"
@@ -538,8 +540,45 @@ void FichePluviometre::openPanel(const QString &title)
                                    "pour consulter les mesures."));
         return;
     }
+    if (title == QStringLiteral("Données")) {
+        openValidation();
+        return;
+    }
     showMessage(MessageKind::Aide,
                 title + QStringLiteral(" : cette fonction n'est pas encore disponible."));
+}
+
+void FichePluviometre::openValidation()
+{
+    auto *frame = qobject_cast<MainWindow *>(window());
+    Validation *screen = nullptr;
+    if (frame) {
+        for (QWidget *open : frame->screens()) {
+            if ((screen = qobject_cast<Validation *>(open)))
+                break;
+        }
+    } else {
+        screen = m_validation;
+    }
+    if (!screen) {
+        screen = new Validation;
+        if (frame) {
+            frame->openScreen(screen);
+        } else {
+            screen->setAttribute(Qt::WA_DeleteOnClose);
+            screen->show();
+            m_validation = screen;
+        }
+    } else if (frame) {
+        frame->openScreen(screen);
+    } else {
+        screen->raise();
+        screen->activateWindow();
+    }
+    // Previous / next in the editor walk the same rows as this record does.
+    screen->setNeighbourLookup(m_neighbours);
+    if (screen->stationCode() != m_record.code || screen->model()->rowCount() == 0)
+        screen->initSite(m_record.code, true);
 }
 
 void FichePluviometre::closeEvent(QCloseEvent *event)

@@ -1,0 +1,850 @@
+#include "measures/widgets/validation.h"
+
+#include "config/settings.h"
+#include "db/accesbase.h"
+#include "db/sqltext.h"
+#include "measures/parameterlabels.h"
+#include "measures/validationstore.h"
+#include "measures/widgets/validationgrid.h"
+#include "measures/widgets/validationmodel.h"
+#include "outputs/xlsxgrid.h"
+#include "run/locale.h"
+#include "run/messages.h"
+#include "run/session.h"
+#include "run/widgets/mainwindow.h"
+#include "stations/stationcodes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPointer>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+
+namespace plx {
+
+namespace {
+
+const char *const kTitle = "Validation des données";
+// Between two turns of the event loop during a load or a save: often enough for the
+// cancel button and the progress bar, rarely enough not to slow a long window down.
+constexpr qint64 kTurnMs = 40;
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, const QString &tip)
+{
+    auto *push = new QPushButton(text, parent);
+    push->setObjectName(QLatin1String(name));
+    push->setToolTip(tip);
+    return push;
+}
+
+QLabel *label(QWidget *parent, const char *name)
+{
+    auto *shown = new QLabel(parent);
+    shown->setObjectName(QLatin1String(name));
+    shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return shown;
+}
+
+QLabel *swatch(QWidget *parent, const QString &text, const QString &style)
+{
+    auto *shown = new QLabel(text, parent);
+    shown->setStyleSheet(QStringLiteral("QLabel { border: 1px solid #b0b0b0; padding: 1px 4px; ") +
+                         style + QStringLiteral(" }"));
+    return shown;
+}
+
+} // namespace
+
+Validation::Validation(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Validation"));
+    setWindowTitle(QString::fromUtf8(kTitle) + QStringLiteral("[*]"));
+    m_editable = session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF"));
+    m_model = new ValidationModel(this);
+    m_model->setEditable(m_editable);
+    buildUi();
+    connect(m_model, &ValidationModel::dirtyCountChanged, this, [this] { updateChangeCount(); });
+    QUndoStack *undo = m_model->undoStack();
+    connect(undo, &QUndoStack::canUndoChanged, this, [this] { updateActions(); });
+    connect(undo, &QUndoStack::canRedoChanged, this, [this] { updateActions(); });
+    updateChangeCount();
+    updateActions();
+    resize(1340, 700);
+}
+
+Validation::~Validation() = default;
+
+void Validation::buildUi()
+{
+    m_entete = new QTableWidget(1, 3, this);
+    m_entete->setObjectName(QStringLiteral("SprEntete"));
+    m_entete->setHorizontalHeaderLabels(
+        {QStringLiteral("Code"), QStringLiteral("Identifiant"), QStringLiteral("Nom")});
+    m_entete->verticalHeader()->hide();
+    m_entete->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_entete->setSelectionMode(QAbstractItemView::NoSelection);
+    m_entete->setFocusPolicy(Qt::NoFocus);
+    m_entete->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_entete->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_entete->horizontalHeader()->setStretchLastSection(true);
+    m_entete->horizontalHeader()->setHighlightSections(false);
+    m_entete->setColumnWidth(0, 90);
+    m_entete->setColumnWidth(1, 180);
+    m_entete->setFixedHeight(m_entete->horizontalHeader()->sizeHint().height() +
+                             m_entete->verticalHeader()->defaultSectionSize() +
+                             2 * m_entete->frameWidth());
+    for (int c = 0; c < 3; ++c)
+        m_entete->setItem(0, c, new QTableWidgetItem); // owned by the table
+
+    m_previous = button(this, "CmdPrecedent", QStringLiteral("◀ Précédent"),
+                        QStringLiteral("Pluviomètre précédent de la liste (Alt+Gauche)"));
+    m_next = button(this, "CmdSuivant", QStringLiteral("Suivant ▶"),
+                    QStringLiteral("Pluviomètre suivant de la liste (Alt+Droite)"));
+    connect(m_previous, &QPushButton::clicked, this, &Validation::loadPrevious);
+    connect(m_next, &QPushButton::clicked, this, &Validation::loadNext);
+    for (const auto &[key, target] :
+         {std::pair{Qt::Key_Left, m_previous}, std::pair{Qt::Key_Right, m_next}}) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, target, &QPushButton::click);
+    }
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_previous);
+    top->addWidget(m_entete, 1);
+    top->addWidget(m_next);
+
+    m_grid = new ValidationGrid(this);
+    m_grid->setValidationModel(m_model);
+    m_grid->setToolTip(
+        QStringLiteral("Entrée : ligne suivante · X : marque de validation · Espace : rupture\n"
+                       "Suppr : effacer les valeurs · Ctrl+C / Ctrl+V : copier / coller\n"
+                       "Ctrl+Z / Ctrl+Y : annuler / rétablir"));
+    setUpColumns();
+
+    auto *middle = new QHBoxLayout;
+    middle->addWidget(m_grid, 1);
+    middle->addWidget(buildSidePanel());
+
+    m_status = label(this, "lblStatut");
+    m_changes = label(this, "lblModifications");
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("PrgAvancement"));
+    m_progress->setRange(0, 100);
+    m_progress->setFixedWidth(240);
+    m_progress->hide();
+    m_cancel = button(this, "CmdAnnulerChargement", QStringLiteral("Arrêter"),
+                      QStringLiteral("Arrêter le chargement (la grille garde son contenu)"));
+    m_cancel->hide();
+    connect(m_cancel, &QPushButton::clicked, this, &Validation::cancelLoad);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_status, 1);
+    bottom->addWidget(m_changes);
+    bottom->addWidget(m_progress);
+    bottom->addWidget(m_cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(middle, 1);
+    layout->addLayout(bottom);
+
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), this);
+    auto *redoAlt = new QShortcut(QKeySequence::Redo, this);
+    for (QShortcut *shortcut : {undo, redo, redoAlt})
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, m_undo, &QPushButton::click);
+    connect(redo, &QShortcut::activated, m_redo, &QPushButton::click);
+    connect(redoAlt, &QShortcut::activated, m_redo, &QPushButton::click);
+}
+
+QWidget *Validation::buildSidePanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setFixedWidth(320);
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    auto *window = new QGroupBox(QStringLiteral("Période à charger"), panel);
+    m_dateDebut = new QLineEdit(window);
+    m_dateDebut->setObjectName(QStringLiteral("TxtDateDebut"));
+    m_dateFin = new QLineEdit(window);
+    m_dateFin->setObjectName(QStringLiteral("txtDateFin"));
+    for (QLineEdit *edit : {m_dateDebut, m_dateFin}) {
+        edit->setPlaceholderText(QStringLiteral("jj/mm/aaaa"));
+        edit->setMaxLength(10);
+        edit->setToolTip(QStringLiteral("Date au format jj/mm/aaaa"));
+        connect(edit, &QLineEdit::returnPressed, this, &Validation::chargementStation);
+    }
+    m_load = button(window, "CmdChargement", QStringLiteral("&Charger"),
+                    QStringLiteral("Charger les mesures de la période"));
+    connect(m_load, &QPushButton::clicked, this, &Validation::chargementStation);
+    auto *dates = new QGridLayout(window);
+    dates->addWidget(new QLabel(QStringLiteral("Du"), window), 0, 0);
+    dates->addWidget(m_dateDebut, 0, 1);
+    dates->addWidget(new QLabel(QStringLiteral("au"), window), 0, 2);
+    dates->addWidget(m_dateFin, 0, 3);
+    dates->addWidget(m_load, 1, 0, 1, 4);
+    column->addWidget(window);
+
+    auto *history = new QGroupBox(QStringLiteral("Données du pluviomètre"), panel);
+    m_historique = label(history, "lblHistorique");
+    m_anneeCalcul = label(history, "LblAnneeCalcul");
+    m_donneesAnnee = label(history, "LblDonneesAnnee");
+    m_dateCalcul = label(history, "LblDateCalcul");
+    m_donneesJ30 = label(history, "LblDonneesJ30");
+    m_donneesPeriode = label(history, "LblDonneesPeriode");
+    for (QLabel *count : {m_donneesAnnee, m_donneesJ30, m_donneesPeriode})
+        count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto *counts = new QGridLayout(history);
+    counts->addWidget(new QLabel(QStringLiteral("Historique"), history), 0, 0);
+    counts->addWidget(m_historique, 0, 1, 1, 2);
+    counts->addWidget(new QLabel(QStringLiteral("Année"), history), 1, 0);
+    counts->addWidget(m_anneeCalcul, 1, 1);
+    counts->addWidget(m_donneesAnnee, 1, 2);
+    counts->addWidget(new QLabel(QStringLiteral("30 jours"), history), 2, 0);
+    counts->addWidget(m_dateCalcul, 2, 1);
+    counts->addWidget(m_donneesJ30, 2, 2);
+    counts->addWidget(new QLabel(QStringLiteral("Période complète"), history), 3, 0, 1, 2);
+    counts->addWidget(m_donneesPeriode, 3, 2);
+    counts->setColumnStretch(1, 1);
+    column->addWidget(history);
+
+    auto *editing = new QGroupBox(QStringLiteral("Saisie"), panel);
+    m_insert = button(editing, "cmdInsertion", QStringLiteral("&Insérer une ligne"),
+                      QStringLiteral("Ajouter une ligne à la fin de la grille"));
+    m_delete = button(editing, "cmdSuppression", QStringLiteral("&Supprimer la sélection"),
+                      QStringLiteral("Supprimer de la base les lignes sélectionnées"));
+    m_save = button(editing, "CmdEnregistrer", QStringLiteral("&Enregistrer / valider"),
+                    QStringLiteral("Enregistrer les lignes modifiées et valider jusqu'à la "
+                                   "ligne marquée X"));
+    m_undo = button(editing, "CmdAnnulerSaisie", QStringLiteral("Annuler"),
+                    QStringLiteral("Annuler la dernière modification (Ctrl+Z)"));
+    m_redo = button(editing, "CmdRetablirSaisie", QStringLiteral("Rétablir"),
+                    QStringLiteral("Rétablir la modification annulée (Ctrl+Y)"));
+    connect(m_insert, &QPushButton::clicked, this, &Validation::declencheInserer);
+    connect(m_delete, &QPushButton::clicked, this, &Validation::DeclencheSupprimer);
+    connect(m_save, &QPushButton::clicked, this, &Validation::declencheEnregistrer);
+    connect(m_undo, &QPushButton::clicked, this, [this] {
+        if (!m_busy)
+            m_model->undoStack()->undo();
+    });
+    connect(m_redo, &QPushButton::clicked, this, [this] {
+        if (!m_busy)
+            m_model->undoStack()->redo();
+    });
+    auto *actions = new QGridLayout(editing);
+    actions->addWidget(m_insert, 0, 0, 1, 2);
+    actions->addWidget(m_delete, 1, 0, 1, 2);
+    actions->addWidget(m_save, 2, 0, 1, 2);
+    actions->addWidget(m_undo, 3, 0);
+    actions->addWidget(m_redo, 3, 1);
+    column->addWidget(editing);
+
+    auto *legend = new QGroupBox(QStringLiteral("Légende"), panel);
+    auto *keys = new QGridLayout(legend);
+    keys->addWidget(
+        swatch(legend, QStringLiteral("Validée"), QStringLiteral("background: #dce9d5;")), 0, 0);
+    keys->addWidget(
+        swatch(legend, QStringLiteral("Contrôlée"), QStringLiteral("background: #e3edfa;")), 0, 1);
+    keys->addWidget(swatch(legend, QStringLiteral("Date ou heure incorrecte"),
+                           QStringLiteral("background: #fbd3d3; color: #b00000;")),
+                    1, 0, 1, 2);
+    keys->addWidget(
+        swatch(legend, QStringLiteral("Modifiée"), QStringLiteral("font-style: italic;")), 2, 0);
+    keys->addWidget(swatch(legend, QStringLiteral("R : rupture"), QString()), 2, 1);
+    auto *hint = new QLabel(QStringLiteral("X dans la marge : valider jusqu'à cette ligne "
+                                           "(clic ou touche X)."),
+                            legend);
+    hint->setWordWrap(true);
+    keys->addWidget(hint, 3, 0, 1, 2);
+    column->addWidget(legend);
+    column->addStretch(1);
+    return panel;
+}
+
+void Validation::setUpColumns()
+{
+    const QFontMetrics values(m_grid->font());
+    const QFontMetrics headers(m_grid->horizontalHeader()->font());
+    const int padding = 18;
+    auto widthFor = [&](int column, const QString &sample) {
+        const QString header =
+            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        return std::max(values.horizontalAdvance(sample), headers.horizontalAdvance(header)) +
+               padding;
+    };
+    m_grid->setColumnWidth(kDateColumn, widthFor(kDateColumn, QStringLiteral("00/00/0000")));
+    m_grid->setColumnWidth(kHeureColumn, widthFor(kHeureColumn, QStringLiteral("00:00:00")));
+    for (int c = kPluieColumn; c <= kValeur3Column; ++c)
+        m_grid->setColumnWidth(c, widthFor(c, QStringLiteral("-00000,000")));
+    m_grid->setColumnWidth(kRuptureColumn, widthFor(kRuptureColumn, QStringLiteral("R")));
+    m_grid->setColumnWidth(kObtentionColumn, widthFor(kObtentionColumn, QStringLiteral("M")));
+    for (int c : {int(kMarkColumn), int(kLoadedDateColumn), int(kLoadedHeureColumn)})
+        m_grid->setColumnHidden(c, true);
+    for (int c = kValeur1Column; c <= kValeur3Column; ++c) {
+        // An empty label hides the parameter wherever it would be shown.
+        m_grid->setColumnHidden(
+            c, m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().isEmpty());
+    }
+    m_grid->verticalHeader()->setMinimumWidth(values.horizontalAdvance(QStringLiteral("X")) + 16);
+}
+
+void Validation::setNeighbourLookup(NeighbourLookup lookup)
+{
+    m_neighbours = std::move(lookup);
+}
+
+bool Validation::hasUnsavedChanges() const
+{
+    return m_model->dirtyCount() > 0;
+}
+
+bool Validation::confirmDiscard()
+{
+    return !hasUnsavedChanges() ||
+           showMessage(MessageKind::Question, QStringLiteral("Les données ont été modifiées. "
+                                                             "Voulez-vous abandonner les "
+                                                             "modifications ?"));
+}
+
+void Validation::showIdentity(const QString &nom)
+{
+    m_entete->item(0, 0)->setText(m_code);
+    m_entete->item(0, 1)->setText(m_identifiant);
+    m_entete->item(0, 2)->setText(nom);
+    const QString shown = m_identifiant.isEmpty() ? nom : m_identifiant;
+    setWindowTitle(QString::fromUtf8(kTitle) +
+                   (shown.isEmpty() ? QString() : QStringLiteral(" - ") + shown) +
+                   QStringLiteral("[*]"));
+}
+
+void Validation::clearOverview()
+{
+    for (QLabel *shown : {m_historique, m_anneeCalcul, m_donneesAnnee, m_dateCalcul, m_donneesJ30,
+                          m_donneesPeriode})
+        shown->clear();
+    m_dateDebut->clear();
+    m_dateFin->clear();
+}
+
+bool Validation::initSite(const QString &code, bool load)
+{
+    if (m_busy)
+        return false;
+    const QString normalised = normalisedStationCode(code);
+    if (normalised.isEmpty() || !confirmDiscard())
+        return false;
+    AccesBase &db = AccesBase::instance();
+    m_code = normalised;
+    m_identifiant.clear();
+    QString nom;
+    const RecordTable identity = db.ExtraireRecords(
+        QStringLiteral("SELECT Identifiant, Nom FROM PLUVIOMETRES WHERE CodePluviometre = ") +
+        sqlNumber(m_code.toLongLong()));
+    if (identity.ok() && identity.rowCount() > 0) {
+        m_identifiant = identity.text(0, 0).trimmed();
+        nom = identity.text(0, 1).trimmed();
+    }
+    showIdentity(nom);
+
+    clearOverview();
+    m_model->setRows({}, -1);
+    m_loadedFrom = m_loadedTo = QDate();
+    m_model->setParameterLabels(
+        {parameterLabel(db, 1), parameterLabel(db, 2), parameterLabel(db, 3)});
+    setUpColumns();
+
+    const SiteOverview overview = readSiteOverview(db, m_code);
+    m_tableExists = overview.tableExists;
+    if (m_tableExists) {
+        m_historique->setText(overview.historique);
+        m_anneeCalcul->setText(overview.anneeCalcul);
+        m_donneesAnnee->setText(overview.donneesAnnee);
+        m_dateCalcul->setText(overview.dateCalcul);
+        m_donneesJ30->setText(overview.donneesJ30);
+        m_donneesPeriode->setText(overview.donneesPeriode);
+        const QDate today = QDate::currentDate();
+        m_dateDebut->setText(formatDate(today.addMonths(-3)));
+        m_dateFin->setText(formatDate(today));
+        setStatus(QString());
+    } else {
+        m_historique->setText(QStringLiteral("Aucune mesure"));
+        setStatus(QStringLiteral("Ce pluviomètre n'a pas encore de mesures : insérez des lignes "
+                                 "puis enregistrez."));
+    }
+    updateActions();
+    if (load && m_tableExists)
+        chargementStation();
+    return true;
+}
+
+void Validation::chargementStation()
+{
+    if (m_busy)
+        return;
+    const std::optional<QDate> from = parseDate(m_dateDebut->text());
+    const std::optional<QDate> to = parseDate(m_dateFin->text());
+    if (m_code.isEmpty() || !from || !to) {
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Sélectionner un site et renseigner les dates de chargement"));
+        return;
+    }
+    m_grid->commitPendingEdit();
+    if (!confirmDiscard())
+        return;
+    if (loadWindowIntoGrid(*from, *to, 0, 100) != LoadOutcome::Gone)
+        finishAfterBusy();
+}
+
+Validation::LoadOutcome Validation::loadWindowIntoGrid(const QDate &from, const QDate &to, int low,
+                                                       int high)
+{
+    setStatus(QStringLiteral("Chargement des données"));
+    setBusy(true, true);
+    m_progress->setValue(low);
+    QPointer<Validation> guard(this);
+    QElapsedTimer turn;
+    turn.start();
+    LoadResult result =
+        loadWindow(AccesBase::instance(), m_code, from, to, [&](qint64 done, qint64 total) {
+            // The first report comes before the read: the bar shows before a long wait.
+            if (done > 0 && turn.elapsed() < kTurnMs)
+                return !m_cancelRequested;
+            turn.restart();
+            if (total > 0)
+                m_progress->setValue(low + int((high - low) * double(done) / double(total)));
+            QCoreApplication::processEvents();
+            return guard && !m_cancelRequested;
+        });
+    if (!guard)
+        return LoadOutcome::Gone;
+    setBusy(false, false);
+    if (result.cancelled) {
+        setStatus(QStringLiteral("Chargement arrêté : la grille n'a pas changé"));
+        return LoadOutcome::Cancelled;
+    }
+    if (!result.ok) {
+        m_model->setRows({}, -1);
+        m_loadedFrom = m_loadedTo = QDate();
+        setStatus(QString());
+        updateActions();
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("La table de données pour ce site n'existe pas ou les dates "
+                                   "n'ont pas un format correct."));
+        return LoadOutcome::Failed;
+    }
+    const int lastValidated = result.lastValidatedRow;
+    m_model->setRows(std::move(result.rows), lastValidated);
+    m_loadedFrom = from;
+    m_loadedTo = to;
+    const int count = m_model->rowCount();
+    if (count > 0) {
+        const int row = lastValidated >= 0 ? std::min(lastValidated + 1, count - 1) : 0;
+        const QModelIndex current = m_model->index(row, kDateColumn);
+        m_grid->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        m_grid->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    }
+    setStatus(count == 1 ? QStringLiteral("1 ligne chargée")
+                         : QStringLiteral("%1 lignes chargées").arg(count));
+    updateActions();
+    return LoadOutcome::Loaded;
+}
+
+Validation::LoadOutcome Validation::reloadWindow(int low, int high)
+{
+    if (m_loadedFrom.isValid())
+        return loadWindowIntoGrid(m_loadedFrom, m_loadedTo, low, high);
+    const std::optional<QDate> from = parseDate(m_dateDebut->text());
+    const std::optional<QDate> to = parseDate(m_dateFin->text());
+    if (from && to)
+        return loadWindowIntoGrid(*from, *to, low, high);
+    m_model->refreshAll();
+    return LoadOutcome::Loaded;
+}
+
+void Validation::cancelLoad()
+{
+    m_cancelRequested = true;
+}
+
+void Validation::setBusy(bool busy, bool cancellable)
+{
+    m_busy = busy;
+    if (busy)
+        m_cancelRequested = false;
+    m_progress->setVisible(busy);
+    m_cancel->setVisible(busy && cancellable);
+    updateActions();
+}
+
+void Validation::finishAfterBusy()
+{
+    if (!m_closeAfterBusy)
+        return;
+    m_closeAfterBusy = false;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void Validation::updateActions()
+{
+    const bool idle = !m_busy;
+    const bool station = !m_code.isEmpty();
+    for (QWidget *field : {static_cast<QWidget *>(m_dateDebut), static_cast<QWidget *>(m_dateFin),
+                           static_cast<QWidget *>(m_load)})
+        field->setEnabled(idle && station && m_tableExists);
+    m_insert->setEnabled(idle && station && m_editable);
+    m_delete->setEnabled(idle && station && m_editable);
+    m_save->setEnabled(idle && station && m_editable);
+    m_undo->setEnabled(idle && m_model->undoStack()->canUndo());
+    m_redo->setEnabled(idle && m_model->undoStack()->canRedo());
+    m_previous->setEnabled(idle && station);
+    m_next->setEnabled(idle && station);
+    m_grid->setEnabled(idle);
+}
+
+void Validation::updateChangeCount()
+{
+    const int count = m_model->dirtyCount();
+    m_changes->setText(count == 0   ? QStringLiteral("Aucune ligne modifiée")
+                       : count == 1 ? QStringLiteral("1 ligne modifiée")
+                                    : QStringLiteral("%1 lignes modifiées").arg(count));
+    setWindowModified(count > 0);
+}
+
+void Validation::setStatus(const QString &text)
+{
+    m_status->setText(text);
+}
+
+void Validation::declencheInserer()
+{
+    if (m_busy || m_code.isEmpty() || !m_editable)
+        return;
+    m_grid->commitPendingEdit();
+    const int row = m_model->insertRow();
+    if (row < 0)
+        return;
+    const QModelIndex date = m_model->index(row, kDateColumn);
+    m_grid->selectionModel()->setCurrentIndex(date, QItemSelectionModel::ClearAndSelect);
+    m_grid->scrollTo(date);
+    m_grid->setFocus();
+}
+
+void Validation::DeclencheSupprimer()
+{
+    if (m_busy || m_code.isEmpty())
+        return;
+    if (!m_editable) {
+        showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits "
+                                                        "nécessaires pour modifier les données."));
+        return;
+    }
+    if (m_model->rowCount() == 0)
+        return;
+    m_grid->commitPendingEdit();
+    std::set<int> rows;
+    for (const QItemSelectionRange &range : m_grid->selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.insert(r);
+    }
+    if (rows.empty() && m_grid->currentIndex().isValid())
+        rows.insert(m_grid->currentIndex().row());
+    if (rows.empty())
+        return;
+    if (!showMessage(MessageKind::Question,
+                     QStringLiteral("Etes vous sûr de vouloir supprimer les valeurs "
+                                    "sélectionnées ?")))
+        return;
+    const QList<int> selected(rows.begin(), rows.end());
+    QString error;
+    const QList<int> gone =
+        deleteRows(AccesBase::instance(), m_code, m_model->rows(), selected, &error);
+    m_model->removeRowsAt(gone);
+    if (!error.isEmpty()) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("La suppression a échoué, aucune valeur n'a été supprimée : ") +
+                        error);
+        return;
+    }
+    const qsizetype kept = selected.size() - gone.size();
+    setStatus(kept > 0 ? QStringLiteral("%1 ligne(s) validée(s) conservée(s)").arg(kept)
+                       : QString());
+    if (!gone.isEmpty())
+        showMessage(MessageKind::Aide, QStringLiteral("Suppression des valeurs effectuée."));
+}
+
+bool Validation::declencheEnregistrer()
+{
+    if (m_busy || m_code.isEmpty())
+        return false;
+    if (!m_editable) {
+        showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits "
+                                                        "nécessaires pour modifier les données."));
+        return false;
+    }
+    m_grid->commitPendingEdit();
+    setStatus(QStringLiteral("Enregistrement de données"));
+    const int last = m_model->lastValidatedRow();
+    const std::optional<QDateTime> lastValidated =
+        last >= 0 ? std::optional<QDateTime>(m_model->row(last).loadedInstant()) : std::nullopt;
+    setBusy(true, false);
+    m_progress->setValue(0);
+    QPointer<Validation> guard(this);
+    QElapsedTimer turn;
+    turn.start();
+    // Writing cannot be stopped half-way (one transaction): the callback only reports.
+    const SaveResult result =
+        saveRows(AccesBase::instance(), m_code, m_model->rows(), m_model->markRow(), lastValidated,
+                 [&](qint64 done, qint64 total) {
+                     if (guard && total > 0 && turn.elapsed() >= kTurnMs) {
+                         turn.restart();
+                         m_progress->setValue(int(100 * double(done) / double(total)));
+                         QCoreApplication::processEvents();
+                     }
+                     return true;
+                 });
+    if (!guard)
+        return false;
+    if (!result.ok) {
+        setBusy(false, false);
+        m_model->refreshStyles();
+        setStatus(QStringLiteral("Enregistrement échoué"));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("L'enregistrement a échoué : aucune donnée n'a été modifiée "
+                                   "dans la base et vos saisies sont conservées.\n") +
+                        result.error);
+        finishAfterBusy();
+        return false;
+    }
+    m_tableExists = true;
+    setBusy(false, false);
+    if (result.validated) {
+        // The styles come from Validite as stored, not from grid positions.
+        if (reloadWindow(60, 100) == LoadOutcome::Gone)
+            return false;
+    } else {
+        m_model->refreshAll();
+    }
+    QString status =
+        result.written == 1
+            ? QStringLiteral("Enregistrement terminé : 1 ligne écrite")
+            : QStringLiteral("Enregistrement terminé : %1 lignes écrites").arg(result.written);
+    if (result.validated)
+        status += QStringLiteral(", %1 valeur(s) validée(s)").arg(result.validatedCount);
+    setStatus(status);
+    updateActions();
+    if (!result.redRows.isEmpty()) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Certaines lignes ne sont pas saisies correctement (lignes "
+                                   "rouges). Merci de vérifier votre saisie afin de permettre "
+                                   "l'enregistrement."));
+    }
+    finishAfterBusy();
+    return result.redRows.isEmpty();
+}
+
+void Validation::DeclenchePoubelle()
+{
+    if (m_busy || m_code.isEmpty())
+        return;
+    if (!session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF"))) {
+        showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits "
+                                                        "nécessaires pour dévalider les données."));
+        return;
+    }
+    if (!askQuestionDefaultNo(
+            QStringLiteral("Etes vous sûr de vouloir dévalider tous les points ?")))
+        return;
+    m_grid->commitPendingEdit();
+    if (!confirmDiscard())
+        return;
+    QString error;
+    const qint64 count = devalidateAll(AccesBase::instance(), m_code, &error);
+    if (count < 0) {
+        showMessage(MessageKind::Erreur, QStringLiteral("La dévalidation a échoué : ") + error);
+        return;
+    }
+    if (m_loadedFrom.isValid() &&
+        loadWindowIntoGrid(m_loadedFrom, m_loadedTo, 0, 100) == LoadOutcome::Gone)
+        return;
+    setStatus(QStringLiteral("%1 valeur(s) dévalidée(s)").arg(count));
+    finishAfterBusy();
+}
+
+QString Validation::exportFileName() const
+{
+    QString name = m_identifiant.isEmpty() ? m_code : m_identifiant;
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    for (QChar &c : name) {
+        if (forbidden.contains(c) || c.unicode() < 32)
+            c = QLatin1Char('_');
+    }
+    return QStringLiteral("Validation_") + name + QStringLiteral(".xlsx");
+}
+
+bool Validation::exportRows(const QString &path)
+{
+    XlsxGrid grid;
+    grid.sheetName = QStringLiteral("Validation");
+    QList<int> columns;
+    for (int c = kDateColumn; c <= kObtentionColumn; ++c) {
+        if (!m_grid->isColumnHidden(c)) {
+            columns << c;
+            grid.headings << m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        }
+    }
+    // The grid's colours do not travel: the validity goes as a column of its own.
+    grid.headings << QStringLiteral("Validité");
+    grid.rows.reserve(size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const MeasureRow &row = m_model->row(r);
+        std::vector<QVariant> cells;
+        for (int c : columns) {
+            if (c == kDateColumn && row.date.isValid() && !row.red)
+                cells.emplace_back(row.date);
+            else if (c >= kPluieColumn && c <= kValeur3Column)
+                cells.push_back(row.hasValue(c - kPluieColumn)
+                                    ? QVariant(row.values[size_t(c - kPluieColumn)])
+                                    : QVariant());
+            else
+                cells.emplace_back(cellText(row, c).trimmed());
+        }
+        cells.emplace_back(row.validite.isNull() ? QString() : QString(row.validite));
+        grid.rows.push_back(std::move(cells));
+    }
+    QString error;
+    if (!exportGridToXlsx(grid, path, &error)) {
+        showMessage(MessageKind::Erreur, error);
+        return false;
+    }
+    return true;
+}
+
+void Validation::DeclencheExcel()
+{
+    if (m_busy)
+        return;
+    if (m_model->rowCount() == 0) {
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Aucune donnée à exporter : chargez d'abord les mesures."));
+        return;
+    }
+    QString folder = LireParametre(QStringLiteral("CheminExport"), {}, true);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exporter les données"),
+                                                      QDir(folder).filePath(exportFileName()),
+                                                      QStringLiteral("Classeur Excel (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = exportRows(path);
+    QApplication::restoreOverrideCursor();
+    if (ok)
+        showMessage(MessageKind::Aide, QStringLiteral("Les données ont été exportées dans ") +
+                                           QDir::toNativeSeparators(path) + QLatin1Char('.'));
+}
+
+void Validation::DeclencheApercu()
+{
+    if (!parseDate(m_dateDebut->text()) || !parseDate(m_dateFin->text())) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Renseigner les dates de début et de fin de chargement"));
+        return;
+    }
+    const QPixmap image = grab();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(windowTitle().remove(QStringLiteral("[*]")));
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&image](QPrinter *target) {
+        QPainter painter(target);
+        const QRect page = painter.viewport();
+        QSize size = image.size();
+        size.scale(page.size(), Qt::KeepAspectRatio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRect(page.topLeft(), size), image);
+    });
+    preview.exec();
+}
+
+void Validation::DeclencheAide()
+{
+    for (QWidget *widget = parentWidget(); widget; widget = widget->parentWidget()) {
+        if (auto *main = qobject_cast<MainWindow *>(widget)) {
+            main->showHelp();
+            return;
+        }
+    }
+}
+
+void Validation::loadPrevious()
+{
+    loadNeighbour(-1);
+}
+
+void Validation::loadNext()
+{
+    loadNeighbour(1);
+}
+
+void Validation::loadNeighbour(int step)
+{
+    if (m_busy || m_code.isEmpty())
+        return;
+    const QString code = m_neighbours ? m_neighbours(m_code, step)
+                                      : adjacentStationCode(AccesBase::instance(), m_code, step);
+    if (code.isEmpty() || normalisedStationCode(code) == m_code)
+        return;
+    m_grid->commitPendingEdit();
+    // The next station opens as this one was: loaded when this one was.
+    initSite(code, m_loadedFrom.isValid());
+}
+
+void Validation::closeEvent(QCloseEvent *event)
+{
+    if (m_busy) {
+        // A load stops at once; a save finishes first. The screen closes afterwards.
+        m_cancelRequested = true;
+        m_closeAfterBusy = true;
+        event->ignore();
+        return;
+    }
+    m_grid->commitPendingEdit();
+    if (m_editable && hasUnsavedChanges() &&
+        showMessage(MessageKind::Question, QStringLiteral("Les données ont été modifiées. "
+                                                          "Voulez-vous enregistrer les "
+                                                          "modifications avant de fermer ?")) &&
+        !declencheEnregistrer()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace plx

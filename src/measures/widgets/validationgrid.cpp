@@ -1,0 +1,246 @@
+#include "measures/widgets/validationgrid.h"
+
+#include "measures/tabulartext.h"
+#include "measures/widgets/validationmodel.h"
+#include "run/messages.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace plx {
+
+namespace {
+
+// A paste of a long block can raise hundreds of messages: the box shows the first ones.
+constexpr int kShownPasteMessages = 15;
+
+bool isValueColumn(int column)
+{
+    return column >= kPluieColumn && column <= kValeur3Column;
+}
+
+} // namespace
+
+ValidationGrid::ValidationGrid(QWidget *parent) : QTableView(parent)
+{
+    setObjectName(QStringLiteral("SprDonnees"));
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setWordWrap(false);
+    setCornerButtonEnabled(true);
+    // Long timed windows: row heights must not be measured row by row.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionsClickable(true);
+    verticalHeader()->setHighlightSections(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsMovable(false);
+
+    connect(verticalHeader(), &QHeaderView::sectionClicked, this, [this](int row) {
+        // Shift- and Ctrl-clicks on the header extend the selection; they do not mark.
+        if (m_model && QGuiApplication::keyboardModifiers() == Qt::NoModifier)
+            m_model->toggleMark(row);
+    });
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        if (m_model && index.column() == kRuptureColumn &&
+            QGuiApplication::keyboardModifiers() == Qt::NoModifier)
+            m_model->toggleRupture(index.row());
+    });
+}
+
+void ValidationGrid::setValidationModel(ValidationModel *model)
+{
+    m_model = model;
+    setModel(model);
+}
+
+ValidationGrid::Block ValidationGrid::selectedBlock() const
+{
+    Block block;
+    // The ranges, not the indexes: a whole long window selected is millions of indexes.
+    const QItemSelection selection =
+        selectionModel() ? selectionModel()->selection() : QItemSelection();
+    for (const QItemSelectionRange &range : selection) {
+        if (!range.isValid())
+            continue;
+        if (!block.valid()) {
+            block = {range.top(), range.bottom(), range.left(), range.right()};
+            continue;
+        }
+        block.top = std::min(block.top, range.top());
+        block.bottom = std::max(block.bottom, range.bottom());
+        block.left = std::min(block.left, range.left());
+        block.right = std::max(block.right, range.right());
+    }
+    if (!block.valid() && currentIndex().isValid()) {
+        const QModelIndex current = currentIndex();
+        block = {current.row(), current.row(), current.column(), current.column()};
+    }
+    return block;
+}
+
+QString ValidationGrid::selectionText() const
+{
+    const Block block = selectedBlock();
+    if (!block.valid() || !m_model)
+        return QString();
+    QList<QStringList> cells;
+    for (int r = block.top; r <= block.bottom; ++r) {
+        QStringList line;
+        for (int c = block.left; c <= block.right; ++c) {
+            if (!isColumnHidden(c))
+                line << cellText(m_model->row(r), c).trimmed();
+        }
+        cells << line;
+    }
+    return formatTabularText(cells);
+}
+
+void ValidationGrid::copySelection()
+{
+    QGuiApplication::clipboard()->setText(selectionText());
+}
+
+void ValidationGrid::pasteClipboard()
+{
+    pasteText(QGuiApplication::clipboard()->text());
+}
+
+void ValidationGrid::pasteText(const QString &text)
+{
+    if (!m_model)
+        return;
+    const QList<QStringList> cells = parseTabularText(text);
+    if (cells.isEmpty())
+        return;
+    Block block = selectedBlock();
+    if (!block.valid())
+        block = {0, 0, kDateColumn, kDateColumn};
+    // A block copied from this grid skips the hidden mark column: so does the paste.
+    int column = block.left;
+    if (column == kMarkColumn)
+        column = kDateColumn;
+    const QStringList messages = m_model->pasteBlock(block.top, column, cells);
+    if (messages.isEmpty())
+        return;
+    QStringList shown = messages.mid(0, kShownPasteMessages);
+    if (messages.size() > kShownPasteMessages)
+        shown << QStringLiteral("… et %1 autres messages.")
+                     .arg(messages.size() - kShownPasteMessages);
+    showMessage(MessageKind::Erreur, shown.join(QLatin1Char('\n')));
+}
+
+void ValidationGrid::clearSelectedValues()
+{
+    const Block block = selectedBlock();
+    if (!block.valid() || !m_model)
+        return;
+    const int left = std::max(block.left, int(kPluieColumn));
+    const int right = std::min(block.right, int(kValeur3Column));
+    if (left > right)
+        return;
+    QList<QStringList> cells;
+    for (int r = block.top; r <= block.bottom; ++r) {
+        QStringList line;
+        for (int c = left; c <= right; ++c) {
+            const bool selected = selectionModel()->isSelected(m_model->index(r, c));
+            // Cells of the rectangle that are not selected keep their text: unchanged.
+            line << (selected && isValueColumn(c) ? QString() : cellText(m_model->row(r), c));
+        }
+        cells << line;
+    }
+    const QStringList messages = m_model->pasteBlock(block.top, left, cells);
+    if (!messages.isEmpty())
+        showMessage(MessageKind::Erreur,
+                    messages.mid(0, kShownPasteMessages).join(QLatin1Char('\n')));
+}
+
+void ValidationGrid::commitPendingEdit()
+{
+    if (state() != EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void ValidationGrid::moveDown()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    const QModelIndex below = model()->index(current.row() + 1, current.column());
+    if (below.isValid())
+        selectionModel()->setCurrentIndex(below, QItemSelectionModel::ClearAndSelect);
+}
+
+void ValidationGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        pasteClipboard();
+        event->accept();
+        return;
+    }
+    if (state() != EditingState && m_model) {
+        const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        const QModelIndex current = currentIndex();
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (plain) {
+                moveDown();
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_X:
+            if (plain && current.isValid()) {
+                m_model->toggleMark(current.row());
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Space:
+            if (plain && current.isValid() && current.column() == kRuptureColumn) {
+                m_model->toggleRupture(current.row());
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Delete:
+            if (plain) {
+                clearSelectedValues();
+                event->accept();
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void ValidationGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // Enter ends an edit with SubmitModelCache: the next value to type is the one below.
+    const bool down = hint == QAbstractItemDelegate::SubmitModelCache;
+    QTableView::closeEditor(editor, down ? QAbstractItemDelegate::NoHint : hint);
+    if (down)
+        moveDown();
+}
+
+} // namespace plx

@@ -6,60 +6,19 @@
 // lazily gives it). Also shown: one plain scan of the table, the floor of any summary.
 // PostgreSQL is measured when PLX_TEST_PG_PORT names a running server; the benchmark
 // creates its own database there and drops it afterwards.
-#include "db/accesbase.h"
+#include "benchseries.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "measures/historique.h"
-#include "measures/measurementtable.h"
 #include "measures/parameterlabels.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
-
-#include <cstdio>
-#include <functional>
-
 using namespace plx;
+using namespace plxbench;
 
 namespace {
 
 constexpr int kRows = 1000000;
 constexpr int kYear = 2025; // a full year of the generated series
-const QString kCode = QStringLiteral("1");
-const QString kTable = QStringLiteral("PLUVIO_1");
-
-// Rain on about one step in thirteen, effective rainfall part of it, evapotranspiration
-// hourly, a temperature on every step; nulls on one step in a thousand; older values
-// validated, some controlled, the last year not yet.
-const QString kValues = QStringLiteral(
-    "CASE WHEN i % 1009 = 0 THEN NULL WHEN (i * 7919) % 13 = 0 THEN ((i * 104729) % 120) / 10.0 "
-    "ELSE 0 END, "
-    "CASE WHEN i % 1013 = 0 THEN NULL WHEN (i * 7919) % 13 = 0 THEN ((i * 104729) % 70) / 10.0 "
-    "ELSE 0 END, "
-    "CASE WHEN i % 12 = 0 THEN ((i * 31) % 50) / 10.0 END, "
-    "CASE WHEN i % 1019 = 0 THEN NULL ELSE ((i * 37) % 300) / 10.0 - 5 END, "
-    "NULL, NULL, 0, 'A', NULL, "
-    "CASE WHEN i > 900000 THEN '' WHEN i % 5 = 0 THEN 'C' ELSE 'V' END");
-
-double seconds(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-// The best of three runs.
-double best(const std::function<void()> &work)
-{
-    double fastest = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        fastest = qMin(fastest, seconds(timer));
-    }
-    return fastest;
-}
 
 bool query(AccesBase &db, const QString &sql)
 {
@@ -119,83 +78,11 @@ void report(const char *engine, AccesBase &db)
 bool createStation(AccesBase &db)
 {
     const ScopedConnectionKind kind(db);
-    return CreateMeasurementTable(db, kCode, false) &&
+    return createSeriesTable(db) &&
            db.Execute(QStringLiteral("CREATE TABLE PARAMETRAGE_DATA (id SHORT, libelle TEXT(255), "
                                      "projet TEXT(12), version TEXT(20))")) &&
            db.Execute(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES "
                                      "(1, 'Température (°C)', 'PLX')"));
-}
-
-void benchSqlite()
-{
-    QTemporaryDir dir;
-    ConnectionProfile profile;
-    profile.kind = QStringLiteral("ACCESS");
-    profile.database = dir.filePath(QStringLiteral("bench.sqlite"));
-    profile.createIfMissing = true;
-    AccesBase &db = AccesBase::instance();
-    QString error;
-    if (!db.Connecter(profile, &error) || !createStation(db)) {
-        std::fprintf(stderr, "SQLite: %s\n", qPrintable(error + db.lastError()));
-        return;
-    }
-    const QString fill =
-        QStringLiteral(
-            "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < ") +
-        QString::number(kRows - 1) +
-        QStringLiteral("), t(i, at) AS (SELECT i, datetime('2016-07-01', '+' || (i * 300) || "
-                       "' seconds') FROM s) INSERT INTO PLUVIO_1 SELECT date(at) || ' 00:00:00', "
-                       "'1899-12-30 ' || time(at), ") +
-        kValues + QStringLiteral(" FROM t");
-    if (!db.executeNative(fill, &error)) {
-        std::fprintf(stderr, "SQLite: %s\n", qPrintable(error));
-        return;
-    }
-    report("SQLite", db);
-    db.Deconnecter();
-}
-
-void benchPostgres()
-{
-    const QString port = qEnvironmentVariable("PLX_TEST_PG_PORT");
-    if (port.isEmpty()) {
-        std::printf("PostgreSQL: skipped (PLX_TEST_PG_PORT not set)\n");
-        return;
-    }
-    ConnectionProfile profile;
-    profile.kind = QStringLiteral("POSTGRESQL");
-    profile.server = QStringLiteral("127.0.0.1");
-    profile.port = port;
-    profile.user = qEnvironmentVariable("PLX_TEST_PG_USER", QStringLiteral("postgres"));
-    profile.database = QStringLiteral("postgres");
-    AccesBase &db = AccesBase::instance();
-    const QString name =
-        QStringLiteral("bench_historique_%1").arg(QCoreApplication::applicationPid());
-    QString error;
-    if (!db.Connecter(profile, &error) ||
-        !db.executeNative(QStringLiteral("CREATE DATABASE ") + name, &error)) {
-        std::fprintf(stderr, "PostgreSQL: %s\n", qPrintable(error));
-        return;
-    }
-    ConnectionProfile bench = profile;
-    bench.database = name;
-    if (db.Connecter(bench, &error) && createStation(db)) {
-        const QString fill =
-            QStringLiteral("INSERT INTO PLUVIO_1 SELECT date_trunc('day', at), timestamp "
-                           "'1899-12-30' + (at - date_trunc('day', at)), ") +
-            kValues + QStringLiteral(" FROM generate_series(CAST(0 AS bigint), ") +
-            QString::number(kRows - 1) +
-            QStringLiteral(") AS i, LATERAL (SELECT timestamp '2016-07-01' + i * interval "
-                           "'5 minutes' AS at) x");
-        if (db.executeNative(fill, &error) &&
-            db.executeNative(QStringLiteral("ANALYZE PLUVIO_1"), &error))
-            report("PostgreSQL", db);
-    }
-    if (!error.isEmpty())
-        std::fprintf(stderr, "PostgreSQL: %s\n", qPrintable(error));
-    db.Connecter(profile);
-    db.executeNative(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name), nullptr);
-    db.Deconnecter();
 }
 
 } // namespace
@@ -203,7 +90,6 @@ void benchPostgres()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchSqlite();
-    benchPostgres();
+    onEachEngine(kRows, createStation, report);
     return 0;
 }

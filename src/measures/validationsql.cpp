@@ -80,6 +80,17 @@ QString deleteInstantPrepared(const QString &code)
     return QStringLiteral("DELETE FROM ") + table + kAtInstant;
 }
 
+QString updateMeasurePrepared(const QString &code)
+{
+    const QString table = measurementTableName(code);
+    if (table.isEmpty())
+        return QString();
+    return QStringLiteral("UPDATE ") + table
+           + QStringLiteral(" SET Pluie = ?, PluieEfficace = ?, Etp = ?, Valeur1 = ?, Valeur2 = ?, "
+                            "Valeur3 = ?, Continuite = ?, ModeObtention = ?, Validite = Null, "
+                            "Precision = Null WHERE DateCreation = ? AND Heure = ?");
+}
+
 QString deleteUntimedPrepared(const QString &code)
 {
     const QString table = measurementTableName(code);

@@ -25,6 +25,10 @@ QString deleteInstantStatement(const QString &code, const QDateTime &instant);
 QString deleteInstantPrepared(const QString &code);
 QString validatedAtInstantPrepared(const QString &code);
 QString insertMeasurePrepared(const QString &code);
+// A record rewritten where it stands, found by its stored key (a QDate, then the Heure
+// value on 30/12/1899): "?" for the values of the INSERT after the instant, then the key.
+// Validite and Precision are cleared, as a delete and insert would leave them.
+QString updateMeasurePrepared(const QString &code);
 // The same delete for a record stored without a time (Heure NULL), with "?" for the day.
 QString deleteUntimedPrepared(const QString &code);
 

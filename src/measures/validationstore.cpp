@@ -273,6 +273,9 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     const std::unique_ptr<PreparedStatement> insert = db.prepare(insertMeasurePrepared(code), &error);
     if (!insert)
         return fail(error);
+    const std::unique_ptr<PreparedStatement> update = db.prepare(updateMeasurePrepared(code), &error);
+    if (!update)
+        return fail(error);
     std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
 
     std::vector<size_t> written;
@@ -282,9 +285,25 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         MeasureRow &row = rows[r];
         const QVariant day(row.date);
         const QVariant time(row.heure);
+        const QVariantList measures{valueOf(row, 0),
+                                    valueOf(row, 1),
+                                    valueOf(row, 2),
+                                    valueOf(row, 3),
+                                    valueOf(row, 4),
+                                    valueOf(row, 5),
+                                    QVariant(row.rupture ? 1 : 0),
+                                    QVariant(QStringLiteral("M"))};
         const bool ownKey = row.hasLoadedKey() && row.loadedDate == row.date
                             && row.loadedHeure == row.heure;
-        if (!ownKey) {
+        bool done = false;
+        if (ownKey) {
+            // A row changed where it stands rewrites its record through the index; the
+            // instant's delete and insert below only serve when the record is not found
+            // under its stored key alone (moved away, duplicated, or stored otherwise).
+            if (!update->exec(measures + QVariantList{day, heureValue(row.heure)}, &error))
+                return fail(error);
+            done = update->affectedRows() == 1;
+        } else {
             // Another validated record is never overwritten from the grid.
             const RecordTable found = validatedAt->query({day, time});
             if (!found.ok())
@@ -308,21 +327,13 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                     return fail(error);
             }
         }
-        // Deleting the instant first makes the later of two rows at one instant win.
-        if (!deleteAt->exec({day, time}, &error))
-            return fail(error);
-        const QVariantList values{day,
-                                  heureValue(row.heure),
-                                  valueOf(row, 0),
-                                  valueOf(row, 1),
-                                  valueOf(row, 2),
-                                  valueOf(row, 3),
-                                  valueOf(row, 4),
-                                  valueOf(row, 5),
-                                  QVariant(row.rupture ? 1 : 0),
-                                  QVariant(QStringLiteral("M"))};
-        if (!insert->exec(values, &error))
-            return fail(error);
+        if (!done) {
+            // Deleting the instant first makes the later of two rows at one instant win.
+            if (!deleteAt->exec({day, time}, &error))
+                return fail(error);
+            if (!insert->exec(QVariantList{day, heureValue(row.heure)} + measures, &error))
+                return fail(error);
+        }
         written.push_back(r);
         if (n % 256 == 0)
             report(qint64(60 * n / toWrite.size()));

@@ -220,6 +220,8 @@ TEST_P(ValidationStore, SaveWritesChangedRows)
 
     type(rows[0], kDateColumn, "10/03/2024");     // moved
     type(rows[1], kPluieColumn, "2,5");           // edited in place
+    // ... whose record another user removed meanwhile: written again all the same.
+    ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM PLUVIO_12 WHERE Pluie = 2")));
     type(rows[4], kDateColumn, "03/03/2024");     // onto a validated record: refused
     rows.push_back(newRow("11/03/2024", "07:00", "8"));
     rows.push_back(newRow("11/03/2024", "07:00:00", "9"));
@@ -342,25 +344,26 @@ TEST_P(ValidationStore, FailingInsertLeavesTableAsBefore)
                                        nullptr));
     }
     std::vector<MeasureRow> rows = load("01/03/2024", "03/03/2024");
-    type(rows[0], kDateColumn, "09/03/2024");
-    type(rows[1], kPluieColumn, "7");
-    type(rows[2], kPluieColumn, "666");
+    type(rows[0], kDateColumn, "09/03/2024"); // moved
+    type(rows[1], kPluieColumn, "7");         // rewritten in place
+    rows.push_back(newRow("12/03/2024", "06:00", "666"));
     const SaveResult saved = saveRows(db(), kCode, rows, 1, std::nullopt);
     EXPECT_FALSE(saved.ok);
     EXPECT_TRUE(saved.error.contains(QStringLiteral("refus"))) << saved.error.toStdString();
     EXPECT_FALSE(saved.validated);
     EXPECT_EQ(stored(), before);
-    for (const MeasureRow &row : rows)
-        EXPECT_TRUE(row.dirty && !row.red);
+    for (const int r : {0, 1, 3})
+        EXPECT_TRUE(rows[size_t(r)].dirty && !rows[size_t(r)].red) << r;
     EXPECT_EQ(rows[0].loadedDate, day("01/03/2024"));
 
-    type(rows[2], kPluieColumn, "6");
+    type(rows[3], kPluieColumn, "6");
     const SaveResult fixed = saveRows(db(), kCode, rows, -1, std::nullopt);
     ASSERT_TRUE(fixed.ok) << fixed.error.toStdString();
     EXPECT_EQ(stored(), (QStringList{
                             QStringLiteral("02/03/2024 06:00:00|7|||M|0"),
-                            QStringLiteral("03/03/2024 06:00:00|6|||M|0"),
+                            QStringLiteral("03/03/2024 06:00:00|3|||A|"),
                             QStringLiteral("09/03/2024 06:00:00|1|||M|0"),
+                            QStringLiteral("12/03/2024 06:00:00|6|||M|0"),
                         }));
 }
 

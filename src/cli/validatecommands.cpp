@@ -77,8 +77,8 @@ int validateCommand(const QStringList &arguments)
     Options options = parseOptions(arguments);
     const QString code = takeValue(options, "--station");
     const QString untilText = takeValue(options, "--until");
-    if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty() || untilText.isEmpty()
-        || !options.positional.isEmpty())
+    if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty() || untilText.isEmpty() ||
+        !options.positional.isEmpty())
         return usageError(options);
     if (!validCode(code))
         return 2;
@@ -100,7 +100,9 @@ int validateCommand(const QStringList &arguments)
         print(stderr, QStringLiteral("La validation a échoué : ") + error + QLatin1Char('\n'));
         return 1;
     }
-    QString out = QStringLiteral("%1 mesure(s) validée(s) jusqu'au %2").arg(count).arg(formatDateTime(*until));
+    QString out = QStringLiteral("%1 mesure(s) validée(s) jusqu'au %2")
+                      .arg(count)
+                      .arg(formatDateTime(*until));
     if (after)
         out += QStringLiteral(" (après le %1)").arg(formatDateTime(*after));
     print(stdout, out + QStringLiteral(".\n"));
@@ -113,14 +115,15 @@ int devalidateCommand(const QStringList &arguments)
     Options options = parseOptions(arguments);
     const QString code = takeValue(options, "--station");
     const bool yes = options.positional.removeAll(QStringLiteral("--yes")) > 0;
-    if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty()
-        || !options.positional.isEmpty())
+    if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty() ||
+        !options.positional.isEmpty())
         return usageError(options);
     if (!validCode(code))
         return 2;
     if (!connectDatabase(options) || !mayModifyData() || !tableFound(code))
         return 1;
-    if (!yes && !confirmed(QStringLiteral("Etes vous sûr de vouloir dévalider tous les points ?"))) {
+    if (!yes &&
+        !confirmed(QStringLiteral("Etes vous sûr de vouloir dévalider tous les points ?"))) {
         print(stderr, QStringLiteral("Dévalidation abandonnée.\n"));
         return 1;
     }

@@ -8,7 +8,8 @@ QList<QStringList> parseTabularText(const QString &text)
     if (text.isEmpty())
         return cells;
     QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // Spreadsheets end the last row with a newline too: it opens no further row.
     if (lines.endsWith(QLatin1Char('\n')))
         lines.chop(1);

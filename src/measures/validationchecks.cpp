@@ -116,7 +116,8 @@ QStringList applyCellText(MeasureRow &row, int column, const QString &text)
     } else {
         const std::optional<double> value = parseNumber(text);
         if (!value) {
-            messages << QStringLiteral("La valeur saisie n'est pas un nombre : %1").arg(text.trimmed());
+            messages
+                << QStringLiteral("La valeur saisie n'est pas un nombre : %1").arg(text.trimmed());
             return messages;
         }
         row.setValue(i, *value);

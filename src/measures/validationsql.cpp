@@ -27,17 +27,18 @@ QString windowWhere(const QDate &from, const QDate &to)
 {
     const QString lower = dateLiteral(from);
     const QString next = dateLiteral(to.addDays(1));
-    const QString upper = next.isEmpty()
-                              ? QStringLiteral("<=") + instantLiteral(QDateTime(to, QTime(23, 59, 59), Qt::UTC))
-                              : QStringLiteral("<") + next;
-    return QStringLiteral(" WHERE DateCreation>=") + lower + QStringLiteral(" AND DateCreation")
-           + upper;
+    const QString upper =
+        next.isEmpty()
+            ? QStringLiteral("<=") + instantLiteral(QDateTime(to, QTime(23, 59, 59), Qt::UTC))
+            : QStringLiteral("<") + next;
+    return QStringLiteral(" WHERE DateCreation>=") + lower + QStringLiteral(" AND DateCreation") +
+           upper;
 }
 
 QString validationWhere(const QDateTime &until, const std::optional<QDateTime> &after)
 {
-    QString where = QStringLiteral(" WHERE ") + kInstant + QStringLiteral(" <= ")
-                    + instantLiteral(until);
+    QString where =
+        QStringLiteral(" WHERE ") + kInstant + QStringLiteral(" <= ") + instantLiteral(until);
     if (after)
         where += QStringLiteral(" AND ") + kInstant + QStringLiteral(" >") + instantLiteral(*after);
     return where;
@@ -51,8 +52,8 @@ QString windowQuery(const QString &code, const QDate &from, const QDate &to)
     if (table.isEmpty())
         return QString();
     return QStringLiteral("SELECT DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, "
-                          "Valeur2, Valeur3, Validite, Continuite, ModeObtention FROM ")
-           + table + windowWhere(from, to) + QStringLiteral(" ORDER BY DateCreation, Heure");
+                          "Valeur2, Valeur3, Validite, Continuite, ModeObtention FROM ") +
+           table + windowWhere(from, to) + QStringLiteral(" ORDER BY DateCreation, Heure");
 }
 
 QString windowCountQuery(const QString &code, const QDate &from, const QDate &to)
@@ -68,8 +69,8 @@ QString deleteInstantStatement(const QString &code, const QDateTime &instant)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + kInstant
-           + QLatin1Char('=') + instantLiteral(instant);
+    return QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + kInstant +
+           QLatin1Char('=') + instantLiteral(instant);
 }
 
 QString deleteInstantPrepared(const QString &code)
@@ -85,10 +86,10 @@ QString updateMeasurePrepared(const QString &code)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("UPDATE ") + table
-           + QStringLiteral(" SET Pluie = ?, PluieEfficace = ?, Etp = ?, Valeur1 = ?, Valeur2 = ?, "
-                            "Valeur3 = ?, Continuite = ?, ModeObtention = ?, Validite = Null, "
-                            "Precision = Null WHERE DateCreation = ? AND Heure = ?");
+    return QStringLiteral("UPDATE ") + table +
+           QStringLiteral(" SET Pluie = ?, PluieEfficace = ?, Etp = ?, Valeur1 = ?, Valeur2 = ?, "
+                          "Valeur3 = ?, Continuite = ?, ModeObtention = ?, Validite = Null, "
+                          "Precision = Null WHERE DateCreation = ? AND Heure = ?");
 }
 
 QString deleteUntimedPrepared(const QString &code)
@@ -96,8 +97,8 @@ QString deleteUntimedPrepared(const QString &code)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("DELETE FROM ") + table
-           + QStringLiteral(" WHERE DateCreation = ? AND Heure IS NULL");
+    return QStringLiteral("DELETE FROM ") + table +
+           QStringLiteral(" WHERE DateCreation = ? AND Heure IS NULL");
 }
 
 QString validatedAtInstantPrepared(const QString &code)
@@ -105,8 +106,8 @@ QString validatedAtInstantPrepared(const QString &code)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("SELECT count(*) FROM ") + table + kAtInstant
-           + QStringLiteral(" AND Validite = 'V'");
+    return QStringLiteral("SELECT count(*) FROM ") + table + kAtInstant +
+           QStringLiteral(" AND Validite = 'V'");
 }
 
 QString insertMeasurePrepared(const QString &code)
@@ -114,10 +115,10 @@ QString insertMeasurePrepared(const QString &code)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("INSERT INTO ") + table
-           + QStringLiteral(" (DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, Valeur2, "
-                            "Valeur3, Continuite, ModeObtention) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
-                            "?, ?)");
+    return QStringLiteral("INSERT INTO ") + table +
+           QStringLiteral(" (DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, Valeur2, "
+                          "Valeur3, Continuite, ModeObtention) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
+                          "?, ?)");
 }
 
 QString validationStatement(const QString &code, const QDateTime &until,
@@ -126,8 +127,8 @@ QString validationStatement(const QString &code, const QDateTime &until,
     const QString table = measurementTableName(code);
     if (table.isEmpty() || !until.isValid())
         return QString();
-    return QStringLiteral("UPDATE ") + table + QStringLiteral(" SET Validite='V'")
-           + validationWhere(until, after);
+    return QStringLiteral("UPDATE ") + table + QStringLiteral(" SET Validite='V'") +
+           validationWhere(until, after);
 }
 
 QString devalidationStatement(const QString &code)
@@ -144,8 +145,8 @@ QString validationCountQuery(const QString &code, const QDateTime &until,
     const QString table = measurementTableName(code);
     if (table.isEmpty() || !until.isValid())
         return QString();
-    return QStringLiteral("SELECT count(*) FROM ") + table + validationWhere(until, after)
-           + QStringLiteral(" AND (Validite IS NULL OR Validite <> 'V')");
+    return QStringLiteral("SELECT count(*) FROM ") + table + validationWhere(until, after) +
+           QStringLiteral(" AND (Validite IS NULL OR Validite <> 'V')");
 }
 
 QString devalidationCountQuery(const QString &code)
@@ -153,8 +154,8 @@ QString devalidationCountQuery(const QString &code)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("SELECT count(*) FROM ") + table
-           + QStringLiteral(" WHERE Validite = 'V' OR Validite = 'C'");
+    return QStringLiteral("SELECT count(*) FROM ") + table +
+           QStringLiteral(" WHERE Validite = 'V' OR Validite = 'C'");
 }
 
 QString validatedInstantsQuery(const QString &code)
@@ -162,8 +163,8 @@ QString validatedInstantsQuery(const QString &code)
     const QString table = measurementTableName(code);
     if (table.isEmpty())
         return QString();
-    return QStringLiteral("SELECT DateCreation, Heure FROM ") + table
-           + QStringLiteral(" WHERE Validite = 'V' ORDER BY DateCreation DESC, Heure DESC");
+    return QStringLiteral("SELECT DateCreation, Heure FROM ") + table +
+           QStringLiteral(" WHERE Validite = 'V' ORDER BY DateCreation DESC, Heure DESC");
 }
 
 } // namespace plx

@@ -72,11 +72,11 @@ QString dayLiteral(const QDate &date)
 // whatever time its rows carry. "count/days", days being the width of the window.
 QString countLabel(AccesBase &db, const QString &table, const QDate &lower, const QDate &upper)
 {
-    const QString sql = QStringLiteral("SELECT count(*) from ") + table
-                        + QStringLiteral(" where DateCreation >= ") + dayLiteral(lower.addDays(1))
-                        + QStringLiteral(" AND DateCreation < ") + dayLiteral(upper.addDays(1));
-    return QString::number(countOf(db.ExtraireRecords(sql))) + QLatin1Char('/')
-           + QString::number(lower.daysTo(upper));
+    const QString sql = QStringLiteral("SELECT count(*) from ") + table +
+                        QStringLiteral(" where DateCreation >= ") + dayLiteral(lower.addDays(1)) +
+                        QStringLiteral(" AND DateCreation < ") + dayLiteral(upper.addDays(1));
+    return QString::number(countOf(db.ExtraireRecords(sql))) + QLatin1Char('/') +
+           QString::number(lower.daysTo(upper));
 }
 
 // Heure as the prepared statements take it: the time on the zero day.
@@ -91,8 +91,7 @@ QVariant valueOf(const MeasureRow &row, int i)
 }
 
 // Counts the records the update will change and runs it, inside the caller's transaction.
-qint64 countAndRun(AccesBase &db, const QString &countSql, const QString &updateSql,
-                   QString *error)
+qint64 countAndRun(AccesBase &db, const QString &countSql, const QString &updateSql, QString *error)
 {
     if (countSql.isEmpty() || updateSql.isEmpty()) {
         setError(error, QStringLiteral("Instruction de validation impossible à construire."));
@@ -111,7 +110,8 @@ qint64 countAndRun(AccesBase &db, const QString &countSql, const QString &update
 QString validationJournalText(const QString &code, const QDateTime &until,
                               const std::optional<QDateTime> &after, qint64 count)
 {
-    QString text = QStringLiteral("Validation du pluviomètre %1 jusqu'au %2").arg(code.trimmed(), formatDateTime(until));
+    QString text = QStringLiteral("Validation du pluviomètre %1 jusqu'au %2")
+                       .arg(code.trimmed(), formatDateTime(until));
     if (after)
         text += QStringLiteral(" après le ") + formatDateTime(*after);
     return text + QStringLiteral(" : %1 mesures").arg(count);
@@ -126,7 +126,8 @@ SiteOverview readSiteOverview(AccesBase &db, const QString &code)
     if (table.isEmpty())
         return overview;
     const ScopedConnectionKind kind(db);
-    const RecordTable range = db.ExtraireRecords(QStringLiteral("SELECT Min(DateCreation), Max(DateCreation) FROM ") + table);
+    const RecordTable range = db.ExtraireRecords(
+        QStringLiteral("SELECT Min(DateCreation), Max(DateCreation) FROM ") + table);
     if (!range.ok())
         return overview;
     overview.tableExists = true;
@@ -213,9 +214,8 @@ LoadResult loadWindow(AccesBase &db, const QString &code, const QDate &from, con
     return result;
 }
 
-SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> &rows,
-                    int markRow, const std::optional<QDateTime> &lastValidated,
-                    const StoreProgress &progress)
+SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> &rows, int markRow,
+                    const std::optional<QDateTime> &lastValidated, const StoreProgress &progress)
 {
     SaveResult result;
     if (measurementTableName(code).isEmpty()) {
@@ -229,8 +229,9 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     };
     // Before the transaction: a CREATE failing inside it would abort it on PostgreSQL.
     if (!CreateMeasurementTable(db, code, false)) {
-        result.error = QStringLiteral("La table de données du pluviomètre %1 ne peut pas être créée.")
-                           .arg(code.trimmed());
+        result.error =
+            QStringLiteral("La table de données du pluviomètre %1 ne peut pas être créée.")
+                .arg(code.trimmed());
         return result;
     }
 
@@ -241,8 +242,8 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         MeasureRow &row = rows[r];
         if (!row.dirty)
             continue;
-        if (!row.date.isValid() || !row.heure.isValid() || !row.typedDate.isNull()
-            || !row.typedHeure.isNull()) {
+        if (!row.date.isValid() || !row.heure.isValid() || !row.typedDate.isNull() ||
+            !row.typedHeure.isNull()) {
             row.red = true;
             refused << int(r);
         } else {
@@ -263,17 +264,20 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         std::sort(result.redRows.begin(), result.redRows.end());
         return result; // the transaction rolls back as it goes out of scope
     };
-    const std::unique_ptr<PreparedStatement> deleteAt = db.prepare(deleteInstantPrepared(code), &error);
+    const std::unique_ptr<PreparedStatement> deleteAt =
+        db.prepare(deleteInstantPrepared(code), &error);
     if (!deleteAt)
         return fail(error);
     const std::unique_ptr<PreparedStatement> validatedAt =
         db.prepare(validatedAtInstantPrepared(code), &error);
     if (!validatedAt)
         return fail(error);
-    const std::unique_ptr<PreparedStatement> insert = db.prepare(insertMeasurePrepared(code), &error);
+    const std::unique_ptr<PreparedStatement> insert =
+        db.prepare(insertMeasurePrepared(code), &error);
     if (!insert)
         return fail(error);
-    const std::unique_ptr<PreparedStatement> update = db.prepare(updateMeasurePrepared(code), &error);
+    const std::unique_ptr<PreparedStatement> update =
+        db.prepare(updateMeasurePrepared(code), &error);
     if (!update)
         return fail(error);
     std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
@@ -293,8 +297,8 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                                     valueOf(row, 5),
                                     QVariant(row.rupture ? 1 : 0),
                                     QVariant(QStringLiteral("M"))};
-        const bool ownKey = row.hasLoadedKey() && row.loadedDate == row.date
-                            && row.loadedHeure == row.heure;
+        const bool ownKey =
+            row.hasLoadedKey() && row.loadedDate == row.date && row.loadedHeure == row.heure;
         bool done = false;
         if (ownKey) {
             // A row changed where it stands rewrites its record through the index; the
@@ -317,9 +321,11 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                 // The row moved: its record leaves its old instant.
                 bool ok;
                 if (row.loadedHeure.isValid()) {
-                    ok = deleteAt->exec({QVariant(row.loadedDate), QVariant(row.loadedHeure)}, &error);
+                    ok = deleteAt->exec({QVariant(row.loadedDate), QVariant(row.loadedHeure)},
+                                        &error);
                 } else {
-                    if (!deleteUntimed && !(deleteUntimed = db.prepare(deleteUntimedPrepared(code), &error)))
+                    if (!deleteUntimed &&
+                        !(deleteUntimed = db.prepare(deleteUntimedPrepared(code), &error)))
                         return fail(error);
                     ok = deleteUntimed->exec({QVariant(row.loadedDate)}, &error);
                 }
@@ -341,8 +347,8 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     report(60);
 
     std::sort(refused.begin(), refused.end());
-    const bool validate = refused.isEmpty() && markRow >= 0 && size_t(markRow) < rows.size()
-                          && !rows[size_t(markRow)].isValidated();
+    const bool validate = refused.isEmpty() && markRow >= 0 && size_t(markRow) < rows.size() &&
+                          !rows[size_t(markRow)].isValidated();
     QDateTime until;
     if (validate) {
         until = rows[size_t(markRow)].instant();
@@ -437,14 +443,17 @@ qint64 devalidateAll(AccesBase &db, const QString &code, QString *error)
         setError(error, transaction.error());
         return -1;
     }
-    const qint64 count = countAndRun(db, devalidationCountQuery(code), devalidationStatement(code), error);
+    const qint64 count =
+        countAndRun(db, devalidationCountQuery(code), devalidationStatement(code), error);
     if (count < 0)
         return -1;
     if (!transaction.commit()) {
         setError(error, transaction.error());
         return -1;
     }
-    journal(QStringLiteral("Dévalidation du pluviomètre %1 : %2 mesures").arg(code.trimmed()).arg(count));
+    journal(QStringLiteral("Dévalidation du pluviomètre %1 : %2 mesures")
+                .arg(code.trimmed())
+                .arg(count));
     return count;
 }
 
@@ -487,8 +496,8 @@ QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<Meas
             }
             ok = deleteAt->exec({QVariant(row.loadedDate), QVariant(row.loadedHeure)}, &message);
         } else {
-            if (!deleteUntimed
-                && !(deleteUntimed = db.prepare(deleteUntimedPrepared(code), &message))) {
+            if (!deleteUntimed &&
+                !(deleteUntimed = db.prepare(deleteUntimedPrepared(code), &message))) {
                 setError(error, message);
                 return {};
             }

@@ -41,7 +41,8 @@ protected:
             return {QStringLiteral("--pg"), plxtest::pgConninfo(profile.database)};
         return {QStringLiteral("--db"), profile.database};
     }
-    CliResult plx(const QString &command, const QStringList &arguments, const QByteArray &input = {})
+    CliResult plx(const QString &command, const QStringList &arguments,
+                  const QByteArray &input = {})
     {
         QProcess process;
         process.start(QStringLiteral(PLX_CLI_PATH), QStringList{command} + database() + arguments);
@@ -70,8 +71,9 @@ TEST_P(ValidateCli, ValidateAndDevalidate)
     const QStringList station{QStringLiteral("--station"), kCode};
 
     // After the last validated record (15/06/2023) up to the instant given.
-    CliResult run = plx(QStringLiteral("validate"),
-                        station + QStringList{QStringLiteral("--until"), QStringLiteral("02/03/2024 06:00:00")});
+    CliResult run = plx(
+        QStringLiteral("validate"),
+        station + QStringList{QStringLiteral("--until"), QStringLiteral("02/03/2024 06:00:00")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("2 mesure(s) validée(s) jusqu'au 02/03/2024 06:00:00 (après "
                                       "le 15/06/2023 06:00:00).\n"));
@@ -85,15 +87,17 @@ TEST_P(ValidateCli, ValidateAndDevalidate)
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("Date de validation invalide : ")))
             << run.err.toStdString();
     }
-    run = plx(QStringLiteral("validate"), {QStringLiteral("--station"), QStringLiteral("99"),
-                                           QStringLiteral("--until"), QStringLiteral("02/03/2024")});
+    run =
+        plx(QStringLiteral("validate"), {QStringLiteral("--station"), QStringLiteral("99"),
+                                         QStringLiteral("--until"), QStringLiteral("02/03/2024")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, QStringLiteral("La table de données pour ce site n'existe pas.\n"));
 
     // The question answered no changes nothing; --yes clears every record.
     run = plx(QStringLiteral("devalidate"), station, "n\n");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Etes vous sûr de vouloir dévalider tous les points ?")));
+    EXPECT_TRUE(
+        run.out.contains(QStringLiteral("Etes vous sûr de vouloir dévalider tous les points ?")));
     EXPECT_EQ(validity().count(QStringLiteral("V")), 3);
     run = plx(QStringLiteral("devalidate"), station + QStringList{QStringLiteral("--yes")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -105,7 +109,8 @@ TEST_P(ValidateCli, ValidateAndDevalidate)
               station + QStringList{QStringLiteral("--until"), QStringLiteral("01/03/2024 06:00")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("2 mesure(s) validée(s) jusqu'au 01/03/2024 06:00:00.\n"));
-    EXPECT_EQ(validity(), (QStringList{QStringLiteral("V"), QStringLiteral("V"), QString(), QString()}));
+    EXPECT_EQ(validity(),
+              (QStringList{QStringLiteral("V"), QStringLiteral("V"), QString(), QString()}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ValidateCli, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -5,9 +5,9 @@
 #include "measures/measurerow.h"
 #include "measures/tabulartext.h"
 #include "measures/validationchecks.h"
+#include "measures/validationdata.h"
 #include "measures/validationsql.h"
 #include "measures/validationstore.h"
-#include "measures/validationdata.h"
 #include "support/schemadatabasetest.h"
 
 #include <gtest/gtest.h>
@@ -147,8 +147,9 @@ TEST(ValidationChecks, DatesTimesAndBreaks)
 // cells kept.
 TEST(TabularText, ParseAndFormat)
 {
-    const QList<QStringList> block{{QStringLiteral("05/03/2024"), QString(), QStringLiteral("1,5")},
-                                   {QStringLiteral("06/03/2024"), QStringLiteral("07:00:00"), QString()}};
+    const QList<QStringList> block{
+        {QStringLiteral("05/03/2024"), QString(), QStringLiteral("1,5")},
+        {QStringLiteral("06/03/2024"), QStringLiteral("07:00:00"), QString()}};
     EXPECT_EQ(parseTabularText(QStringLiteral("05/03/2024\t\t1,5\r\n06/03/2024\t07:00:00\t\r\n")),
               block);
     EXPECT_EQ(parseTabularText(QStringLiteral("05/03/2024\t\t1,5\n06/03/2024\t07:00:00\t")), block);
@@ -163,9 +164,9 @@ TEST(TabularText, ParseAndFormat)
 // Only a station number becomes a table name in the statements.
 TEST(ValidationSql, CodeMustBeAStationNumber)
 {
-    EXPECT_TRUE(validationStatement(QStringLiteral("1; DROP TABLE X"), at("01/01/2024 00:00"),
-                                    std::nullopt)
-                    .isEmpty());
+    EXPECT_TRUE(
+        validationStatement(QStringLiteral("1; DROP TABLE X"), at("01/01/2024 00:00"), std::nullopt)
+            .isEmpty());
     EXPECT_TRUE(devalidationStatement(QStringLiteral("PLUVIO_1")).isEmpty());
     EXPECT_TRUE(windowQuery(QStringLiteral("0"), day("01/01/2024"), day("02/01/2024")).isEmpty());
 }
@@ -218,14 +219,14 @@ TEST_P(ValidationStore, SaveWritesChangedRows)
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(cellText(rows[1], kObtentionColumn), QStringLiteral("A"));
 
-    type(rows[0], kDateColumn, "10/03/2024");     // moved
-    type(rows[1], kPluieColumn, "2,5");           // edited in place
+    type(rows[0], kDateColumn, "10/03/2024"); // moved
+    type(rows[1], kPluieColumn, "2,5");       // edited in place
     // ... whose record another user removed meanwhile: written again all the same.
     ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM PLUVIO_12 WHERE Pluie = 2")));
-    type(rows[4], kDateColumn, "03/03/2024");     // onto a validated record: refused
+    type(rows[4], kDateColumn, "03/03/2024"); // onto a validated record: refused
     rows.push_back(newRow("11/03/2024", "07:00", "8"));
     rows.push_back(newRow("11/03/2024", "07:00:00", "9"));
-    rows.push_back(insertedRow());                // no date: red
+    rows.push_back(insertedRow()); // no date: red
     const SaveResult saved = saveRows(db(), kCode, rows, -1, std::nullopt);
     ASSERT_TRUE(saved.ok) << saved.error.toStdString();
     EXPECT_EQ(saved.written, 4);
@@ -313,8 +314,8 @@ TEST_P(ValidationStore, ValidationAndDevalidation)
     for (const QString &row : stored())
         EXPECT_EQ(row.section(QLatin1Char('|'), 3, 3), QString()) << row.toStdString();
     EXPECT_EQ(lastValidatedInstant(db(), kCode), std::nullopt);
-    const RecordTable journalled = db().ExtraireRecords(
-        QStringLiteral("SELECT count(*) FROM JOURNAL WHERE Description LIKE 'Dévalidation du pluviomètre 12%'"));
+    const RecordTable journalled = db().ExtraireRecords(QStringLiteral(
+        "SELECT count(*) FROM JOURNAL WHERE Description LIKE 'Dévalidation du pluviomètre 12%'"));
     EXPECT_EQ(journalled.text(0, 0), QStringLiteral("1"));
 }
 
@@ -329,9 +330,9 @@ TEST_P(ValidationStore, FailingInsertLeavesTableAsBefore)
     insert("03/03/2024", "06:00:00", 3);
     const QStringList before = stored();
     if (GetParam() == QLatin1String("sqlite")) {
-        ASSERT_TRUE(db().Execute(QStringLiteral(
-            "CREATE TRIGGER refus BEFORE INSERT ON PLUVIO_12 WHEN NEW.Pluie = 666 "
-            "BEGIN SELECT RAISE(ABORT, 'refus'); END")))
+        ASSERT_TRUE(db().Execute(
+            QStringLiteral("CREATE TRIGGER refus BEFORE INSERT ON PLUVIO_12 WHEN NEW.Pluie = 666 "
+                           "BEGIN SELECT RAISE(ABORT, 'refus'); END")))
             << db().lastError().toStdString();
     } else {
         ASSERT_TRUE(db().executeNative(
@@ -339,9 +340,10 @@ TEST_P(ValidationStore, FailingInsertLeavesTableAsBefore)
                            "IF NEW.Pluie = 666 THEN RAISE EXCEPTION 'refus'; END IF; "
                            "RETURN NEW; END $$ LANGUAGE plpgsql"),
             nullptr));
-        ASSERT_TRUE(db().executeNative(QStringLiteral("CREATE TRIGGER refus BEFORE INSERT ON "
-                                                      "pluvio_12 FOR EACH ROW EXECUTE FUNCTION refus()"),
-                                       nullptr));
+        ASSERT_TRUE(
+            db().executeNative(QStringLiteral("CREATE TRIGGER refus BEFORE INSERT ON "
+                                              "pluvio_12 FOR EACH ROW EXECUTE FUNCTION refus()"),
+                               nullptr));
     }
     std::vector<MeasureRow> rows = load("01/03/2024", "03/03/2024");
     type(rows[0], kDateColumn, "09/03/2024"); // moved
@@ -390,9 +392,9 @@ TEST_P(ValidationStore, LoadWindow)
     EXPECT_EQ(first.heure, QTime(0, 9, 21));
     EXPECT_EQ(first.loadedHeure, QTime(0, 9, 21));
     EXPECT_EQ(first.loadedDate, day("29/02/2024"));
-    const QStringList cells{cellText(first, kPluieColumn), cellText(first, kPluieEfficaceColumn),
-                            cellText(first, kEtpColumn), cellText(first, kValeur1Column),
-                            cellText(first, kValeur3Column), cellText(first, kRuptureColumn),
+    const QStringList cells{cellText(first, kPluieColumn),    cellText(first, kPluieEfficaceColumn),
+                            cellText(first, kEtpColumn),      cellText(first, kValeur1Column),
+                            cellText(first, kValeur3Column),  cellText(first, kRuptureColumn),
                             cellText(first, kObtentionColumn)};
     EXPECT_EQ(cells, (QStringList{QStringLiteral("0,1"), QStringLiteral("0,1"),
                                   QStringLiteral("2,5"), QString(), QStringLiteral("-1"),
@@ -416,14 +418,15 @@ TEST_P(ValidationStore, LoadWindow)
     // Thousands of timed rows: progress to the end, or a stop that keeps nothing.
     {
         Transaction transaction(db());
-        const std::unique_ptr<PreparedStatement> insertRow = db().prepare(insertMeasurePrepared(kCode));
+        const std::unique_ptr<PreparedStatement> insertRow =
+            db().prepare(insertMeasurePrepared(kCode));
         ASSERT_TRUE(insertRow);
         const QDateTime start = at("01/01/2020 00:00");
         for (int i = 0; i < 10000; ++i) {
             const QDateTime t = start.addSecs(300 * i);
-            ASSERT_TRUE(insertRow->exec({t.date(), QDateTime(QDate(1899, 12, 30), t.time(), Qt::UTC),
-                                         double(i), QVariant(), QVariant(), QVariant(), QVariant(),
-                                         QVariant(), 0, QStringLiteral("A")}));
+            ASSERT_TRUE(insertRow->exec(
+                {t.date(), QDateTime(QDate(1899, 12, 30), t.time(), Qt::UTC), double(i), QVariant(),
+                 QVariant(), QVariant(), QVariant(), QVariant(), 0, QStringLiteral("A")}));
         }
         ASSERT_TRUE(transaction.commit());
     }
@@ -448,7 +451,8 @@ TEST_P(ValidationStore, LoadWindow)
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_TRUE(stopped.rows.empty());
 
-    const LoadResult missing = loadWindow(db(), QStringLiteral("99"), day("01/01/2020"), day("31/12/2020"));
+    const LoadResult missing =
+        loadWindow(db(), QStringLiteral("99"), day("01/01/2020"), day("31/12/2020"));
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, QStringLiteral("La table de données pour ce site n'existe pas ou les "
                                             "dates n'ont pas un format correct."));

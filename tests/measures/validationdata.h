@@ -49,10 +49,13 @@ inline QStringList storedMeasures(plx::AccesBase &db, const QString &code)
         const auto number = [&](int c) {
             return t.at(r, c).isNull() ? QString() : plx::formatNumber(t.at(r, c).toDouble());
         };
-        rows << QStringList{plx::formatDate(t.at(r, 0).toDateTime().date()) + QLatin1Char(' ')
-                                + plx::formatTime(t.at(r, 1).toDateTime().time()),
-                            number(2), number(3), t.text(r, 4).trimmed(),
-                            t.text(r, 5).trimmed(), t.text(r, 6)}
+        rows << QStringList{plx::formatDate(t.at(r, 0).toDateTime().date()) + QLatin1Char(' ') +
+                                plx::formatTime(t.at(r, 1).toDateTime().time()),
+                            number(2),
+                            number(3),
+                            t.text(r, 4).trimmed(),
+                            t.text(r, 5).trimmed(),
+                            t.text(r, 6)}
                     .join(QLatin1Char('|'));
     }
     return rows;

@@ -396,6 +396,33 @@ TEST_P(ValidationScreenTest, SavesValidatesAndDeletes)
     EXPECT_EQ(cell(screen.get(), 4, kDateColumn), QStringLiteral("09/01/2024"));
 }
 
+// A save that fails half-way writes nothing and keeps every edit, with their history, for
+// another try.
+TEST_P(ValidationScreenTest, FailedSaveKeepsEveryEdit)
+{
+    fillDaily(3);
+    auto screen = openScreen();
+    load(screen.get(), kFirstDay, kFirstDay.addDays(2));
+    typeInCell(screen.get(), 0, kPluieColumn, QStringLiteral("5"));
+    typeInCell(screen.get(), 1, kEtpColumn, QStringLiteral("2"));
+    exec(QStringLiteral("ALTER TABLE PLUVIO_7 RENAME COLUMN Etp TO EtpAncien"));
+    messages.clear();
+    EXPECT_FALSE(screen->declencheEnregistrer());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ERREUR: L'enregistrement a échoué")))
+        << messages[0].toStdString();
+    EXPECT_EQ(screen->model()->dirtyCount(), 2);
+    EXPECT_EQ(screen->model()->undoStack()->count(), 2);
+    EXPECT_EQ(cell(screen.get(), 0, kPluieColumn), QStringLiteral("5"));
+    EXPECT_FALSE(screen->isBusy());
+    EXPECT_TRUE(child<QPushButton>(screen.get(), "CmdEnregistrer")->isEnabled());
+    const RecordTable stored = AccesBase::instance().ExtraireRecords(
+        QStringLiteral("SELECT Pluie FROM PLUVIO_7 ORDER BY DateCreation"));
+    ASSERT_TRUE(stored.ok());
+    ASSERT_EQ(stored.rowCount(), 3);
+    EXPECT_EQ(stored.text(0, 0).toDouble(), 1.0);
+}
+
 // Devalidation asks with "Non" as the default, clears the whole table and reloads; it
 // needs the right to change data, as every editing action does.
 TEST_P(ValidationScreenTest, DevalidationAndRights)

@@ -39,7 +39,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <set>
 
 namespace plx {
 
@@ -294,12 +293,13 @@ void Validation::setUpColumns()
         return std::max(values.horizontalAdvance(sample), headers.horizontalAdvance(header)) +
                padding;
     };
-    m_grid->setColumnWidth(kDateColumn, widthFor(kDateColumn, QStringLiteral("00/00/0000")));
-    m_grid->setColumnWidth(kHeureColumn, widthFor(kHeureColumn, QStringLiteral("00:00:00")));
+    QList<int> widths(kValidationColumnCount, 0);
+    widths[kDateColumn] = widthFor(kDateColumn, QStringLiteral("00/00/0000"));
+    widths[kHeureColumn] = widthFor(kHeureColumn, QStringLiteral("00:00:00"));
     for (int c = kPluieColumn; c <= kValeur3Column; ++c)
-        m_grid->setColumnWidth(c, widthFor(c, QStringLiteral("-00000,000")));
-    m_grid->setColumnWidth(kRuptureColumn, widthFor(kRuptureColumn, QStringLiteral("R")));
-    m_grid->setColumnWidth(kObtentionColumn, widthFor(kObtentionColumn, QStringLiteral("M")));
+        widths[c] = widthFor(c, QStringLiteral("-00000,000"));
+    widths[kRuptureColumn] = widthFor(kRuptureColumn, QStringLiteral("R"));
+    widths[kObtentionColumn] = widthFor(kObtentionColumn, QStringLiteral("M"));
     for (int c : {int(kMarkColumn), int(kLoadedDateColumn), int(kLoadedHeureColumn)})
         m_grid->setColumnHidden(c, true);
     for (int c = kValeur1Column; c <= kValeur3Column; ++c) {
@@ -307,6 +307,7 @@ void Validation::setUpColumns()
         m_grid->setColumnHidden(
             c, m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().isEmpty());
     }
+    m_grid->setNaturalColumnWidths(widths);
     m_grid->verticalHeader()->setMinimumWidth(values.horizontalAdvance(QStringLiteral("X")) + 16);
 }
 
@@ -566,20 +567,21 @@ void Validation::DeclencheSupprimer()
     if (m_model->rowCount() == 0)
         return;
     m_grid->commitPendingEdit();
-    std::set<int> rows;
+    QList<int> selected;
     for (const QItemSelectionRange &range : m_grid->selectionModel()->selection()) {
         for (int r = range.top(); r <= range.bottom(); ++r)
-            rows.insert(r);
+            selected << r;
     }
-    if (rows.empty() && m_grid->currentIndex().isValid())
-        rows.insert(m_grid->currentIndex().row());
-    if (rows.empty())
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    if (selected.isEmpty() && m_grid->currentIndex().isValid())
+        selected << m_grid->currentIndex().row();
+    if (selected.isEmpty())
         return;
     if (!showMessage(MessageKind::Question,
                      QStringLiteral("Etes vous sûr de vouloir supprimer les valeurs "
                                     "sélectionnées ?")))
         return;
-    const QList<int> selected(rows.begin(), rows.end());
     QString error;
     const QList<int> gone =
         deleteRows(AccesBase::instance(), m_code, m_model->rows(), selected, &error);

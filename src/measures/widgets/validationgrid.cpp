@@ -61,6 +61,42 @@ void ValidationGrid::setValidationModel(ValidationModel *model)
     setModel(model);
 }
 
+void ValidationGrid::setNaturalColumnWidths(const QList<int> &widths)
+{
+    m_naturalWidths = widths;
+    fitColumns();
+}
+
+void ValidationGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitColumns();
+}
+
+void ValidationGrid::fitColumns()
+{
+    if (m_naturalWidths.isEmpty())
+        return;
+    int used = 0;
+    int values = 0;
+    for (int c = 0; c < m_naturalWidths.size(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        used += m_naturalWidths.at(c);
+        values += isValueColumn(c) ? 1 : 0;
+    }
+    const int spare = std::max(0, viewport()->width() - used - 1);
+    // Not wider than twice what a value needs: beyond that the numbers drift away from
+    // their dates.
+    for (int c = 0; c < m_naturalWidths.size(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        const int natural = m_naturalWidths.at(c);
+        const int extra = isValueColumn(c) && values > 0 ? std::min(natural, spare / values) : 0;
+        setColumnWidth(c, natural + extra);
+    }
+}
+
 ValidationGrid::Block ValidationGrid::selectedBlock() const
 {
     Block block;

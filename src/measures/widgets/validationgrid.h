@@ -19,6 +19,9 @@ public:
     explicit ValidationGrid(QWidget *parent = nullptr);
 
     void setValidationModel(ValidationModel *model);
+    // The width each column needs; room left over in a wide window goes to the value
+    // columns, so that the grid fills its place instead of leaving a blank band.
+    void setNaturalColumnWidths(const QList<int> &widths);
     // The selected block (its bounding rectangle, shown columns only) as tab-separated
     // lines; the current cell when nothing is selected.
     QString selectionText() const;
@@ -35,6 +38,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     struct Block
@@ -44,8 +48,10 @@ private:
     };
     Block selectedBlock() const;
     void moveDown();
+    void fitColumns();
 
     ValidationModel *m_model = nullptr; // not owned
+    QList<int> m_naturalWidths;
 };
 
 } // namespace plx

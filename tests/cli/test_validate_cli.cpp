@@ -1,5 +1,6 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
+#include "db/usertables.h"
 #include "measures/measurementtable.h"
 #include "measures/validationdata.h"
 #include "support/clirunner.h"
@@ -111,6 +112,36 @@ TEST_P(ValidateCli, ValidateAndDevalidate)
     EXPECT_EQ(run.out, QStringLiteral("2 mesure(s) validée(s) jusqu'au 01/03/2024 06:00:00.\n"));
     EXPECT_EQ(validity(),
               (QStringList{QStringLiteral("V"), QStringLiteral("V"), QString(), QString()}));
+}
+
+// A user given with --user needs the right to modify data.
+TEST_P(ValidateCli, UserNeedsDataRight)
+{
+    if (!ready())
+        return;
+    AccesBase &db = AccesBase::instance();
+    ASSERT_TRUE(ensureDefaultUserTables(db).ok);
+    ASSERT_TRUE(db.Execute(QStringLiteral("INSERT INTO UTILISATEURS (login, password, isAdmin, "
+                                          "metadata) VALUES ('LECTEUR', 'lu', '0', '1')")));
+    ASSERT_TRUE(
+        db.Execute(QStringLiteral("INSERT INTO UTILISATEURS_HABILITATIONS (login, "
+                                  "habilitation) VALUES ('LECTEUR', 'PLUVIO_FICHE_MODIF')")));
+    const QStringList arguments{QStringLiteral("--station"),  kCode,
+                                QStringLiteral("--user"),     QStringLiteral("lecteur"),
+                                QStringLiteral("--password"), QStringLiteral("lu"),
+                                QStringLiteral("--yes")};
+    CliResult run = plx(QStringLiteral("devalidate"), arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Vous ne disposez pas des droits nécessaires pour modifier "
+                                      "les mesures.\n"));
+    EXPECT_EQ(validity().count(QStringLiteral("V")), 1);
+
+    ASSERT_TRUE(
+        db.Execute(QStringLiteral("INSERT INTO UTILISATEURS_HABILITATIONS (login, "
+                                  "habilitation) VALUES ('LECTEUR', 'PLUVIO_DATA_MODIF')")));
+    run = plx(QStringLiteral("devalidate"), arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(validity().count(QStringLiteral("V")), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ValidateCli, PLX_ENGINES, PLX_ENGINE_NAME);

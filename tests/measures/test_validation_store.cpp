@@ -404,6 +404,15 @@ TEST_P(ValidationStore, LoadWindow)
     EXPECT_EQ(rows[1].validite, QLatin1Char('C'));
     EXPECT_FALSE(rows[1].hasValue(0));
 
+    // The key read back finds its record exactly: a save of the row in place goes
+    // through the index.
+    const std::unique_ptr<PreparedStatement> update = db().prepare(updateMeasurePrepared(kCode));
+    ASSERT_TRUE(update);
+    ASSERT_TRUE(update->exec({0.2, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), 0,
+                              QStringLiteral("M"), first.loadedDate,
+                              QDateTime(QDate(1899, 12, 30), first.loadedHeure, Qt::UTC)}));
+    EXPECT_EQ(update->affectedRows(), 1);
+
     // A time written by the save reads back unchanged.
     rows.push_back(newRow("04/03/2024", "00:04:39", "1"));
     ASSERT_TRUE(saveRows(db(), kCode, rows, -1, std::nullopt).ok);

@@ -12,9 +12,9 @@
 namespace plx {
 
 // "SELECT DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, Valeur2, Valeur3,
-// Validite, Continuite, ModeObtention FROM PLUVIO_<code> WHERE DateCreation>=... AND
-// DateCreation<=... ORDER BY DateCreation, Heure" (the end day included whatever time its
-// rows carry).
+// Validite, Continuite, ModeObtention FROM PLUVIO_<code> WHERE DateCreation>=from AND
+// DateCreation<the day after to ORDER BY DateCreation, Heure" (the end day included
+// whatever time its rows carry).
 QString windowQuery(const QString &code, const QDate &from, const QDate &to);
 QString windowCountQuery(const QString &code, const QDate &from, const QDate &to);
 

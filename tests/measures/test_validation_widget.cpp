@@ -13,6 +13,7 @@
 #include "support/schemadatabasetest.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDate>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -325,6 +326,55 @@ TEST_P(ValidationScreenTest, PasteIsCheckedAndUndoneAsOneStep)
     model->undoStack()->redo();
     EXPECT_EQ(model->rowCount(), 4);
     EXPECT_EQ(model->dirtyCount(), 3);
+}
+
+// The keyboard alone: Ctrl+C / Ctrl+V through the clipboard, Delete clears the selected
+// values, Ctrl+Z and Ctrl+Y undo and redo, Enter moves down without editing.
+TEST_P(ValidationScreenTest, KeyboardDrivesTheGrid)
+{
+    fillDaily(4);
+    auto screen = openScreen();
+    QApplication::setActiveWindow(screen.get());
+    load(screen.get(), kFirstDay, kFirstDay.addDays(3));
+    ValidationModel *model = screen->model();
+    ValidationGrid *grid = screen->grid();
+    grid->setFocus();
+
+    grid->selectionModel()->select(
+        QItemSelection(model->index(0, kPluieColumn), model->index(1, kPluieEfficaceColumn)),
+        QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("1\t0,5\n2\t0,5\n"));
+    grid->selectionModel()->setCurrentIndex(model->index(2, kPluieColumn),
+                                            QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cell(screen.get(), 2, kPluieColumn), QStringLiteral("1"));
+    EXPECT_EQ(cell(screen.get(), 3, kPluieColumn), QStringLiteral("2"));
+    EXPECT_EQ(model->dirtyCount(), 2);
+
+    grid->selectionModel()->select(
+        QItemSelection(model->index(0, kDateColumn), model->index(0, kEtpColumn)),
+        QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    EXPECT_EQ(cell(screen.get(), 0, kDateColumn), QStringLiteral("01/01/2024")); // kept
+    EXPECT_EQ(cell(screen.get(), 0, kPluieColumn), QString());
+    EXPECT_EQ(cell(screen.get(), 0, kPluieEfficaceColumn), QString());
+    EXPECT_EQ(model->dirtyCount(), 3);
+
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cell(screen.get(), 0, kPluieColumn), QStringLiteral("1"));
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cell(screen.get(), 3, kPluieColumn), QStringLiteral("4"));
+    EXPECT_EQ(model->dirtyCount(), 0);
+    QTest::keyClick(grid, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(cell(screen.get(), 3, kPluieColumn), QStringLiteral("2"));
+
+    grid->selectionModel()->setCurrentIndex(model->index(1, kEtpColumn),
+                                            QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(grid->currentIndex(), model->index(2, kEtpColumn));
+    EXPECT_EQ(grid->indexWidget(grid->currentIndex()), nullptr); // no editor opened
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 }
 
 // Save: an edited row and an inserted one are written and read back; a red row is refused

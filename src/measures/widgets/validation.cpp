@@ -14,6 +14,7 @@
 #include "run/widgets/mainwindow.h"
 #include "stations/stationcodes.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -167,14 +168,20 @@ void Validation::buildUi()
     layout->addLayout(middle, 1);
     layout->addLayout(bottom);
 
-    auto *undo = new QShortcut(QKeySequence::Undo, this);
-    auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), this);
-    auto *redoAlt = new QShortcut(QKeySequence::Redo, this);
-    for (QShortcut *shortcut : {undo, redo, redoAlt})
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(undo, &QShortcut::activated, m_undo, &QPushButton::click);
-    connect(redo, &QShortcut::activated, m_redo, &QPushButton::click);
-    connect(redoAlt, &QShortcut::activated, m_redo, &QPushButton::click);
+    // Ctrl+Y besides the platform's redo keys, which may already hold it: one action per
+    // command, so that no key is bound twice (an ambiguous key triggers nothing).
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
+    for (const auto &[keys, target] :
+         {std::pair{QKeySequence::keyBindings(QKeySequence::Undo), m_undo},
+          std::pair{redoKeys, m_redo}}) {
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, target, &QPushButton::click);
+        addAction(action);
+    }
 }
 
 QWidget *Validation::buildSidePanel()

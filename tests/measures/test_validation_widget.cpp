@@ -575,6 +575,15 @@ TEST_P(ValidationScreenTest, RecordOpensTheEditorAndGridExports)
     const QString path = dir.filePath(editor->exportFileName());
     EXPECT_TRUE(editor->exportRows(path));
     EXPECT_GT(QFileInfo(path).size(), 0);
+    bool previewed = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *preview = QApplication::activeModalWidget()) {
+            previewed = true;
+            preview->close();
+        }
+    });
+    editor->DeclencheApercu();
+    EXPECT_TRUE(previewed);
     editor->close();
 }
 

@@ -90,7 +90,8 @@ Validation::Validation(QWidget *parent) : QWidget(parent)
     connect(undo, &QUndoStack::canRedoChanged, this, [this] { updateActions(); });
     updateChangeCount();
     updateActions();
-    resize(1340, 700);
+    // Fits the window area of a 1366 x 768 screen, frame included.
+    resize(1320, 620);
 }
 
 Validation::~Validation() = default;

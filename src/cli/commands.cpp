@@ -10,6 +10,7 @@
 #include "db/mdbimport.h"
 
 #include <QDateTime>
+#include <QTextStream>
 
 #include <cstdio>
 
@@ -18,6 +19,36 @@ namespace plx::cli {
 void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toUtf8().constData(), stream);
+}
+
+QString takeValue(Options &options, const char *name)
+{
+    const qsizetype at = options.positional.indexOf(QLatin1String(name));
+    if (at < 0 || at + 1 >= options.positional.size())
+        return QString();
+    const QString value = options.positional[at + 1];
+    options.positional.remove(at, 2);
+    return value;
+}
+
+bool takeFlag(Options &options, const char *name)
+{
+    return options.positional.removeAll(QLatin1String(name)) > 0;
+}
+
+int usageError(const Options &options)
+{
+    print(stderr, options.error.isEmpty() ? usage() : options.error + QLatin1Char('\n'));
+    return 2;
+}
+
+bool confirmed(const QString &question)
+{
+    print(stdout, question + QStringLiteral(" (o/n) "));
+    std::fflush(stdout);
+    QTextStream in(stdin);
+    const QString answer = in.readLine().trimmed().toLower();
+    return answer == QLatin1String("o") || answer == QLatin1String("oui");
 }
 
 QString cellText(const QVariant &value)

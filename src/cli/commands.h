@@ -22,4 +22,13 @@ QString cellText(const QVariant &value);
 // --user given; prints the reason and returns false on failure.
 bool connectDatabase(const Options &options);
 
+// Takes "--name VALUE" out of the positional arguments; "" when absent.
+QString takeValue(Options &options, const char *name);
+// Takes "--name" out of the positional arguments; whether it was there.
+bool takeFlag(Options &options, const char *name);
+// Prints the options' error, or the usage when there is none; returns 2.
+int usageError(const Options &options);
+// Asks on the terminal; "o" or "oui" is yes.
+bool confirmed(const QString &question);
+
 } // namespace plx::cli

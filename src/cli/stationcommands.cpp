@@ -18,28 +18,6 @@ namespace plx::cli {
 
 namespace {
 
-// Takes "--name VALUE" out of the positional arguments; "" when absent.
-QString takeValue(Options &options, const char *name)
-{
-    const qsizetype at = options.positional.indexOf(QLatin1String(name));
-    if (at < 0 || at + 1 >= options.positional.size())
-        return QString();
-    const QString value = options.positional[at + 1];
-    options.positional.remove(at, 2);
-    return value;
-}
-
-bool takeFlag(Options &options, const char *name)
-{
-    return options.positional.removeAll(QLatin1String(name)) > 0;
-}
-
-int usageError(const Options &options)
-{
-    print(stderr, options.error.isEmpty() ? usage() : options.error + QLatin1Char('\n'));
-    return 2;
-}
-
 // A user given with --user needs the record-modify right; without one, whoever holds the
 // database file or server account acts directly.
 bool mayModify()
@@ -123,15 +101,6 @@ int showStation(const QString &code)
             QString::fromUtf8(label) + QStringLiteral(" : ") + cellText(value) + QLatin1Char('\n');
     print(stdout, out);
     return 0;
-}
-
-bool confirmed(const QString &question)
-{
-    print(stdout, question + QStringLiteral(" (o/n) "));
-    std::fflush(stdout);
-    QTextStream in(stdin);
-    const QString answer = in.readLine().trimmed().toLower();
-    return answer == QLatin1String("o") || answer == QLatin1String("oui");
 }
 
 int deleteCommand(const QString &code, bool yes)

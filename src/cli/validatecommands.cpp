@@ -16,23 +16,6 @@ namespace plx::cli {
 
 namespace {
 
-// Takes "--name VALUE" out of the positional arguments; "" when absent.
-QString takeValue(Options &options, const char *name)
-{
-    const qsizetype at = options.positional.indexOf(QLatin1String(name));
-    if (at < 0 || at + 1 >= options.positional.size())
-        return QString();
-    const QString value = options.positional[at + 1];
-    options.positional.remove(at, 2);
-    return value;
-}
-
-int usageError(const Options &options)
-{
-    print(stderr, options.error.isEmpty() ? usage() : options.error + QLatin1Char('\n'));
-    return 2;
-}
-
 bool validCode(const QString &code)
 {
     if (!measurementTableName(code).isEmpty())
@@ -57,15 +40,6 @@ bool tableFound(const QString &code)
         return true;
     print(stderr, QStringLiteral("La table de données pour ce site n'existe pas.\n"));
     return false;
-}
-
-bool confirmed(const QString &question)
-{
-    print(stdout, question + QStringLiteral(" (o/n) "));
-    std::fflush(stdout);
-    QTextStream in(stdin);
-    const QString answer = in.readLine().trimmed().toLower();
-    return answer == QLatin1String("o") || answer == QLatin1String("oui");
 }
 
 } // namespace
@@ -114,7 +88,7 @@ int devalidateCommand(const QStringList &arguments)
 {
     Options options = parseOptions(arguments);
     const QString code = takeValue(options, "--station");
-    const bool yes = options.positional.removeAll(QStringLiteral("--yes")) > 0;
+    const bool yes = takeFlag(options, "--yes");
     if (!options.error.isEmpty() || !options.hasDatabase || code.isEmpty() ||
         !options.positional.isEmpty())
         return usageError(options);

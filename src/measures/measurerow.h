@@ -34,7 +34,7 @@ enum ValidationColumn {
 inline constexpr int kMeasuredValues = 6;
 
 // One row of a station's measurement table as the validation editor holds it. Compact
-// (about a hundred bytes) so that a window of a million timed rows stays small.
+// (under 150 bytes) so that a window of a million timed rows stays small.
 struct MeasureRow
 {
     QDate date;               // as edited; invalid when empty or when the typed text was not a date

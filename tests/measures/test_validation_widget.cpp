@@ -333,6 +333,8 @@ TEST_P(ValidationScreenTest, PasteIsCheckedAndUndoneAsOneStep)
 TEST_P(ValidationScreenTest, KeyboardDrivesTheGrid)
 {
     fillDaily(4);
+    exec(
+        QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES (2, '', 'PLX')"));
     auto screen = openScreen();
     QApplication::setActiveWindow(screen.get());
     load(screen.get(), kFirstDay, kFirstDay.addDays(3));
@@ -374,6 +376,15 @@ TEST_P(ValidationScreenTest, KeyboardDrivesTheGrid)
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_EQ(grid->currentIndex(), model->index(2, kEtpColumn));
     EXPECT_EQ(grid->indexWidget(grid->currentIndex()), nullptr); // no editor opened
+
+    // Parameter 2 has no label: hidden, and a pasted pair lands under parameters 1 and 3.
+    EXPECT_TRUE(grid->isColumnHidden(kValeur2Column));
+    grid->selectionModel()->setCurrentIndex(model->index(0, kValeur1Column),
+                                            QItemSelectionModel::ClearAndSelect);
+    grid->pasteText(QStringLiteral("7\t9"));
+    EXPECT_EQ(cell(screen.get(), 0, kValeur1Column), QStringLiteral("7"));
+    EXPECT_EQ(cell(screen.get(), 0, kValeur2Column), QString());
+    EXPECT_EQ(cell(screen.get(), 0, kValeur3Column), QStringLiteral("9"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 }
 

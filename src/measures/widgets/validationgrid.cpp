@@ -163,7 +163,23 @@ void ValidationGrid::pasteText(const QString &text)
     int column = block.left;
     if (column == kMarkColumn)
         column = kDateColumn;
-    const QStringList messages = m_model->pasteBlock(block.top, column, cells);
+    // The block was copied from shown columns: hidden ones (a parameter without a label)
+    // keep their text, so that each value lands under the heading it was copied from.
+    QList<QStringList> spread;
+    spread.reserve(cells.size());
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const int r = block.top + int(i);
+        QStringList line;
+        int c = column;
+        for (const QString &text : cells.at(i)) {
+            for (; c < kLoadedDateColumn && isColumnHidden(c); ++c)
+                line << (r < m_model->rowCount() ? cellText(m_model->row(r), c) : QString());
+            line << text;
+            ++c;
+        }
+        spread << line;
+    }
+    const QStringList messages = m_model->pasteBlock(block.top, column, spread);
     if (messages.isEmpty())
         return;
     QStringList shown = messages.mid(0, kShownPasteMessages);

@@ -137,10 +137,6 @@ void Validation::buildUi()
 
     m_grid = new ValidationGrid(this);
     m_grid->setValidationModel(m_model);
-    m_grid->setToolTip(
-        QStringLiteral("Entrée : ligne suivante · X : marque de validation · Espace : rupture\n"
-                       "Suppr : effacer les valeurs · Ctrl+C / Ctrl+V : copier / coller\n"
-                       "Ctrl+Z / Ctrl+Y : annuler / rétablir"));
     setUpColumns();
 
     auto *middle = new QHBoxLayout;
@@ -284,6 +280,10 @@ QWidget *Validation::buildSidePanel()
                                            "(clic ou touche X)."),
                             legend);
     hint->setWordWrap(true);
+    legend->setToolTip(
+        QStringLiteral("Entrée : ligne suivante · X : marque de validation · Espace : rupture\n"
+                       "Suppr : effacer les valeurs · Ctrl+C / Ctrl+V : copier / coller\n"
+                       "Ctrl+Z / Ctrl+Y : annuler / rétablir"));
     keys->addWidget(hint, 3, 0, 1, 2);
     column->addWidget(legend);
     column->addStretch(1);

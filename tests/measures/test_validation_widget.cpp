@@ -457,6 +457,40 @@ TEST_P(ValidationScreenTest, SavesValidatesAndDeletes)
     EXPECT_EQ(cell(screen.get(), 4, kDateColumn), QStringLiteral("09/01/2024"));
 }
 
+// Previous / next follow the list's lookup; unsaved changes are asked about first, and
+// the next station opens loaded when this one was.
+TEST_P(ValidationScreenTest, NeighboursAskBeforeLeavingChanges)
+{
+    fillDaily(3);
+    exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, Identifiant) "
+                        "VALUES (8, 'Miramas', '13063001')"));
+    auto screen = openScreen();
+    QStringList asked;
+    screen->setNeighbourLookup([&](const QString &code, int step) {
+        asked << code + QLatin1Char(':') + QString::number(step);
+        return code == QLatin1String("7") ? QStringLiteral("8") : QStringLiteral("7");
+    });
+    load(screen.get(), kFirstDay, kFirstDay.addDays(2));
+    typeInCell(screen.get(), 0, kPluieColumn, QStringLiteral("6"));
+    messages.clear();
+    child<QPushButton>(screen.get(), "CmdSuivant")->click(); // answered no
+    EXPECT_EQ(messages, QStringList{QStringLiteral("QUESTION: Les données ont été modifiées. "
+                                                   "Voulez-vous abandonner les modifications ?")});
+    EXPECT_EQ(screen->stationCode(), QStringLiteral("7"));
+    EXPECT_EQ(cell(screen.get(), 0, kPluieColumn), QStringLiteral("6"));
+    answers.push_back(true);
+    child<QPushButton>(screen.get(), "CmdSuivant")->click();
+    EXPECT_EQ(screen->stationCode(), QStringLiteral("8"));
+    EXPECT_EQ(child<QTableWidget>(screen.get(), "SprEntete")->item(0, 2)->text(),
+              QStringLiteral("Miramas"));
+    EXPECT_FALSE(screen->hasUnsavedChanges());
+    EXPECT_FALSE(child<QPushButton>(screen.get(), "CmdChargement")->isEnabled()); // no table
+    child<QPushButton>(screen.get(), "CmdPrecedent")->click();
+    EXPECT_EQ(screen->stationCode(), QStringLiteral("7"));
+    EXPECT_EQ(asked,
+              QStringList({QStringLiteral("7:1"), QStringLiteral("7:1"), QStringLiteral("8:-1")}));
+}
+
 // A save that fails half-way writes nothing and keeps every edit, with their history, for
 // another try.
 TEST_P(ValidationScreenTest, FailedSaveKeepsEveryEdit)

@@ -295,10 +295,13 @@ QWidget *MainWindow::openScreen(QWidget *screen)
     const QSize available = m_mdi->viewport()->size();
     // A screen that chose its size (a grid whose hint would be a few rows) keeps it.
     const QSize wanted = screen->testAttribute(Qt::WA_Resized) ? screen->size() : screen->sizeHint();
-    QSize size = wanted.expandedTo(screen->minimumSizeHint()).expandedTo(QSize(480, 320));
+    // The frame (title bar and borders) counts: a window as large as the area must not
+    // run past its bottom edge.
+    QSize size = wanted.expandedTo(screen->minimumSizeHint()).expandedTo(QSize(480, 320)) +
+                 QSize(8, 32);
     if (available.width() > 200 && available.height() > 200)
         size = size.boundedTo(available);
-    sub->resize(size + QSize(8, 32));
+    sub->resize(size);
     connect(sub, &QObject::destroyed, this, [this] {
         // The area forgets the window once control returns to the event loop.
         QTimer::singleShot(0, this, [this] {

@@ -311,6 +311,12 @@ QWidget *MainWindow::openScreen(QWidget *screen)
     });
     connect(screen, &QWidget::windowTitleChanged, this, &MainWindow::ChargerMenuFenetre);
     sub->show();
+    // The area cascades new windows: one that would then run past its edges moves back in.
+    if (available.width() > 200 && available.height() > 200) {
+        const QPoint inside(qMax(0, qMin(sub->x(), available.width() - sub->width())),
+                            qMax(0, qMin(sub->y(), available.height() - sub->height())));
+        sub->move(inside);
+    }
     m_mdi->setActiveSubWindow(sub);
     screen->setFocus();
     ChargerMenuFenetre();

@@ -68,9 +68,13 @@ void measureLoad(const char *engine, AccesBase &db)
         view.viewport()->repaint();
     });
     const double after = residentMegabytes();
+    // The floor: the same rows read one by one and dropped.
+    const double read = best([&] {
+        db.readRecords(windowQuery(kCode, kFirstDay, kLastDay), [](const QVariant *, int) { return true; });
+    });
     std::printf("%-10s load of %d rows into the editor: %.3f s | the load query alone: %.3f s | "
-                "ratio %.2f (target < 2)\n",
-                engine, kRows, ours, peer, peer > 0 ? ours / peer : 0.0);
+                "ratio %.2f (target < 2) | the rows read and dropped: %.3f s\n",
+                engine, kRows, ours, peer, peer > 0 ? ours / peer : 0.0, read);
     std::printf("%-10s memory of the loaded window: %.0f MB resident (%zu bytes a row, %.0f MB "
                 "of rows) (target < 200 MB)\n",
                 engine, after - before, sizeof(MeasureRow),
@@ -107,12 +111,16 @@ void measureSave(const char *engine, AccesBase &db)
     });
 
     const QString twin = QStringLiteral("2");
-    const double peer = best([&] {
+    // Only the inserts and their commit are timed, not the twin table's creation.
+    double peer = 1e9;
+    for (int attempt = 0; attempt < 3; ++attempt) {
         db.Execute(QStringLiteral("DROP TABLE PLUVIO_2"));
         {
             const ScopedConnectionKind kind(db);
             CreateMeasurementTable(db, twin, false);
         }
+        QElapsedTimer timer;
+        timer.start();
         db.DebutTransaction();
         auto insert = db.prepare(insertMeasurePrepared(twin));
         for (const MeasureRow &row : runs[0]) {
@@ -124,7 +132,8 @@ void measureSave(const char *engine, AccesBase &db)
         }
         insert.reset();
         db.FinTransaction(true);
-    });
+        peer = qMin(peer, seconds(timer));
+    }
     std::printf("%-10s save of %d changed rows: %.3f s | prepared inserts in one transaction: "
                 "%.3f s | ratio %.2f (target < 2)\n",
                 engine, written, ours, peer, peer > 0 ? ours / peer : 0.0);

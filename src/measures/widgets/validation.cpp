@@ -71,7 +71,8 @@ void Validation::setNeighbourLookup(NeighbourLookup lookup)
 
 bool Validation::hasUnsavedChanges() const
 {
-    return m_model->dirtyCount() > 0;
+    // A placed mark is a validation the user asked for but has not saved yet.
+    return m_model->dirtyCount() > 0 || m_model->markRow() >= 0;
 }
 
 bool Validation::confirmDiscard()

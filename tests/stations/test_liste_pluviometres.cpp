@@ -2,6 +2,7 @@
 
 #include "db/dialect.h"
 #include "measures/measurementtable.h"
+#include "measures/widgets/validation.h"
 #include "run/widgets/mainwindow.h"
 #include "stations/maplinks.h"
 #include "stations/recordlength.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -321,6 +323,21 @@ TEST_P(ListePluviometresTest, OpensTheRecordInTheMainWindow)
     QTest::keyClick(view, Qt::Key_Enter);
     EXPECT_EQ(window.activeScreen(), record);
     EXPECT_EQ(window.screens().size(), 3);
+
+    // "Données" opens the validation editor on the current row; its next station is the
+    // list's next row, and a second click brings the same editor back.
+    window.openScreen(list);
+    list->findChild<QPushButton *>(QStringLiteral("CmdDonnees"))->click();
+    auto *editor = qobject_cast<plx::Validation *>(window.activeScreen());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->stationCode(), QStringLiteral("4"));
+    editor->loadNext();
+    EXPECT_EQ(editor->stationCode(), list->neighbourCode(QStringLiteral("4"), 1));
+    window.openScreen(list);
+    list->findChild<QPushButton *>(QStringLiteral("CmdDonnees"))->click();
+    EXPECT_EQ(window.activeScreen(), editor);
+    EXPECT_EQ(editor->stationCode(), QStringLiteral("4"));
+    EXPECT_EQ(window.screens().size(), 4);
 
     // A renumbered or deleted station is updated in the rows.
     ASSERT_TRUE(list->applyList(0));

@@ -64,6 +64,50 @@ Validation::Validation(QWidget *parent) : QWidget(parent)
 
 Validation::~Validation() = default;
 
+bool Validation::mayConsultMeasures()
+{
+    if (session().hasRight(QStringLiteral("PLUVIO_DATA_CONSULT")) ||
+        session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF")))
+        return true;
+    showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits nécessaires "
+                                                    "pour consulter les mesures."));
+    return false;
+}
+
+Validation *Validation::openFor(QWidget *origin, const QString &code, NeighbourLookup lookup)
+{
+    if (!mayConsultMeasures())
+        return nullptr;
+    // Outside a main window (tests, a record opened alone) one editor window serves too.
+    static QPointer<Validation> standalone;
+    auto *frame = qobject_cast<MainWindow *>(origin->window());
+    Validation *screen = frame ? nullptr : standalone.data();
+    if (frame) {
+        for (QWidget *open : frame->screens()) {
+            if ((screen = qobject_cast<Validation *>(open)))
+                break;
+        }
+    }
+    if (!screen) {
+        screen = new Validation;
+        if (!frame) {
+            screen->setAttribute(Qt::WA_DeleteOnClose);
+            standalone = screen;
+        }
+    }
+    if (frame) {
+        frame->openScreen(screen);
+    } else {
+        screen->show();
+        screen->raise();
+        screen->activateWindow();
+    }
+    screen->setNeighbourLookup(std::move(lookup));
+    if (screen->stationCode() != code || screen->model()->rowCount() == 0)
+        screen->initSite(code, true);
+    return screen;
+}
+
 void Validation::setNeighbourLookup(NeighbourLookup lookup)
 {
     m_neighbours = std::move(lookup);

@@ -19,8 +19,8 @@ class ValidationGrid;
 class ValidationModel;
 
 // The validation editor: the measurements of one rain gauge over a date window, edited,
-// checked, saved and validated up to a marked row. Opened for a station from its record;
-// previous / next step through the stations of the list that opened it.
+// checked, saved and validated up to a marked row. Opened for a station from the list or
+// its record; previous / next step through the stations of the list.
 class Validation : public QWidget
 {
     Q_OBJECT
@@ -33,6 +33,13 @@ public:
     // there is none.
     using NeighbourLookup = std::function<QString(const QString &code, int step)>;
     void setNeighbourLookup(NeighbourLookup lookup);
+
+    // Brings the one editor to the front (in origin's main window, or as a window of its
+    // own outside one) on the station code, loaded; nullptr when the user may not see
+    // measurements (after a message).
+    static Validation *openFor(QWidget *origin, const QString &code, NeighbourLookup lookup);
+    // Whether the user may see measurements; says why not.
+    static bool mayConsultMeasures();
 
     // Shows the station: its history and counts, the window reset to the last three
     // months; then loads it when load is true. False when the user kept unsaved changes

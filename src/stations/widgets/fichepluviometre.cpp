@@ -4,7 +4,6 @@
 #include "db/accesbase.h"
 #include "measures/widgets/historiquegrid.h"
 #include "measures/widgets/validation.h"
-#include "measures/widgets/validationmodel.h"
 #include "run/locale.h"
 #include "run/messages.h"
 #include "run/session.h"
@@ -533,52 +532,14 @@ void FichePluviometre::openPanel(const QString &title)
         return;
     }
     const bool measures = title != QLatin1String("Bulletins");
-    if (measures && !session().hasRight(QStringLiteral("PLUVIO_DATA_CONSULT")) &&
-        !session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF"))) {
-        showMessage(MessageKind::Erreur,
-                    QStringLiteral("Vous ne disposez pas des droits nécessaires "
-                                   "pour consulter les mesures."));
+    if (measures && !Validation::mayConsultMeasures())
         return;
-    }
     if (title == QStringLiteral("Données")) {
-        openValidation();
+        Validation::openFor(this, m_record.code, m_neighbours);
         return;
     }
     showMessage(MessageKind::Aide,
                 title + QStringLiteral(" : cette fonction n'est pas encore disponible."));
-}
-
-void FichePluviometre::openValidation()
-{
-    auto *frame = qobject_cast<MainWindow *>(window());
-    Validation *screen = nullptr;
-    if (frame) {
-        for (QWidget *open : frame->screens()) {
-            if ((screen = qobject_cast<Validation *>(open)))
-                break;
-        }
-    } else {
-        screen = m_validation;
-    }
-    if (!screen) {
-        screen = new Validation;
-        if (frame) {
-            frame->openScreen(screen);
-        } else {
-            screen->setAttribute(Qt::WA_DeleteOnClose);
-            screen->show();
-            m_validation = screen;
-        }
-    } else if (frame) {
-        frame->openScreen(screen);
-    } else {
-        screen->raise();
-        screen->activateWindow();
-    }
-    // Previous / next in the editor walk the same rows as this record does.
-    screen->setNeighbourLookup(m_neighbours);
-    if (screen->stationCode() != m_record.code || screen->model()->rowCount() == 0)
-        screen->initSite(m_record.code, true);
 }
 
 void FichePluviometre::closeEvent(QCloseEvent *event)

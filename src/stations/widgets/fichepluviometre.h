@@ -2,7 +2,6 @@
 
 #include "stations/stationrecord.h"
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -18,7 +17,6 @@ namespace plx {
 class FicheFields;
 class HistoriqueGrid;
 class StationSubList;
-class Validation;
 
 // The record of one rain gauge: its descriptive fields, its satellite grids, its
 // interventions and the historical summary of its measurements. Opened from the list for
@@ -78,7 +76,6 @@ private:
     void openPanel(const QString &title);
     // The validation editor on this station: the one editor of the main window, or a
     // window of its own outside one.
-    void openValidation();
     void setDirty(bool dirty);
     void updateFavouriteButton();
     void updateIdentity();
@@ -93,7 +90,6 @@ private:
     QPushButton *m_changeCode = nullptr;
     StationRecord m_record;
     NeighbourLookup m_neighbours;
-    QPointer<Validation> m_validation; // the editor opened outside a main window
     bool m_editable = false;
     bool m_dirty = false; // the station fields changed
     bool m_favouriteState = false;

@@ -1,6 +1,7 @@
 #include "stations/widgets/listepluviometres.h"
 
 #include "config/settings.h"
+#include "measures/widgets/validation.h"
 #include "outputs/xlsxgrid.h"
 #include "run/messages.h"
 #include "run/session.h"
@@ -151,6 +152,9 @@ void ListePluviometres::buildUi()
         QStringLiteral("Calcule la période des mesures des sites affichés"));
     connect(m_recordLengthButton, &QPushButton::clicked, this,
             &ListePluviometres::computeRecordLengths);
+    auto *data = panelButton(QStringLiteral("D&onnées"), "CmdDonnees", this);
+    data->setToolTip(QStringLiteral("Valide les mesures du pluviomètre sélectionné"));
+    connect(data, &QPushButton::clicked, this, &ListePluviometres::openCurrentData);
     auto *bulletins = panelButton(QStringLiteral("&Bulletins"), "CmdBulletins", this);
     connect(bulletins, &QPushButton::clicked, this, [] {
         showMessage(MessageKind::Aide, QStringLiteral("Les bulletins ne sont pas encore "
@@ -162,7 +166,7 @@ void ListePluviometres::buildUi()
         showMessage(MessageKind::Aide, QStringLiteral("Le graphique de superposition n'est pas "
                                                       "encore disponible dans cette version."));
     });
-    for (QPushButton *button : {map, m_recordLengthButton, bulletins, overlay})
+    for (QPushButton *button : {data, map, m_recordLengthButton, bulletins, overlay})
         panel->addWidget(button);
     panel->addStretch(1);
     middle->addLayout(panel);
@@ -427,13 +431,29 @@ void ListePluviometres::openCurrentRecord()
     openRecord(QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code));
 }
 
+ListePluviometres::NeighbourLookup ListePluviometres::neighbourLookup()
+{
+    return [list = QPointer<ListePluviometres>(this)](const QString &from, int step) {
+        return list ? list->neighbourCode(from, step) : QString();
+    };
+}
+
+void ListePluviometres::openCurrentData()
+{
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid()) {
+        showMessage(MessageKind::Aide, QStringLiteral("Sélectionner un pluviomètre dans la liste."));
+        return;
+    }
+    Validation::openFor(this,
+                        QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code),
+                        neighbourLookup());
+}
+
 FichePluviometre *ListePluviometres::openRecord(const QString &code)
 {
     auto *record = new FichePluviometre;
-    record->setNeighbourLookup(
-        [list = QPointer<ListePluviometres>(this)](const QString &from, int step) {
-            return list ? list->neighbourCode(from, step) : QString();
-        });
+    record->setNeighbourLookup(neighbourLookup());
     connect(record, &FichePluviometre::codeChanged, this,
             [this](const QString &oldCode, const QString &newCode) {
                 // The chosen list first, so that the row is not filtered out meanwhile.

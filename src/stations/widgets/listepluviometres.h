@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -56,6 +57,8 @@ public:
     bool exportVisibleRows(const QString &path);
     // Opens the record of a station; an empty code opens an empty record.
     FichePluviometre *openRecord(const QString &code);
+    // Opens the validation editor on the current row's station.
+    void openCurrentData();
     // Fills "Durée chronique" for the visible rows, with a progress bar and cancel.
     void computeRecordLengths();
 
@@ -83,6 +86,9 @@ private:
     void storeWidths();
     void onSortChanged(int column, Qt::SortOrder order);
     void openCurrentRecord();
+    // Previous / next for the screens opened from the list, over its visible rows.
+    using NeighbourLookup = std::function<QString(const QString &code, int step)>;
+    NeighbourLookup neighbourLookup();
     void openMap();
     void editFilter(bool newList);
     void askNewListFromSelection();

@@ -62,7 +62,13 @@ Validation::Validation(QWidget *parent) : QWidget(parent)
     resize(1320, 620);
 }
 
-Validation::~Validation() = default;
+Validation::~Validation()
+{
+    // The model and its undo stack die with the children, after this object's own part:
+    // the stack's last signals must not reach it.
+    disconnect(m_model->undoStack(), nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+}
 
 bool Validation::mayConsultMeasures()
 {

@@ -12,6 +12,7 @@
 #include "run/locale.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace plx {
 
@@ -264,22 +265,16 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         std::sort(result.redRows.begin(), result.redRows.end());
         return result; // the transaction rolls back as it goes out of scope
     };
-    const std::unique_ptr<PreparedStatement> deleteAt =
-        db.prepare(deleteInstantPrepared(code), &error);
-    if (!deleteAt)
-        return fail(error);
-    const std::unique_ptr<PreparedStatement> validatedAt =
-        db.prepare(validatedAtInstantPrepared(code), &error);
-    if (!validatedAt)
-        return fail(error);
-    const std::unique_ptr<PreparedStatement> insert =
-        db.prepare(insertMeasurePrepared(code), &error);
-    if (!insert)
-        return fail(error);
-    const std::unique_ptr<PreparedStatement> update =
-        db.prepare(updateMeasurePrepared(code), &error);
-    if (!update)
-        return fail(error);
+    std::unique_ptr<PreparedStatement> deleteAt, validatedAt, insert, update;
+    const std::pair<std::unique_ptr<PreparedStatement> *, QString> statements[] = {
+        {&deleteAt, deleteInstantPrepared(code)},
+        {&validatedAt, validatedAtInstantPrepared(code)},
+        {&insert, insertMeasurePrepared(code)},
+        {&update, updateMeasurePrepared(code)}};
+    for (const auto &[statement, sql] : statements) {
+        if (!(*statement = db.prepare(sql, &error)))
+            return fail(error);
+    }
     std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
 
     std::vector<size_t> written;

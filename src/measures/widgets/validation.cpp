@@ -1,12 +1,12 @@
 #include "measures/widgets/validation.h"
 
-#include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/parameterlabels.h"
 #include "measures/validationstore.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
+#include "outputs/widgets/spreadsheetsave.h"
 #include "outputs/xlsxgrid.h"
 #include "run/locale.h"
 #include "run/messages.h"
@@ -14,11 +14,9 @@
 #include "run/widgets/mainwindow.h"
 #include "stations/stationcodes.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -559,20 +557,9 @@ void Validation::DeclencheExcel()
                     QStringLiteral("Aucune donnée à exporter : chargez d'abord les mesures."));
         return;
     }
-    QString folder = LireParametre(QStringLiteral("CheminExport"), {}, true);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exporter les données"),
-                                                      QDir(folder).filePath(exportFileName()),
-                                                      QStringLiteral("Classeur Excel (*.xlsx)"));
-    if (path.isEmpty())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = exportRows(path);
-    QApplication::restoreOverrideCursor();
-    if (ok)
-        showMessage(MessageKind::Aide, QStringLiteral("Les données ont été exportées dans ") +
-                                           QDir::toNativeSeparators(path) + QLatin1Char('.'));
+    saveSpreadsheetAs(this, QStringLiteral("Exporter les données"), exportFileName(),
+                      QStringLiteral("Les données ont été exportées dans "),
+                      [this](const QString &path) { return exportRows(path); });
 }
 
 void Validation::DeclencheApercu()

@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "measures/widgets/validation.h"
+#include "outputs/widgets/spreadsheetsave.h"
 #include "outputs/xlsxgrid.h"
 #include "run/messages.h"
 #include "run/session.h"
@@ -18,8 +19,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -401,21 +400,10 @@ bool ListePluviometres::exportVisibleRows(const QString &path)
 
 void ListePluviometres::DeclencheExcel()
 {
-    QString folder = LireParametre(QStringLiteral("CheminExport"), {}, true);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Exporter la liste"),
-        QDir(folder).filePath(QStringLiteral("Liste_des_pluviomètres.xlsx")),
-        QStringLiteral("Classeur Excel (*.xlsx)"));
-    if (path.isEmpty())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = exportVisibleRows(path);
-    QApplication::restoreOverrideCursor();
-    if (ok)
-        showMessage(MessageKind::Aide, QStringLiteral("La liste a été exportée dans ") +
-                                           QDir::toNativeSeparators(path) + QLatin1Char('.'));
+    saveSpreadsheetAs(this, QStringLiteral("Exporter la liste"),
+                      QStringLiteral("Liste_des_pluviomètres.xlsx"),
+                      QStringLiteral("La liste a été exportée dans "),
+                      [this](const QString &path) { return exportVisibleRows(path); });
 }
 
 void ListePluviometres::declencheInserer()

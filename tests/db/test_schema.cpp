@@ -245,10 +245,15 @@ TEST_P(SchemaTest, FirstUpgradeCreatesTheWholeSchema)
 TEST_P(SchemaTest, ManagerViewsSelectTheCurrentLinks)
 {
     ASSERT_TRUE(upgrade().ok);
-    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
-    const QString yesterday =
-        QDate::currentDate().addDays(-1).toString(QStringLiteral("dd/MM/yyyy"));
-    const QString tomorrow = QDate::currentDate().addDays(1).toString(QStringLiteral("dd/MM/yyyy"));
+    // The views compare with the server's today, which is not the client's near midnight
+    // when their time zones differ.
+    const RecordTable now = select(QStringLiteral("SELECT Date()"));
+    ASSERT_EQ(now.rowCount(), 1);
+    const QDate serverToday = now.at(0, 0).toDateTime().date();
+    ASSERT_TRUE(serverToday.isValid());
+    const QString today = serverToday.toString(QStringLiteral("dd/MM/yyyy"));
+    const QString yesterday = serverToday.addDays(-1).toString(QStringLiteral("dd/MM/yyyy"));
+    const QString tomorrow = serverToday.addDays(1).toString(QStringLiteral("dd/MM/yyyy"));
     exec(QStringLiteral("INSERT INTO INTERVENANTS (CodeIntervenant, Nom) VALUES (1, 'Syndicat')"));
     exec(QStringLiteral("INSERT INTO INTERVENANTS (CodeIntervenant, Nom) VALUES (2, 'Agence')"));
     const auto link = [&](int station, int who, const QString &start, const QString &end,

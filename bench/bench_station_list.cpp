@@ -8,10 +8,10 @@
 // Prints the medians of 5 runs and the ratios to (a) (target <= 1.5).
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
 #include "stations/stationlist.h"
 #include "stations/stationlistmodel.h"
 #include "stations/widgets/listepluviometres.h"

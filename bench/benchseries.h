@@ -6,8 +6,8 @@
 // measured when PLX_TEST_PG_PORT names a running server; the benchmark creates its own
 // database there and drops it afterwards.
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "cli/loginoption.h"
 
-#include "run/journal.h"
 #include "run/loginsequence.h"
 #include "run/runoptions.h"
+#include "session/journal.h"
 
 #include <cstdio>
 

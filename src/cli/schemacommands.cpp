@@ -3,10 +3,11 @@
 #include "cli/options.h"
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
-#include "db/schemaupgrade.h"
-#include "db/usertables.h"
 #include "run/demonetwork.h"
+#include "schema/schemacatalog.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
+#include "session/journal.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -78,6 +79,7 @@ bool bringToCurrentSchema(bool force)
     const SchemaUpgradeReport report = upgradeSchema(
         db, QStringLiteral(PLX_VERSION),
         [](const QString &step) { print(stdout, step + QLatin1Char('\n')); }, options);
+    journal(report);
     if (!report.changes.isEmpty()) {
         print(stdout, QStringLiteral("Modifications :\n"));
         printLines(stdout, QStringLiteral("  "), report.changes);

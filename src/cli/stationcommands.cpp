@@ -1,10 +1,10 @@
 #include "cli/stationcommands.h"
 
+#include "base/locale.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "db/accesbase.h"
-#include "run/locale.h"
-#include "run/session.h"
+#include "session/session.h"
 #include "stations/stationcodes.h"
 #include "stations/stationdeletion.h"
 #include "stations/stationrecord.h"

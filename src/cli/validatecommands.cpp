@@ -1,12 +1,12 @@
 #include "cli/validatecommands.h"
 
+#include "base/locale.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "db/accesbase.h"
 #include "measures/measurementtable.h"
 #include "measures/validationstore.h"
-#include "run/locale.h"
-#include "run/session.h"
+#include "session/session.h"
 
 #include <QTextStream>
 

@@ -1,9 +1,9 @@
 #include "config/connectionswitch.h"
 
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "db/accesbase.h"
-#include "run/messages.h"
 
 #include <QFileInfo>
 

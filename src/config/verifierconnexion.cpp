@@ -1,9 +1,9 @@
 #include "config/verifierconnexion.h"
 
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
-#include "run/messages.h"
 
 namespace plx {
 

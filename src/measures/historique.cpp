@@ -1,11 +1,11 @@
 #include "measures/historique.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "measures/measurementtable.h"
 #include "measures/parameterlabels.h"
-#include "run/locale.h"
+#include "schema/schemacatalog.h"
 
 #include <QDateTime>
 #include <QStringList>

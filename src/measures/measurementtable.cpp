@@ -2,7 +2,7 @@
 
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
+#include "schema/schemacatalog.h"
 
 namespace plx {
 

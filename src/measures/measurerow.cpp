@@ -1,6 +1,6 @@
 #include "measures/measurerow.h"
 
-#include "run/locale.h"
+#include "base/locale.h"
 
 namespace plx {
 

@@ -1,6 +1,6 @@
 #include "measures/validationchecks.h"
 
-#include "run/locale.h"
+#include "base/locale.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #include "measures/validationsql.h"
 
+#include "base/locale.h"
 #include "db/dialect.h"
 #include "measures/measurementtable.h"
-#include "run/locale.h"
 
 namespace plx {
 

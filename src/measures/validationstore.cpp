@@ -1,15 +1,15 @@
 #include "measures/validationstore.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/datetimetext.h"
 #include "db/dialect.h"
 #include "db/preparedstatement.h"
-#include "db/schemacatalog.h"
 #include "db/transaction.h"
 #include "measures/measurementtable.h"
 #include "measures/validationsql.h"
-#include "run/journal.h"
-#include "run/locale.h"
+#include "schema/schemacatalog.h"
+#include "session/journal.h"
 
 #include <algorithm>
 #include <utility>

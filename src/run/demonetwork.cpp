@@ -1,171 +1,38 @@
 #include "run/demonetwork.h"
 
+#include "run/demodata.h"
+
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "db/usertables.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
+#include "session/journal.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
-#include <cmath>
-#include <map>
 #include <optional>
 #include <vector>
-
-// The data files are compiled into the core library, a static library: its resources are
-// only linked in when something asks for them by name.
-static void initDemoResources()
-{
-    Q_INIT_RESOURCE(demonetwork);
-}
 
 namespace plx {
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// The extract (src/run/demo/*.csv)
-
-struct Station
-{
-    QString numPoste; // Météo-France station number, the public identifier
-    QString name;
-    QString communeCode;
-    QString communeName;
-    double latitude = 0;
-    double longitude = 0;
-    double altitude = 0;
-    bool hourly = false;
-    QDate firstDay; // first day in the 1786-1949 archive
-    QDate lastDay;  // set for stations that closed
-    std::optional<std::pair<double, double>> lambert2e;
-};
-
-struct Measure
-{
-    QDate day;
-    int hour = 0;
-    std::optional<double> rain;
-    std::optional<double> temperature;
-    bool doubtful = false; // Météo-France quality code 2, or a negative rainfall
-};
-
-struct DemoData
-{
-    std::vector<Station> stations;
-    QHash<QString, std::vector<Measure>> series; // by NUM_POSTE, in time order
-};
-
-std::optional<double> numberOf(const QString &text)
-{
-    if (text.isEmpty() || text == QLatin1String("mq"))
-        return std::nullopt;
-    bool ok = false;
-    const double value = text.toDouble(&ok); // C locale, whatever the user's
-    return ok ? std::optional<double>(value) : std::nullopt;
-}
-
-// Rows of a ';'-separated resource, header left out, each with exactly `columns` fields.
-bool readRows(const QString &name, int columns, QList<QStringList> *rows, QString *error)
-{
-    QFile file(QStringLiteral(":/demo/") + name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Les données de démonstration « %1 » sont absentes du programme.")
-                     .arg(name);
-        return false;
-    }
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].isEmpty())
-            continue;
-        const QStringList fields = lines[i].split(QLatin1Char(';'));
-        if (fields.size() != columns) {
-            *error = QStringLiteral("Données de démonstration illisibles (%1, ligne %2).")
-                         .arg(name)
-                         .arg(i + 1);
-            return false;
-        }
-        rows->append(fields);
-    }
-    return true;
-}
-
-QDate dayOf(const QString &yyyymmdd)
-{
-    return QDate::fromString(yyyymmdd.left(8), QStringLiteral("yyyyMMdd"));
-}
-
-bool loadDemoData(DemoData *data, QString *error)
-{
-    initDemoResources();
-    QList<QStringList> rows;
-    if (!readRows(QStringLiteral("stations.csv"), 12, &rows, error))
-        return false;
-    for (const QStringList &f : std::as_const(rows)) {
-        Station s;
-        s.numPoste = f[0];
-        s.name = f[1];
-        s.latitude = f[2].toDouble();
-        s.longitude = f[3].toDouble();
-        s.altitude = f[4].toDouble();
-        s.hourly = f[5] == QLatin1String("H");
-        s.firstDay = dayOf(f[6]);
-        s.lastDay = dayOf(f[7]);
-        s.communeCode = f[8];
-        s.communeName = f[9];
-        if (!f[10].isEmpty())
-            s.lambert2e = std::make_pair(f[10].toDouble(), f[11].toDouble());
-        data->stations.push_back(s);
-    }
-
-    rows.clear();
-    if (!readRows(QStringLiteral("quotidien.csv"), 5, &rows, error))
-        return false;
-    for (const QStringList &f : std::as_const(rows)) {
-        Measure m;
-        m.day = dayOf(f[1]);
-        m.rain = numberOf(f[2]);
-        m.doubtful = f[3] == QLatin1String("2") || m.rain.value_or(0) < 0;
-        m.temperature = numberOf(f[4]);
-        data->series[f[0]].push_back(m);
-    }
-
-    rows.clear();
-    if (!readRows(QStringLiteral("horaire.csv"), 4, &rows, error))
-        return false;
-    for (const QStringList &f : std::as_const(rows)) {
-        Measure m;
-        m.day = dayOf(f[1]);
-        m.hour = f[1].mid(8, 2).toInt();
-        m.rain = numberOf(f[2]);
-        // The automatic gauges send a few small negative amounts: left for the validation.
-        m.doubtful = m.rain.value_or(0) < 0;
-        // Kelvin in the source, Celsius in the database, to the source's 0.01.
-        if (const std::optional<double> kelvin = numberOf(f[3]))
-            m.temperature = std::round((*kelvin - 273.15) * 100) / 100;
-        if (m.rain || m.temperature)
-            data->series[f[0]].push_back(m);
-    }
-
-    for (const Station &s : data->stations) {
-        if (!data->series.contains(s.numPoste)) {
-            *error = QStringLiteral("Données de démonstration incomplètes : aucune mesure pour %1.")
-                         .arg(s.numPoste);
-            return false;
-        }
-    }
-    return true;
-}
+using demo::DemoData;
+using demo::Measure;
+using demo::Station;
+using demo::isHistorical;
+using demo::monthlyMeans;
+using demo::seriesOf;
+using demo::startOf;
 
 // ---------------------------------------------------------------------------------------
 // What the demo adds around the real series
@@ -247,54 +114,6 @@ constexpr int kWgs84 = 31;
 constexpr int kLambert2e = 5;
 
 const QString kDemoLogin = QStringLiteral("ADMIN");
-
-bool isHistorical(const Station &s)
-{
-    return s.lastDay.isValid();
-}
-
-const std::vector<Measure> &seriesOf(const DemoData &data, const Station &s)
-{
-    // loadDemoData() made sure that every station has a series.
-    return *data.series.constFind(s.numPoste);
-}
-
-// The station's opening: its first day in the archive, else the start of its series.
-QDate startOf(const DemoData &data, const Station &s)
-{
-    return s.firstDay.isValid() ? s.firstDay : seriesOf(data, s).front().day;
-}
-
-// Monthly means over the months the series covers well enough (at most three days
-// missing, scaled to the whole month); none when a month of the year has no such month.
-std::optional<std::vector<double>> monthlyMeans(const std::vector<Measure> &series)
-{
-    struct Total { double sum = 0; int days = 0; };
-    std::map<std::pair<int, int>, Total> months;
-    for (const Measure &m : series) {
-        if (!m.rain)
-            continue;
-        Total &t = months[{m.day.year(), m.day.month()}];
-        t.sum += *m.rain;
-        ++t.days;
-    }
-    std::vector<double> sum(12, 0.0);
-    std::vector<int> years(12, 0);
-    for (const auto &[key, total] : months) {
-        const int length = QDate(key.first, key.second, 1).daysInMonth();
-        if (total.days < length - 3)
-            continue;
-        sum[key.second - 1] += total.sum * length / total.days;
-        ++years[key.second - 1];
-    }
-    std::vector<double> means(12);
-    for (int i = 0; i < 12; ++i) {
-        if (years[i] == 0)
-            return std::nullopt;
-        means[i] = std::round(sum[i] / years[i] * 10) / 10;
-    }
-    return means;
-}
 
 // ---------------------------------------------------------------------------------------
 // Writing
@@ -859,6 +678,7 @@ bool createDemoNetwork(const QString &sqlitePath, QString *error, const DemoProg
     if (!users.ok)
         return fail(users.error);
     const SchemaUpgradeReport schema = upgradeSchema(db, QStringLiteral(PLX_VERSION));
+    journal(schema);
     if (!schema.ok)
         return fail(schema.error);
     if (schema.databaseNewer)

@@ -1,17 +1,17 @@
 #include "run/loginsequence.h"
 
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/mdbzip.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
-#include "db/usertables.h"
-#include "run/journal.h"
-#include "run/messages.h"
 #include "run/runoptions.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
+#include "session/journal.h"
+#include "session/session.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -157,6 +157,7 @@ void checkSchema(const LoginStateSink &state)
     const SchemaUpgradeReport report = upgradeSchema(programVersion(), [&state](const QString &step) {
         show(state, step);
     });
+    journal(report);
     if (!report.ok) {
         showMessage(MessageKind::Erreur,
                     QStringLiteral("La mise à jour de la structure de la base de données n'a pas "

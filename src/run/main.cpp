@@ -1,12 +1,12 @@
+#include "base/locale.h"
+#include "base/messages.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
-#include "db/usertables.h"
 #include "run/demonetwork.h"
-#include "run/locale.h"
-#include "run/messages.h"
 #include "run/widgets/application.h"
 #include "run/widgets/login.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "db/accesbase.h"
 
 #include "config/settings.h"
-#include "measures/periodes.h"
+#include "schema/periodes.h"
 
 #include <QDir>
 

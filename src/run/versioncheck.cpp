@@ -1,7 +1,7 @@
 #include "run/versioncheck.h"
 
 #include "config/settings.h"
-#include "run/journal.h"
+#include "session/journal.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

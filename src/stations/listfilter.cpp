@@ -1,12 +1,12 @@
 #include "stations/listfilter.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/singlestatement.h"
 #include "db/sqltext.h"
 #include "db/sqltokenizer.h"
-#include "run/locale.h"
-#include "run/session.h"
+#include "session/session.h"
 #include "stations/stationlist.h"
 
 namespace plx {

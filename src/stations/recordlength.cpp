@@ -1,9 +1,9 @@
 #include "stations/recordlength.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
-#include "run/locale.h"
 
 #include <QDateTime>
 

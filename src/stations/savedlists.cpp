@@ -1,11 +1,11 @@
 #include "stations/savedlists.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "run/locale.h"
-#include "run/session.h"
+#include "session/session.h"
 #include "stations/stationlist.h"
 
 #include <QDateTime>

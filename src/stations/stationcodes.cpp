@@ -3,7 +3,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
-#include "run/session.h"
+#include "session/session.h"
 
 namespace plx {
 

@@ -2,7 +2,7 @@
 
 #include "db/accesbase.h"
 #include "db/sqltext.h"
-#include "run/session.h"
+#include "session/session.h"
 #include "stations/stationfavourites.h"
 
 namespace plx {

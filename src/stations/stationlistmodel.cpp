@@ -1,6 +1,6 @@
 #include "stations/stationlistmodel.h"
 
-#include "run/locale.h"
+#include "base/locale.h"
 
 #include <algorithm>
 

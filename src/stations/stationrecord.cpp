@@ -3,11 +3,11 @@
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "db/sqldialect.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "run/session.h"
+#include "schema/schemacatalog.h"
+#include "session/session.h"
 #include "stations/stationcodes.h"
 #include "stations/stationlist.h"
 

@@ -1,10 +1,10 @@
 #include "stations/stationrenumber.h"
 
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
 #include "stations/stationcodes.h"
 
 namespace plx {

@@ -1,12 +1,12 @@
 #include "stations/sublists.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "run/locale.h"
-#include "run/session.h"
+#include "schema/schemacatalog.h"
+#include "session/session.h"
 #include "stations/sublistvalues.h"
 
 #include <QCollator>

@@ -1,8 +1,8 @@
 #include "stations/sublistvalues.h"
 
+#include "base/locale.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
-#include "run/locale.h"
 
 #include <QDate>
 #include <QTime>

@@ -1,6 +1,6 @@
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "measures/historiquedata.h"
+#include "schema/schemaupgrade.h"
 #include "support/clirunner.h"
 #include "support/testdatabases.h"
 

@@ -1,8 +1,8 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/usertables.h"
 #include "measures/measurementtable.h"
 #include "measures/validationdata.h"
+#include "schema/usertables.h"
 #include "support/clirunner.h"
 #include "support/schemadatabasetest.h"
 

@@ -1,3 +1,4 @@
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "config/settings.h"
@@ -5,7 +6,6 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
-#include "run/messages.h"
 #include "support/testdatabases.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/connectionswitch.h"
 #include "config/databasesproperties.h"
@@ -5,7 +6,6 @@
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
-#include "run/messages.h"
 #include "support/testdatabases.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "db/sqltranslator.h"
+#include "schema/schemacatalog.h"
 #include "support/testdatabases.h"
 
 #include <QDateTime>

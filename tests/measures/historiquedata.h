@@ -5,9 +5,9 @@
 
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
 
 #include <QStringList>
 

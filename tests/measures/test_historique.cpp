@@ -1,11 +1,11 @@
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
-#include "db/schemaupgrade.h"
 #include "db/transaction.h"
 #include "measures/historique.h"
 #include "measures/historiquedata.h"
 #include "measures/measurementtable.h"
 #include "measures/parameterlabels.h"
+#include "schema/schemacatalog.h"
+#include "schema/schemaupgrade.h"
 #include "support/messagerecorder.h"
 #include "support/testdatabases.h"
 

@@ -1,8 +1,8 @@
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "measures/historique.h"
 #include "measures/historiquedata.h"
 #include "measures/widgets/historiquegrid.h"
+#include "schema/schemaupgrade.h"
 #include "support/messagerecorder.h"
 #include "support/testdatabases.h"
 

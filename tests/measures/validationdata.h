@@ -3,11 +3,11 @@
 // A measurement table written and read back with plain statements, for the validation
 // tests (store and command line).
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
-#include "run/locale.h"
 
 #include <QStringList>
 

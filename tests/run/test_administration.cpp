@@ -1,16 +1,16 @@
 #include "run/widgets/administration.h"
 
+#include "base/messages.h"
 #include "config/connectionswitch.h"
 #include "config/databasesproperties.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
-#include "measures/periodes.h"
-#include "run/journal.h"
-#include "run/messages.h"
 #include "run/runoptions.h"
 #include "run/widgets/administrationbases.h"
+#include "schema/periodes.h"
+#include "schema/schemaupgrade.h"
+#include "session/journal.h"
 #include "support/testdatabases.h"
 
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #include "run/demonetwork.h"
 
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
-#include "db/usertables.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
 #include "support/testdatabases.h"
 
 #include <QDateTime>

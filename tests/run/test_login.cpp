@@ -1,11 +1,11 @@
 #include "test_login_support.h"
 
-#include "db/schemaupgrade.h"
-#include "db/usertables.h"
-#include "run/journal.h"
 #include "run/runoptions.h"
-#include "run/session.h"
 #include "run/widgets/login.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
+#include "session/journal.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "test_login_support.h"
 
-#include "run/session.h"
 #include "run/widgets/application.h"
+#include "session/session.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

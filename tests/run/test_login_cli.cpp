@@ -1,7 +1,7 @@
 #include "test_login_support.h"
 
-#include "db/schemaupgrade.h"
-#include "db/usertables.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
 
 #include "support/clirunner.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "run/loginsequence.h"
-#include "run/messages.h"
 #include "support/testdatabases.h"
 
 #include <QTemporaryDir>

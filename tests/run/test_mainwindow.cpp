@@ -1,13 +1,13 @@
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
-#include "run/messages.h"
-#include "support/messagerecorder.h"
-#include "run/session.h"
 #include "run/widgets/mainwindow.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
+#include "support/messagerecorder.h"
 #include "support/testdatabases.h"
 
 #include <QAction>

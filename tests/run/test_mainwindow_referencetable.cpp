@@ -1,10 +1,10 @@
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
-#include "run/messages.h"
-#include "support/messagerecorder.h"
 #include "run/widgets/referencetable.h"
+#include "support/messagerecorder.h"
 #include "support/testdatabases.h"
 
 #include <QAbstractItemDelegate>

@@ -1,5 +1,5 @@
+#include "base/messages.h"
 #include "config/settings.h"
-#include "run/messages.h"
 #include "run/versioncheck.h"
 #include "run/widgets/mainwindow.h"
 

@@ -2,6 +2,7 @@
 
 #include "db/accesbase.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 #include <gtest/gtest.h>

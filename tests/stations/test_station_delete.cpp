@@ -1,6 +1,6 @@
 #include "test_stationfixture.h"
 
-#include "db/schemacatalog.h"
+#include "schema/schemacatalog.h"
 #include "stations/stationdeletion.h"
 #include "stations/stationrecord.h"
 #include "stations/stationrenumber.h"

@@ -2,11 +2,11 @@
 
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
 #include "run/loginsequence.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
 #include "support/messagerecorder.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"

@@ -1,13 +1,13 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
 #include "stations/sublists.h"
 #include "stations/sublistvalues.h"
+#include "sublisttestsql.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
-#include "sublisttestsql.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
 #include "run/demonetwork.h"
 #include "run/loginsequence.h"
-#include "run/session.h"
+#include "schema/schemacatalog.h"
+#include "session/session.h"
 #include "stations/widgets/stationsublist.h"
 
 #include <QColor>

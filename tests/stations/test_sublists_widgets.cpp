@@ -1,16 +1,16 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
 #include "stations/widgets/stationsublist.h"
 #include "stations/widgets/sublistgrid.h"
 #include "stations/widgets/sublistmodel.h"
 #include "stations/widgets/sublistphotos.h"
+#include "sublisttestsql.h"
 #include "support/messagerecorder.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
-#include "sublisttestsql.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/messages.h"
+#include "base/messages.h"
 
 #include <QStringList>
 

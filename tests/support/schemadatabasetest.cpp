@@ -1,8 +1,8 @@
 #include "support/schemadatabasetest.h"
 
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
+#include "schema/schemaupgrade.h"
 
 namespace plxtest {
 

@@ -1,3 +1,5 @@
+#include "run/widgets/windownavigator.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -9,6 +11,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Screens built alone open their neighbours (the record's series...) as windows.
+    plx::WindowNavigator navigator;
+    plx::setDefaultNavigator(&navigator);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,7 @@
 #include "config/widgets/frmconnexion.h"
 
-#include "run/messages.h"
-#include "run/widgets/mainwindow.h"
+#include "base/messages.h"
+#include "base/widgets/navigator.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,20 +37,6 @@ QPushButton *button(const QString &name, const QString &text, QWidget *parent)
     // Enter belongs to the field being typed in (see the returnPressed connections).
     push->setAutoDefault(false);
     return push;
-}
-
-// The main window that opened us: a parent, else a top-level window.
-MainWindow *findMainWindow(QWidget *from)
-{
-    for (QWidget *w = from; w; w = w->parentWidget()) {
-        if (auto *main = qobject_cast<MainWindow *>(w))
-            return main;
-    }
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *main = qobject_cast<MainWindow *>(w))
-            return main;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -238,8 +224,8 @@ bool FrmConnexion::closeScreens()
         return m_screenCloser();
     if (m_origin != Origin::MainWindow)
         return true;
-    MainWindow *main = findMainWindow(parentWidget());
-    return !main || main->closeAllScreens();
+    Navigator *navigator = navigatorFor(parentWidget());
+    return !navigator || navigator->closeAllScreens();
 }
 
 void FrmConnexion::chooseAccessFile()

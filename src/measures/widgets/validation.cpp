@@ -1,17 +1,17 @@
 #include "measures/widgets/validation.h"
 
+#include "base/locale.h"
+#include "base/messages.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
+#include "measures/measurerights.h"
 #include "measures/parameterlabels.h"
 #include "measures/validationstore.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
 #include "outputs/widgets/spreadsheetsave.h"
 #include "outputs/xlsxgrid.h"
-#include "run/locale.h"
-#include "run/messages.h"
-#include "run/session.h"
-#include "run/widgets/mainwindow.h"
+#include "session/session.h"
 #include "stations/stationcodes.h"
 
 #include <QCloseEvent>
@@ -68,44 +68,19 @@ Validation::~Validation()
     disconnect(m_model, nullptr, this, nullptr);
 }
 
-bool Validation::mayConsultMeasures()
-{
-    if (session().hasRight(QStringLiteral("PLUVIO_DATA_CONSULT")) ||
-        session().hasRight(QStringLiteral("PLUVIO_DATA_MODIF")))
-        return true;
-    showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits nécessaires "
-                                                    "pour consulter les mesures."));
-    return false;
-}
-
-Validation *Validation::openFor(QWidget *origin, const QString &code, NeighbourLookup lookup)
+Validation *Validation::openFor(Navigator &navigator, const QString &code,
+                                NeighbourLookup lookup)
 {
     if (!mayConsultMeasures())
         return nullptr;
-    // Outside a main window (tests, a record opened alone) one editor window serves too.
-    static QPointer<Validation> standalone;
-    auto *frame = qobject_cast<MainWindow *>(origin->window());
-    Validation *screen = frame ? nullptr : standalone.data();
-    if (frame) {
-        for (QWidget *open : frame->screens()) {
-            if ((screen = qobject_cast<Validation *>(open)))
-                break;
-        }
+    Validation *screen = nullptr;
+    for (QWidget *open : navigator.screens()) {
+        if ((screen = qobject_cast<Validation *>(open)))
+            break;
     }
-    if (!screen) {
+    if (!screen)
         screen = new Validation;
-        if (!frame) {
-            screen->setAttribute(Qt::WA_DeleteOnClose);
-            standalone = screen;
-        }
-    }
-    if (frame) {
-        frame->openScreen(screen);
-    } else {
-        screen->show();
-        screen->raise();
-        screen->activateWindow();
-    }
+    navigator.openScreen(screen);
     screen->setNeighbourLookup(std::move(lookup));
     if (screen->stationCode() != code || screen->model()->rowCount() == 0)
         screen->initSite(code, true);
@@ -588,12 +563,8 @@ void Validation::DeclencheApercu()
 
 void Validation::DeclencheAide()
 {
-    for (QWidget *widget = parentWidget(); widget; widget = widget->parentWidget()) {
-        if (auto *main = qobject_cast<MainWindow *>(widget)) {
-            main->showHelp();
-            return;
-        }
-    }
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->showHelp();
 }
 
 void Validation::loadPrevious()

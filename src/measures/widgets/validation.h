@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/widgets/navigator.h"
+
 #include <QDate>
 #include <QPointer>
 #include <QWidget>
@@ -31,15 +33,13 @@ public:
 
     // The neighbouring station of the list that opened the screen (step -1 or +1); "" when
     // there is none.
-    using NeighbourLookup = std::function<QString(const QString &code, int step)>;
+    using NeighbourLookup = Navigator::NeighbourLookup;
     void setNeighbourLookup(NeighbourLookup lookup);
 
-    // Brings the one editor to the front (in origin's main window, or as a window of its
-    // own outside one) on the station code, loaded; nullptr when the user may not see
-    // measurements (after a message).
-    static Validation *openFor(QWidget *origin, const QString &code, NeighbourLookup lookup);
-    // Whether the user may see measurements; says why not.
-    static bool mayConsultMeasures();
+    // Brings the navigator's one editor to the front on the station code, loaded; nullptr
+    // when the user may not see measurements (after a message).
+    static Validation *openFor(Navigator &navigator, const QString &code,
+                               NeighbourLookup lookup);
 
     // Shows the station: its history and counts, the window reset to the last three
     // months; then loads it when load is true. False when the user kept unsaved changes

@@ -1,8 +1,8 @@
 #include "measures/widgets/validationgrid.h"
 
+#include "base/messages.h"
 #include "measures/tabulartext.h"
 #include "measures/widgets/validationmodel.h"
-#include "run/messages.h"
 
 #include <QApplication>
 #include <QClipboard>

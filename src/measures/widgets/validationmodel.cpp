@@ -1,7 +1,7 @@
 #include "measures/widgets/validationmodel.h"
 
+#include "base/messages.h"
 #include "measures/validationchecks.h"
-#include "run/messages.h"
 
 #include <QBrush>
 #include <QColor>

@@ -1,7 +1,7 @@
 #include "outputs/widgets/spreadsheetsave.h"
 
+#include "base/messages.h"
 #include "config/settings.h"
-#include "run/messages.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "run/widgets/administration.h"
 
+#include "base/messages.h"
 #include "db/accesbase.h"
-#include "run/journal.h"
-#include "run/messages.h"
 #include "run/runoptions.h"
 #include "run/widgets/administrationbases.h"
 #include "run/widgets/administrationdonnees.h"
 #include "run/widgets/administrationoptions.h"
+#include "session/journal.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

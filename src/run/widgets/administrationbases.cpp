@@ -1,7 +1,7 @@
 #include "run/widgets/administrationbases.h"
 
+#include "base/messages.h"
 #include "config/connectionswitch.h"
-#include "run/messages.h"
 
 #include <QApplication>
 #include <QComboBox>

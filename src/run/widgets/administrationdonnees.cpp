@@ -1,12 +1,12 @@
 #include "run/widgets/administrationdonnees.h"
 
+#include "base/messages.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "measures/periodes.h"
-#include "run/messages.h"
 #include "run/runoptions.h"
+#include "schema/periodes.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "run/widgets/administrationoptions.h"
 
+#include "base/messages.h"
 #include "config/connectionswitch.h"
 #include "config/settings.h"
-#include "run/messages.h"
 
 #include <QCheckBox>
 #include <QDir>

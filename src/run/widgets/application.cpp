@@ -1,10 +1,10 @@
 #include "run/widgets/application.h"
 
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/settings.h"
-#include "db/usertables.h"
-#include "run/messages.h"
 #include "run/widgets/mainwindow.h"
+#include "schema/usertables.h"
 
 #include <QApplication>
 #include <QEvent>

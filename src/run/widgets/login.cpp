@@ -5,8 +5,8 @@
 #include "config/verifierconnexion.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
-#include "db/usertables.h"
 #include "run/loginsequence.h"
+#include "schema/usertables.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,12 +1,15 @@
 #include "run/widgets/mainwindow.h"
 
+#include "base/widgets/navigator.h"
+#include "measures/widgets/validation.h"
+
+#include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
-#include "run/journal.h"
 #include "run/loginsequence.h"
-#include "run/messages.h"
-#include "run/session.h"
+#include "session/journal.h"
+#include "session/session.h"
 
 #include <QPrinter>
 #include <QAction>
@@ -56,14 +59,6 @@ const std::array<ToolbarButton, MainWindow::kToolbarButtons> kButtons{{
     {nullptr, "preferences-system", QStyle::SP_ComputerIcon, "Administration"},
     {nullptr, "accessories-dictionary", QStyle::SP_DirIcon, "Listes de codes"},
 }};
-
-QString screenKeyOf(const QWidget *screen)
-{
-    const QVariant key = screen->property("plxScreenKey");
-    return key.isValid() && !key.toString().isEmpty()
-               ? key.toString()
-               : QString::fromLatin1(screen->metaObject()->className());
-}
 
 bool hasMethod(const QObject *object, const char *method)
 {
@@ -268,12 +263,12 @@ QWidget *MainWindow::openScreen(QWidget *screen)
 {
     if (!screen)
         return nullptr;
-    const QString key = screenKeyOf(screen);
+    const QString key = screenKind(screen);
     QMdiSubWindow *existing = subWindowOf(screen);
     if (!existing) {
         const QList<QMdiSubWindow *> open = openSubWindows();
         for (QMdiSubWindow *sub : open) {
-            if (screenKeyOf(sub->widget()) == key) {
+            if (screenKind(sub->widget()) == key) {
                 existing = sub;
                 screen->deleteLater();
                 break;
@@ -379,6 +374,11 @@ void MainWindow::closeActiveScreen()
 {
     if (QMdiSubWindow *sub = m_mdi->currentSubWindow())
         sub->close();
+}
+
+void MainWindow::openStationSeries(const QString &code, NeighbourLookup neighbours)
+{
+    Validation::openFor(*this, code, std::move(neighbours));
 }
 
 bool MainWindow::closeAllScreens()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/widgets/navigator.h"
 #include "run/versioncheck.h"
 
 #include <QIcon>
@@ -35,7 +36,7 @@ namespace plx {
 // The Display menu calls ChoisirColonnes and Actualiser the same way.
 //
 // A screen refuses to close (unsaved changes kept) by ignoring its QCloseEvent.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public Navigator
 {
     Q_OBJECT
 
@@ -56,20 +57,17 @@ public:
     // "<address>/docs_PLX_help.htm" for an address beginning with HTTP; "" when empty.
     static QString helpLocation(const QString &fichierAide);
 
-    // Adds a screen as a child and brings it to the front. One screen per kind: when a
-    // screen of the same kind is open, that one comes to the front and the new one is
-    // deleted. The kind is the class name, or the dynamic property "plxScreenKey" when
-    // the screen sets one (one reference table per table). Returns the screen shown.
-    QWidget *openScreen(QWidget *screen);
+    // Navigator: screens are children of the multi-document area, one per kind (one
+    // reference table per table, one record per station).
+    QWidget *openScreen(QWidget *screen) override;
+    QList<QWidget *> screens() const override;
+    bool closeAllScreens() override;
+    void openStationSeries(const QString &code, NeighbourLookup neighbours) override;
     QWidget *activeScreen() const;
-    // Open screens, in opening order.
-    QList<QWidget *> screens() const;
     QMdiArea *mdiArea() const { return m_mdi; }
 
-    // Asks every screen to close, in turn; false as soon as one refuses (it stays in
-    // front, with the screens after it). Used by quitting, changing user and the switch
-    // of connection profile.
-    bool closeAllScreens();
+    // closeAllScreens: a refusing screen stays in front, with the screens after it. Used
+    // by quitting, changing user and the switch of connection profile.
 
     // The version check that the start timer runs (after the window first shows).
     void setVersionCheckAtStart(bool enabled) { m_versionCheckAtStart = enabled; }
@@ -100,7 +98,7 @@ public slots:
     // Closes every screen and then the window, without the quit question; the connection
     // screen calls it once the profile is switched. False when a screen refused.
     bool closeForProfileChange();
-    void showHelp();
+    void showHelp() override;
     void openSupportSite();
     void startVersionCheck();
 

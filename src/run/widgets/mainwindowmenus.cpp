@@ -2,13 +2,13 @@
 // printing, help.
 #include "run/widgets/mainwindow.h"
 
+#include "base/messages.h"
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
-#include "run/messages.h"
-#include "run/session.h"
 #include "run/widgets/administration.h"
 #include "run/widgets/referencetable.h"
+#include "session/session.h"
 #include "stations/widgets/bassinsversants.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"

@@ -1,10 +1,10 @@
 #include "run/widgets/referencetable.h"
 
+#include "base/locale.h"
+#include "base/messages.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "run/locale.h"
-#include "run/messages.h"
 
 #include <QAction>
 #include <QApplication>

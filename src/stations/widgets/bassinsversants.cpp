@@ -1,11 +1,11 @@
 #include "stations/widgets/bassinsversants.h"
 
+#include "base/locale.h"
+#include "base/messages.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
-#include "run/locale.h"
-#include "run/messages.h"
-#include "run/session.h"
+#include "session/session.h"
 
 #include <QCloseEvent>
 #include <QCollator>

@@ -1,8 +1,8 @@
 #include "stations/widgets/fichefields.h"
 
+#include "base/locale.h"
+#include "base/messages.h"
 #include "db/accesbase.h"
-#include "run/locale.h"
-#include "run/messages.h"
 
 #include <QComboBox>
 #include <QFormLayout>

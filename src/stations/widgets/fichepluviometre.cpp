@@ -1,13 +1,13 @@
 #include "stations/widgets/fichepluviometre.h"
 
+#include "base/locale.h"
+#include "base/messages.h"
+#include "base/widgets/navigator.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
+#include "measures/measurerights.h"
 #include "measures/widgets/historiquegrid.h"
-#include "measures/widgets/validation.h"
-#include "run/locale.h"
-#include "run/messages.h"
-#include "run/session.h"
-#include "run/widgets/mainwindow.h"
+#include "session/session.h"
 #include "stations/maplinks.h"
 #include "stations/stationcodes.h"
 #include "stations/stationdeletion.h"
@@ -433,12 +433,8 @@ void FichePluviometre::declencheInserer()
 
 void FichePluviometre::DeclencheAide()
 {
-    for (QWidget *widget = parentWidget(); widget; widget = widget->parentWidget()) {
-        if (auto *main = qobject_cast<MainWindow *>(widget)) {
-            main->showHelp();
-            return;
-        }
-    }
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->showHelp();
 }
 
 void FichePluviometre::loadPrevious()
@@ -532,10 +528,11 @@ void FichePluviometre::openPanel(const QString &title)
         return;
     }
     const bool measures = title != QLatin1String("Bulletins");
-    if (measures && !Validation::mayConsultMeasures())
+    if (measures && !mayConsultMeasures())
         return;
     if (title == QStringLiteral("Données")) {
-        Validation::openFor(this, m_record.code, m_neighbours);
+        if (Navigator *navigator = navigatorFor(this))
+            navigator->openStationSeries(m_record.code, m_neighbours);
         return;
     }
     showMessage(MessageKind::Aide,

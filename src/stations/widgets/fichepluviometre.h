@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/widgets/navigator.h"
+
 #include "stations/stationrecord.h"
 
 #include <QString>
@@ -38,7 +40,7 @@ public:
     // Previous / next: given the code shown and a step (-1 or +1), the code of the station
     // to load, or "" when there is none. The list screen sets it to walk its visible rows
     // in their current order.
-    using NeighbourLookup = std::function<QString(const QString &code, int step)>;
+    using NeighbourLookup = Navigator::NeighbourLookup;
     void setNeighbourLookup(NeighbourLookup lookup);
 
     // Whether the user may change the station (right PLUVIO_FICHE_MODIF, not a reader

@@ -1,6 +1,6 @@
 #include "stations/widgets/filtereditor.h"
 
-#include "run/messages.h"
+#include "base/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,12 +1,11 @@
 #include "stations/widgets/listepluviometres.h"
 
+#include "base/messages.h"
+#include "base/widgets/navigator.h"
 #include "config/settings.h"
-#include "measures/widgets/validation.h"
 #include "outputs/widgets/spreadsheetsave.h"
 #include "outputs/xlsxgrid.h"
-#include "run/messages.h"
-#include "run/session.h"
-#include "run/widgets/mainwindow.h"
+#include "session/session.h"
 #include "stations/columnwidths.h"
 #include "stations/maplinks.h"
 #include "stations/recordlength.h"
@@ -433,9 +432,10 @@ void ListePluviometres::openCurrentData()
         showMessage(MessageKind::Aide, QStringLiteral("Sélectionner un pluviomètre dans la liste."));
         return;
     }
-    Validation::openFor(this,
-                        QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code),
-                        neighbourLookup());
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openStationSeries(
+            QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code),
+            neighbourLookup());
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)
@@ -459,14 +459,12 @@ FichePluviometre *ListePluviometres::openRecord(const QString &code)
         delete record;
         return nullptr;
     }
-    if (auto *frame = qobject_cast<MainWindow *>(window()))
-        return qobject_cast<FichePluviometre *>(frame->openScreen(record));
-    if (m_record)
-        m_record->close(); // outside a main window, one record window at a time
-    record->setAttribute(Qt::WA_DeleteOnClose);
-    record->show();
-    m_record = record;
-    return record;
+    Navigator *navigator = navigatorFor(this);
+    if (!navigator) {
+        delete record;
+        return nullptr;
+    }
+    return qobject_cast<FichePluviometre *>(navigator->openScreen(record));
 }
 
 bool ListePluviometres::eventFilter(QObject *watched, QEvent *event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/widgets/navigator.h"
+
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -87,7 +89,7 @@ private:
     void onSortChanged(int column, Qt::SortOrder order);
     void openCurrentRecord();
     // Previous / next for the screens opened from the list, over its visible rows.
-    using NeighbourLookup = std::function<QString(const QString &code, int step)>;
+    using NeighbourLookup = Navigator::NeighbourLookup;
     NeighbourLookup neighbourLookup();
     void openMap();
     void editFilter(bool newList);
@@ -111,7 +113,6 @@ private:
     bool m_computing = false;
     bool m_cancelRequested = false;
     bool m_closeAfterRun = false;
-    QPointer<FichePluviometre> m_record; // the record opened outside a main window
 };
 
 } // namespace plx

@@ -1,8 +1,8 @@
 #include "stations/widgets/sublistgrid.h"
 
+#include "base/locale.h"
+#include "base/messages.h"
 #include "db/accesbase.h"
-#include "run/locale.h"
-#include "run/messages.h"
 #include "stations/sublistvalues.h"
 #include "stations/widgets/sublistdelegate.h"
 #include "stations/widgets/sublistmodel.h"

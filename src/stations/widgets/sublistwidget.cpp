@@ -1,7 +1,7 @@
 #include "stations/widgets/sublistwidget.h"
 
+#include "base/messages.h"
 #include "db/accesbase.h"
-#include "run/messages.h"
 
 #include <QFileDialog>
 #include <QLabel>

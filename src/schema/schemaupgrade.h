@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace plx {
 
@@ -31,6 +32,15 @@ struct SchemaUpgradeReport
     QStringList warnings; // e.g. measurement tables holding duplicate instants
     bool periodesRepaired = false;
     QString error;
+    // What the journal should record, in order. Written by the caller once the upgrade's
+    // transaction is over (writeSchemaJournal): a journal row that fails inside it must
+    // not abort it on PostgreSQL, and JOURNAL may be one of the tables it creates.
+    struct JournalRow
+    {
+        QString text;
+        bool error = false;
+    };
+    std::vector<JournalRow> journal;
 };
 
 struct SchemaUpgradeOptions

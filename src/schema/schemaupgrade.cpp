@@ -1,11 +1,10 @@
-#include "db/schemaupgrade.h"
+#include "schema/schemaupgrade.h"
 
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemasteps.h"
 #include "db/sqltext.h"
-#include "measures/periodes.h"
-#include "run/journal.h"
+#include "schema/periodes.h"
+#include "schema/schemasteps.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -77,27 +76,6 @@ std::optional<std::vector<int>> versionParts(const QString &version)
         parts.push_back(part.toInt());
     return parts;
 }
-
-// Journal rows are written once the upgrade's transaction is over: a journal that fails
-// inside it must not abort it (PostgreSQL), and the JOURNAL table may be one of the
-// tables it creates.
-class DeferredJournal
-{
-public:
-    void add(const QString &text, JournalLevel level = JournalLevel::Info)
-    {
-        m_rows.emplace_back(text, level);
-    }
-    void flush()
-    {
-        for (const auto &[text, level] : m_rows)
-            journal(text, level);
-        m_rows.clear();
-    }
-
-private:
-    std::vector<std::pair<QString, JournalLevel>> m_rows;
-};
 
 bool isBusy(const QString &error)
 {
@@ -226,7 +204,6 @@ SchemaUpgradeReport upgradeSchema(AccesBase &db, const QString &programVersion,
         return report;
     }
     ScopedConnectionKind kind(db);
-    DeferredJournal journalRows;
 
     // Returns true when the database needs no upgrade (report filled accordingly).
     const auto upToDate = [&](const QString &version) {
@@ -253,7 +230,7 @@ SchemaUpgradeReport upgradeSchema(AccesBase &db, const QString &programVersion,
     if (upToDate(before)) {
         report.ok = true;
         if (report.databaseNewer) {
-            journal(report.warnings.constLast(), JournalLevel::Error);
+            report.journal.push_back({report.warnings.constLast(), true});
             return report;
         }
         checkCalendar(db, report);
@@ -280,14 +257,14 @@ SchemaUpgradeReport upgradeSchema(AccesBase &db, const QString &programVersion,
         return report;
     }
 
-    journalRows.add(QStringLiteral("Mise à jour de la version ") + programVersion);
+    report.journal.push_back({QStringLiteral("Mise à jour de la version ") + programVersion, false});
     SchemaWriter writer(db);
     StepContext context{writer, {}, false};
     for (const Step &step : steps()) {
         if (progress)
             progress(step.name);
         report.steps << step.name;
-        journalRows.add(step.name);
+        report.journal.push_back({step.name, false});
         step.run(context);
     }
     report.periodesRepaired = context.periodesRepaired;
@@ -308,11 +285,10 @@ SchemaUpgradeReport upgradeSchema(AccesBase &db, const QString &programVersion,
         report.error =
             QStringLiteral("La mise à jour de la base vers la version %1 est incomplète :\n%2")
                 .arg(programVersion, failures.join(QLatin1Char('\n')));
-        journalRows.add(report.error, JournalLevel::Error);
+        report.journal.push_back({report.error, true});
     }
     for (const QString &warning : std::as_const(report.warnings))
-        journalRows.add(warning, JournalLevel::Error);
-    journalRows.flush();
+        report.journal.push_back({warning, true});
     return report;
 }
 

@@ -1,8 +1,9 @@
-#include "run/journal.h"
+#include "session/journal.h"
 
 #include "db/accesbase.h"
 #include "db/recordset.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
 
 #include <QDateTime>
 #include <QHostAddress>
@@ -89,6 +90,12 @@ void journal(const QString &description, JournalLevel level)
         return;
     const bool ok = appendRow(db, description, level);
     db.FinTransaction(ok);
+}
+
+void journal(const SchemaUpgradeReport &upgrade)
+{
+    for (const SchemaUpgradeReport::JournalRow &row : upgrade.journal)
+        journal(row.text, row.error ? JournalLevel::Error : JournalLevel::Info);
 }
 
 } // namespace plx

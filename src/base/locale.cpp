@@ -1,4 +1,4 @@
-#include "run/locale.h"
+#include "base/locale.h"
 
 #include <QLocale>
 #include <QRegularExpression>

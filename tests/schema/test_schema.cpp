@@ -1,10 +1,10 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
-#include "db/schemaupgrade.h"
 #include "db/sqltext.h"
-#include "db/usertables.h"
+#include "schema/schemacatalog.h"
+#include "schema/schemaupgrade.h"
+#include "schema/usertables.h"
 #include "support/testdatabases.h"
 
 #include <QDate>

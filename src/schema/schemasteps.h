@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/schemacatalog.h"
+#include "schema/schemacatalog.h"
 
 // The structure steps of the schema upgrade, split by subject. Each one takes the writer
 // of the run, creates what is missing and records its changes there. Internal to

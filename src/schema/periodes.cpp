@@ -1,9 +1,9 @@
-#include "measures/periodes.h"
+#include "schema/periodes.h"
 
 #include "db/accesbase.h"
 #include "db/dialect.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
+#include "schema/schemacatalog.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,5 +1,5 @@
-#include "db/schemasteps.h"
-#include "db/usertables.h"
+#include "schema/schemasteps.h"
+#include "schema/usertables.h"
 
 namespace plx::schema {
 

@@ -1,4 +1,4 @@
-#include "db/schemacatalog.h"
+#include "schema/schemacatalog.h"
 
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"

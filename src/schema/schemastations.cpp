@@ -1,6 +1,6 @@
 #include "db/accesbase.h"
-#include "db/schemasteps.h"
 #include "db/sqltext.h"
+#include "schema/schemasteps.h"
 
 #include <QMap>
 

@@ -1,6 +1,6 @@
 #include "db/accesbase.h"
-#include "db/schemasteps.h"
-#include "measures/periodes.h"
+#include "schema/periodes.h"
+#include "schema/schemasteps.h"
 
 #include <algorithm>
 

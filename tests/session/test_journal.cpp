@@ -1,9 +1,9 @@
-#include "run/journal.h"
+#include "session/journal.h"
 
 #include "db/accesbase.h"
-#include "db/schemaupgrade.h"
 #include "run/loginsequence.h"
-#include "run/session.h"
+#include "schema/schemaupgrade.h"
+#include "session/session.h"
 #include "support/testdatabases.h"
 
 #include <gtest/gtest.h>

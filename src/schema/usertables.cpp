@@ -1,8 +1,8 @@
-#include "db/usertables.h"
+#include "schema/usertables.h"
 
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
 #include "db/sqltext.h"
+#include "schema/schemacatalog.h"
 
 namespace plx {
 

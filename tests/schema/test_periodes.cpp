@@ -1,7 +1,7 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
-#include "db/schemacatalog.h"
-#include "measures/periodes.h"
+#include "schema/periodes.h"
+#include "schema/schemacatalog.h"
 #include "support/testdatabases.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,2 @@
+// Layer 0 includes nothing above it.
+#include "config/settings.h"

@@ -1,0 +1,2 @@
+#include "db/accesbase.h"
+#include "session/session.h"

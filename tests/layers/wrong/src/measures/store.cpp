@@ -1,0 +1,3 @@
+#include "run/widgets/mainwindow.h"
+#include "measures/widgets/validation.h"
+#include "stations/stationcodes.h"

@@ -1,0 +1,3 @@
+// A screen may include sideways, not the tool above it.
+#include "measures/widgets/validation.h"
+#include "cli/options.h"

@@ -2,7 +2,8 @@
 # Set-up, build and run for developers and CI, on Debian 12 (as root, or with sudo).
 #   tools/plx-dev.sh run              install what is missing, build, open the client
 #   tools/plx-dev.sh test [--sanitize] install what is missing, build, run every test
-#                                      against SQLite and a private PostgreSQL server
+#                                      against SQLite and a private PostgreSQL server,
+#                                      then build and check the .deb (not with --sanitize)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +17,7 @@ packages=(cmake ninja-build g++ pkg-config python3
     libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
     unixodbc unixodbc-dev odbc-postgresql
     mdbtools mdbtools-dev libquazip1-qt6-dev
-    libgtest-dev)
+    libgtest-dev dpkg-dev desktop-file-utils)
 
 install_missing() {
     local missing=()
@@ -99,6 +100,7 @@ test)
     fi
     pg_start
     ctest --test-dir "$dir" --output-on-failure
+    [ $sanitize -eq 1 ] || bash "$here/tools/check-package.sh" "$dir"
     ;;
 *)
     sed -n '2,6p' "$0"

@@ -115,15 +115,20 @@ QString replayStatement(plx::AccesBase &db, const QString &sql)
         return token.text == QLatin1String("?");
     });
     const bool select = !tokens.isEmpty() && tokens.first().isWord(QLatin1String("SELECT"));
-    bool ok;
+    // Some drivers (psqlODBC) prepare on the client only: the text with NULL for each mark
+    // is run too, so that the server sees it.
+    QString text;
     if (marks) {
-        ok = db.prepare(sql, &error) != nullptr;
-    } else if (select) {
-        const plx::RecordTable rows = db.ExtraireRecords(sql);
+        for (const SqlToken &token : plx::tokenizeSql(sql))
+            text += token.text == QLatin1String("?") ? QStringLiteral("NULL") : token.text;
+    }
+    bool ok = !marks || db.prepare(sql, &error) != nullptr;
+    if (ok && select) {
+        const plx::RecordTable rows = db.ExtraireRecords(marks ? text : sql);
         ok = rows.ok();
         error = rows.error();
-    } else {
-        ok = db.Execute(sql, &error);
+    } else if (ok) {
+        ok = db.Execute(marks ? text : sql, &error);
     }
     QString ignored;
     db.FinTransaction(false, &ignored);

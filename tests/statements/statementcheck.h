@@ -30,7 +30,8 @@ bool isDataError(const QString &error);
 QString withStationTables(const QString &sql, const QString &code);
 
 // Runs one statement on db inside a transaction that is rolled back, the way the program
-// issues it: a text with "?" marks is prepared, a SELECT read, anything else executed.
+// issues it: a text with "?" marks is prepared (then run with NULL for each mark), a
+// SELECT read, anything else executed.
 // Returns the engine's error, empty when the statement ran.
 QString replayStatement(plx::AccesBase &db, const QString &sql);
 

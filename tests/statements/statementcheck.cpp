@@ -92,13 +92,14 @@ bool isDataError(const QString &error)
 QString withStationTables(const QString &sql, const QString &code)
 {
     static const QRegularExpression measurement(
-        QStringLiteral("^(COURBE_REF_)?PLUVIO_\\d+(_BRUTE)?$"),
+        QStringLiteral("^(PK_)?(COURBE_REF_)?PLUVIO_\\d+(_BRUTE)?$"),
         QRegularExpression::CaseInsensitiveOption);
     QString out;
     for (const SqlToken &token : plx::tokenizeSql(sql)) {
         const QRegularExpressionMatch match = measurement.match(token.text);
         if (token.kind == SqlToken::Kind::Word && match.hasMatch())
-            out += match.captured(1) + QStringLiteral("PLUVIO_") + code + match.captured(2);
+            out += match.captured(1) + match.captured(2) + QStringLiteral("PLUVIO_") + code
+                   + match.captured(3);
         else
             out += token.text;
     }

@@ -25,7 +25,7 @@ QStringList accessSyntaxProblems(const QString &sql);
 bool isDataError(const QString &error);
 
 // The measurement tables of the statement (PLUVIO_<n>, PLUVIO_<n>_BRUTE,
-// COURBE_REF_PLUVIO_<n>) renamed to those of the given station, which the replay database
+// COURBE_REF_PLUVIO_<n>) and their key indexes (PK_<table>) renamed to those of the given station, which the replay database
 // has; other names and literals are left alone.
 QString withStationTables(const QString &sql, const QString &code);
 

@@ -25,7 +25,7 @@ namespace {
 
 // Statements the program builds that do not run on a database it created, and why. Each
 // entry: where the statement is issued (a prefix of the log's "file:line"), a pattern of
-// its text, the engines it fails on (empty: all) and the reason it is accepted for now.
+// its text, and the reason it does not count.
 struct KnownFailure
 {
     const char *where;
@@ -35,7 +35,16 @@ struct KnownFailure
 
 const std::vector<KnownFailure> &knownFailures()
 {
-    static const std::vector<KnownFailure> list{};
+    static const std::vector<KnownFailure> list{
+        // The screen opens whichever table the reference-table list names; the suite's
+        // tests name a table of their own.
+        {"src/run/widgets/referencetable.cpp:", "^SELECT \\* FROM REFTEST$",
+         "a table the test made, named by the test"},
+        // Reads the installation columns of an old database before moving them; it runs only
+        // when the catalog shows them, which a database we create never has.
+        {"src/schema/schemastations.cpp:", "FROM MODES_MESURES_PLUVIO",
+         "upgrade of an older database, guarded by the catalog"},
+    };
     return list;
 }
 
@@ -233,11 +242,11 @@ TEST(StatementChecks, CatchWrongStatements)
                            QStringLiteral("keyword NULLS"), QStringLiteral("keyword LIMIT")}));
 
     EXPECT_EQ(withStationTables(QStringLiteral("SELECT * FROM PLUVIO_12 p, pluvio_3_BRUTE, "
-                                               "COURBE_REF_PLUVIO_44, PLUVIOMETRES "
+                                               "COURBE_REF_PLUVIO_44, PLUVIOMETRES, PK_PLUVIO_1 "
                                                "WHERE x = 'PLUVIO_12'"),
                                 QStringLiteral("7")),
               QStringLiteral("SELECT * FROM PLUVIO_7 p, PLUVIO_7_BRUTE, COURBE_REF_PLUVIO_7, "
-                             "PLUVIOMETRES WHERE x = 'PLUVIO_12'"));
+                             "PLUVIOMETRES, PK_PLUVIO_7 WHERE x = 'PLUVIO_12'"));
 
     for (const QString &engine : testEngines()) {
         SCOPED_TRACE(engine.toStdString());

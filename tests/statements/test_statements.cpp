@@ -152,8 +152,10 @@ TEST_P(Statements, RunOnADatabaseWeCreated)
     AccesBase &db = AccesBase::instance();
     const QString dialect = dialectName(db.dialect());
 
-    // A site seen under this engine's dialect replays only the texts it gave there; a site
-    // seen only under others is taken as dialect-neutral.
+    // A site seen under this engine's dialect replays only the texts it gave there. Most
+    // tests run on SQLite too, so a site seen only under PostgreSQL branches on the engine
+    // (set application_name): its texts run on PostgreSQL only; a site seen only under
+    // SQLite gives the plain Access form, which every engine takes.
     QHash<QString, QSet<QString>> dialectsAt;
     for (const LoggedStatement &statement : logged)
         dialectsAt[statement.where].insert(statement.dialect);
@@ -166,7 +168,9 @@ TEST_P(Statements, RunOnADatabaseWeCreated)
     for (const LoggedStatement &statement : logged) {
         if (statement.mayFail)
             continue;
-        if (statement.dialect != dialect && dialectsAt.value(statement.where).contains(dialect))
+        if (statement.dialect != dialect
+            && (statement.dialect != QLatin1String("SQLite")
+                || dialectsAt.value(statement.where).contains(dialect)))
             continue;
         const QString sql = withStationTables(statement.sql, station);
         if (done.contains(sql))

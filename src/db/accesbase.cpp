@@ -156,24 +156,53 @@ RecordTable AccesBase::queryNative(const QString &sql)
     return table;
 }
 
-bool AccesBase::Execute(const QString &sql, QString *error)
+namespace {
+
+AccesBase::StatementObserver &statementObserver()
+{
+    static AccesBase::StatementObserver observer;
+    return observer;
+}
+
+} // namespace
+
+void AccesBase::setStatementObserver(StatementObserver observer)
+{
+    statementObserver() = std::move(observer);
+}
+
+void AccesBase::observe(const QString &sql, const std::source_location &where, bool mayFail) const
+{
+    if (const StatementObserver &observer = statementObserver())
+        observer(sql, where, mayFail, dialect());
+}
+
+bool AccesBase::executeTranslated(const QString &sql, QString *error)
 {
     return executeNative(translate(sql), error);
 }
 
-bool AccesBase::ExecuteStructure(const QString &sql, QString *error)
+bool AccesBase::Execute(const QString &sql, QString *error, std::source_location where)
 {
-    return executeNative(translate(sql), error);
+    observe(sql, where, false);
+    return executeTranslated(sql, error);
 }
 
-bool AccesBase::tryExecute(const QString &sql, QString *error)
+bool AccesBase::ExecuteStructure(const QString &sql, QString *error, std::source_location where)
 {
+    observe(sql, where, false);
+    return executeTranslated(sql, error);
+}
+
+bool AccesBase::tryExecute(const QString &sql, QString *error, std::source_location where)
+{
+    observe(sql, where, true);
     if (!m_engine || m_transactionDepth == 0 || !m_engine->supportsSavepoints())
-        return Execute(sql, error);
+        return executeTranslated(sql, error);
     const QString savepoint = QStringLiteral("plx_try_%1").arg(++m_savepointCounter);
     QString ignored;
     executeNative(QStringLiteral("SAVEPOINT ") + savepoint, &ignored);
-    const bool ok = Execute(sql, error);
+    const bool ok = executeTranslated(sql, error);
     const QString failure = m_lastError;
     executeNative((ok ? QStringLiteral("RELEASE SAVEPOINT ") : QStringLiteral("ROLLBACK TO SAVEPOINT "))
                       + savepoint,
@@ -182,13 +211,16 @@ bool AccesBase::tryExecute(const QString &sql, QString *error)
     return report(ok, sql, failure, error);
 }
 
-RecordTable AccesBase::ExtraireRecords(const QString &sql)
+RecordTable AccesBase::ExtraireRecords(const QString &sql, std::source_location where)
 {
+    observe(sql, where, false);
     return queryNative(translate(sql));
 }
 
-bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString *error)
+bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString *error,
+                            std::source_location where)
 {
+    observe(sql, where, false);
     const QString native = translate(sql);
     if (!m_engine)
         return report(false, native, QStringLiteral("Aucune base de données n'est connectée."), error);
@@ -208,8 +240,10 @@ bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString
     return report(ok, native, message, error);
 }
 
-std::unique_ptr<PreparedStatement> AccesBase::prepare(const QString &sql, QString *error)
+std::unique_ptr<PreparedStatement> AccesBase::prepare(const QString &sql, QString *error,
+                                                      std::source_location where)
 {
+    observe(sql, where, false);
     const QString native = translate(sql);
     if (!m_engine) {
         report(false, native, QStringLiteral("Aucune base de données n'est connectée."), error);
@@ -221,7 +255,8 @@ std::unique_ptr<PreparedStatement> AccesBase::prepare(const QString &sql, QStrin
     return statement;
 }
 
-std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QString *error)
+std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QString *error,
+                                                      std::source_location where)
 {
     // An updatable set reads one table: the first name after FROM.
     static const QRegularExpression from(
@@ -233,7 +268,7 @@ std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QStrin
                error);
         return nullptr;
     }
-    const RecordTable table = ExtraireRecords(sql);
+    const RecordTable table = ExtraireRecords(sql, where);
     if (!table.ok()) {
         if (error)
             *error = table.error();

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <source_location>
 
 namespace plx {
 
@@ -44,35 +45,52 @@ public:
     const QString &connectionNotice() const { return m_notice; }
 
     // INSERT, UPDATE, DELETE, CREATE, ALTER, DROP.
-    bool Execute(const QString &sql, QString *error = nullptr);
+    bool Execute(const QString &sql, QString *error = nullptr,
+                 std::source_location where = std::source_location::current());
     // DDL of schema steps and index creation. Same as Execute, traced as structure.
-    bool ExecuteStructure(const QString &sql, QString *error = nullptr);
+    bool ExecuteStructure(const QString &sql, QString *error = nullptr,
+                          std::source_location where = std::source_location::current());
     // Inside a transaction, a statement allowed to fail: on PostgreSQL it is wrapped in a
     // savepoint so that its failure does not abort the transaction.
-    bool tryExecute(const QString &sql, QString *error = nullptr);
+    bool tryExecute(const QString &sql, QString *error = nullptr,
+                    std::source_location where = std::source_location::current());
 
     // A SELECT: rows x columns, NULLs kept. On failure, ok() is false and error() says why.
-    RecordTable ExtraireRecords(const QString &sql);
+    RecordTable ExtraireRecords(const QString &sql,
+                                std::source_location where = std::source_location::current());
 
     // A SELECT read row by row, without holding the whole result: reader gets each row's
     // values in SELECT-list order (the types of ExtraireRecords) and returns false to stop
     // early, which is not a failure. False (error set) when the statement fails.
     using RowReader = std::function<bool(const QVariant *values, int count)>;
-    bool readRecords(const QString &sql, const RowReader &reader, QString *error = nullptr);
+    bool readRecords(const QString &sql, const RowReader &reader, QString *error = nullptr,
+                     std::source_location where = std::source_location::current());
 
     // A statement with "?" marks (see PreparedStatement), translated once like any other
     // text: "DELETE FROM PLUVIO_12 WHERE DateCreation = ? AND TimeValue(Heure) = ?".
     // nullptr (error set) when the engine refuses it.
-    std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error = nullptr);
+    std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error = nullptr,
+                                               std::source_location where = std::source_location::current());
 
     // An updatable set over one table (SELECT ... FROM <table> [WHERE ...]).
-    std::unique_ptr<Recordset> OuvrirRecordset(const QString &sql, QString *error = nullptr);
+    std::unique_ptr<Recordset> OuvrirRecordset(const QString &sql, QString *error = nullptr,
+                                               std::source_location where = std::source_location::current());
 
     bool DebutTransaction(QString *error = nullptr);
     bool FinTransaction(bool commit, QString *error = nullptr);
     bool inTransaction() const { return m_transactionDepth > 0; }
 
     bool RenommerTable(const QString &from, const QString &to, QString *error = nullptr);
+
+    // Sees every Access-flavoured statement handed to any access object, before translation,
+    // with the place in the code that issued it and the dialect in force; mayFail is true
+    // for the statements allowed to fail (tryExecute). For the test that replays all the
+    // program's statements on fresh databases. An empty function removes it; without an
+    // observer nothing is recorded.
+    using StatementObserver = std::function<void(const QString &accessSql,
+                                                 const std::source_location &where, bool mayFail,
+                                                 SqlDialect dialect)>;
+    static void setStatementObserver(StatementObserver observer);
 
     // Trace: level 0 nothing, 1 errors, 2 + statements, 3 + row counts and timings.
     // With toFile, lines also go to <data folder>/<applicationName>_trace.log.
@@ -97,6 +115,8 @@ public:
     RecordTable queryNative(const QString &sql);
 
 private:
+    void observe(const QString &sql, const std::source_location &where, bool mayFail) const;
+    bool executeTranslated(const QString &sql, QString *error);
     bool report(bool ok, const QString &sql, const QString &error, QString *errorOut);
 
     std::unique_ptr<Engine> m_engine;

@@ -15,14 +15,14 @@ Transaction::~Transaction()
         m_db.FinTransaction(false);
 }
 
-bool Transaction::exec(const QString &sql)
+bool Transaction::exec(const QString &sql, std::source_location where)
 {
-    return m_started && m_db.Execute(sql, &m_error);
+    return m_started && m_db.Execute(sql, &m_error, where);
 }
 
-bool Transaction::tryExec(const QString &sql)
+bool Transaction::tryExec(const QString &sql, std::source_location where)
 {
-    return m_started && m_db.tryExecute(sql, &m_error);
+    return m_started && m_db.tryExecute(sql, &m_error, where);
 }
 
 bool Transaction::commit()

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <source_location>
+
 namespace plx {
 
 class AccesBase;
@@ -19,9 +21,11 @@ public:
     bool started() const { return m_started; }
     const QString &error() const { return m_error; }
 
-    bool exec(const QString &sql);
+    // where: the caller, for the statement observer (see AccesBase).
+    bool exec(const QString &sql, std::source_location where = std::source_location::current());
     // A statement allowed to fail without aborting the transaction.
-    bool tryExec(const QString &sql);
+    bool tryExec(const QString &sql,
+                 std::source_location where = std::source_location::current());
     bool commit();
 
 private:

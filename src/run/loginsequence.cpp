@@ -241,7 +241,9 @@ LoginStatus authenticateUser(const LoginRequest &request, const LoginStateSink &
     session() = user;
     setCurrentLogin(user.login);
 
-    if (runProfile().kind == QLatin1String("POSTGRESQL")) {
+    // The engine decides, not the profile's kind: an ODBC profile may reach PostgreSQL, and
+    // SQLite refuses the statement.
+    if (db.dialect() == SqlDialect::PostgreSQL) {
         // Lets the server's administrator see who holds each connection.
         db.Execute(QStringLiteral("set application_name = ")
                    + sqlQuote(QStringLiteral("PLXREADER/") + user.login));

@@ -1,4 +1,5 @@
 #include "run/widgets/windownavigator.h"
+#include "support/statementlog.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -14,6 +15,7 @@ int main(int argc, char **argv)
     // Screens built alone open their neighbours (the record's series...) as windows.
     plx::WindowNavigator navigator;
     plx::setDefaultNavigator(&navigator);
+    plxtest::installStatementLogFromEnvironment();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

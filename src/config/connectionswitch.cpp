@@ -4,6 +4,7 @@
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "db/accesbase.h"
+#include "db/connectionrefusal.h"
 
 #include <QFileInfo>
 
@@ -188,7 +189,9 @@ ConnectionSwitch::Result ConnectionSwitch::saveServer(const ConnectionForm &form
         m_lastError.clear();
         if (!probe.Connecter(trial, &m_lastError)) {
             state(QStringLiteral("Test de connexion : échec (%1)").arg(m_lastError.trimmed()));
-            showMessage(MessageKind::Erreur, kindFailureMessage(trial.kind));
+            showMessage(MessageKind::Erreur, isConnectionRefusal(m_lastError)
+                                                 ? m_lastError
+                                                 : kindFailureMessage(trial.kind));
             return Result::ConnectionFailed;
         }
         probe.Deconnecter();

@@ -4,6 +4,7 @@
 #include "config/connectionprofile.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
+#include "db/connectionrefusal.h"
 
 namespace plx {
 
@@ -38,11 +39,16 @@ bool VerifierConnexion(const TextSink &showState, const TextSink &showDatabase)
     attempt.kind = kind;
     attempt.applicationName = QStringLiteral("PLXReader");
     AccesBase &db = AccesBase::instance();
-    if (!db.Connecter(attempt)) {
+    QString why;
+    if (!db.Connecter(attempt, &why)) {
+        // A refusal (a protected Access file, an unsafe server) says itself what to do.
         showMessage(MessageKind::Erreur,
-                    QStringLiteral("La connexion à la base de données (%1) n'a pas fonctionné. "
-                                   "Vérifiez le paramétrage dans l'administration du logiciel.")
-                        .arg(kind));
+                    isConnectionRefusal(why)
+                        ? why
+                        : QStringLiteral("La connexion à la base de données (%1) n'a pas "
+                                         "fonctionné. Vérifiez le paramétrage dans "
+                                         "l'administration du logiciel.")
+                              .arg(kind));
         return false;
     }
 

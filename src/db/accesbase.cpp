@@ -1,6 +1,7 @@
 #include "db/accesbase.h"
 
 #include "db/accessworkingcopy.h"
+#include "db/mdbimport.h"
 
 #include "db/odbcengine.h"
 #include "db/pgengine.h"
@@ -60,8 +61,11 @@ bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
     if (kind == QLatin1String("ACCESS")) {
         if (isAccessFile(profile.database)) {
 #ifdef Q_OS_WIN
+            // The Access driver would only say it has no password: say what the file is.
+            message = accessProtectionRefusal(profile.database);
             auto odbc = std::make_unique<OdbcEngine>();
-            if (odbc->open(OdbcEngine::accessConnectionString(profile.database), &message))
+            if (message.isEmpty()
+                && odbc->open(OdbcEngine::accessConnectionString(profile.database), &message))
                 engine = std::move(odbc);
 #else
             const QString working = accessWorkingCopy(profile.database, &m_notice, &message);

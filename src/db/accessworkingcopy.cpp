@@ -34,6 +34,13 @@ QString accessWorkingCopy(const QString &accessPath, QString *notice, QString *e
         *error = QStringLiteral("Le fichier Access « %1 » est introuvable.").arg(accessPath);
         return QString();
     }
+    // Also before reusing a copy: the owner may have protected the file since. The copy is
+    // left alone and serves again once the password is removed.
+    const QString refusal = accessProtectionRefusal(accessPath);
+    if (!refusal.isEmpty()) {
+        *error = refusal;
+        return QString();
+    }
     const QString working = workingPathFor(source);
     if (QFileInfo::exists(working)) {
         *notice = QStringLiteral("Le fichier Access « %1 » est utilisé à travers sa copie de travail « %2 » : "

@@ -8,7 +8,8 @@ namespace plx {
 // driver exists: a SQLite copy beside it (or in the user's data folder when that folder is
 // read-only), made on first use and reused afterwards so that no change is lost. The
 // original file is never written. Returns the working file, or an empty text and a French
-// error; notice tells the user what happened.
+// error; notice tells the user what happened. A file protected by a password is refused
+// (connectionrefusal.h) and no copy is made or used.
 QString accessWorkingCopy(const QString &accessPath, QString *notice, QString *error);
 
 } // namespace plx

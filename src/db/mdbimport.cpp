@@ -1,7 +1,9 @@
 #include "db/mdbimport.h"
 
+#include "db/connectionrefusal.h"
 #include "db/mdbcopy.h"
 #include "db/mdbisolate.h"
+#include "db/mdbprotection.h"
 #include "db/mdbreader.h"
 #include "db/mdbzip.h"
 
@@ -303,6 +305,9 @@ MdbImportResult importAccessFile(const QString &accessPath, const QString &sqlit
         return failure(QStringLiteral("Le fichier « %1 » n'est pas une base Access "
                                       "(.mdb ou .accdb).")
                            .arg(readName));
+    // Refused before anything is written: no working file, not even an empty one.
+    if (accessFileProtection(readPath) != AccessProtection::None)
+        return failure(protectedAccessFileRefusal(readName, zipName));
 
     const QFileInfo target(sqlitePath);
     const QDir targetDir = target.absoluteDir();
@@ -347,6 +352,21 @@ MdbImportResult importAccessFile(const QString &accessPath, const QString &sqlit
     result.notice = buildNotice(result, readName, zipName, sqlitePath,
                                 outcome.jet3 ? options.codePage : QString());
     return result;
+}
+
+QString accessProtectionRefusal(const QString &accessPath)
+{
+    const QString fileName = QFileInfo(accessPath).fileName();
+    if (!looksLikeZip(accessPath)) {
+        return accessFileProtection(accessPath) == AccessProtection::None
+                   ? QString()
+                   : protectedAccessFileRefusal(fileName);
+    }
+    QString entry;
+    const QByteArray start = readAccessEntryStart(accessPath, accessHeaderSize, &entry);
+    return accessProtection(start) == AccessProtection::None
+               ? QString()
+               : protectedAccessFileRefusal(entry, fileName);
 }
 
 } // namespace plx

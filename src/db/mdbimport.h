@@ -40,7 +40,14 @@ struct MdbImportResult
 // real, "DATETIME TEXT" as 'YYYY-MM-DD HH:MM:SS', blob); autonumbers become the row key,
 // Access primary keys and the (DateCreation, Heure) key of PLUVIO_<code> tables become
 // unique indexes. An existing sqlitePath is replaced only once the copy has succeeded.
+// A file protected by a password is refused before anything is written.
 MdbImportResult importAccessFile(const QString &accessPath, const QString &sqlitePath,
                                  const MdbImportOptions &options = {});
+
+// When accessPath (a .mdb/.accdb file, or the Access database inside a ZIP) is protected by
+// a password or encrypted: the French refusal to show (see connectionrefusal.h). Empty
+// otherwise, also when the file cannot be read (importing it then says why).
+// importAccessFile() refuses such a file by itself.
+QString accessProtectionRefusal(const QString &accessPath);
 
 } // namespace plx

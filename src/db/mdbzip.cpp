@@ -25,6 +25,20 @@ bool isAccessName(const QString &name)
            name.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
 }
 
+// The first .mdb/.accdb entry, and the others in ignored.
+void chooseAccessEntry(QuaZip &zip, MdbZipEntry *entry)
+{
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        const QString name = zip.getCurrentFileName();
+        if (name.endsWith(QLatin1Char('/')) || !isAccessName(baseName(name)))
+            continue;
+        if (entry->entryName.isEmpty())
+            entry->entryName = name;
+        else
+            entry->ignored.append(name);
+    }
+}
+
 } // namespace
 
 bool looksLikeZip(const QString &path)
@@ -34,6 +48,23 @@ bool looksLikeZip(const QString &path)
         return false;
     const QByteArray head = file.read(4);
     return head == QByteArrayLiteral("PK\x03\x04") || head == QByteArrayLiteral("PK\x05\x06");
+}
+
+QByteArray readAccessEntryStart(const QString &zipPath, qint64 size, QString *entryName)
+{
+    QuaZip zip(zipPath);
+    if (!zip.open(QuaZip::mdUnzip))
+        return {};
+    MdbZipEntry entry;
+    chooseAccessEntry(zip, &entry);
+    if (entry.entryName.isEmpty() || !zip.setCurrentFile(entry.entryName, QuaZip::csSensitive))
+        return {};
+    QuaZipFile in(&zip);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    if (entryName)
+        *entryName = entry.entryName;
+    return in.read(size);
 }
 
 bool extractAccessEntry(const QString &zipPath, const QString &folder, MdbZipEntry *entry,
@@ -48,15 +79,7 @@ bool extractAccessEntry(const QString &zipPath, const QString &folder, MdbZipEnt
                      .arg(zipName);
         return false;
     }
-    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
-        const QString name = zip.getCurrentFileName();
-        if (name.endsWith(QLatin1Char('/')) || !isAccessName(baseName(name)))
-            continue;
-        if (entry->entryName.isEmpty())
-            entry->entryName = name;
-        else
-            entry->ignored.append(name);
-    }
+    chooseAccessEntry(zip, entry);
     if (entry->entryName.isEmpty()) {
         *error = QStringLiteral("L'archive « %1 » ne contient aucune base Access (.mdb ou .accdb).")
                      .arg(zipName);

@@ -16,6 +16,10 @@ struct MdbZipEntry
 // True when the file starts like a ZIP archive.
 bool looksLikeZip(const QString &path);
 
+// The first size bytes of the Access entry extractAccessEntry() would take (and its name);
+// empty when there is none or the archive cannot be read.
+QByteArray readAccessEntryStart(const QString &zipPath, qint64 size, QString *entryName = nullptr);
+
 // Extracts the first .mdb/.accdb entry into folder, under a name of our own (the entry's
 // name is never used as a path, so "../x.mdb" cannot escape). False with a French error.
 bool extractAccessEntry(const QString &zipPath, const QString &folder, MdbZipEntry *entry,

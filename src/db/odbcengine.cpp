@@ -1,5 +1,6 @@
 #include "db/odbcengine.h"
 
+#include "db/connectionrefusal.h"
 #include "db/singlestatement.h"
 
 #include <QDateTime>
@@ -117,6 +118,10 @@ bool OdbcEngine::open(const QString &connectionString, QString *error)
     switch (db.driver()->dbmsType()) {
     case QSqlDriver::PostgreSQL:
         m_dialect = SqlDialect::PostgreSQL;
+        if (!makeQuotingSafe(error)) {
+            db.close();
+            return false;
+        }
         return exec(QStringLiteral("SET DateStyle = 'ISO, MDY'"), error);
     case QSqlDriver::Oracle:
         m_dialect = SqlDialect::Oracle;
@@ -125,6 +130,25 @@ bool OdbcEngine::open(const QString &connectionString, QString *error)
         m_dialect = SqlDialect::Access;
         return true;
     }
+}
+
+bool OdbcEngine::makeQuotingSafe(QString *error)
+{
+    // As PgEngine does, and for the same reason: sqlQuote() doubles quotes only. psqlODBC
+    // follows the server's setting when it scans literals for "?" and "{fn ...}", so after
+    // the change it reads "\'" as the server does (checked with psqlODBC 13.02).
+    QString serverSays;
+    if (!exec(QStringLiteral("SET standard_conforming_strings = on"), &serverSays)) {
+        *error = unsafeQuotingRefusal(serverSays);
+        return false;
+    }
+    const RecordTable shown = query(QStringLiteral("SHOW standard_conforming_strings"));
+    const QString value = shown.ok() && shown.rowCount() == 1 ? shown.text(0, 0) : QString();
+    if (value == QLatin1String("on"))
+        return true;
+    *error = unsafeQuotingRefusal(
+        shown.ok() ? QStringLiteral("le réglage reste « %1 »").arg(value) : shown.error());
+    return false;
 }
 
 namespace {

@@ -35,6 +35,8 @@ public:
 
 private:
     QSqlDatabase database() const;
+    // On PostgreSQL: standard_conforming_strings on for the session, or the refusal.
+    bool makeQuotingSafe(QString *error);
 
     QString m_name;
     SqlDialect m_dialect = SqlDialect::Access;

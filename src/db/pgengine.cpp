@@ -1,5 +1,6 @@
 #include "db/pgengine.h"
 
+#include "db/connectionrefusal.h"
 #include "db/datetimetext.h"
 #include "db/placeholders.h"
 #include "db/preparedstatement.h"
@@ -100,6 +101,29 @@ QVariant convert(Conversion conversion, const char *text, int length)
         break;
     }
     return QVariant(QString::fromUtf8(text, length));
+}
+
+// sqlQuote() doubles quotes and nothing else, which holds only while a backslash is an
+// ordinary character in '...'. With standard_conforming_strings off (the default before
+// PostgreSQL 9.1, kept by some upgrades) "\'" escapes the quote and a typed value could end
+// its literal. False with the refusal to show when the session cannot have it on.
+bool makeQuotingSafe(PGconn *conn, QString *error)
+{
+    PGresult *result = PQexec(conn, "SET standard_conforming_strings = on");
+    const bool set = PQresultStatus(result) == PGRES_COMMAND_OK;
+    if (!set)
+        *error = unsafeQuotingRefusal(resultError(result, conn));
+    PQclear(result);
+    if (!set)
+        return false;
+    // What libpq itself knows, from the server's report of the change.
+    const char *value = PQparameterStatus(conn, "standard_conforming_strings");
+    if (value && std::strcmp(value, "on") == 0)
+        return true;
+    *error = unsafeQuotingRefusal(
+        QStringLiteral("le réglage reste « %1 »")
+            .arg(value ? QString::fromUtf8(value) : QStringLiteral("inconnu")));
+    return false;
 }
 
 // Names and conversions of a result's columns.
@@ -255,6 +279,11 @@ bool PgEngine::open(const QString &server, const QString &port, const QString &d
     }
     // Server notices ("table does not exist, skipping") are not errors: keep them off stderr.
     PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
+    if (!makeQuotingSafe(m_conn, error)) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        return false;
+    }
     // Month-first literals, whatever the server's own DateStyle (a French server often has
     // 'iso, dmy', where '03/05/2024' silently means 3 May).
     return exec(QStringLiteral("SET DateStyle = 'ISO, MDY'"), error);

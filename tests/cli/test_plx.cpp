@@ -3,6 +3,10 @@
 #include "support/testdatabases.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -85,4 +89,36 @@ TEST(PlxUsage, HelpAndBadUsage)
                              QStringLiteral("SELECT 1")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("introuvable")));
+}
+
+// A password-protected Access file opened to "0 table(s)" through an empty working copy:
+// plx now says what it is, writes nothing, and an unprotected file still opens.
+TEST(PlxAccess, AProtectedFileIsRefusedWithoutAWorkingCopy)
+{
+    QTemporaryDir dir;
+    const QString lead = QString::fromUtf8("Ce fichier Access est protégé par un mot de passe : ");
+    for (const QString &name : {QStringLiteral("protectedJet3.mdb"), QStringLiteral("password.mdb")}) {
+        const QString file = dir.filePath(name);
+        ASSERT_TRUE(QFile::copy(plxtest::testDataPath(QStringLiteral("mdb/") + name), file));
+        const CliResult query = runPlx({QStringLiteral("sql"), QStringLiteral("--db"), file,
+                                        QStringLiteral("SELECT 1")});
+        EXPECT_EQ(query.exitCode, 1);
+        EXPECT_TRUE(query.err.contains(lead + QString::fromUtf8("« %1 »").arg(name)))
+            << query.err.toStdString();
+        EXPECT_EQ(query.out, "");
+        const CliResult convert = runPlx({QStringLiteral("convert-mdb"), file, dir.filePath(QStringLiteral("copie.sqlite"))});
+        EXPECT_EQ(convert.exitCode, 1);
+        EXPECT_TRUE(convert.err.startsWith(lead)) << convert.err.toStdString();
+        EXPECT_EQ(convert.out, "");
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("password.mdb"), QStringLiteral("protectedJet3.mdb")}));
+
+    const QString open = dir.filePath(QStringLiteral("charsetGBK.mdb"));
+    ASSERT_TRUE(QFile::copy(plxtest::testDataPath(QStringLiteral("mdb/charsetGBK.mdb")), open));
+    const CliResult query =
+        runPlx({QStringLiteral("sql"), QStringLiteral("--db"), open, QStringLiteral("SELECT count(*) FROM table1")});
+    EXPECT_EQ(query.exitCode, 0) << query.err.toStdString();
+    EXPECT_EQ(query.out, "1\n");
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("charsetGBK.plx.sqlite"))));
 }

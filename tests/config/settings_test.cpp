@@ -6,6 +6,7 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
+#include "support/legacypgserver.h"
 #include "support/testdatabases.h"
 
 #include <QFile>
@@ -293,6 +294,20 @@ TEST_F(SettingsTest, VerifierConnexionFailures)
     EXPECT_FALSE(plx::VerifierConnexion(state, nullptr));
     EXPECT_EQ(m_messages, QStringList{failureMessage("ORACLE_XE")});
     EXPECT_EQ(states.value(1), QString::fromUtf8("Vérification de l'état de la connexion: ORACLE_XE (XE)"));
+
+    // A server that keeps backslash escapes is refused on purpose: that reason is shown as it
+    // is, the settings are not at fault.
+    plxtest::LegacyPgServer legacy(plxtest::LegacyPgServer::Answer::Refuses);
+    m_messages.clear();
+    plx::runProfile().kind = QStringLiteral("POSTGRESQL");
+    plx::runProfile().port = legacy.port();
+    EXPECT_FALSE(plx::VerifierConnexion(state, database));
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].startsWith(QString::fromUtf8(
+        "ERREUR: Connexion refusée : le serveur PostgreSQL n'accepte pas le réglage "
+        "« standard_conforming_strings = on »")))
+        << m_messages[0].toStdString();
+    EXPECT_FALSE(plx::AccesBase::instance().isConnected());
 }
 
 } // namespace

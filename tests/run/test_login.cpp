@@ -1,5 +1,6 @@
 #include "test_login_support.h"
 
+#include "db/connectionrefusal.h"
 #include "run/runoptions.h"
 #include "run/widgets/login.h"
 #include "schema/schemaupgrade.h"
@@ -8,6 +9,8 @@
 #include "session/session.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
@@ -148,6 +151,32 @@ TEST_P(LoginScreenTest, RefusalsSayWhyAndLetTheUserRetry)
     messages().clear();
     typeAndEnter(QStringLiteral("ADMIN"), QStringLiteral("PLUIE"));
     EXPECT_EQ(logins(), 1) << messages().join('\n').toStdString();
+}
+
+// On a database kept at standard_conforming_strings = off (the default before PostgreSQL
+// 9.1), "\'" ended the quoted login: x\') OR 1=1 -- read the administrator's row (only the
+// password comparison stood in the way) and a\ broke the statement. Both are unknown users
+// now, and a login holding \' is itself.
+TEST_P(LoginScreenTest, BackslashesInALoginStayInsideItsQuotes)
+{
+    if (GetParam() == QLatin1String("postgresql")) {
+        ASSERT_TRUE(m_world->database().setServerDefault(
+            QStringLiteral("standard_conforming_strings = off")));
+    }
+    plx::Login &login = start();
+    ASSERT_TRUE(login.isDatabaseConnected()) << messages().join('\n').toStdString();
+    for (const QString &attack : {QStringLiteral("x\\') OR 1=1 --"), QStringLiteral("a\\")}) {
+        messages().clear();
+        typeAndEnter(attack, QStringLiteral("PLUIE"));
+        EXPECT_EQ(messages(), QStringList{"ERREUR: Utilisateur inconnu"}) << attack.toStdString();
+    }
+    EXPECT_EQ(logins(), 0);
+
+    LoginWorld::addUser(QStringLiteral("l'eau\\'s"), QStringLiteral("p\\'w"));
+    messages().clear();
+    typeAndEnter(QStringLiteral("l'eau\\'s"), QStringLiteral("P\\'W"));
+    ASSERT_EQ(logins(), 1) << messages().join('\n').toStdString();
+    EXPECT_EQ(plx::session().login, "l'eau\\'s");
 }
 
 TEST_P(LoginScreenTest, UsersRightsScopeAndContactAreLoaded)
@@ -323,6 +352,25 @@ TEST_P(LoginStartTest, AFailedConnectionWaitsForAnotherDatabase)
     EXPECT_EQ(LoginWorld::machine("Base"), good);
     typeAndEnter(QStringLiteral("ADMIN"), QStringLiteral("PLUIE"));
     EXPECT_EQ(logins(), 1) << messages().join('\n').toStdString();
+}
+
+// A password-protected Access file opened to 0 tables, through an empty working copy. The
+// client now says what the file is and makes no copy.
+TEST_P(LoginStartTest, AProtectedAccessFileSaysSoAndGetsNoWorkingCopy)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("reseau.mdb"));
+    ASSERT_TRUE(QFile::copy(plxtest::testDataPath(QStringLiteral("mdb/protectedJet4.mdb")), file));
+    LoginWorld::setMachine("Base", file);
+    plx::Login &login = start();
+    EXPECT_FALSE(login.isDatabaseConnected());
+    EXPECT_EQ(messages(), QStringList{QString(QStringLiteral("ERREUR: ")
+                                              + plx::protectedAccessFileRefusal(QStringLiteral("reseau.mdb")))});
+    EXPECT_TRUE(messages().value(0).startsWith(
+        QStringLiteral("ERREUR: Ce fichier Access est protégé par un mot de passe : « reseau.mdb »")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"reseau.mdb"});
+    typeAndEnter(QStringLiteral("ADMIN"), QStringLiteral("PLUIE"));
+    EXPECT_EQ(logins(), 0);
 }
 
 TEST_P(LoginStartTest, EscapeEndsTheProgram)

@@ -108,6 +108,15 @@ ScratchDatabase::~ScratchDatabase()
     runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_pgName));
 }
 
+bool ScratchDatabase::setServerDefault(const QString &assignment) const
+{
+    if (m_pgName.isEmpty()) {
+        ADD_FAILURE() << "setServerDefault on a " << m_engine.toStdString() << " database";
+        return false;
+    }
+    return runOnServer(QStringLiteral("ALTER DATABASE %1 SET %2").arg(m_pgName, assignment));
+}
+
 bool ScratchDatabase::connect(plx::AccesBase &db) const
 {
     QString error;

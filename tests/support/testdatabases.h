@@ -37,6 +37,11 @@ public:
     // kind the dialect helpers read ("ACCESS" for SQLite, "POSTGRESQL" otherwise).
     bool connectAsRunProfile() const;
     QString engine() const { return m_engine; }
+    // Its name on the test server; "" on SQLite.
+    QString serverName() const { return m_pgName; }
+    // PostgreSQL: ALTER DATABASE (this one) SET assignment, for the sessions opened after
+    // it, e.g. "standard_conforming_strings = off" as a legacy server has it.
+    bool setServerDefault(const QString &assignment) const;
 
 private:
     QString m_engine;

@@ -308,6 +308,15 @@ bool PgEngine::queryRows(const QString &sql, const RowReader &reader, QString *e
     if (ownTransaction && !exec(QStringLiteral("BEGIN"), error))
         return false;
     bool ok = exec(QStringLiteral("DECLARE plx_rows NO SCROLL CURSOR FOR ") + sql, error);
+    if (!ok && ownTransaction) {
+        // DECLARE ran nothing. Either a cursor cannot run the statement (SELECT ... INTO)
+        // or the statement is wrong: run it whole, as query() does, for its own outcome and
+        // an error message about the statement rather than the cursor.
+        QString ignored;
+        exec(QStringLiteral("ROLLBACK"), &ignored);
+        error->clear();
+        return Engine::queryRows(sql, reader, error);
+    }
     bool more = ok;
     std::vector<QVariant> row;
     while (more) {

@@ -68,10 +68,11 @@ void report(const char *engine, AccesBase &db)
     const double scan =
         best([&] { query(db, QStringLiteral("SELECT count(*), sum(Pluie) FROM ") + kTable); });
     const double columns = best([&] {
-        query(db, QStringLiteral("SELECT count(DateCreation), count(Validite), count(Pluie), "
-                                 "count(PluieEfficace), count(Etp), count(Valeur1), count(Valeur2), "
-                                 "count(Valeur3) FROM ") +
-                      kTable);
+        query(db,
+              QStringLiteral("SELECT count(DateCreation), count(Validite), count(Pluie), "
+                             "count(PluieEfficace), count(Etp), count(Valeur1), count(Valeur2), "
+                             "count(Valeur3) FROM ") +
+                  kTable);
     });
     const double statements = best([&] { statementByStatement(db); });
     const auto ratio = [ours](double floor) { return floor > 0 ? ours / floor : 0.0; };

@@ -48,14 +48,24 @@ void report(const char *engine, AccesBase &)
              << QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
                     .arg(profile.server, profile.port, profile.database, profile.user);
         peer = QStringLiteral("psql");
-        peerArguments = {QStringLiteral("-h"), profile.server, QStringLiteral("-p"), profile.port,
-                         QStringLiteral("-U"), profile.user, QStringLiteral("-d"), profile.database,
-                         QStringLiteral("-At"), QStringLiteral("-F"), QStringLiteral("\t"),
-                         QStringLiteral("-c"), kSelect};
+        peerArguments = {QStringLiteral("-h"),
+                         profile.server,
+                         QStringLiteral("-p"),
+                         profile.port,
+                         QStringLiteral("-U"),
+                         profile.user,
+                         QStringLiteral("-d"),
+                         profile.database,
+                         QStringLiteral("-At"),
+                         QStringLiteral("-F"),
+                         QStringLiteral("\t"),
+                         QStringLiteral("-c"),
+                         kSelect};
     } else {
         ours << QStringLiteral("--db") << profile.database;
         peer = QStringLiteral("sqlite3");
-        peerArguments = {QStringLiteral("-separator"), QStringLiteral("\t"), profile.database, kSelect};
+        peerArguments = {QStringLiteral("-separator"), QStringLiteral("\t"), profile.database,
+                         kSelect};
     }
     ours << kSelect;
     AccesBase::instance().Deconnecter(); // plx opens its own connection
@@ -69,8 +79,9 @@ void report(const char *engine, AccesBase &)
     if (ourLines != kRows || peerLines != kRows)
         std::fprintf(stderr, "%s: %lld lines from plx, %lld from %s\n", engine, ourLines, peerLines,
                      qPrintable(peer));
-    std::printf("%-10s plx sql, %d rows into a file: %.3f s | %s: %.3f s | ratio %.2f (target <= 1.5)\n",
-                engine, kRows, plx, qPrintable(peer), client, client > 0 ? plx / client : 0.0);
+    std::printf(
+        "%-10s plx sql, %d rows into a file: %.3f s | %s: %.3f s | ratio %.2f (target <= 1.5)\n",
+        engine, kRows, plx, qPrintable(peer), client, client > 0 ? plx / client : 0.0);
     AccesBase::instance().Connecter(profile);
 }
 

@@ -19,7 +19,8 @@ void civilFromDays(qint64 days, int &year, int &month, int &day)
     days += 719468;
     const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
     const qint64 dayOfEra = days - era * 146097;
-    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const qint64 shifted = (5 * dayOfYear + 2) / 153; // March = 0
     day = int(dayOfYear - (153 * shifted + 2) / 5 + 1);

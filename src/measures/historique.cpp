@@ -145,7 +145,8 @@ struct Instant
     {
         if (!set)
             return QString();
-        return isText ? displayText : formatDate(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).date());
+        return isText ? displayText
+                      : formatDate(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).date());
     }
 
 private:
@@ -216,10 +217,10 @@ struct KindFigures
 {
     qlonglong count = 0;
     Instant first, last, controlled, validated;
-    QVariant maximum;      // the greatest value (null: none yet)
+    QVariant maximum; // the greatest value (null: none yet)
     bool maximumIsDouble = false;
     double maximumNumber = 0;
-    Instant dayOfMaximum;  // the earliest DateCreation holding it
+    Instant dayOfMaximum; // the earliest DateCreation holding it
 
     // rows rows of that day and validity, greatest their greatest value (type its typeId).
     void add(qlonglong rows, const QVariant &greatest, int type, const Instant &day, char validite)
@@ -242,8 +243,8 @@ struct KindFigures
         if (type == QMetaType::Double) {
             number = *static_cast<const double *>(greatest.constData());
             if (maximumIsDouble)
-                order = number < maximumNumber   ? -1
-                        : number > maximumNumber ? 1
+                order = number < maximumNumber    ? -1
+                        : number > maximumNumber  ? 1
                         : number == maximumNumber ? 0
                                                   : compareValues(greatest, maximum);
             else if (!maximum.isNull())
@@ -320,7 +321,8 @@ public:
                     const QVariant &greatest = values[2 + kinds + k];
                     if (rows > 0)
                         m_figures[k].add(rows, greatest, greatest.typeId(), day, validite);
-                } else if (const int type = values[2 + k].typeId(); type != QMetaType::UnknownType) {
+                } else if (const int type = values[2 + k].typeId();
+                           type != QMetaType::UnknownType) {
                     m_figures[k].add(1, values[2 + k], type, day, validite);
                 }
             }

@@ -35,11 +35,13 @@ QStringList connectionArguments(const plxtest::ScratchDatabase &scratch)
 }
 
 // The bytes plx writes on its standard output, unchanged.
-QByteArray plxOutput(const plxtest::ScratchDatabase &scratch, const QString &statement, int *exitCode)
+QByteArray plxOutput(const plxtest::ScratchDatabase &scratch, const QString &statement,
+                     int *exitCode)
 {
     QProcess process;
-    process.start(QStringLiteral(PLX_CLI_PATH),
-                  QStringList{QStringLiteral("sql")} + connectionArguments(scratch) + QStringList{statement});
+    process.start(QStringLiteral(PLX_CLI_PATH), QStringList{QStringLiteral("sql")} +
+                                                    connectionArguments(scratch) +
+                                                    QStringList{statement});
     process.waitForFinished(60000);
     *exitCode = process.exitCode();
     return process.readAllStandardOutput();
@@ -58,11 +60,12 @@ QDateTime timeOfDay(int hour, int minute, int second)
 // A table of every kind of cell, and the measurement table of station 1.
 bool fill(AccesBase &db)
 {
-    if (!db.Execute(QStringLiteral("CREATE TABLE cells (id integer, nom varchar(40), v real, d double, "
-                                   "n integer, dt datetime)")))
+    if (!db.Execute(
+            QStringLiteral("CREATE TABLE cells (id integer, nom varchar(40), v real, d double, "
+                           "n integer, dt datetime)")))
         return false;
-    std::unique_ptr<PreparedStatement> cell =
-        db.prepare(QStringLiteral("INSERT INTO cells (id, nom, v, d, n, dt) VALUES (?, ?, ?, ?, ?, ?)"));
+    std::unique_ptr<PreparedStatement> cell = db.prepare(
+        QStringLiteral("INSERT INTO cells (id, nom, v, d, n, dt) VALUES (?, ?, ?, ?, ?, ?)"));
     const QVariant null;
     const QList<QVariantList> cells{
         {1, QStringLiteral("Aix"), 0.1, 0.1, 0, at(2024, 3, 5)},
@@ -70,7 +73,8 @@ bool fill(AccesBase &db)
         {3, QStringLiteral("l'Étang-Salé"), -3.25, -3.25, -2147483647, timeOfDay(7, 30, 0)},
         {4, QStringLiteral("tab\there, line\nbreak"), null, 1e-07, -1, timeOfDay(0, 0, 1)},
         {5, QString(), 1e+20, 123456789.125, 42, at(1899, 12, 30)},
-        {6, QStringLiteral("Ωμέγα ✓"), 100000, 0.30000000000000004, 1000000, at(1850, 1, 2, 23, 59, 59)},
+        {6, QStringLiteral("Ωμέγα ✓"), 100000, 0.30000000000000004, 1000000,
+         at(1850, 1, 2, 23, 59, 59)},
         {7, QStringLiteral("  espaces  "), -0.5, -1.3, null, at(9999, 12, 31, 23, 59, 59)},
         {8, null, null, null, null, null},
     };
@@ -80,15 +84,16 @@ bool fill(AccesBase &db)
     }
     if (!CreateMeasurementTable(db, QStringLiteral("1"), false))
         return false;
-    std::unique_ptr<PreparedStatement> measure = db.prepare(
-        QStringLiteral("INSERT INTO PLUVIO_1 (DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, "
-                       "Continuite, ModeObtention, Validite) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    std::unique_ptr<PreparedStatement> measure = db.prepare(QStringLiteral(
+        "INSERT INTO PLUVIO_1 (DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, "
+        "Continuite, ModeObtention, Validite) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     const QList<QVariantList> measures{
-        {at(2016, 7, 1), timeOfDay(0, 0, 0), 0.0, 0.0, null, 21.5, 0, QStringLiteral("A"), QStringLiteral("C")},
-        {at(2016, 7, 1), timeOfDay(0, 5, 0), 0.2, 0.1, 0.3, -1.2999999999999998, 0, QStringLiteral("A"),
-         QStringLiteral("V")},
-        {at(2016, 7, 1), timeOfDay(23, 55, 0), 11.9, 6.9, 4.8, 2.4000000000000004, 1, QStringLiteral("M"),
-         QString()},
+        {at(2016, 7, 1), timeOfDay(0, 0, 0), 0.0, 0.0, null, 21.5, 0, QStringLiteral("A"),
+         QStringLiteral("C")},
+        {at(2016, 7, 1), timeOfDay(0, 5, 0), 0.2, 0.1, 0.3, -1.2999999999999998, 0,
+         QStringLiteral("A"), QStringLiteral("V")},
+        {at(2016, 7, 1), timeOfDay(23, 55, 0), 11.9, 6.9, 4.8, 2.4000000000000004, 1,
+         QStringLiteral("M"), QString()},
         {at(2016, 7, 2), timeOfDay(12, 0, 0), null, null, null, null, null, null, null},
     };
     for (const QVariantList &values : measures) {
@@ -151,7 +156,9 @@ TEST(PlxSqlGolden, SelectIntoOnPostgreSql)
     db.Deconnecter();
 
     int exitCode = -1;
-    EXPECT_TRUE(plxOutput(scratch, QStringLiteral("SELECT id, nom INTO copie FROM cells WHERE id < 3"), &exitCode)
+    EXPECT_TRUE(plxOutput(scratch,
+                          QStringLiteral("SELECT id, nom INTO copie FROM cells WHERE id < 3"),
+                          &exitCode)
                     .isEmpty());
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(plxOutput(scratch, QStringLiteral("SELECT * FROM copie ORDER BY id"), &exitCode),

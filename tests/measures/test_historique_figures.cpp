@@ -93,7 +93,9 @@ TEST_P(HistoriqueFigures, SameAsTheStatementsKindByKind)
     const QVariantList codes{QStringLiteral("C"), QStringLiteral("V"), QStringLiteral("V"),
                              QString(), null};
     QRandomGenerator random(20240305);
-    const auto pick = [&](const QVariantList &list) { return list[int(random.bounded(int(list.size())))]; };
+    const auto pick = [&](const QVariantList &list) {
+        return list[int(random.bounded(int(list.size())))];
+    };
     {
         Transaction transaction(db);
         ASSERT_TRUE(transaction.started());
@@ -122,7 +124,7 @@ TEST_P(HistoriqueFigures, SameAsTheStatementsKindByKind)
     ASSERT_EQ(rows.size(), kinds.size());
     for (size_t k = 0; k < kinds.size(); ++k) {
         const HistoriqueRow &row = rows[k];
-        const QStringList figures{row.cells[DebHisto], row.cells[FinHisto], row.cells[Valeurs],
+        const QStringList figures{row.cells[DebHisto], row.cells[FinHisto],   row.cells[Valeurs],
                                   row.cells[Controle], row.cells[Validation], row.cells[DateMax],
                                   row.cells[Max]};
         EXPECT_EQ(figures, statementFigures(db, table, kinds[k].column))

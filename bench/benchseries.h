@@ -55,6 +55,13 @@ inline double best(const std::function<void()> &work)
     return fastest;
 }
 
+// The database onEachEngine is measuring (for benchmarks that run the command-line tool).
+inline ConnectionProfile &benchProfile()
+{
+    static ConnectionProfile profile;
+    return profile;
+}
+
 using StationSetup = std::function<bool(AccesBase &)>;
 using Measure = std::function<void(const char *engine, AccesBase &)>;
 
@@ -82,6 +89,7 @@ inline void onEachEngine(int rows, const StationSetup &setup, const Measure &mea
                            "' seconds') FROM s) INSERT INTO PLUVIO_1 SELECT date(at) || ' 00:00:00', "
                            "'1899-12-30 ' || time(at), ") +
             seriesValues() + QStringLiteral(" FROM t");
+        benchProfile() = profile;
         if (db.Connecter(profile, &error) && setup(db) && db.executeNative(fill, &error))
             measure("SQLite", db);
         else
@@ -109,6 +117,7 @@ inline void onEachEngine(int rows, const StationSetup &setup, const Measure &mea
     }
     ConnectionProfile bench = profile;
     bench.database = name;
+    benchProfile() = bench;
     if (db.Connecter(bench, &error) && setup(db)) {
         const QString fill =
             QStringLiteral("INSERT INTO PLUVIO_1 SELECT date_trunc('day', at), timestamp "

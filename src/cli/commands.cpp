@@ -2,6 +2,7 @@
 
 #include "cli/loginoption.h"
 #include "cli/options.h"
+#include "cli/rowwriter.h"
 #include "cli/schemacommands.h"
 #include "cli/stationcommands.h"
 #include "cli/summarycommands.h"
@@ -104,23 +105,26 @@ int sqlCommand(const QStringList &arguments)
         print(ok ? stdout : stderr, ok ? QStringLiteral("True\n") : error + QLatin1Char('\n'));
         return ok ? 0 : 1;
     }
-    const RecordTable rows = db.ExtraireRecords(sql);
-    if (!rows.ok()) {
-        print(stderr, rows.error() + QLatin1Char('\n'));
+    // Rows go out as they are read, through one large buffer: a million rows never sit
+    // in memory at once.
+    RowWriter writer(stdout);
+    QString error;
+    const bool ok = db.readRecords(
+        sql,
+        [&writer](const QVariant *values, int count) {
+            writer.row(values, count);
+            return true;
+        },
+        &error);
+    if (!ok) {
+        // A statement refused before any row went out prints nothing on stdout.
+        if (!writer.started())
+            writer.discard();
+        writer.flush();
+        print(stderr, error + QLatin1Char('\n'));
         return 1;
     }
-    QString out;
-    for (int r = 0; r < rows.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < rows.columnCount(); ++c)
-            cells << cellText(rows.at(r, c));
-        out += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
-        if (out.size() > 1 << 16) {
-            print(stdout, out);
-            out.clear();
-        }
-    }
-    print(stdout, out);
+    writer.flush();
     return 0;
 }
 

@@ -148,6 +148,65 @@ struct PgColumns
     std::vector<Conversion> conversions;
 };
 
+// The same conversions for rows read one at a time into the values of the row before: a
+// number is written in place, and a cell whose text equals the one above it (a day over
+// its many rows, a validity code) shares that one's value instead of being built again.
+class PgRowReader
+{
+public:
+    explicit PgRowReader(const PgColumns &columns)
+        : m_columns(columns), m_lastText(size_t(columns.count())),
+          m_lastLength(size_t(columns.count()), -1), m_lastValue(size_t(columns.count()))
+    {
+    }
+
+    void read(const PGresult *result, int row, int c, QVariant &value)
+    {
+        if (PQgetisnull(result, row, c)) {
+            if (!value.isNull())
+                value = QVariant();
+            return;
+        }
+        const char *text = PQgetvalue(result, row, c);
+        const int length = PQgetlength(result, row, c);
+        const size_t i = size_t(c);
+        const Conversion conversion = m_columns.conversions[i];
+        if (conversion == Conversion::Real) {
+            double number = 0;
+            std::from_chars(text, text + length, number);
+            value.setValue(number);
+            return;
+        }
+        if (conversion == Conversion::Integer) {
+            qlonglong number = 0;
+            std::from_chars(text, text + length, number);
+            value.setValue(number);
+            return;
+        }
+        if (length == m_lastLength[i] &&
+            std::memcmp(m_lastText[i].constData(), text, size_t(length)) == 0) {
+            value = m_lastValue[i];
+            return;
+        }
+        value = convert(conversion, text, length);
+        constexpr int kRemembered = 40; // date-times with a zone, codes, short labels
+        if (length <= kRemembered) {
+            m_lastText[i].resize(length);
+            std::memcpy(m_lastText[i].data(), text, size_t(length));
+            m_lastLength[i] = length;
+            m_lastValue[i] = value;
+        } else {
+            m_lastLength[i] = -1;
+        }
+    }
+
+private:
+    const PgColumns &m_columns;
+    std::vector<QByteArray> m_lastText;
+    std::vector<int> m_lastLength; // -1: none yet
+    std::vector<QVariant> m_lastValue;
+};
+
 RecordTable tableOf(PGresult *result, PGconn *conn)
 {
     RecordTable table;
@@ -337,6 +396,15 @@ bool PgEngine::queryRows(const QString &sql, const RowReader &reader, QString *e
     if (ownTransaction && !exec(QStringLiteral("BEGIN"), error))
         return false;
     bool ok = exec(QStringLiteral("DECLARE plx_rows NO SCROLL CURSOR FOR ") + sql, error);
+    if (!ok && ownTransaction) {
+        // DECLARE ran nothing. Either a cursor cannot run the statement (SELECT ... INTO)
+        // or the statement is wrong: run it whole, as query() does, for its own outcome and
+        // an error message about the statement rather than the cursor.
+        QString ignored;
+        exec(QStringLiteral("ROLLBACK"), &ignored);
+        error->clear();
+        return Engine::queryRows(sql, reader, error);
+    }
     bool more = ok;
     std::vector<QVariant> row;
     while (more) {
@@ -348,11 +416,12 @@ bool PgEngine::queryRows(const QString &sql, const RowReader &reader, QString *e
             break;
         }
         const PgColumns columns(result);
+        PgRowReader cells(columns);
         row.resize(size_t(columns.count()));
         const int rows = PQntuples(result);
         for (int r = 0; r < rows && more; ++r) {
             for (int c = 0; c < columns.count(); ++c)
-                row[size_t(c)] = columns.value(result, r, c);
+                cells.read(result, r, c, row[size_t(c)]);
             more = reader(row.data(), columns.count());
         }
         PQclear(result);

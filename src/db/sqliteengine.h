@@ -2,6 +2,8 @@
 
 #include "db/engine.h"
 
+#include <QByteArray>
+
 #include <vector>
 
 struct sqlite3;
@@ -16,10 +18,22 @@ struct SqliteColumns
     explicit SqliteColumns(sqlite3_stmt *stmt);
     int count() const { return int(names.size()); }
     QVariant value(sqlite3_stmt *stmt, int column) const;
+    // The same into a value of the row before, reused: a cell of the same type as the one
+    // it replaces is written in place.
+    void read(sqlite3_stmt *stmt, int column, QVariant &value) const;
 
     QStringList names;
     std::vector<char> dateColumn;
     std::vector<char> untyped;
+
+private:
+    QVariant textValue(int column, const unsigned char *text, int length) const;
+
+    // The text cell read last in each column, and what it became: a text equal to the one
+    // above it (a day over its many rows, a validity code) is shared, not built again.
+    mutable std::vector<QByteArray> m_lastText;
+    mutable std::vector<int> m_lastLength; // -1: none yet
+    mutable std::vector<QVariant> m_lastValue;
 };
 
 // A SQLite file through the sqlite3 C API. Date-times are stored as the text

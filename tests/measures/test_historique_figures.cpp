@@ -1,15 +1,15 @@
 // The whole-table figures of the summary, computed in one pass, against the statements
 // that first computed them, kind by kind, on a station of random rows: nulls, ties of
 // maxima, negative values, every validity code, times of day, a kind without values.
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/preparedstatement.h"
-#include "db/schemacatalog.h"
-#include "db/schemaupgrade.h"
 #include "db/transaction.h"
 #include "measures/historique.h"
 #include "measures/measurementtable.h"
 #include "measures/parameterlabels.h"
-#include "run/locale.h"
+#include "schema/schemacatalog.h"
+#include "schema/schemaupgrade.h"
 #include "support/testdatabases.h"
 
 #include <QRandomGenerator>

@@ -4,6 +4,7 @@
 #include "db/datetimetext.h"
 #include "db/placeholders.h"
 #include "db/preparedstatement.h"
+#include "db/repeatedcells.h"
 
 #include <charconv>
 #include <cstring>
@@ -155,8 +156,8 @@ class PgRowReader
 {
 public:
     explicit PgRowReader(const PgColumns &columns)
-        : m_columns(columns), m_lastText(size_t(columns.count())),
-          m_lastLength(size_t(columns.count()), -1), m_lastValue(size_t(columns.count()))
+        // Texts remembered: date-times with a zone, codes, short labels.
+        : m_columns(columns), m_repeated(columns.count(), 40)
     {
     }
 
@@ -169,8 +170,7 @@ public:
         }
         const char *text = PQgetvalue(result, row, c);
         const int length = PQgetlength(result, row, c);
-        const size_t i = size_t(c);
-        const Conversion conversion = m_columns.conversions[i];
+        const Conversion conversion = m_columns.conversions[size_t(c)];
         if (conversion == Conversion::Real) {
             double number = 0;
             std::from_chars(text, text + length, number);
@@ -183,28 +183,13 @@ public:
             value.setValue(number);
             return;
         }
-        if (length == m_lastLength[i] &&
-            std::memcmp(m_lastText[i].constData(), text, size_t(length)) == 0) {
-            value = m_lastValue[i];
-            return;
-        }
-        value = convert(conversion, text, length);
-        constexpr int kRemembered = 40; // date-times with a zone, codes, short labels
-        if (length <= kRemembered) {
-            m_lastText[i].resize(length);
-            std::memcpy(m_lastText[i].data(), text, size_t(length));
-            m_lastLength[i] = length;
-            m_lastValue[i] = value;
-        } else {
-            m_lastLength[i] = -1;
-        }
+        m_repeated.assign(c, text, length, value,
+                          [&] { return convert(conversion, text, length); });
     }
 
 private:
     const PgColumns &m_columns;
-    std::vector<QByteArray> m_lastText;
-    std::vector<int> m_lastLength; // -1: none yet
-    std::vector<QVariant> m_lastValue;
+    RepeatedCells m_repeated;
 };
 
 RecordTable tableOf(PGresult *result, PGconn *conn)

@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 
-#include <cstring>
 
 #include <sqlite3.h>
 
@@ -52,9 +51,7 @@ SqliteColumns::SqliteColumns(sqlite3_stmt *stmt)
         dateColumn[size_t(c)] = isDateType(declared);
         untyped[size_t(c)] = declared == nullptr; // an expression: max(DateCreation)...
     }
-    m_lastText.resize(size_t(columns));
-    m_lastLength.assign(size_t(columns), -1);
-    m_lastValue.resize(size_t(columns));
+    m_repeated = RepeatedCells(columns, 32); // dates, codes, short labels
 }
 
 QVariant SqliteColumns::value(sqlite3_stmt *stmt, int c) const
@@ -84,21 +81,8 @@ void SqliteColumns::read(sqlite3_stmt *stmt, int c, QVariant &value) const
     default: {
         const auto *text = sqlite3_column_text(stmt, c);
         const int length = sqlite3_column_bytes(stmt, c);
-        const size_t i = size_t(c);
-        constexpr int kRemembered = 32; // dates, codes, short labels
-        if (length == m_lastLength[i] && std::memcmp(m_lastText[i].constData(), text, size_t(length)) == 0) {
-            value = m_lastValue[i];
-            return;
-        }
-        value = textValue(c, text, length);
-        if (length <= kRemembered) {
-            m_lastText[i].resize(length);
-            std::memcpy(m_lastText[i].data(), text, size_t(length));
-            m_lastLength[i] = length;
-            m_lastValue[i] = value;
-        } else {
-            m_lastLength[i] = -1;
-        }
+        m_repeated.assign(c, reinterpret_cast<const char *>(text), length, value,
+                          [&] { return textValue(c, text, length); });
         return;
     }
     }

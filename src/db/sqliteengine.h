@@ -1,8 +1,7 @@
 #pragma once
 
 #include "db/engine.h"
-
-#include <QByteArray>
+#include "db/repeatedcells.h"
 
 #include <vector>
 
@@ -31,9 +30,7 @@ private:
 
     // The text cell read last in each column, and what it became: a text equal to the one
     // above it (a day over its many rows, a validity code) is shared, not built again.
-    mutable std::vector<QByteArray> m_lastText;
-    mutable std::vector<int> m_lastLength; // -1: none yet
-    mutable std::vector<QVariant> m_lastValue;
+    mutable RepeatedCells m_repeated{0, 0};
 };
 
 // A SQLite file through the sqlite3 C API. Date-times are stored as the text

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "charts/chartcurves.h"
+#include "charts/chartengine.h"
+
+#include <QDate>
+#include <QWidget>
+
+#include <memory>
+
+class QCustomPlot;
+
+namespace plx {
+
+class AccesBase;
+
+// The one chart component every chart screen draws through. The screens set the string
+// and boolean properties, then call Tracer. The component reads the station's series
+// itself, once per station (Initialiser), and recomputes from memory on every Tracer.
+class CtlGraphique : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CtlGraphique(QWidget *parent = nullptr);
+    ~CtlGraphique() override;
+
+    QString TypeEdition = QStringLiteral("EDITION");
+    QString Parametres;
+    QString Horizon = QStringLiteral("S");
+    QString Visualisation = QStringLiteral("HISTO");
+    bool Cumul = false;
+
+    // Which chart the screen shows: the chronicle (time axis) or the yearly chart.
+    enum class Kind { Chronicle, Yearly };
+    void setKind(Kind kind);
+
+    // The context of one station: the application name ("PLXReader"), the connection, the
+    // window that holds the screens, and the station. Reads its series, normals and the
+    // hydrological start month; the export options come from the user's settings.
+    // False (message shown unless quiet) when the series cannot be read.
+    bool Initialiser(const QString &application, AccesBase &db, QWidget *mainWindow,
+                     const QString &station);
+    void Actualiser();
+    // Rebuilds the chart from the properties; re-reads nothing.
+    void Tracer();
+
+    // Grid mode (the validation editor's loaded window): the curves are given, with the
+    // loaded period and the value axis bounds.
+    void InitialiserGrille(ChartCurves curves, const QDate &start, const QDate &end,
+                           double lower, double upper);
+
+    void AfficherCourbe(int number);
+    void MasquerCourbe(int number);
+    void AfficherSerie(int number, bool visible);
+
+    void RecupDatesChargement(QDate &start, QDate &end) const;
+
+    // The selected year of the yearly chart (0 before the first Tracer).
+    int selectedYear() const;
+    void setSelectedYear(int year);
+
+    // What is drawn now (for tests, the command line and the exports).
+    const ChartCurves &curves() const;
+    // Saves the chart as PNG, SVG or PDF by the file's extension; false with a French
+    // message in error.
+    bool saveImage(const QString &path, const QSize &size, QString *error = nullptr);
+
+    QCustomPlot *plot() const;
+
+signals:
+    // Right click outside the plot's own menu: the object asked for and the position.
+    void popupRequested(QObject *source, int x, int y);
+    void selectedYearChanged(int year);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace plx

@@ -5,6 +5,7 @@
 #include "cli/rowwriter.h"
 #include "cli/schemacommands.h"
 #include "cli/stationcommands.h"
+#include "cli/statscommands.h"
 #include "cli/summarycommands.h"
 #include "cli/validatecommands.h"
 #include "db/accesbase.h"
@@ -177,6 +178,9 @@ QString usage()
         "  station renumber [BASE] --station CODE --to NOUVEAU\n"
         "                                donne un autre code interne à un pluviomètre\n"
         "  summary [BASE] --station CODE résumé historique des mesures d'une station\n"
+        "  stats [BASE] --station CODE [--param 1..6] [--mode EDITION|CUMUL_MENSUEL|CUMUL_ANNUEL]\n"
+        "        [--year civil|hydro] [--cumul] [--selected-year AAAA] [--validated-only]\n"
+        "                                courbes du graphique annuel (statistiques), en tableau\n"
         "  validate [BASE] --station CODE --until \"JJ/MM/AAAA hh:mm:ss\"\n"
         "                                valide les mesures jusqu'à cet instant (après la\n"
         "                                dernière mesure validée)\n"
@@ -202,6 +206,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return stationCommand(arguments);
     if (command == QLatin1String("summary"))
         return summaryCommand(arguments);
+    if (command == QLatin1String("stats"))
+        return statsCommand(arguments);
     if (command == QLatin1String("validate"))
         return validateCommand(arguments);
     if (command == QLatin1String("devalidate"))

@@ -173,6 +173,17 @@ TEST(YearlyCurves, IncompleteMonthsLeaveTheStatistics)
     validatedOnly.unvalidated = false;
     c = yearlyCurves(unvalidated, noNormals(), yearly(), validatedOnly);
     EXPECT_NEAR(at(c, 3, 0), (3.1 * 55 - 49.6) / 4, 1e-9);
+    // Interpreted and incorrect values (by their obtention code) likewise, each by its option.
+    StationSeries interpreted = s;
+    interpreted.obtention[10] = 'I'; // January 2001
+    DataSelection noInterpreted;
+    noInterpreted.interpreted = false;
+    c = yearlyCurves(interpreted, noNormals(), yearly(), noInterpreted);
+    EXPECT_NEAR(at(c, 3, 0), (3.1 * 55 - 3.1) / 4, 1e-9);
+    DataSelection noIncorrect;
+    noIncorrect.incorrect = false;
+    c = yearlyCurves(interpreted, noNormals(), yearly(), noIncorrect);
+    EXPECT_NEAR(at(c, 3, 0), 34.1, 1e-9);
 }
 
 // The median of the years' cumulations is not the cumulation of the monthly medians.

@@ -151,7 +151,7 @@ PeriodSlot slotOf(const CivilDate &d, Step step, int startMonth)
 {
     PeriodSlot s;
     switch (step) {
-    case Step::Raw:
+    case Step::Raw: // never grouped: groupSeries keeps each value apart before asking
     case Step::Month:
         s.key = int64_t(d.year) * 12 + d.month - 1;
         s.year = d.year;

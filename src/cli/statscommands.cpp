@@ -56,7 +56,9 @@ bool stationVisible(AccesBase &db, const QString &code, QString *error)
 // plx stats [BASE] --station CODE [--param 1..6] [--mode EDITION|CUMUL_MENSUEL|CUMUL_ANNUEL]
 // [--year civil|hydro] [--cumul] [--selected-year YYYY] [--validated-only]: the curves of
 // the yearly chart as a table, one row per step, one column per numbered curve, then the
-// number of years in the statistics.
+// number of years in the statistics (for the two cumulation modes, which draw no
+// statistics: the number of complete years). A hydrological year is selected by the year
+// it starts in.
 int statsCommand(const QStringList &arguments)
 {
     Options options = parseOptions(arguments);

@@ -25,11 +25,11 @@ public:
     qint32 pointCount() const { return m_pointCount; }
     const ChartValues &values() const { return m_values; }
 
-    QString key;                 // what Classe_Graphiques::noCourbe looks for
-    QString title;               // legend text
+    QString key;   // what Classe_Graphiques::noCourbe looks for
+    QString title; // legend text
     double referenceValue = 0;
-    qint16 symbol = -1;          // marker style
-    qint16 pattern = 0;          // line or fill pattern
+    qint16 symbol = -1; // marker style
+    qint16 pattern = 0; // line or fill pattern
     qint32 colour = 0;
     bool shown = false;
 

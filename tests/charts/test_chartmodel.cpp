@@ -78,8 +78,8 @@ TEST_F(ChartModelTest, DefaultsWrittenOnceThenReadBack)
         EXPECT_TRUE(o.AfficherAquifere && o.AfficherLegende && o.AfficherTitre);
         EXPECT_TRUE(o.AfficherAxeProfondeur && o.AfficherTitreAxeProfondeur);
         EXPECT_TRUE(o.AfficherAxeNGF && o.AfficherTitreAxeNGF);
-        EXPECT_TRUE(o.AfficherDonneesNonValidees && o.AfficherDonneesIncorrectes
-                    && o.AfficherDonneesInterpretees);
+        EXPECT_TRUE(o.AfficherDonneesNonValidees && o.AfficherDonneesIncorrectes &&
+                    o.AfficherDonneesInterpretees);
         // Labels keep their case and accents although the machine store upper-cases reads.
         EXPECT_EQ(o.LibelleAxeProfondeur, "Profondeur en m");
         EXPECT_EQ(o.LibelleAxeNGF, "Cotes NGF en m");
@@ -149,14 +149,16 @@ TEST_P(ChartModelUserTest, DefaultsWrittenOncePerLogin)
                                .arg(types.textOfLength(255), types.dateTime)));
     const auto rowCount = [&](const QString &login) {
         const plx::RecordTable t = db.ExtraireRecords(
-            QStringLiteral("SELECT count(*) FROM UTILISATEURS_PARAMETRES WHERE login = ")
-            + plx::sqlQuote(login));
+            QStringLiteral("SELECT count(*) FROM UTILISATEURS_PARAMETRES WHERE login = ") +
+            plx::sqlQuote(login));
         EXPECT_TRUE(t.ok()) << t.error().toStdString();
         return t.rowCount() ? t.at(0, 0).toInt() : -1;
     };
 
     plx::setCurrentLogin(QStringLiteral("d'Artagnan"));
-    { const Classe_Graphiques chart; }
+    {
+        const Classe_Graphiques chart;
+    }
     const int written = rowCount(QStringLiteral("d'Artagnan"));
     EXPECT_EQ(written, 24); // 21 first-use keys and the three data options
     set("TaillePoliceTitre", QStringLiteral("20"));
@@ -169,7 +171,10 @@ TEST_P(ChartModelUserTest, DefaultsWrittenOncePerLogin)
     EXPECT_EQ(rowCount(QStringLiteral("d'Artagnan")), written);
 
     plx::setCurrentLogin(QStringLiteral("martin"));
-    { const Classe_Graphiques chart; EXPECT_EQ(chart.exportOptions().TaillePoliceTitre, 14); }
+    {
+        const Classe_Graphiques chart;
+        EXPECT_EQ(chart.exportOptions().TaillePoliceTitre, 14);
+    }
     EXPECT_EQ(rowCount(QStringLiteral("martin")), written);
 }
 
@@ -209,8 +214,8 @@ TEST(ChartModelCurve, PointCountAndMinimum)
 
     // Empty value cells are skipped, not read as zero; the minimum starts at 9999.
     const QDate d(1949, 1, 1);
-    curve.AjouterValeurs(points({d, d, d, d, d}, {QString(), 37.2, QStringLiteral("4,5"),
-                                                  QVariant(), 12000.0}));
+    curve.AjouterValeurs(
+        points({d, d, d, d, d}, {QString(), 37.2, QStringLiteral("4,5"), QVariant(), 12000.0}));
     EXPECT_EQ(curve.GetMinValeur(), 4.5);
     curve.AjouterValeurs(points({d, d}, {12000.0, -3.0}));
     EXPECT_EQ(curve.GetMinValeur(), -3.0);
@@ -248,8 +253,8 @@ TEST_F(ChartModelTest, CollectionPositions)
     chart.MajAfficher(2, true);
     chart.MajPattern(2, 3);
     chart.MajSymbol(2, 7);
-    chart.AjouterValeurs(2, QVariant::fromValue(points({QDate(2024, 1, 1), QDate(2024, 1, 2)},
-                                                       {1.0, 2.0})));
+    chart.AjouterValeurs(
+        2, QVariant::fromValue(points({QDate(2024, 1, 1), QDate(2024, 1, 2)}, {1.0, 2.0})));
     const Classe_Graphique *etp = chart.GetCourbe(2);
     ASSERT_NE(etp, nullptr);
     EXPECT_EQ(etp->title, "Évapotranspiration");

@@ -178,8 +178,8 @@ private:
 
     bool writeStation(const Station &s, qint64 code);
     bool writeMeasures(const Station &s, const QString &table);
-    // INSERT of rows measurement rows at once, every value bound; nullptr (error set) when
-    // the engine refuses it.
+    // One INSERT of `rows` measurement rows, every value bound; nullptr (error set) when the
+    // engine refuses it.
     std::unique_ptr<PreparedStatement> prepareRows(const QString &table, int rows);
     bool writeNormals(const Station &s, qint64 code);
     bool writeLinks(const Station &s, qint64 code);
@@ -621,26 +621,23 @@ std::unique_ptr<PreparedStatement> DemoWriter::prepareRows(const QString &table,
     QStringList marks;
     for (int r = 0; r < rows; ++r)
         marks << QStringLiteral("(?, ?, ?, ?, ?, ?, ?)");
-    std::unique_ptr<PreparedStatement> statement =
-        m_db.prepare(QStringLiteral("INSERT INTO ") + table
-                         + QStringLiteral(" (DateCreation, Heure, Pluie, Valeur1, Continuite, "
-                                          "ModeObtention, Validite) VALUES ")
-                         + marks.join(QStringLiteral(", ")),
-                     &m_error);
-    return statement;
+    return m_db.prepare(QStringLiteral("INSERT INTO ") + table
+                            + QStringLiteral(" (DateCreation, Heure, Pluie, Valeur1, Continuite, "
+                                             "ModeObtention, Validite) VALUES ")
+                            + marks.join(QStringLiteral(", ")),
+                        &m_error);
 }
 
 bool DemoWriter::writeMeasures(const Station &s, const QString &table)
 {
     constexpr int kColumns = 7;
     const std::vector<Measure> &series = seriesOf(m_data, s);
+    if (series.empty())
+        return true;
     const int batch = std::min(m_batch, int(series.size()));
-    std::unique_ptr<PreparedStatement> full = prepareRows(table, batch);
+    const std::unique_ptr<PreparedStatement> full = prepareRows(table, batch);
     if (!full)
         return false;
-    const auto run = [&](PreparedStatement &statement, const QVariantList &values) {
-        return statement.exec(values, &m_error);
-    };
 
     const QDate heureDay(1899, 12, 30); // every Heure value lives on that day
     const QVariant null;
@@ -666,15 +663,16 @@ bool DemoWriter::writeMeasures(const Station &s, const QString &table)
                << (breaks ? QVariant(1) : null) << QVariant(obtentionOf(m))
                << (validity.isEmpty() ? null : QVariant(validity));
         if (values.size() == batch * kColumns) {
-            if (!run(*full, values))
+            if (!full->exec(values, &m_error))
                 return false;
             values.clear();
         }
     }
     if (values.isEmpty())
         return true;
-    std::unique_ptr<PreparedStatement> rest = prepareRows(table, int(values.size()) / kColumns);
-    return rest && run(*rest, values);
+    const std::unique_ptr<PreparedStatement> rest =
+        prepareRows(table, int(values.size()) / kColumns);
+    return rest && rest->exec(values, &m_error);
 }
 
 } // namespace

@@ -29,14 +29,15 @@ LATEST_STATIONS = [
     "13055001", "13054001",
 ]
 
-# Years of the 1786-1949 archive kept per station (first day, last day included). The
-# first two also report in 2025-2026, so their series show the 1950-2024 gap of the source;
-# the others closed long ago and give the demo pre-1900 and closed stations.
+# Years of the 1786-1949 archive kept per station (first day, last day included). The four
+# long records are kept whole, so that the yearly statistics have decades of complete years
+# to work on; MARSEILLE-OBS and MARIGNANE also report in 2025-2026, so their series show the
+# 1950-2024 gap of the source. BERRE gives a short closed series.
 ARCHIVE_WINDOWS = {
-    "13055001": ("19450101", "19491231"),  # MARSEILLE-OBS
-    "13054001": ("19450101", "19491231"),  # MARIGNANE
-    "13055021": ("18590101", "18631231"),  # MARSEILLE-ACCOULES, closed 1863
-    "13001003": ("19320101", "19351231"),  # AIX-EN-PROVENCE, closed 1935
+    "13055001": ("18680101", "19491231"),  # MARSEILLE-OBS, 1868-1949
+    "13054001": ("19210101", "19491231"),  # MARIGNANE, 1921-1949
+    "13055021": ("17860101", "18631231"),  # MARSEILLE-ACCOULES, 1786-1863, closed 1863
+    "13001003": ("18650101", "19351231"),  # AIX-EN-PROVENCE, 1865-1935, closed 1935
     "13014002": ("19460101", "19491231"),  # BERRE
 }
 

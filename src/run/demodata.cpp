@@ -3,6 +3,8 @@
 #include <QFile>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <map>
 
 // The data files are compiled into the core library, a static library: its resources are
@@ -25,8 +27,10 @@ std::optional<double> numberOf(const QString &text)
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
-// Rows of a ';'-separated resource, header left out, each with exactly `columns` fields.
-bool readRows(const QString &name, int columns, QList<QStringList> *rows, QString *error)
+// Each row of a ';'-separated resource, header left out, each with exactly `columns`
+// fields. Read line by line: the daily file holds tens of thousands of rows.
+bool forEachRow(const QString &name, int columns,
+                const std::function<void(const QStringList &fields)> &row, QString *error)
 {
     QFile file(QStringLiteral(":/demo/") + name);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -34,25 +38,35 @@ bool readRows(const QString &name, int columns, QList<QStringList> *rows, QStrin
                      .arg(name);
         return false;
     }
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].isEmpty())
+    const QByteArray content = file.readAll();
+    qsizetype line = 0;
+    for (qsizetype start = 0; start < content.size(); ++line) {
+        qsizetype end = content.indexOf('\n', start);
+        if (end < 0)
+            end = content.size();
+        const QByteArrayView text(content.constData() + start, end - start);
+        start = end + 1;
+        if (line == 0 || text.isEmpty())
             continue;
-        const QStringList fields = lines[i].split(QLatin1Char(';'));
+        const QStringList fields = QString::fromUtf8(text).split(QLatin1Char(';'));
         if (fields.size() != columns) {
             *error = QStringLiteral("Données de démonstration illisibles (%1, ligne %2).")
                          .arg(name)
-                         .arg(i + 1);
+                         .arg(line + 1);
             return false;
         }
-        rows->append(fields);
+        row(fields);
     }
     return true;
 }
 
+// yyyyMMdd, read by hand: QDate::fromString is the slowest step of loading a century.
 QDate dayOf(const QString &yyyymmdd)
 {
-    return QDate::fromString(yyyymmdd.left(8), QStringLiteral("yyyyMMdd"));
+    if (yyyymmdd.size() < 8)
+        return QDate();
+    return QDate(QStringView(yyyymmdd).left(4).toInt(), QStringView(yyyymmdd).mid(4, 2).toInt(),
+                 QStringView(yyyymmdd).mid(6, 2).toInt());
 }
 
 } // namespace
@@ -60,10 +74,7 @@ QDate dayOf(const QString &yyyymmdd)
 bool loadDemoData(DemoData *data, QString *error)
 {
     initDemoResources();
-    QList<QStringList> rows;
-    if (!readRows(QStringLiteral("stations.csv"), 12, &rows, error))
-        return false;
-    for (const QStringList &f : std::as_const(rows)) {
+    const auto station = [&](const QStringList &f) {
         Station s;
         s.numPoste = f[0];
         s.name = f[1];
@@ -78,24 +89,32 @@ bool loadDemoData(DemoData *data, QString *error)
         if (!f[10].isEmpty())
             s.lambert2e = std::make_pair(f[10].toDouble(), f[11].toDouble());
         data->stations.push_back(s);
-    }
-
-    rows.clear();
-    if (!readRows(QStringLiteral("quotidien.csv"), 5, &rows, error))
+    };
+    if (!forEachRow(QStringLiteral("stations.csv"), 12, station, error))
         return false;
-    for (const QStringList &f : std::as_const(rows)) {
+
+    // The file is sorted by station: one hash look-up per station, not per row.
+    QString currentCode;
+    std::vector<Measure> *current = nullptr;
+    const auto seriesFor = [&](const QString &code) {
+        if (!current || code != currentCode) {
+            currentCode = code;
+            current = &data->series[code];
+        }
+        return current;
+    };
+    const auto daily = [&](const QStringList &f) {
         Measure m;
         m.day = dayOf(f[1]);
         m.rain = numberOf(f[2]);
         m.doubtful = f[3] == QLatin1String("2") || m.rain.value_or(0) < 0;
         m.temperature = numberOf(f[4]);
-        data->series[f[0]].push_back(m);
-    }
-
-    rows.clear();
-    if (!readRows(QStringLiteral("horaire.csv"), 4, &rows, error))
+        seriesFor(f[0])->push_back(m);
+    };
+    if (!forEachRow(QStringLiteral("quotidien.csv"), 5, daily, error))
         return false;
-    for (const QStringList &f : std::as_const(rows)) {
+
+    const auto hourly = [&](const QStringList &f) {
         Measure m;
         m.day = dayOf(f[1]);
         m.hour = f[1].mid(8, 2).toInt();
@@ -106,8 +125,10 @@ bool loadDemoData(DemoData *data, QString *error)
         if (const std::optional<double> kelvin = numberOf(f[3]))
             m.temperature = std::round((*kelvin - 273.15) * 100) / 100;
         if (m.rain || m.temperature)
-            data->series[f[0]].push_back(m);
-    }
+            seriesFor(f[0])->push_back(m);
+    };
+    if (!forEachRow(QStringLiteral("horaire.csv"), 4, hourly, error))
+        return false;
 
     for (const Station &s : data->stations) {
         if (!data->series.contains(s.numPoste)) {
@@ -161,6 +182,33 @@ std::optional<std::vector<double>> monthlyMeans(const std::vector<Measure> &seri
             return std::nullopt;
         means[i] = std::round(sum[i] / years[i] * 10) / 10;
     }
+    return means;
+}
+
+std::array<double, 12> completeMonthMeans(const std::vector<Measure> &series, int firstYear,
+                                          int lastYear)
+{
+    // Days with a rainfall value and their total, per (year, month) of the period.
+    std::map<std::pair<int, int>, std::pair<int, double>> months;
+    for (const Measure &m : series) {
+        if (!m.rain || m.day.year() < firstYear || m.day.year() > lastYear)
+            continue;
+        auto &[days, total] = months[{m.day.year(), m.day.month()}];
+        ++days;
+        total += *m.rain;
+    }
+    std::array<double, 12> sum{};
+    std::array<int, 12> count{};
+    for (const auto &[key, month] : months) {
+        if (month.first != QDate(key.first, key.second, 1).daysInMonth())
+            continue;
+        sum[size_t(key.second - 1)] += month.second;
+        ++count[size_t(key.second - 1)];
+    }
+    std::array<double, 12> means;
+    for (size_t i = 0; i < 12; ++i)
+        means[i] = count[i] ? std::round(sum[i] / count[i] * 10) / 10
+                            : std::numeric_limits<double>::quiet_NaN();
     return means;
 }
 

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -54,5 +55,9 @@ QDate startOf(const DemoData &data, const Station &s);
 // Monthly means over the months the series covers well enough (at most three days
 // missing, scaled to the whole month); none when a month of the year has no such month.
 std::optional<std::vector<double>> monthlyMeans(const std::vector<Measure> &series);
+// Monthly means over the years firstYear..lastYear, from complete months only (a rainfall
+// value on every day), to 0.1 mm; NaN for a month of the year with no complete month.
+std::array<double, 12> completeMonthMeans(const std::vector<Measure> &series, int firstYear,
+                                          int lastYear);
 
 } // namespace plx::demo

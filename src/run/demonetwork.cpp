@@ -5,6 +5,7 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
+#include "db/preparedstatement.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
 #include "measures/measurementtable.h"
@@ -19,6 +20,11 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -29,6 +35,7 @@ namespace {
 using demo::DemoData;
 using demo::Measure;
 using demo::Station;
+using demo::completeMonthMeans;
 using demo::isHistorical;
 using demo::monthlyMeans;
 using demo::seriesOf;
@@ -136,11 +143,6 @@ QString textSql(const QString &text)
     return text.isEmpty() ? QStringLiteral("NULL") : sqlQuote(text);
 }
 
-QString numberSql(std::optional<double> value)
-{
-    return value ? sqlNumber(*value) : QStringLiteral("NULL");
-}
-
 class DemoWriter
 {
 public:
@@ -176,6 +178,9 @@ private:
 
     bool writeStation(const Station &s, qint64 code);
     bool writeMeasures(const Station &s, const QString &table);
+    // One INSERT of `rows` measurement rows, every value bound; nullptr (error set) when the
+    // engine refuses it.
+    std::unique_ptr<PreparedStatement> prepareRows(const QString &table, int rows);
     bool writeNormals(const Station &s, qint64 code);
     bool writeLinks(const Station &s, qint64 code);
     bool writeDescription(const Station &s, qint64 code);
@@ -541,24 +546,61 @@ bool DemoWriter::writeDescription(const Station &s, qint64 code)
     return true;
 }
 
+// The long records carry their own normals: the means of the complete months of their
+// last thirty years of archive (fewer for MARIGNANE, whose record starts in 1921), titled
+// with that period. These are the station's figures, not Météo-France's official normals.
+struct NormalsPeriod
+{
+    const char *numPoste;
+    int firstYear;
+    int lastYear;
+};
+
+const NormalsPeriod kNormalsPeriods[] = {
+    {"13055001", 1920, 1949}, // MARSEILLE-OBS, record 1868-1949
+    {"13054001", 1921, 1949}, // MARIGNANE, record 1921-1949
+    {"13001003", 1906, 1935}, // AIX-EN-PROVENCE, record 1865-1935
+    {"13055021", 1837, 1863}, // MARSEILLE-ACCOULES: 1786 alone, then 1837-1863 unbroken
+};
+
 bool DemoWriter::writeNormals(const Station &s, qint64 code)
 {
     // A month of hourly data makes no normal.
     if (s.hourly)
         return true;
-    const std::optional<std::vector<double>> means = monthlyMeans(seriesOf(m_data, s));
-    if (!means)
-        return true;
+    QString title;
+    std::vector<double> means;
+    const auto period = std::find_if(std::begin(kNormalsPeriods), std::end(kNormalsPeriods),
+                                     [&](const NormalsPeriod &p) {
+                                         return s.numPoste == QLatin1String(p.numPoste);
+                                     });
+    if (period != std::end(kNormalsPeriods)) {
+        const std::array<double, 12> monthly =
+            completeMonthMeans(seriesOf(m_data, s), period->firstYear, period->lastYear);
+        means.assign(monthly.begin(), monthly.end());
+        title = QStringLiteral("Moyennes %1-%2 (poste)")
+                    .arg(period->firstYear)
+                    .arg(period->lastYear);
+    } else {
+        const std::optional<std::vector<double>> all = monthlyMeans(seriesOf(m_data, s));
+        if (!all)
+            return true;
+        means = *all;
+        title = QStringLiteral("Moyennes mensuelles de la série (démonstration)");
+    }
     const QString codeSql = sqlNumber(code);
     if (!exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, Titre) "
                              "VALUES (%1, -1, %2)")
-                  .arg(codeSql, sqlQuote(QStringLiteral("Moyennes mensuelles de la série "
-                                                        "(démonstration)")))))
+                  .arg(codeSql, sqlQuote(title))))
         return false;
     QStringList rows;
-    for (int month = 1; month <= 12; ++month)
-        rows << QStringLiteral("(%1, %2, %3)")
-                    .arg(codeSql, sqlNumber(month), sqlNumber((*means)[size_t(month - 1)]));
+    for (int month = 1; month <= 12; ++month) {
+        const double mean = means[size_t(month - 1)];
+        if (!std::isnan(mean)) // no complete month: no row rather than a made-up value
+            rows << QStringLiteral("(%1, %2, %3)").arg(codeSql, sqlNumber(month), sqlNumber(mean));
+    }
+    if (rows.isEmpty())
+        return true;
     if (m_batch > 1)
         return exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, "
                                    "Valeur) VALUES ")
@@ -572,49 +614,65 @@ bool DemoWriter::writeNormals(const Station &s, qint64 code)
     return true;
 }
 
+std::unique_ptr<PreparedStatement> DemoWriter::prepareRows(const QString &table, int rows)
+{
+    // Values are bound, not written as literals: the dates of the 18th-century registers
+    // are outside what the date literals accept, and the server parses one text per batch.
+    QStringList marks;
+    for (int r = 0; r < rows; ++r)
+        marks << QStringLiteral("(?, ?, ?, ?, ?, ?, ?)");
+    return m_db.prepare(QStringLiteral("INSERT INTO ") + table
+                            + QStringLiteral(" (DateCreation, Heure, Pluie, Valeur1, Continuite, "
+                                             "ModeObtention, Validite) VALUES ")
+                            + marks.join(QStringLiteral(", ")),
+                        &m_error);
+}
+
 bool DemoWriter::writeMeasures(const Station &s, const QString &table)
 {
-    const QString head = QStringLiteral("INSERT INTO ") + table
-                         + QStringLiteral(" (DateCreation, Heure, Pluie, Valeur1, Continuite, "
-                                          "ModeObtention, Validite) VALUES ");
-    QString hours[24];
-    for (int h = 0; h < 24; ++h)
-        hours[h] = FormatHeureSQL(QStringLiteral("%1:00:00").arg(h, 2, 10, QLatin1Char('0')));
+    constexpr int kColumns = 7;
+    const std::vector<Measure> &series = seriesOf(m_data, s);
+    if (series.empty())
+        return true;
+    const int batch = std::min(m_batch, int(series.size()));
+    const std::unique_ptr<PreparedStatement> full = prepareRows(table, batch);
+    if (!full)
+        return false;
 
-    QStringList rows;
-    QDate literalDay;
-    QString dayLiteral;
+    const QDate heureDay(1899, 12, 30); // every Heure value lives on that day
+    const QVariant null;
+
+    QVariantList values;
+    values.reserve(batch * kColumns);
     std::optional<QDateTime> lastRain;
-    for (const Measure &m : seriesOf(m_data, s)) {
-        if (m.day != literalDay) {
-            literalDay = m.day;
-            dayLiteral = dateSql(m.day);
-        }
+    for (const Measure &m : series) {
         // A rainfall value that does not follow the previous one by one step starts a new
         // continuous stretch: the break is what the validation editor shows as "R".
         const QDateTime instant(m.day, QTime(m.hour, 0), Qt::UTC);
-        QString continuity = QStringLiteral("NULL");
+        bool breaks = false;
         if (m.rain) {
             const QDateTime expected =
                 lastRain ? (s.hourly ? lastRain->addSecs(3600) : lastRain->addDays(1)) : instant;
-            if (expected != instant)
-                continuity = QStringLiteral("1");
+            breaks = expected != instant;
             lastRain = instant;
         }
         const QString validity = validityOf(m);
-        rows << QLatin1Char('(') + dayLiteral + QStringLiteral(", ") + hours[m.hour]
-                    + QStringLiteral(", ") + numberSql(m.rain) + QStringLiteral(", ")
-                    + numberSql(m.temperature) + QStringLiteral(", ") + continuity
-                    + QStringLiteral(", ") + sqlQuote(obtentionOf(m)) + QStringLiteral(", ")
-                    + (validity.isEmpty() ? QStringLiteral("NULL") : sqlQuote(validity))
-                    + QLatin1Char(')');
-        if (rows.size() >= m_batch) {
-            if (!exec(head + rows.join(QStringLiteral(", "))))
+        values << QVariant(m.day) << QVariant(QDateTime(heureDay, QTime(m.hour, 0), Qt::UTC))
+               << (m.rain ? QVariant(*m.rain) : null)
+               << (m.temperature ? QVariant(*m.temperature) : null)
+               << (breaks ? QVariant(1) : null) << QVariant(obtentionOf(m))
+               << (validity.isEmpty() ? null : QVariant(validity));
+        if (values.size() == batch * kColumns) {
+            if (!full->exec(values, &m_error))
                 return false;
-            rows.clear();
+            values.clear();
         }
     }
-    return rows.isEmpty() || exec(head + rows.join(QStringLiteral(", ")));
+    if (values.isEmpty())
+        return true;
+    const std::unique_ptr<PreparedStatement> rest =
+        prepareRows(table, int(values.size()) / kColumns);
+    return rest && rest->exec(values, &m_error);
 }
 
 } // namespace

@@ -122,8 +122,8 @@ TEST(DemoNetwork, CreatesARealNetworkOnce)
         })) << table.toStdString();
     }
 
-    // MARSEILLE-OBS: 99 mm on 19/11/1949 (its wettest day of 1945-1949), then the series
-    // resumes on 01/01/2025 after the 1950-2024 gap, which is marked as a break.
+    // MARSEILLE-OBS: 99 mm on 19/11/1949, at the end of its unbroken 1868-1949 record; the
+    // series resumes on 01/01/2025 after the 1950-2024 gap, which is marked as a break.
     const QString obs = tableOf(QStringLiteral("13055001"));
     RecordTable t = db().ExtraireRecords(
         QStringLiteral("SELECT DateCreation, Heure, Pluie, Validite, ModeObtention FROM ") + obs
@@ -173,6 +173,59 @@ TEST(DemoNetwork, CreatesARealNetworkOnce)
     EXPECT_TRUE(t.at(0, 0).isNull());
     EXPECT_EQ(t.at(0, 1).toDateTime(), wallClock(1863, 12, 31));
     EXPECT_TRUE(t.text(0, 2).contains(QStringLiteral("01/05/1786")));
+
+    // The long records, whole and with the source's gaps: MARSEILLE-OBS every day of
+    // 1868-1949, AIX-EN-PROVENCE silent from 1880 to 1884, MARSEILLE-ACCOULES from 1786
+    // (dates no literal can write, read back as they were stored).
+    const QString aix = tableOf(QStringLiteral("13001003"));
+    const QString marignane = tableOf(QStringLiteral("13054001"));
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + obs
+                    + QStringLiteral(" WHERE DateCreation < #01/01/1950#")),
+              29950);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT min(DateCreation) FROM ") + obs).toDateTime(),
+              wallClock(1868, 1, 1));
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + aix), 22044);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + aix
+                    + QStringLiteral(" WHERE DateCreation >= #01/01/1880# AND DateCreation < "
+                                     "#01/01/1885#")),
+              0);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT max(DateCreation) FROM ") + aix).toDateTime(),
+              wallClock(1935, 3, 31));
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + marignane
+                    + QStringLiteral(" WHERE DateCreation < #01/01/1950#")),
+              9462);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + accoules), 9768);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT min(DateCreation) FROM ") + accoules).toDateTime(),
+              wallClock(1786, 5, 1));
+
+    // Their normals: the means of the complete months of a stated period of their own
+    // record (January and October worked out from the source file).
+    struct LongRecordNormals
+    {
+        const char *numPoste;
+        const char *title;
+        double january, october;
+    };
+    for (const LongRecordNormals &n :
+         {LongRecordNormals{"13055001", "Moyennes 1920-1949 (poste)", 53.2, 80.1},
+          LongRecordNormals{"13054001", "Moyennes 1921-1949 (poste)", 49.6, 68.8},
+          LongRecordNormals{"13001003", "Moyennes 1906-1935 (poste)", 33.0, 80.0},
+          LongRecordNormals{"13055021", "Moyennes 1837-1863 (poste)", 46.1, 94.0}}) {
+        const QString where = QStringLiteral(" FROM PLUVIOMETRE_NORMALES WHERE CodePluviometre = ")
+                              + sqlNumber(codeOf(QString::fromLatin1(n.numPoste)));
+        EXPECT_EQ(count(QStringLiteral("SELECT count(*)") + where), 13) << n.numPoste;
+        EXPECT_EQ(scalar(QStringLiteral("SELECT Titre") + where + QStringLiteral(" AND Mois = -1"))
+                      .toString(),
+                  QString::fromUtf8(n.title));
+        EXPECT_NEAR(scalar(QStringLiteral("SELECT Valeur") + where + QStringLiteral(" AND Mois = 1"))
+                        .toDouble(),
+                    n.january, 1e-9)
+            << n.numPoste;
+        EXPECT_NEAR(scalar(QStringLiteral("SELECT Valeur") + where + QStringLiteral(" AND Mois = 10"))
+                        .toDouble(),
+                    n.october, 1e-9)
+            << n.numPoste;
+    }
 
     // The validity mix: validated history, controlled recent months, raw last days, and the
     // negative amounts of the automatic gauges left for review.
@@ -289,6 +342,20 @@ TEST_P(DemoFill, TakesFreeCodesInAnExistingDatabase)
                             + QStringLiteral(" WHERE DateCreation = #11/19/1949#"))
                          .toDouble(),
                      99.0);
+    // Bound, not written as literals: the 18th-century days and the long records arrive
+    // whole on every engine.
+    const QString accoules = tableOf(QStringLiteral("13055021"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT min(DateCreation) FROM ") + accoules).toDateTime(),
+              QDateTime(QDate(1786, 5, 1), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT min(Heure) FROM ") + accoules).toDateTime(),
+              QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + tableOf(QStringLiteral("13001003"))),
+              22044);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Titre FROM PLUVIOMETRE_NORMALES WHERE Mois = -1 AND "
+                                    "CodePluviometre = ")
+                     + sqlNumber(codeOf(QStringLiteral("13054001"))))
+                  .toString(),
+              QStringLiteral("Moyennes 1921-1949 (poste)"));
 
     const Census first = census();
     ASSERT_TRUE(fillDemoNetwork(db(), &error)) << error.toStdString();

@@ -11,9 +11,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -42,20 +42,25 @@ EditionGraphiqueAnnee::EditionGraphiqueAnnee(QWidget *parent)
     m_year->setRange(0, 9999);
     m_year->setSpecialValueText(QStringLiteral("-"));
     m_year->setKeyboardTracking(false);
-    m_year->setToolTip(QStringLiteral("Année comparée aux autres (Page précédente / Page "
-                                      "suivante : année précédente / suivante)"));
+    m_year->setToolTip(QStringLiteral("Année comparée aux autres années"));
     yearLabel->setBuddy(m_year);
-    topBar()->insertWidget(2, yearLabel);
-    topBar()->insertWidget(3, m_year);
+    auto *earlier = new QToolButton(this);
+    earlier->setObjectName(QStringLiteral("CmdAnneePrecedente"));
+    earlier->setArrowType(Qt::LeftArrow);
+    earlier->setToolTip(QStringLiteral("Année précédente"));
+    auto *later = new QToolButton(this);
+    later->setObjectName(QStringLiteral("CmdAnneeSuivante"));
+    later->setArrowType(Qt::RightArrow);
+    later->setToolTip(QStringLiteral("Année suivante"));
+    connect(earlier, &QToolButton::clicked, this, &EditionGraphiqueAnnee::previousYear);
+    connect(later, &QToolButton::clicked, this, &EditionGraphiqueAnnee::nextYear);
+    int at = 2;
+    for (QWidget *control : {static_cast<QWidget *>(yearLabel), static_cast<QWidget *>(earlier),
+                             static_cast<QWidget *>(m_year), static_cast<QWidget *>(later)})
+        topBar()->insertWidget(at++, control);
     connect(m_year, &QSpinBox::valueChanged, this, &EditionGraphiqueAnnee::chooseYear);
     connect(m_chart, &CtlGraphique::selectedYearChanged, this,
             &EditionGraphiqueAnnee::showSelectedYear);
-    for (const auto &[key, slot] : {std::pair{Qt::Key_PageUp, &EditionGraphiqueAnnee::previousYear},
-                                    std::pair{Qt::Key_PageDown, &EditionGraphiqueAnnee::nextYear}}) {
-        auto *shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, slot);
-    }
 
     auto *side = new QVBoxLayout(sidePanel());
     side->setContentsMargins(0, 0, 0, 0);

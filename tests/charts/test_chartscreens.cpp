@@ -9,6 +9,7 @@
 #include "measures/measurementtable.h"
 #include "measures/widgets/validation.h"
 #include "measures/widgets/validationmodel.h"
+#include "run/widgets/mainwindow.h"
 #include "schema/periodes.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
@@ -21,6 +22,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -388,6 +391,45 @@ TEST_P(ChartScreenTest, ListAndRecordOpenTheChartsAndStepThroughTheList)
     child<QAction>(&record, QStringLiteral("MnuChronique"))->trigger();
     EXPECT_EQ(chronicle->stationCode(), QStringLiteral("7"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_P(ChartScreenTest, MainWindowMenuAndToolbarOpenTheChartsOfTheActiveScreen)
+{
+    if (!ready())
+        return;
+    MainWindow window;
+    window.setVersionCheckAtStart(false);
+    window.show();
+    auto *chronicleEntry = child<QAction>(&window, QStringLiteral("MnuChronique"));
+    auto *yearlyEntry = child<QAction>(&window, QStringLiteral("MnuGraphiqueAnnee"));
+    EXPECT_FALSE(yearlyEntry->isEnabled()) << "no screen, no station";
+    EXPECT_TRUE(window.findChild<QToolBar *>()->actions().contains(yearlyEntry));
+
+    window.openStationList();
+    auto *list = qobject_cast<ListePluviometres *>(window.activeScreen());
+    ASSERT_NE(list, nullptr);
+    auto *grid = child<QTableView>(list, QStringLiteral("SprPluviometres"));
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    EXPECT_TRUE(yearlyEntry->isEnabled());
+    yearlyEntry->trigger();
+    auto *yearly = qobject_cast<EditionGraphiqueAnnee *>(window.activeScreen());
+    ASSERT_NE(yearly, nullptr);
+    EXPECT_EQ(yearly->stationCode(), list->visibleCodes().at(0));
+    // From the yearly chart, the chronicle of the same station; the toolbar reaches both.
+    EXPECT_TRUE(child<QAction>(&window, QStringLiteral("toolbarAction9"))->isEnabled());
+    chronicleEntry->trigger();
+    auto *chronicle = qobject_cast<EditionGraphique *>(window.activeScreen());
+    ASSERT_NE(chronicle, nullptr);
+    EXPECT_EQ(chronicle->stationCode(), yearly->stationCode());
+
+    auto *windowMenu = child<QMenu>(&window, QStringLiteral("MenuFenetre"));
+    emit windowMenu->aboutToShow();
+    QStringList entries;
+    for (QAction *action : windowMenu->actions())
+        entries << action->text();
+    EXPECT_TRUE(entries.contains(QStringLiteral("&3 ") + chronicle->windowTitle()))
+        << entries.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(chronicle->windowTitle().startsWith(QStringLiteral("Graphique chronologique - ")));
 }
 
 TEST_P(ChartScreenTest, ValidationEditorChartsItsLoadedWindow)

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace plx {
@@ -130,11 +129,7 @@ void EditionGraphique::showGrid(const QString &title, const std::vector<MeasureR
 {
     m_gridMode = true;
     // The options and the stations of the list do not apply to handed-over data.
-    sidePanel()->hide();
-    for (const char *name : {"CmdPrecedent", "CmdSuivant"}) {
-        if (auto *button = findChild<QPushButton *>(QLatin1String(name)))
-            button->hide();
-    }
+    hideStationControls();
     setWindowTitle(QStringLiteral("Graphique des données chargées") +
                    (title.isEmpty() ? QString() : QStringLiteral(" - ") + title));
     GridChart chart = gridCurves(rows, columns);

@@ -69,7 +69,7 @@ EditionGraphiqueAnnee::EditionGraphiqueAnnee(QWidget *parent)
                          yearlyModeCaptions(), sidePanel());
     m_yearType = optionGroup("OptAnnee", QStringLiteral("Année"), yearTypeCaptions(), sidePanel(), 2);
     m_visualisation = optionGroup("OptVisualisation", QStringLiteral("Visualisation"),
-                                  yearlyVisualisationCaptions(), sidePanel(), 2);
+                                  yearlyVisualisationCaptions(), sidePanel());
     m_parameter = optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(),
                               sidePanel(), 2);
     m_visualisationBox = qobject_cast<QGroupBox *>(m_visualisation->parent());

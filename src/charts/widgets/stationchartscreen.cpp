@@ -19,6 +19,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -54,13 +56,21 @@ StationChartScreen::StationChartScreen(CtlGraphique::Kind kind, const QString &t
     m_topBar->addWidget(m_next);
     m_topBar->addStretch(1);
 
-    m_side = new QWidget(this);
+    // The options scroll rather than being cut off on a short window.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("DefilementOptions"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    m_side = new QWidget(scroll);
     m_side->setObjectName(QStringLiteral("PanneauOptions"));
-    m_side->setFixedWidth(240);
+    scroll->setWidget(m_side);
+    scroll->setFixedWidth(250 + scroll->verticalScrollBar()->sizeHint().width());
+    m_sideScroll = scroll;
 
     auto *middle = new QHBoxLayout;
     middle->addWidget(m_chart, 1);
-    middle->addWidget(m_side);
+    middle->addWidget(scroll);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -149,6 +159,13 @@ bool StationChartScreen::InitDebranchement(const QString &code)
     stationChanged();
     TraitementParametres();
     return m_initialised;
+}
+
+void StationChartScreen::hideStationControls()
+{
+    m_sideScroll->hide();
+    m_previous->hide();
+    m_next->hide();
 }
 
 void StationChartScreen::loadPrevious()

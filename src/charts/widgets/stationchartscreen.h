@@ -66,6 +66,8 @@ protected:
                               QWidget *parent, int columns = 1);
     // The side panel, right of the chart; the screen fills it.
     QWidget *sidePanel() const { return m_side; }
+    // Hides the options and the station navigation (a chart of data handed over).
+    void hideStationControls();
     // Called after the station changed and its labels were read, before the first drawing.
     virtual void stationChanged() {}
     // The screen's title for a station ("" when none).
@@ -85,6 +87,7 @@ private:
     bool m_initialised = false;
     QHBoxLayout *m_topBar = nullptr;
     QWidget *m_side = nullptr;
+    QWidget *m_sideScroll = nullptr;
     QPushButton *m_previous = nullptr;
     QPushButton *m_next = nullptr;
 };

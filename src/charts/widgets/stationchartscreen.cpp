@@ -9,6 +9,7 @@
 #include "measures/parameterlabels.h"
 #include "stations/stationcodes.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -127,6 +128,8 @@ QString StationChartScreen::stationTitle() const
 
 bool StationChartScreen::InitDebranchement(const QString &code)
 {
+    if (m_loading)
+        return false;
     const QString normalised = normalisedStationCode(code);
     if (normalised.isEmpty()) {
         showMessage(MessageKind::Erreur,
@@ -152,8 +155,12 @@ bool StationChartScreen::InitDebranchement(const QString &code)
     for (int id = 1; id <= 3; ++id)
         m_freeLabels << storedParameterLabel(db, id).value_or(QString());
 
-    m_initialised = false;
+    // Reading a long record takes a moment: say so, and let a second click wait for it.
+    m_loading = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     m_initialised = m_chart->Initialiser(QStringLiteral("PLXReader"), db, window(), m_code);
+    QApplication::restoreOverrideCursor();
+    m_loading = false;
     if (m_initialised)
         m_chart->Actualiser();
     stationChanged();
@@ -180,7 +187,7 @@ void StationChartScreen::loadNext()
 
 void StationChartScreen::loadNeighbour(int step)
 {
-    if (m_code.isEmpty())
+    if (m_code.isEmpty() || m_loading)
         return;
     const QString code = m_neighbours ? m_neighbours(m_code, step)
                                       : adjacentStationCode(AccesBase::instance(), m_code, step);

@@ -85,6 +85,7 @@ private:
     QStringList m_freeLabels;
     NeighbourLookup m_neighbours;
     bool m_initialised = false;
+    bool m_loading = false; // the component is reading the station's series
     QHBoxLayout *m_topBar = nullptr;
     QWidget *m_side = nullptr;
     QWidget *m_sideScroll = nullptr;

@@ -26,8 +26,8 @@ QString parameterDigits(const ParameterChecks &checked)
 
 QStringList horizonCaptions()
 {
-    return fromUtf8({"Sans regroupement", "Décade", "Mois", "Trimestre", "Année civile",
-                     "Année Hydrologique"});
+    return fromUtf8(
+        {"Sans regroupement", "Décade", "Mois", "Trimestre", "Année civile", "Année Hydrologique"});
 }
 
 QString horizonCode(int choice)
@@ -56,7 +56,8 @@ ChartProperties chronicleProperties(ChartProperties current, const ParameterChec
 
 QStringList yearlyModeCaptions()
 {
-    return fromUtf8({"Comparaison statistiques", "Cumuls mensuels comparés", "Comparaison annuelle"});
+    return fromUtf8(
+        {"Comparaison statistiques", "Cumuls mensuels comparés", "Comparaison annuelle"});
 }
 
 QStringList yearTypeCaptions()
@@ -69,8 +70,8 @@ QStringList yearlyVisualisationCaptions()
     return fromUtf8({"Histogramme", "Courbe", "Histogramme cumulé", "Courbe cumulée"});
 }
 
-ChartProperties yearlyProperties(ChartProperties current, int mode, int yearType,
-                                 int visualisation, int parameter)
+ChartProperties yearlyProperties(ChartProperties current, int mode, int yearType, int visualisation,
+                                 int parameter)
 {
     const bool hydro = yearType == kHydroYear;
     const bool yearChosen = yearType == kCivilYear || hydro;
@@ -87,8 +88,8 @@ ChartProperties yearlyProperties(ChartProperties current, int mode, int yearType
         if (yearChosen)
             current.horizon = hydro ? QStringLiteral("H") : QStringLiteral("M");
     } else if (mode == kMonthlyCumulMode || mode == kYearlyCumulMode) {
-        current.typeEdition =
-            mode == kMonthlyCumulMode ? QStringLiteral("CUMUL_MENSUEL") : QStringLiteral("CUMUL_ANNUEL");
+        current.typeEdition = mode == kMonthlyCumulMode ? QStringLiteral("CUMUL_MENSUEL")
+                                                        : QStringLiteral("CUMUL_ANNUEL");
         // The cumulations' horizon is the year.
         if (yearChosen)
             current.horizon = hydro ? QStringLiteral("H") : QStringLiteral("A");
@@ -119,12 +120,18 @@ const std::vector<CurveBox> &statisticsBoxes()
 const std::vector<CurveBox> &monthBoxes()
 {
     static const std::vector<CurveBox> boxes{
-        {"ChkJanvier", "Janvier", 1},   {"ChkFevrier", "Février", 2},
-        {"ChkMars", "Mars", 3},         {"ChkAvril", "Avril", 4},
-        {"ChkMai", "Mai", 5},           {"ChkJuin", "Juin", 6},
-        {"ChkJuillet", "Juillet", 7},   {"ChkAout", "Août", 8},
-        {"ChkSeptembre", "Septembre", 9}, {"ChkOctobre", "Octobre", 10},
-        {"ChkNovembre", "Novembre", 11}, {"ChkDecembre", "Décembre", 12},
+        {"ChkJanvier", "Janvier", 1},
+        {"ChkFevrier", "Février", 2},
+        {"ChkMars", "Mars", 3},
+        {"ChkAvril", "Avril", 4},
+        {"ChkMai", "Mai", 5},
+        {"ChkJuin", "Juin", 6},
+        {"ChkJuillet", "Juillet", 7},
+        {"ChkAout", "Août", 8},
+        {"ChkSeptembre", "Septembre", 9},
+        {"ChkOctobre", "Octobre", 10},
+        {"ChkNovembre", "Novembre", 11},
+        {"ChkDecembre", "Décembre", 12},
     };
     return boxes;
 }

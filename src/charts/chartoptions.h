@@ -56,8 +56,8 @@ enum YearType { kCivilYear = 0, kHydroYear = 1 };
 QStringList yearlyModeCaptions();
 QStringList yearTypeCaptions();
 QStringList yearlyVisualisationCaptions();
-ChartProperties yearlyProperties(ChartProperties current, int mode, int yearType,
-                                 int visualisation, int parameter);
+ChartProperties yearlyProperties(ChartProperties current, int mode, int yearType, int visualisation,
+                                 int parameter);
 
 // A check box that shows or hides one numbered curve of the yearly chart.
 struct CurveBox

@@ -11,8 +11,8 @@ namespace plx {
 
 double chartSeconds(const QDate &date, const QTime &time)
 {
-    return double(QDateTime(date, time.isValid() ? time : QTime(0, 0), QTimeZone::utc())
-                      .toSecsSinceEpoch());
+    return double(
+        QDateTime(date, time.isValid() ? time : QTime(0, 0), QTimeZone::utc()).toSecsSinceEpoch());
 }
 
 GridChart gridCurves(const std::vector<MeasureRow> &rows, const std::vector<GridColumn> &columns)

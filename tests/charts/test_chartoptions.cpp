@@ -55,8 +55,12 @@ TEST(ChartOptions, ChronicleChoicesGiveTheComponentsProperties)
         EXPECT_EQ(chronicleProperties(before, all, i, 0).horizon, QString(codes.at(i))) << i;
     EXPECT_EQ(horizonCode(6), QString());
 
-    const struct { int choice; const char *visualisation; bool cumul; } visualisations[] = {
-        {0, "HISTO", false}, {1, "COURBE", false}, {2, "HISTO", true}};
+    const struct
+    {
+        int choice;
+        const char *visualisation;
+        bool cumul;
+    } visualisations[] = {{0, "HISTO", false}, {1, "COURBE", false}, {2, "HISTO", true}};
     for (const auto &v : visualisations) {
         p = chronicleProperties(before, rainAndEtp, 2, v.choice);
         EXPECT_EQ(p.visualisation, QLatin1String(v.visualisation)) << v.choice;
@@ -100,7 +104,8 @@ TEST(ChartOptions, YearlyModesSendTheirTypeHorizonAndVisualisation)
     before.visualisation = QStringLiteral("COURBE");
     before.cumul = true;
     EXPECT_EQ(yearly(kNoChoice, kNoChoice, kNoChoice, kNoChoice, before), before);
-    const ChartProperties noVisualisation = yearly(kStatisticsMode, kNoChoice, kNoChoice, 5, before);
+    const ChartProperties noVisualisation =
+        yearly(kStatisticsMode, kNoChoice, kNoChoice, 5, before);
     EXPECT_EQ(noVisualisation.visualisation, QStringLiteral("HISTO"));
     EXPECT_TRUE(noVisualisation.cumul);
     EXPECT_EQ(noVisualisation.horizon, QStringLiteral("H"));

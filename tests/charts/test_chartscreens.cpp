@@ -23,11 +23,11 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QToolBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -53,8 +53,8 @@ protected:
             return;
         session().login = QStringLiteral("REF");
         session().isAdmin = true;
-        for (const char *values : {"7, 'Istres', '13047/001'", "8, 'Salon', '13103/001'",
-                                   "9, 'Arles', '13004/001'"})
+        for (const char *values :
+             {"7, 'Istres', '13047/001'", "8, 'Salon', '13103/001'", "9, 'Arles', '13004/001'"})
             exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, Identifiant) "
                                 "VALUES (%1)")
                      .arg(QLatin1String(values)));
@@ -152,11 +152,16 @@ TEST_P(ChartScreenTest, YearlyBoxesAddressTheirOwnCurveAndSurviveRedraws)
     EXPECT_EQ(chart->TypeEdition, QStringLiteral("EDITION"));
 
     const std::vector<std::pair<QString, int>> statistics{
-        {QStringLiteral("ChkAnnee"), 1},         {QStringLiteral("ChkEnveloppeMini"), 2},
-        {QStringLiteral("ChkEnveloppeMoyenne"), 3}, {QStringLiteral("ChkEnveloppeMaxi"), 4},
-        {QStringLiteral("ChkQuintile1"), 5},     {QStringLiteral("ChkQuintile2"), 6},
-        {QStringLiteral("ChkQuintile3"), 7},     {QStringLiteral("ChkQuintile4"), 8},
-        {QStringLiteral("ChkMediane"), 9},       {QStringLiteral("ChkNormales"), 10}};
+        {QStringLiteral("ChkAnnee"), 1},
+        {QStringLiteral("ChkEnveloppeMini"), 2},
+        {QStringLiteral("ChkEnveloppeMoyenne"), 3},
+        {QStringLiteral("ChkEnveloppeMaxi"), 4},
+        {QStringLiteral("ChkQuintile1"), 5},
+        {QStringLiteral("ChkQuintile2"), 6},
+        {QStringLiteral("ChkQuintile3"), 7},
+        {QStringLiteral("ChkQuintile4"), 8},
+        {QStringLiteral("ChkMediane"), 9},
+        {QStringLiteral("ChkNormales"), 10}};
     auto checkOnlyHidden = [&](const std::vector<std::pair<QString, int>> &boxes, int hidden,
                                const QString &name) {
         for (const auto &[other, curve] : boxes)
@@ -181,10 +186,10 @@ TEST_P(ChartScreenTest, YearlyBoxesAddressTheirOwnCurveAndSurviveRedraws)
     click(screen.get(), QStringLiteral("OptStatistiques_1"));
     EXPECT_EQ(chart->TypeEdition, QStringLiteral("CUMUL_MENSUEL"));
     const std::vector<std::pair<QString, int>> months{
-        {QStringLiteral("ChkJanvier"), 1}, {QStringLiteral("ChkFevrier"), 2},
-        {QStringLiteral("ChkMars"), 3},    {QStringLiteral("ChkAvril"), 4},
-        {QStringLiteral("ChkMai"), 5},     {QStringLiteral("ChkJuin"), 6},
-        {QStringLiteral("ChkJuillet"), 7}, {QStringLiteral("ChkAout"), 8},
+        {QStringLiteral("ChkJanvier"), 1},   {QStringLiteral("ChkFevrier"), 2},
+        {QStringLiteral("ChkMars"), 3},      {QStringLiteral("ChkAvril"), 4},
+        {QStringLiteral("ChkMai"), 5},       {QStringLiteral("ChkJuin"), 6},
+        {QStringLiteral("ChkJuillet"), 7},   {QStringLiteral("ChkAout"), 8},
         {QStringLiteral("ChkSeptembre"), 9}, {QStringLiteral("ChkOctobre"), 10},
         {QStringLiteral("ChkNovembre"), 11}, {QStringLiteral("ChkDecembre"), 12}};
     for (const auto &[name, curve] : months) {
@@ -200,8 +205,10 @@ TEST_P(ChartScreenTest, YearlyBoxesAddressTheirOwnCurveAndSurviveRedraws)
     click(screen.get(), QStringLiteral("OptStatistiques_2"));
     EXPECT_EQ(chart->TypeEdition, QStringLiteral("CUMUL_ANNUEL"));
     EXPECT_TRUE(shown(chart, 1));
-    EXPECT_FALSE(child<QCheckBox>(screen.get(), QStringLiteral("ChkMars"))->isVisibleTo(screen.get()));
-    EXPECT_FALSE(child<QCheckBox>(screen.get(), QStringLiteral("ChkAnnee"))->isVisibleTo(screen.get()));
+    EXPECT_FALSE(
+        child<QCheckBox>(screen.get(), QStringLiteral("ChkMars"))->isVisibleTo(screen.get()));
+    EXPECT_FALSE(
+        child<QCheckBox>(screen.get(), QStringLiteral("ChkAnnee"))->isVisibleTo(screen.get()));
 
     // Back in the statistics, the boxes unchecked before still hide their curve.
     click(screen.get(), QStringLiteral("OptStatistiques_0"));
@@ -257,7 +264,8 @@ TEST_P(ChartScreenTest, FreeParametersAndMonthsFollowTheSettings)
     // Parameter 4 labelled, 5 with an empty label, 6 without a row.
     exec(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES (1, "
                         "'Température', 'PLX')"));
-    exec(QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES (2, '', 'PLX')"));
+    exec(
+        QStringLiteral("INSERT INTO PARAMETRAGE_DATA (id, libelle, projet) VALUES (2, '', 'PLX')"));
 
     struct Expected
     {
@@ -265,9 +273,9 @@ TEST_P(ChartScreenTest, FreeParametersAndMonthsFollowTheSettings)
         const char *first;
         const char *last;
     };
-    for (const Expected &e : {Expected{"01", "ChkJanvier", "ChkDecembre"},
-                              Expected{"09", "ChkSeptembre", "ChkAout"},
-                              Expected{"10", "ChkOctobre", "ChkSeptembre"}}) {
+    for (const Expected &e :
+         {Expected{"01", "ChkJanvier", "ChkDecembre"}, Expected{"09", "ChkSeptembre", "ChkAout"},
+          Expected{"10", "ChkOctobre", "ChkSeptembre"}}) {
         QString error;
         ASSERT_TRUE(writeHydroStartMonth(AccesBase::instance(), QLatin1String(e.start),
                                          QStringLiteral("REF"), &error))
@@ -307,9 +315,9 @@ TEST_P(ChartScreenTest, FreeParametersAndMonthsFollowTheSettings)
     EXPECT_EQ(child<QCheckBox>(&chronicle, QStringLiteral("ChkParametre1"))->text(),
               QStringLiteral("Température"));
     for (const char *hidden : {"ChkParametre2", "ChkParametre3"})
-        EXPECT_FALSE(
-            child<QCheckBox>(&chronicle, QLatin1String(hidden))->isVisibleTo(&chronicle));
-    EXPECT_EQ(child<QCheckBox>(&chronicle, QStringLiteral("ChkEtp"))->text(), QStringLiteral("Etp"));
+        EXPECT_FALSE(child<QCheckBox>(&chronicle, QLatin1String(hidden))->isVisibleTo(&chronicle));
+    EXPECT_EQ(child<QCheckBox>(&chronicle, QStringLiteral("ChkEtp"))->text(),
+              QStringLiteral("Etp"));
 }
 
 TEST_P(ChartScreenTest, ChronicleOptionsGiveTheComponentItsProperties)
@@ -444,8 +452,8 @@ TEST_P(ChartScreenTest, ValidationEditorChartsItsLoadedWindow)
     ASSERT_EQ(editor->model()->rowCount(), 31);
 
     // The station's own chronicle stays beside the grid's chart.
-    navigatorFor(nullptr)->openStationChart(QStringLiteral("8"),
-                                            Navigator::StationChart::Chronicle, {});
+    navigatorFor(nullptr)->openStationChart(QStringLiteral("8"), Navigator::StationChart::Chronicle,
+                                            {});
     click(editor, QStringLiteral("CmdGraphique"));
     EditionGraphique *grid = nullptr;
     int chronicles = 0;

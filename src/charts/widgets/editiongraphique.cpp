@@ -13,9 +13,8 @@ namespace plx {
 
 namespace {
 
-const char *const kParameterBoxes[kChartParameters] = {"ChkPluie",       "ChkPluieEfficace",
-                                                        "ChkEtp",         "ChkParametre1",
-                                                        "ChkParametre2", "ChkParametre3"};
+const char *const kParameterBoxes[kChartParameters] = {
+    "ChkPluie", "ChkPluieEfficace", "ChkEtp", "ChkParametre1", "ChkParametre2", "ChkParametre3"};
 const char *const kParameterCaptions[kChartParameters] = {
     "Pluie", "Pluie efficace", "Etp", "Paramètre 1", "Paramètre 2", "Paramètre 3"};
 
@@ -29,8 +28,8 @@ EditionGraphique::EditionGraphique(QWidget *parent)
     auto *side = new QVBoxLayout(sidePanel());
     side->setContentsMargins(0, 0, 0, 0);
 
-    m_horizon = optionGroup("OptHorizon", QStringLiteral("Pas de mesure"), horizonCaptions(),
-                            sidePanel());
+    m_horizon =
+        optionGroup("OptHorizon", QStringLiteral("Pas de mesure"), horizonCaptions(), sidePanel());
     m_visualisation = optionGroup("OptVisualisation", QStringLiteral("Visualisation"),
                                   chronicleVisualisationCaptions(), sidePanel());
     m_horizon->button(0)->setChecked(true);

@@ -24,9 +24,9 @@ namespace {
 
 QStringList parameterCaptions()
 {
-    return {QStringLiteral("Pluie"), QStringLiteral("Pluie efficace"), QStringLiteral("Etp"),
-            QStringLiteral("Paramètre 1"), QStringLiteral("Paramètre 2"),
-            QStringLiteral("Paramètre 3")};
+    return {QStringLiteral("Pluie"),       QStringLiteral("Pluie efficace"),
+            QStringLiteral("Etp"),         QStringLiteral("Paramètre 1"),
+            QStringLiteral("Paramètre 2"), QStringLiteral("Paramètre 3")};
 }
 
 } // namespace
@@ -67,7 +67,8 @@ EditionGraphiqueAnnee::EditionGraphiqueAnnee(QWidget *parent)
     side->setSpacing(4);
     m_mode = optionGroup("OptStatistiques", QStringLiteral("Type de graphique"),
                          yearlyModeCaptions(), sidePanel());
-    m_yearType = optionGroup("OptAnnee", QStringLiteral("Année"), yearTypeCaptions(), sidePanel(), 2);
+    m_yearType =
+        optionGroup("OptAnnee", QStringLiteral("Année"), yearTypeCaptions(), sidePanel(), 2);
     m_visualisation = optionGroup("OptVisualisation", QStringLiteral("Visualisation"),
                                   yearlyVisualisationCaptions(), sidePanel());
     m_parameter = optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(),
@@ -104,8 +105,9 @@ EditionGraphiqueAnnee::EditionGraphiqueAnnee(QWidget *parent)
     for (auto *list : {&m_statistics, &m_months}) {
         for (const auto &[box, curve] : *list) {
             // A box shows or hides its curve only: nothing is recomputed.
-            connect(box, &QCheckBox::clicked, this,
-                    [this, curve = curve](bool checked) { m_chart->AfficherSerie(curve, checked); });
+            connect(box, &QCheckBox::clicked, this, [this, curve = curve](bool checked) {
+                m_chart->AfficherSerie(curve, checked);
+            });
         }
     }
     m_curves->bodyLayout()->addWidget(statistics);

@@ -93,8 +93,9 @@ StationChartScreen *StationChartScreen::openFor(Navigator &navigator, const QStr
         auto *chart = qobject_cast<StationChartScreen *>(open);
         // The grid chart of the validation editor is a screen of its own kind.
         if (chart && screenKind(chart) == QLatin1String(chart->metaObject()->className()) &&
-            (kind == StationChart::Chronicle ? qobject_cast<EditionGraphique *>(chart) != nullptr
-                                             : qobject_cast<EditionGraphiqueAnnee *>(chart) != nullptr)) {
+            (kind == StationChart::Chronicle
+                 ? qobject_cast<EditionGraphique *>(chart) != nullptr
+                 : qobject_cast<EditionGraphiqueAnnee *>(chart) != nullptr)) {
             screen = chart;
             break;
         }
@@ -200,8 +201,7 @@ void StationChartScreen::AppelDeclencheClick(int index)
 {
     // The main window dispatches its toolbar by index; a screen shown alone has none.
     QWidget *frame = window();
-    if (frame && frame != this &&
-        frame->metaObject()->indexOfMethod("dispatchToolbar(int)") >= 0)
+    if (frame && frame != this && frame->metaObject()->indexOfMethod("dispatchToolbar(int)") >= 0)
         QMetaObject::invokeMethod(frame, "dispatchToolbar", Qt::DirectConnection,
                                   Q_ARG(int, index));
 }

@@ -30,8 +30,8 @@ public:
     ~StationChartScreen() override;
 
     // Brings the navigator's one screen of that kind to the front on the station.
-    static StationChartScreen *openFor(Navigator &navigator, const QString &code,
-                                       StationChart kind, NeighbourLookup lookup);
+    static StationChartScreen *openFor(Navigator &navigator, const QString &code, StationChart kind,
+                                       NeighbourLookup lookup);
 
     void setNeighbourLookup(NeighbourLookup lookup);
     QString stationCode() const { return m_code; }

@@ -5,16 +5,21 @@
 
 namespace plx {
 
-QString parameterLabel(AccesBase &db, int id)
+std::optional<QString> storedParameterLabel(AccesBase &db, int id)
 {
     const RecordTable rows = db.ExtraireRecords(
         QStringLiteral("SELECT libelle FROM PARAMETRAGE_DATA WHERE projet='PLX' AND id=") +
         sqlNumber(id));
     if (!rows.ok() || rows.rowCount() == 0)
-        return QStringLiteral("Param") + QString::number(id);
+        return std::nullopt;
     // A label of blanks hides the parameter as an empty one does (Oracle keeps '' as NULL,
     // and the administration screen trims what it stores).
     return rows.text(0, 0).trimmed();
+}
+
+QString parameterLabel(AccesBase &db, int id)
+{
+    return storedParameterLabel(db, id).value_or(QStringLiteral("Param") + QString::number(id));
 }
 
 std::vector<DataKind> dataKinds(AccesBase &db)

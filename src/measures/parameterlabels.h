@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace plx {
@@ -12,6 +13,9 @@ class AccesBase;
 // "Param" + id when the table has no row for it (or cannot be read), "" when its label is
 // empty or null, which hides the parameter wherever it would be shown.
 QString parameterLabel(AccesBase &db, int id);
+// The label as stored, trimmed; nullopt when the table has no row for id (or cannot be
+// read). The charts hide a parameter without a stored label.
+std::optional<QString> storedParameterLabel(AccesBase &db, int id);
 
 // One kind of measured data: its column in the measurement table and its label.
 struct DataKind

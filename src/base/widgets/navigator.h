@@ -32,6 +32,10 @@ public:
     virtual void showHelp() = 0;
     // The measurement series of a station, in the validation editor.
     virtual void openStationSeries(const QString &code, NeighbourLookup neighbours) = 0;
+    // A chart of a station: its chronicle or its yearly chart.
+    enum class StationChart { Chronicle, Yearly };
+    virtual void openStationChart(const QString &code, StationChart kind,
+                                  NeighbourLookup neighbours) = 0;
 };
 
 // The navigator of the frame holding widget (its window, else an open top-level window

@@ -2,6 +2,7 @@
 
 #include "base/locale.h"
 #include "base/messages.h"
+#include "charts/widgets/editiongraphique.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/measurerights.h"
@@ -299,6 +300,7 @@ void Validation::updateActions()
     m_save->setEnabled(idle && station && m_editable);
     m_undo->setEnabled(idle && m_model->undoStack()->canUndo());
     m_redo->setEnabled(idle && m_model->undoStack()->canRedo());
+    m_chart->setEnabled(idle && station && m_loadedFrom.isValid());
     m_previous->setEnabled(idle && station);
     m_next->setEnabled(idle && station);
     m_grid->setEnabled(idle);
@@ -575,6 +577,31 @@ void Validation::loadPrevious()
 void Validation::loadNext()
 {
     loadNeighbour(1);
+}
+
+void Validation::openChart()
+{
+    if (m_busy || m_code.isEmpty())
+        return;
+    if (!m_loadedFrom.isValid()) {
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Charger les mesures d'une période avant de les tracer."));
+        return;
+    }
+    m_grid->commitPendingEdit();
+    // The value columns the grid shows, under their headings.
+    std::vector<GridColumn> columns;
+    for (int i = 0; i < kMeasuredValues; ++i) {
+        const int column = kPluieColumn + i;
+        if (!m_grid->isColumnHidden(column))
+            columns.push_back(
+                {i, m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()});
+    }
+    Navigator *navigator = navigatorFor(this);
+    if (!navigator)
+        return;
+    EditionGraphique::openGrid(*navigator, m_identifiant.isEmpty() ? m_code : m_identifiant,
+                               m_model->rows(), columns, m_loadedFrom, m_loadedTo);
 }
 
 void Validation::loadNeighbour(int step)

@@ -69,6 +69,8 @@ public slots:
     void DeclencheAide();
     void loadPrevious();
     void loadNext();
+    // The loaded window as a chart, in the chronicle screen's grid mode.
+    void openChart();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -100,6 +102,7 @@ private:
     QLineEdit *m_dateDebut = nullptr;
     QLineEdit *m_dateFin = nullptr;
     QPushButton *m_load = nullptr;
+    QPushButton *m_chart = nullptr;
     QLabel *m_historique = nullptr;
     QLabel *m_anneeCalcul = nullptr;
     QLabel *m_donneesAnnee = nullptr;

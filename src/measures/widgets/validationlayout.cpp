@@ -158,7 +158,11 @@ QWidget *Validation::buildSidePanel()
     dates->addWidget(m_dateDebut, 0, 1);
     dates->addWidget(new QLabel(QStringLiteral("au"), window), 0, 2);
     dates->addWidget(m_dateFin, 0, 3);
-    dates->addWidget(m_load, 1, 0, 1, 4);
+    m_chart = button(window, "CmdGraphique", QStringLiteral("&Graphique"),
+                     QStringLiteral("Tracer les mesures chargées"));
+    connect(m_chart, &QPushButton::clicked, this, &Validation::openChart);
+    dates->addWidget(m_load, 1, 0, 1, 2);
+    dates->addWidget(m_chart, 1, 2, 1, 2);
     column->addWidget(window);
 
     auto *history = new QGroupBox(QStringLiteral("Données du pluviomètre"), panel);

@@ -1,6 +1,7 @@
 #include "run/widgets/mainwindow.h"
 
 #include "base/widgets/navigator.h"
+#include "charts/widgets/stationchartscreen.h"
 #include "measures/widgets/validation.h"
 
 #include "base/messages.h"
@@ -368,6 +369,10 @@ void MainWindow::updateActions()
         m_chooseColumnsAction->setEnabled(hasMethod(screen, "ChoisirColonnes"));
     if (m_refreshAction)
         m_refreshAction->setEnabled(hasMethod(screen, "Actualiser"));
+    if (m_chronicleAction)
+        m_chronicleAction->setEnabled(hasMethod(screen, "openChronicle"));
+    if (m_yearlyAction)
+        m_yearlyAction->setEnabled(hasMethod(screen, "openYearlyChart"));
 }
 
 void MainWindow::closeActiveScreen()
@@ -379,6 +384,12 @@ void MainWindow::closeActiveScreen()
 void MainWindow::openStationSeries(const QString &code, NeighbourLookup neighbours)
 {
     Validation::openFor(*this, code, std::move(neighbours));
+}
+
+void MainWindow::openStationChart(const QString &code, StationChart kind,
+                                  NeighbourLookup neighbours)
+{
+    StationChartScreen::openFor(*this, code, kind, std::move(neighbours));
 }
 
 bool MainWindow::closeAllScreens()

@@ -33,7 +33,8 @@ namespace plx {
 //   2 DeclencheSupprimer        7 DeclencheOutils            12 code lists (CODES_SANDRE)
 //   3 DeclenchePoubelle         8 DeclencheFicheComplement
 //   4 declencheEnregistrer      9 DeclencheAide
-// The Display menu calls ChoisirColonnes and Actualiser the same way.
+// The Display menu calls ChoisirColonnes and Actualiser the same way, the Graphiques menu
+// openChronicle and openYearlyChart.
 //
 // A screen refuses to close (unsaved changes kept) by ignoring its QCloseEvent.
 class MainWindow : public QMainWindow, public Navigator
@@ -63,6 +64,8 @@ public:
     QList<QWidget *> screens() const override;
     bool closeAllScreens() override;
     void openStationSeries(const QString &code, NeighbourLookup neighbours) override;
+    void openStationChart(const QString &code, StationChart kind,
+                          NeighbourLookup neighbours) override;
     QWidget *activeScreen() const;
     QMdiArea *mdiArea() const { return m_mdi; }
 
@@ -148,6 +151,10 @@ private:
     QAction *m_closeScreenAction = nullptr;
     QAction *m_stationListAction = nullptr;
     QAction *m_administrationAction = nullptr;
+    // The charts of the active screen's station (list row, record, other chart); in the
+    // Graphiques menu and the toolbar.
+    QAction *m_chronicleAction = nullptr;
+    QAction *m_yearlyAction = nullptr;
     std::vector<std::pair<QAction *, QString>> m_referenceActions; // action, table
 
     QToolButton *m_databasePanel = nullptr;

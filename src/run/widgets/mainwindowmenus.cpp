@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QToolBar>
 #include <QUrl>
 
 #include <QPageSetupDialog>
@@ -72,6 +73,32 @@ const ReferenceEntry kReferenceEntries[] = {
     {"Unités", "UNITES", false},
     {"&Utilisateurs", "UTILISATEURS", true},
 };
+
+// Small drawn pictures: the icon themes have no chart icon everywhere.
+QIcon chartIcon(bool yearly)
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+    painter.drawLine(3, 21, 21, 21);
+    painter.drawLine(3, 3, 3, 21);
+    if (yearly) {
+        painter.setPen(QPen(QColor(0x1f, 0x77, 0xb4), 2));
+        painter.drawPolyline(QPolygon({QPoint(4, 16), QPoint(9, 9), QPoint(14, 13), QPoint(20, 5)}));
+        painter.setPen(QPen(QColor(0xd6, 0x27, 0x28), 1, Qt::DashLine));
+        painter.drawPolyline(QPolygon({QPoint(4, 12), QPoint(9, 14), QPoint(14, 8), QPoint(20, 10)}));
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x1f, 0x77, 0xb4));
+        const int heights[] = {6, 12, 4, 15, 9};
+        for (int i = 0; i < 5; ++i)
+            painter.drawRect(5 + 3 * i, 21 - heights[i], 2, heights[i]);
+    }
+    painter.end();
+    return QIcon(picture);
+}
 
 QString menuTitle(const char *text)
 {
@@ -127,6 +154,18 @@ void MainWindow::buildMenus()
                                          [this] { invokeOnActiveScreen("Actualiser"); });
     m_refreshAction->setObjectName(QStringLiteral("MnuActualiser"));
     m_refreshAction->setShortcut(QKeySequence::Refresh);
+
+    QMenu *charts = menuBar()->addMenu(QStringLiteral("&Graphiques"));
+    charts->setObjectName(QStringLiteral("MenuGraphiques"));
+    m_chronicleAction = charts->addAction(chartIcon(false), QStringLiteral("&Chronique du pluviomètre"),
+                                          this, [this] { invokeOnActiveScreen("openChronicle"); });
+    m_chronicleAction->setObjectName(QStringLiteral("MnuChronique"));
+    m_yearlyAction = charts->addAction(chartIcon(true), QStringLiteral("Graphique &annuel"), this,
+                                       [this] { invokeOnActiveScreen("openYearlyChart"); });
+    m_yearlyAction->setObjectName(QStringLiteral("MnuGraphiqueAnnee"));
+    m_toolbar->addSeparator();
+    m_toolbar->addAction(m_chronicleAction);
+    m_toolbar->addAction(m_yearlyAction);
 
     m_referenceMenu = menuBar()->addMenu(QStringLiteral("&Référentiels"));
     m_referenceMenu->setObjectName(QStringLiteral("MenuReferentiels"));

@@ -1,5 +1,6 @@
 #include "run/widgets/windownavigator.h"
 
+#include "charts/widgets/stationchartscreen.h"
 #include "measures/widgets/validation.h"
 
 #include <QWidget>
@@ -51,6 +52,12 @@ bool WindowNavigator::closeAllScreens()
 void WindowNavigator::openStationSeries(const QString &code, NeighbourLookup neighbours)
 {
     Validation::openFor(*this, code, std::move(neighbours));
+}
+
+void WindowNavigator::openStationChart(const QString &code, StationChart kind,
+                                       NeighbourLookup neighbours)
+{
+    StationChartScreen::openFor(*this, code, kind, std::move(neighbours));
 }
 
 } // namespace plx

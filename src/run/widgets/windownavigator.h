@@ -18,6 +18,8 @@ public:
     bool closeAllScreens() override;
     void showHelp() override {}
     void openStationSeries(const QString &code, NeighbourLookup neighbours) override;
+    void openStationChart(const QString &code, StationChart kind,
+                          NeighbourLookup neighbours) override;
 
 private:
     std::vector<QPointer<QWidget>> m_screens; // not owned: each deletes itself on close

@@ -24,6 +24,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -161,8 +162,16 @@ QWidget *FichePluviometre::buildButtonBar()
     connect(weather, &QPushButton::clicked, this, &FichePluviometre::openWeatherSheet);
     connect(map, &QPushButton::clicked, this, &FichePluviometre::openMap);
     connect(data, &QPushButton::clicked, this, [this] { openPanel(QStringLiteral("Données")); });
-    connect(charts, &QPushButton::clicked, this,
-            [this] { openPanel(QStringLiteral("Graphiques")); });
+    // Two charts for one button: the button opens a menu of them.
+    auto *chartMenu = new QMenu(charts);
+    chartMenu->setObjectName(QStringLiteral("MenuGraphiques"));
+    QAction *chronicle = chartMenu->addAction(QStringLiteral("&Chronique"), this,
+                                              &FichePluviometre::openChronicle);
+    chronicle->setObjectName(QStringLiteral("MnuChronique"));
+    QAction *yearly = chartMenu->addAction(QStringLiteral("Graphique &annuel"), this,
+                                           &FichePluviometre::openYearlyChart);
+    yearly->setObjectName(QStringLiteral("MnuGraphiqueAnnee"));
+    charts->setMenu(chartMenu);
     connect(bulletins, &QPushButton::clicked, this,
             [this] { openPanel(QStringLiteral("Bulletins")); });
 
@@ -535,8 +544,27 @@ void FichePluviometre::openPanel(const QString &title)
             navigator->openStationSeries(m_record.code, m_neighbours);
         return;
     }
+    if (title == QStringLiteral("Graphiques") || title == QStringLiteral("Graphique annuel")) {
+        if (Navigator *navigator = navigatorFor(this))
+            navigator->openStationChart(m_record.code,
+                                        title == QStringLiteral("Graphiques")
+                                            ? Navigator::StationChart::Chronicle
+                                            : Navigator::StationChart::Yearly,
+                                        m_neighbours);
+        return;
+    }
     showMessage(MessageKind::Aide,
                 title + QStringLiteral(" : cette fonction n'est pas encore disponible."));
+}
+
+void FichePluviometre::openChronicle()
+{
+    openPanel(QStringLiteral("Graphiques"));
+}
+
+void FichePluviometre::openYearlyChart()
+{
+    openPanel(QStringLiteral("Graphique annuel"));
 }
 
 void FichePluviometre::closeEvent(QCloseEvent *event)

@@ -62,6 +62,9 @@ public slots:
     void toggleFavourite();
     void openWeatherSheet();
     void openMap();
+    // The chronicle and the yearly chart of the station.
+    void openChronicle();
+    void openYearlyChart();
 
 signals:
     void stationSaved(const QString &code);

@@ -164,7 +164,15 @@ void ListePluviometres::buildUi()
         showMessage(MessageKind::Aide, QStringLiteral("Le graphique de superposition n'est pas "
                                                       "encore disponible dans cette version."));
     });
-    for (QPushButton *button : {data, map, m_recordLengthButton, bulletins, overlay})
+    auto *chronicle = panelButton(QStringLiteral("C&hronique"), "CmdChronique", this);
+    chronicle->setToolTip(QStringLiteral("Graphique chronologique du pluviomètre sélectionné"));
+    connect(chronicle, &QPushButton::clicked, this, &ListePluviometres::openChronicle);
+    auto *yearly = panelButton(QStringLiteral("Graphique &annuel"), "CmdGraphiqueAnnee", this);
+    yearly->setToolTip(
+        QStringLiteral("Année du pluviomètre sélectionné comparée aux autres années"));
+    connect(yearly, &QPushButton::clicked, this, &ListePluviometres::openYearlyChart);
+    for (QPushButton *button :
+         {data, chronicle, yearly, map, m_recordLengthButton, bulletins, overlay})
         panel->addWidget(button);
     panel->addStretch(1);
     middle->addLayout(panel);
@@ -425,17 +433,41 @@ ListePluviometres::NeighbourLookup ListePluviometres::neighbourLookup()
     };
 }
 
-void ListePluviometres::openCurrentData()
+QString ListePluviometres::currentStationCode()
 {
     const QModelIndex current = m_grid->currentIndex();
     if (!current.isValid()) {
         showMessage(MessageKind::Aide, QStringLiteral("Sélectionner un pluviomètre dans la liste."));
-        return;
+        return QString();
     }
+    return QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code);
+}
+
+void ListePluviometres::openCurrentData()
+{
+    const QString code = currentStationCode();
+    if (code.isEmpty())
+        return;
     if (Navigator *navigator = navigatorFor(this))
-        navigator->openStationSeries(
-            QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code),
-            neighbourLookup());
+        navigator->openStationSeries(code, neighbourLookup());
+}
+
+void ListePluviometres::openChronicle()
+{
+    const QString code = currentStationCode();
+    if (code.isEmpty())
+        return;
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openStationChart(code, Navigator::StationChart::Chronicle, neighbourLookup());
+}
+
+void ListePluviometres::openYearlyChart()
+{
+    const QString code = currentStationCode();
+    if (code.isEmpty())
+        return;
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openStationChart(code, Navigator::StationChart::Yearly, neighbourLookup());
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)

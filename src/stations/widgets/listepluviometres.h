@@ -70,10 +70,16 @@ public:
     bool deleteCurrentList();
     bool makeCurrentListDefault();
 
+    // The code of the current row's station; "" (after a message) when no row is current.
+    QString currentStationCode();
+
 public slots:
     void Actualiser();
     void DeclencheExcel();
     void declencheInserer();
+    // The chronicle and the yearly chart of the current row's station.
+    void openChronicle();
+    void openYearlyChart();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,0 +1,268 @@
+#include "charts/widgets/stationchartscreen.h"
+
+#include "base/messages.h"
+#include "charts/widgets/editiongraphique.h"
+#include "charts/widgets/editiongraphiqueannee.h"
+#include "db/accesbase.h"
+#include "db/sqltext.h"
+#include "measures/measurerights.h"
+#include "measures/parameterlabels.h"
+#include "stations/stationcodes.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace plx {
+
+StationChartScreen::StationChartScreen(CtlGraphique::Kind kind, const QString &title,
+                                       QWidget *parent)
+    : QWidget(parent), m_title(title)
+{
+    setWindowTitle(title);
+    m_chart = new CtlGraphique(this);
+    m_chart->setObjectName(QStringLiteral("CtlGraphique1"));
+    m_chart->setKind(kind);
+    m_chart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    m_previous = new QPushButton(QStringLiteral("◀ Précédent"), this);
+    m_previous->setObjectName(QStringLiteral("CmdPrecedent"));
+    m_previous->setToolTip(QStringLiteral("Pluviomètre précédent de la liste (Alt+Gauche)"));
+    m_next = new QPushButton(QStringLiteral("Suivant ▶"), this);
+    m_next->setObjectName(QStringLiteral("CmdSuivant"));
+    m_next->setToolTip(QStringLiteral("Pluviomètre suivant de la liste (Alt+Droite)"));
+    connect(m_previous, &QPushButton::clicked, this, &StationChartScreen::loadPrevious);
+    connect(m_next, &QPushButton::clicked, this, &StationChartScreen::loadNext);
+    for (const auto &[key, target] :
+         {std::pair{Qt::Key_Left, m_previous}, std::pair{Qt::Key_Right, m_next}}) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, target, &QPushButton::click);
+    }
+
+    m_topBar = new QHBoxLayout;
+    m_topBar->addWidget(m_previous);
+    m_topBar->addWidget(m_next);
+    m_topBar->addStretch(1);
+
+    // The options scroll rather than being cut off on a short window.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("DefilementOptions"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    m_side = new QWidget(scroll);
+    m_side->setObjectName(QStringLiteral("PanneauOptions"));
+    scroll->setWidget(m_side);
+    scroll->setFixedWidth(250 + scroll->verticalScrollBar()->sizeHint().width());
+    m_sideScroll = scroll;
+
+    auto *middle = new QHBoxLayout;
+    middle->addWidget(m_chart, 1);
+    middle->addWidget(scroll);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(m_topBar);
+    layout->addLayout(middle, 1);
+    // Fits the window area of a 1366 x 768 screen, frame included.
+    resize(1300, 620);
+}
+
+StationChartScreen::~StationChartScreen() = default;
+
+StationChartScreen *StationChartScreen::openFor(Navigator &navigator, const QString &code,
+                                                StationChart kind, NeighbourLookup lookup)
+{
+    if (!mayConsultMeasures())
+        return nullptr;
+    StationChartScreen *screen = nullptr;
+    for (QWidget *open : navigator.screens()) {
+        auto *chart = qobject_cast<StationChartScreen *>(open);
+        // The grid chart of the validation editor is a screen of its own kind.
+        if (chart && screenKind(chart) == QLatin1String(chart->metaObject()->className()) &&
+            (kind == StationChart::Chronicle
+                 ? qobject_cast<EditionGraphique *>(chart) != nullptr
+                 : qobject_cast<EditionGraphiqueAnnee *>(chart) != nullptr)) {
+            screen = chart;
+            break;
+        }
+    }
+    if (!screen) {
+        if (kind == StationChart::Chronicle)
+            screen = new EditionGraphique;
+        else
+            screen = new EditionGraphiqueAnnee;
+    }
+    screen = qobject_cast<StationChartScreen *>(navigator.openScreen(screen));
+    if (!screen)
+        return nullptr;
+    screen->setNeighbourLookup(std::move(lookup));
+    if (screen->stationCode() != normalisedStationCode(code) || !screen->isInitialised())
+        screen->InitDebranchement(code);
+    return screen;
+}
+
+void StationChartScreen::setNeighbourLookup(NeighbourLookup lookup)
+{
+    m_neighbours = std::move(lookup);
+}
+
+QString StationChartScreen::stationTitle() const
+{
+    if (m_code.isEmpty())
+        return m_title;
+    return m_title + QStringLiteral(" - ") + (m_name.isEmpty() ? m_code : m_name);
+}
+
+bool StationChartScreen::InitDebranchement(const QString &code)
+{
+    if (m_loading)
+        return false;
+    const QString normalised = normalisedStationCode(code);
+    if (normalised.isEmpty()) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Code de pluviomètre incorrect : ") + code.trimmed());
+        return false;
+    }
+    AccesBase &db = AccesBase::instance();
+    m_code = normalised;
+    m_name.clear();
+    const RecordTable identity = db.ExtraireRecords(
+        QStringLiteral("SELECT Identifiant, Nom FROM PLUVIOMETRES WHERE CodePluviometre = ") +
+        sqlNumber(m_code.toLongLong()));
+    if (identity.ok() && identity.rowCount() > 0) {
+        const QString identifiant = identity.text(0, 0).trimmed();
+        const QString nom = identity.text(0, 1).trimmed();
+        m_name = nom.isEmpty() ? identifiant
+                 : identifiant.isEmpty()
+                     ? nom
+                     : nom + QStringLiteral(" (") + identifiant + QLatin1Char(')');
+    }
+    setWindowTitle(stationTitle());
+    m_freeLabels.clear();
+    for (int id = 1; id <= 3; ++id)
+        m_freeLabels << storedParameterLabel(db, id).value_or(QString());
+
+    // Reading a long record takes a moment: say so, and let a second click wait for it.
+    m_loading = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_initialised = m_chart->Initialiser(QStringLiteral("PLXReader"), db, window(), m_code);
+    QApplication::restoreOverrideCursor();
+    m_loading = false;
+    if (m_initialised)
+        m_chart->Actualiser();
+    stationChanged();
+    TraitementParametres();
+    return m_initialised;
+}
+
+void StationChartScreen::hideStationControls()
+{
+    m_sideScroll->hide();
+    m_previous->hide();
+    m_next->hide();
+}
+
+void StationChartScreen::loadPrevious()
+{
+    loadNeighbour(-1);
+}
+
+void StationChartScreen::loadNext()
+{
+    loadNeighbour(1);
+}
+
+void StationChartScreen::loadNeighbour(int step)
+{
+    if (m_code.isEmpty() || m_loading)
+        return;
+    const QString code = m_neighbours ? m_neighbours(m_code, step)
+                                      : adjacentStationCode(AccesBase::instance(), m_code, step);
+    if (code.isEmpty() || normalisedStationCode(code) == m_code)
+        return;
+    InitDebranchement(code);
+}
+
+void StationChartScreen::AppelDeclencheClick(int index)
+{
+    // The main window dispatches its toolbar by index; a screen shown alone has none.
+    QWidget *frame = window();
+    if (frame && frame != this && frame->metaObject()->indexOfMethod("dispatchToolbar(int)") >= 0)
+        QMetaObject::invokeMethod(frame, "dispatchToolbar", Qt::DirectConnection,
+                                  Q_ARG(int, index));
+}
+
+void StationChartScreen::DeclencheApercu()
+{
+    const QPixmap image = m_chart->grab();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(windowTitle());
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&image](QPrinter *target) {
+        QPainter painter(target);
+        const QRect page = painter.viewport();
+        QSize size = image.size();
+        size.scale(page.size(), Qt::KeepAspectRatio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRect(page.topLeft(), size), image);
+    });
+    preview.exec();
+}
+
+void StationChartScreen::DeclencheAide()
+{
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->showHelp();
+}
+
+void StationChartScreen::openChronicle()
+{
+    if (Navigator *navigator = navigatorFor(this); navigator && !m_code.isEmpty())
+        navigator->openStationChart(m_code, StationChart::Chronicle, m_neighbours);
+}
+
+void StationChartScreen::openYearlyChart()
+{
+    if (Navigator *navigator = navigatorFor(this); navigator && !m_code.isEmpty())
+        navigator->openStationChart(m_code, StationChart::Yearly, m_neighbours);
+}
+
+QButtonGroup *StationChartScreen::optionGroup(const char *name, const QString &title,
+                                              const QStringList &choices, QWidget *parent,
+                                              int columns)
+{
+    auto *frame = new QGroupBox(title, parent);
+    frame->setObjectName(QLatin1String(name));
+    auto *group = new QButtonGroup(frame);
+    group->setObjectName(QLatin1String(name));
+    group->setExclusive(true);
+    auto *layout = new QGridLayout(frame);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(1);
+    columns = qMax(1, columns);
+    for (int i = 0; i < choices.size(); ++i) {
+        auto *radio = new QRadioButton(choices.at(i), frame);
+        radio->setObjectName(QLatin1String(name) + QLatin1Char('_') + QString::number(i));
+        group->addButton(radio, i);
+        layout->addWidget(radio, i / columns, i % columns);
+    }
+    return group;
+}
+
+} // namespace plx

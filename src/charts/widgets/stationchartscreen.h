@@ -1,0 +1,96 @@
+#pragma once
+
+#include "base/widgets/navigator.h"
+#include "charts/widgets/ctlgraphique.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QAbstractButton;
+class QButtonGroup;
+class QGroupBox;
+class QHBoxLayout;
+class QPushButton;
+
+namespace plx {
+
+class CollapsibleFrame;
+
+// What the chronicle and the yearly chart share: one chart component on one station, the
+// station's neighbours in the list that opened the screen, the captions of the free
+// parameters and the toolbar methods.
+class StationChartScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using NeighbourLookup = Navigator::NeighbourLookup;
+    using StationChart = Navigator::StationChart;
+
+    ~StationChartScreen() override;
+
+    // Brings the navigator's one screen of that kind to the front on the station.
+    static StationChartScreen *openFor(Navigator &navigator, const QString &code, StationChart kind,
+                                       NeighbourLookup lookup);
+
+    void setNeighbourLookup(NeighbourLookup lookup);
+    QString stationCode() const { return m_code; }
+    CtlGraphique *chart() const { return m_chart; }
+    // The component was given a station and can draw.
+    bool isInitialised() const { return m_initialised; }
+    // Labels of parameters 4 to 6 read at the last station change; "" hides one.
+    QStringList freeParameterLabels() const { return m_freeLabels; }
+
+public slots:
+    // Opens the chart on a station; false (after a message) when it cannot.
+    bool InitDebranchement(const QString &code);
+    virtual void TraitementParametres() = 0;
+    void loadPrevious();
+    void loadNext();
+    // A toolbar button, as if pressed in the main window.
+    void AppelDeclencheClick(int index);
+    void DeclencheApercu();
+    void DeclencheAide();
+    // The other chart of the same station.
+    void openChronicle();
+    void openYearlyChart();
+
+protected:
+    StationChartScreen(CtlGraphique::Kind kind, const QString &title, QWidget *parent);
+
+    // The bar above the chart: previous, the station, next; screens add their own controls.
+    QHBoxLayout *topBar() const { return m_topBar; }
+    // An option group: a titled box of exclusive radio buttons, both named name, the
+    // buttons name + "_" + index, laid out in rows of `columns`.
+    QButtonGroup *optionGroup(const char *name, const QString &title, const QStringList &choices,
+                              QWidget *parent, int columns = 1);
+    // The side panel, right of the chart; the screen fills it.
+    QWidget *sidePanel() const { return m_side; }
+    // Hides the options and the station navigation (a chart of data handed over).
+    void hideStationControls();
+    // Called after the station changed and its labels were read, before the first drawing.
+    virtual void stationChanged() {}
+    // The screen's title for a station ("" when none).
+    QString stationTitle() const;
+
+    // Not owned beyond Qt parenthood.
+    CtlGraphique *m_chart = nullptr;
+
+private:
+    void loadNeighbour(int step);
+
+    QString m_title;
+    QString m_code;
+    QString m_name;
+    QStringList m_freeLabels;
+    NeighbourLookup m_neighbours;
+    bool m_initialised = false;
+    bool m_loading = false; // the component is reading the station's series
+    QHBoxLayout *m_topBar = nullptr;
+    QWidget *m_side = nullptr;
+    QWidget *m_sideScroll = nullptr;
+    QPushButton *m_previous = nullptr;
+    QPushButton *m_next = nullptr;
+};
+
+} // namespace plx

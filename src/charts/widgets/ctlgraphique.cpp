@@ -47,6 +47,7 @@ struct DrawnCurve
     QCPAbstractPlottable *main = nullptr;       // owned by the plot
     QCPAbstractPlottable *incomplete = nullptr; // owned by the plot
     bool bars = false;
+    QPen pen;         // the curve's own pen, for lines drawn point by point
     double shift = 0; // added to x when drawn: bars stand on their period, not its start
 };
 
@@ -319,14 +320,17 @@ void CtlGraphique::Private::addCurve(const ChartCurve &curve)
     d.number = curve.number;
     d.bars = curve.style == CurveStyle::Bars;
     const QPen pen = curvePen(kind, q->TypeEdition, curve.number);
+    d.pen = pen;
     const bool anyIncomplete =
         std::find(curve.incomplete.begin(), curve.incomplete.end(), true) != curve.incomplete.end();
     if (d.bars) {
         d.shift = curves.axis == AxisKind::Time ? curve.barWidth / 2 : 0.0;
         auto *bars = new QCPBars(plot->xAxis, plot->yAxis);
-        QColor fill = pen.color();
-        fill.setAlpha(190);
-        bars->setBrush(fill);
+        // Opaque: blending translucent bars cost ten times the paint (measured, a century
+        // of bars redrawn in 100 ms instead of 8).
+        const QColor c = pen.color();
+        bars->setBrush(QColor((c.red() * 85 + 255 * 15) / 100, (c.green() * 85 + 255 * 15) / 100,
+                              (c.blue() * 85 + 255 * 15) / 100));
         bars->setPen(curve.x.size() <= 400 ? QPen(pen.color().darker(130), 1) : QPen(Qt::NoPen));
         bars->setWidth(curve.barWidth > 0 ? curve.barWidth : 1.0);
         bars->setAntialiased(false);
@@ -419,7 +423,16 @@ void CtlGraphique::Private::reduce(int columns)
                 pale->setData(paleKeys, paleValues, true);
             }
         } else {
-            static_cast<QCPGraph *>(d.main)->setData(keys, values, true);
+            auto *graph = static_cast<QCPGraph *>(d.main);
+            // A reduced line zigzags from minimum to maximum in every pixel column: a thin
+            // pen draws it many times faster than a wide one and looks the same.
+            QPen pen = d.pen;
+            if (r.reduced) {
+                pen.setWidthF(1);
+                pen.setCosmetic(true);
+            }
+            graph->setPen(pen);
+            graph->setData(keys, values, true);
             if (d.incomplete)
                 static_cast<QCPGraph *>(d.incomplete)->setData(paleKeys, paleValues, true);
         }

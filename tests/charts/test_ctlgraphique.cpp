@@ -290,3 +290,43 @@ TEST(PlxChart, WritesTheImageOrOneFrenchLine)
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.png"))));
 }
+
+// The crosshair names the date, the curve and its value in French (decimal comma, unit),
+// from the full data under the mouse; it goes when the mouse leaves the drawing.
+TEST(CtlGraphique, CrosshairShowsDateAndValue)
+{
+    CtlGraphique chart;
+    chart.resize(900, 500);
+    ChartCurves curves;
+    curves.unit = QStringLiteral("mm");
+    ChartCurve rain;
+    rain.number = 1;
+    rain.title = QStringLiteral("Pluie");
+    const QDate first(2024, 3, 1);
+    for (int i = 0; i < 5; ++i) {
+        rain.x.push_back(seconds(first.addDays(i)));
+        rain.y.push_back(i == 2 ? 12.5 : 3);
+    }
+    rain.barWidth = 86400;
+    curves.curves.push_back(rain);
+    chart.InitialiserGrille(curves, first, first.addDays(4), 0, 20);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    chart.plot()->replot();
+
+    QCustomPlot *plot = chart.plot();
+    // Bars stand on their day: the middle of 03/03 is at noon.
+    const QPoint onBar(int(plot->xAxis->coordToPixel(seconds(first.addDays(2)) + 43200)),
+                       int(plot->yAxis->coordToPixel(10)));
+    QTest::mouseMove(plot, onBar);
+    QCPItemText *label = nullptr;
+    for (int i = 0; i < plot->itemCount(); ++i)
+        if (auto *text = qobject_cast<QCPItemText *>(plot->item(i)))
+            label = text;
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->visible());
+    EXPECT_EQ(label->text(), QStringLiteral("03/03/2024\nPluie : 12,5 mm"));
+
+    QTest::mouseMove(plot, QPoint(2, 2)); // the margin, outside the drawing
+    EXPECT_FALSE(label->visible());
+}

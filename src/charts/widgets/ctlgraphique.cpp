@@ -748,10 +748,9 @@ bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidge
 
 void CtlGraphique::Actualiser()
 {
-    // The screens call it right after Initialiser: a chart already drawn follows the
-    // new station at once; otherwise the screen's Tracer comes next.
-    if (d->drawnOnce)
-        Tracer();
+    // The screens call it right after Initialiser and always call Tracer next: the series
+    // is already in memory, and drawing here would compute every curve twice.
+    d->hideCrosshair();
 }
 
 void CtlGraphique::Tracer()

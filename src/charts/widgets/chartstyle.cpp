@@ -62,10 +62,9 @@ QString dateTickFormat(double span)
     return QStringLiteral("dd/MM/yyyy\nHH:mm");
 }
 
-int stepLabelStride(double visibleSteps, int pixels)
+int stepLabelStride(double visibleSteps, int pixels, int labelWidth)
 {
-    constexpr int labelWidth = 48; // "2019-2020" or "sept." with some room
-    const int fitting = std::max(1, pixels / labelWidth);
+    const int fitting = std::max(1, pixels / std::max(1, labelWidth));
     return std::max(1, int(std::ceil(visibleSteps / fitting)));
 }
 

@@ -17,8 +17,9 @@ QPen curvePen(CtlGraphique::Kind kind, const QString &typeEdition, int number);
 // hours, whichever the ticks step by.
 QString dateTickFormat(double span);
 
-// Every n-th step label, so that the labels of `visibleSteps` steps fit in `pixels`.
-int stepLabelStride(double visibleSteps, int pixels);
+// Every n-th step label, so that the labels of `visibleSteps` steps, each `labelWidth`
+// pixels wide with its margin, fit in `pixels`.
+int stepLabelStride(double visibleSteps, int pixels, int labelWidth);
 
 // "12/03/1932", or "12/03/1932 14:05" when the instant has a time of day.
 QString instantText(double seconds);

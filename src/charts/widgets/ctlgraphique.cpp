@@ -20,6 +20,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <numeric>
 
 namespace plx {
 
@@ -48,7 +49,9 @@ struct DrawnCurve
     QCPAbstractPlottable *incomplete = nullptr; // owned by the plot
     bool bars = false;
     QPen pen;         // the curve's own pen, for lines drawn point by point
-    double shift = 0; // added to x when drawn: bars stand on their period, not its start
+    double shift = 0; // added to x when drawn: bars stand on their period, not its start,
+                      // or beside the other bars of the same step
+    double barWidth = 0; // bars: the width each bar gets, its share of the step
 };
 
 } // namespace
@@ -105,7 +108,7 @@ struct CtlGraphique::Private
     void setupPlot();
     void setupInteraction();
     void draw();
-    void addCurve(const ChartCurve &curve);
+    DrawnCurve addCurve(const ChartCurve &curve);
     void reduce(int columns = 0);
     void refresh(int columns = 0);
     void applyVisibility();
@@ -278,8 +281,34 @@ void CtlGraphique::Private::draw()
     } else {
         plot->xAxis->setTicker(stepTicker);
     }
-    for (const ChartCurve &curve : curves.curves)
-        addCurve(curve);
+    // Bars first, the tallest at the back: the cumulated months (each month's bar above
+    // the one before) and a rainfall behind its effective rainfall all stay visible. Lines
+    // come over the bars, in curve order.
+    std::vector<std::size_t> order(curves.curves.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    auto typical = [this](std::size_t k) {
+        double sum = 0;
+        std::size_t count = 0;
+        for (double v : curves.curves[k].y)
+            if (!std::isnan(v)) {
+                sum += std::abs(v);
+                ++count;
+            }
+        return count ? sum / double(count) : 0.0;
+    };
+    std::vector<double> size(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        size[k] = typical(k);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const bool barsA = curves.curves[a].style == CurveStyle::Bars;
+        const bool barsB = curves.curves[b].style == CurveStyle::Bars;
+        if (barsA != barsB)
+            return barsA;
+        return barsA && size[a] > size[b];
+    });
+    drawn.assign(curves.curves.size(), DrawnCurve());
+    for (std::size_t k : order)
+        drawn[k] = addCurve(curves.curves[k]);
 
     // The whole record, with half a step of room so the end bars show whole.
     double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
@@ -314,7 +343,7 @@ void CtlGraphique::Private::draw()
     drawnOnce = true;
 }
 
-void CtlGraphique::Private::addCurve(const ChartCurve &curve)
+DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
 {
     DrawnCurve d;
     d.number = curve.number;
@@ -325,13 +354,13 @@ void CtlGraphique::Private::addCurve(const ChartCurve &curve)
         std::find(curve.incomplete.begin(), curve.incomplete.end(), true) != curve.incomplete.end();
     if (d.bars) {
         d.shift = curves.axis == AxisKind::Time ? curve.barWidth / 2 : 0.0;
+        d.barWidth = curve.barWidth > 0 ? curve.barWidth : 1.0;
         auto *bars = new QCPBars(plot->xAxis, plot->yAxis);
         // Opaque: blending translucent bars cost ten times the paint (measured, a century
         // of bars redrawn in 100 ms instead of 8).
         const QColor c = pen.color();
         bars->setBrush(QColor((c.red() * 85 + 255 * 15) / 100, (c.green() * 85 + 255 * 15) / 100,
                               (c.blue() * 85 + 255 * 15) / 100));
-        bars->setPen(curve.x.size() <= 400 ? QPen(pen.color().darker(130), 1) : QPen(Qt::NoPen));
         bars->setWidth(curve.barWidth > 0 ? curve.barWidth : 1.0);
         bars->setAntialiased(false);
         d.main = bars;
@@ -340,7 +369,6 @@ void CtlGraphique::Private::addCurve(const ChartCurve &curve)
             auto *pale = new QCPBars(plot->xAxis, plot->yAxis);
             QColor light = pen.color().lighter(170);
             pale->setBrush(QBrush(light, Qt::BDiagPattern));
-            pale->setPen(QPen(pen.color(), 1, Qt::DashLine));
             pale->setWidth(bars->width());
             pale->setName(QStringLiteral("Période incomplète"));
             d.incomplete = pale;
@@ -365,9 +393,7 @@ void CtlGraphique::Private::addCurve(const ChartCurve &curve)
         }
     }
     d.main->setName(curve.title);
-    if (d.incomplete)
-        d.incomplete->removeFromLegend();
-    drawn.push_back(d);
+    return d;
 }
 
 void CtlGraphique::Private::reduce(int columns)
@@ -379,7 +405,7 @@ void CtlGraphique::Private::reduce(int columns)
         const DrawnCurve &d = drawn[k];
         const ChartCurve &curve = curves.curves[k];
         const ReducedCurve r =
-            d.bars ? reduceBars(curve.x, curve.y, curve.incomplete, curve.barWidth,
+            d.bars ? reduceBars(curve.x, curve.y, curve.incomplete, d.barWidth,
                                 range.lower - d.shift, range.upper - d.shift, columns)
                    : reduceLine(curve.x, curve.y, curve.incomplete, range.lower, range.upper,
                                 columns);
@@ -417,9 +443,14 @@ void CtlGraphique::Private::reduce(int columns)
             auto *bars = static_cast<QCPBars *>(d.main);
             bars->setWidth(r.barWidth > 0 ? r.barWidth : bars->width());
             bars->setData(keys, values, true);
+            // Outlines only where a bar is wide enough to show its fill inside them.
+            const bool outlined = bars->width() / std::max(range.size(), 1e-9) * columns >= 6;
+            const QColor colour = d.pen.color();
+            bars->setPen(outlined ? QPen(colour.darker(130), 1) : QPen(Qt::NoPen));
             if (d.incomplete) {
                 auto *pale = static_cast<QCPBars *>(d.incomplete);
                 pale->setWidth(bars->width());
+                pale->setPen(outlined ? QPen(colour, 1, Qt::DashLine) : QPen(Qt::NoPen));
                 pale->setData(paleKeys, paleValues, true);
             }
         } else {
@@ -441,7 +472,10 @@ void CtlGraphique::Private::reduce(int columns)
 
 void CtlGraphique::Private::applyVisibility()
 {
-    bool paleInLegend = false;
+    // The legend lists the visible curves in curve order, then one entry for the pale
+    // style of incomplete periods, whichever curve carries it.
+    plot->legend->clearItems();
+    QCPAbstractPlottable *pale = nullptr;
     for (std::size_t k = 0; k < drawn.size(); ++k) {
         DrawnCurve &d = drawn[k];
         ChartCurve &curve = curves.curves[k];
@@ -451,18 +485,31 @@ void CtlGraphique::Private::applyVisibility()
         d.main->setVisible(curve.visible);
         if (curve.visible)
             d.main->addToLegend();
-        else
-            d.main->removeFromLegend();
         if (d.incomplete) {
             d.incomplete->setVisible(curve.visible);
-            // One legend entry explains the pale style, whichever curve carries it.
-            if (curve.visible && !paleInLegend) {
-                d.incomplete->addToLegend();
-                paleInLegend = true;
-            } else {
-                d.incomplete->removeFromLegend();
-            }
+            if (curve.visible && !pale)
+                pale = d.incomplete;
         }
+    }
+    if (pale)
+        pale->addToLegend();
+
+    // Bars of several curves on the same steps (the months compared year by year) stand
+    // side by side, sharing the step, rather than hiding each other.
+    if (curves.axis != AxisKind::Steps)
+        return;
+    std::vector<std::size_t> shown;
+    for (std::size_t k = 0; k < drawn.size(); ++k)
+        if (drawn[k].bars && curves.curves[k].visible)
+            shown.push_back(k);
+    const double n = double(std::max<std::size_t>(shown.size(), 1));
+    for (std::size_t slot = 0; slot < shown.size(); ++slot) {
+        DrawnCurve &d = drawn[shown[slot]];
+        const double step = curves.curves[shown[slot]].barWidth > 0
+                                ? curves.curves[shown[slot]].barWidth
+                                : 1.0;
+        d.barWidth = step / n;
+        d.shift = (double(slot) - (n - 1) / 2) * d.barWidth;
     }
 }
 
@@ -549,7 +596,11 @@ void CtlGraphique::Private::refresh(int columns)
 void CtlGraphique::Private::updateStepTicks(int columns)
 {
     const QCPRange range = plot->xAxis->range();
-    const int stride = stepLabelStride(range.size(), columns);
+    const QFontMetrics metrics(plot->xAxis->tickLabelFont());
+    int widest = 0;
+    for (const QString &label : curves.steps)
+        widest = std::max(widest, metrics.horizontalAdvance(label));
+    const int stride = stepLabelStride(range.size(), columns, widest + 14);
     QMap<double, QString> ticks;
     for (qsizetype i = 0; i < curves.steps.size(); i += stride)
         ticks.insert(double(i + 1), curves.steps[i]);
@@ -810,6 +861,7 @@ void CtlGraphique::AfficherSerie(int number, bool visible)
     if (!d->curves.curve(number))
         return;
     d->applyVisibility();
+    d->refresh();
     d->fitValueAxis();
     d->plot->replot(QCustomPlot::rpQueuedReplot);
 }

@@ -125,8 +125,7 @@ int columnOf(double x, double from, double span, int columns)
 } // namespace
 
 ReducedCurve reduceLine(const std::vector<double> &x, const std::vector<double> &y,
-                        const std::vector<bool> &incomplete, double from, double to,
-                        int columns)
+                        const std::vector<bool> &incomplete, double from, double to, int columns)
 {
     ReducedCurve result;
     Output out(x, y, incomplete, result);

@@ -23,8 +23,7 @@ struct ReducedCurve
 // series comes through unchanged when it has no more than two points per column.
 // `incomplete` may be empty.
 ReducedCurve reduceLine(const std::vector<double> &x, const std::vector<double> &y,
-                        const std::vector<bool> &incomplete, double from, double to,
-                        int columns);
+                        const std::vector<bool> &incomplete, double from, double to, int columns);
 
 // Bars: one bar per column, at the column's centre and as wide as the column, carrying
 // the largest value of the bars in it (flagged incomplete when that bar is). Unchanged

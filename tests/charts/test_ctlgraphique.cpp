@@ -34,8 +34,7 @@ QCPAbstractPlottable *plottable(CtlGraphique &chart, const QString &title)
     return nullptr;
 }
 
-ChartCurve lineCurve(int number, const QString &title, std::size_t points, double from,
-                     double step)
+ChartCurve lineCurve(int number, const QString &title, std::size_t points, double from, double step)
 {
     ChartCurve curve;
     curve.number = number;
@@ -67,8 +66,7 @@ TEST(CtlGraphique, GridCurvesKeepTheirVisibility)
     ChartCurves curves;
     const QDate start(2024, 3, 1), end(2024, 3, 10);
     for (int k = 1; k <= 3; ++k)
-        curves.curves.push_back(
-            lineCurve(k, QString::number(k), 240, seconds(start), 3600));
+        curves.curves.push_back(lineCurve(k, QString::number(k), 240, seconds(start), 3600));
     chart.InitialiserGrille(curves, start, end, -50, 251);
 
     QDate from, to;
@@ -186,8 +184,8 @@ TEST(CtlGraphique, SavesPngSvgAndPdf)
     chart.resize(800, 500);
     ChartCurves curves;
     curves.axis = AxisKind::Steps;
-    curves.steps = QStringList{QStringLiteral("janv."), QStringLiteral("févr."),
-                               QStringLiteral("mars")};
+    curves.steps =
+        QStringList{QStringLiteral("janv."), QStringLiteral("févr."), QStringLiteral("mars")};
     curves.title = QStringLiteral("Essai");
     ChartCurve bars;
     bars.number = 1;
@@ -223,8 +221,8 @@ TEST(CtlGraphique, SavesPngSvgAndPdf)
     EXPECT_FALSE(chart.saveImage(bmp, QSize(1600, 900), &error));
     EXPECT_EQ(error, QStringLiteral("Format d'image inconnu : c.bmp (PNG, SVG ou PDF attendu)."));
     EXPECT_FALSE(QFile::exists(bmp));
-    EXPECT_FALSE(chart.saveImage(dir.filePath(QStringLiteral("absent/c.png")), QSize(800, 600),
-                                 &error));
+    EXPECT_FALSE(
+        chart.saveImage(dir.filePath(QStringLiteral("absent/c.png")), QSize(800, 600), &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Impossible d'enregistrer l'image")));
 }
 
@@ -253,34 +251,42 @@ TEST(PlxChart, WritesTheImageOrOneFrenchLine)
     const QString pdf = dir.filePath(QStringLiteral("annee.pdf"));
     r = plxtest::runPlx({QStringLiteral("chart"), QStringLiteral("--screen"),
                          QStringLiteral("annee"), QStringLiteral("--db"), file,
-                         QStringLiteral("--station"), QStringLiteral("7"),
-                         QStringLiteral("--year"), QStringLiteral("hydro"),
-                         QStringLiteral("--mode"), QStringLiteral("CUMUL_MENSUEL"),
-                         QStringLiteral("--out"), pdf, QStringLiteral("--size"),
-                         QStringLiteral("800x600")});
+                         QStringLiteral("--station"), QStringLiteral("7"), QStringLiteral("--year"),
+                         QStringLiteral("hydro"), QStringLiteral("--mode"),
+                         QStringLiteral("CUMUL_MENSUEL"), QStringLiteral("--out"), pdf,
+                         QStringLiteral("--size"), QStringLiteral("800x600")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(head(pdf, 5).startsWith("%PDF-"));
 
-    const QStringList base{QStringLiteral("chart"), QStringLiteral("--db"), file,
-                           QStringLiteral("--screen"), QStringLiteral("chronique"),
-                           QStringLiteral("--out"), dir.filePath(QStringLiteral("x.png"))};
+    const QStringList base{QStringLiteral("chart"),
+                           QStringLiteral("--db"),
+                           file,
+                           QStringLiteral("--screen"),
+                           QStringLiteral("chronique"),
+                           QStringLiteral("--out"),
+                           dir.filePath(QStringLiteral("x.png"))};
     const struct
     {
         QStringList extra;
         int exitCode;
         QString line;
     } refusals[] = {
-        {{QStringLiteral("--station"), QStringLiteral("99")}, 1,
+        {{QStringLiteral("--station"), QStringLiteral("99")},
+         1,
          QStringLiteral("Station inconnue : 99")},
         {{QStringLiteral("--station"), QStringLiteral("7"), QStringLiteral("--horizon"),
           QStringLiteral("X")},
-         2, QStringLiteral("Horizon invalide : X (S, D, M, T, A ou H attendu).")},
+         2,
+         QStringLiteral("Horizon invalide : X (S, D, M, T, A ou H attendu).")},
         {{QStringLiteral("--station"), QStringLiteral("7"), QStringLiteral("--from"),
           QStringLiteral("2020-01-01")},
-         2, QStringLiteral("Date invalide pour --from : 2020-01-01 (JJ/MM/AAAA attendu).")},
-        {{QStringLiteral("--station"), QStringLiteral("7"), QStringLiteral("--couleur")}, 2,
+         2,
+         QStringLiteral("Date invalide pour --from : 2020-01-01 (JJ/MM/AAAA attendu).")},
+        {{QStringLiteral("--station"), QStringLiteral("7"), QStringLiteral("--couleur")},
+         2,
          QStringLiteral("Option inconnue : --couleur")},
-        {{QStringLiteral("--station"), QStringLiteral("7'; DROP TABLE PLUVIO_7; --")}, 2,
+        {{QStringLiteral("--station"), QStringLiteral("7'; DROP TABLE PLUVIO_7; --")},
+         2,
          QStringLiteral("Code de station invalide : 7'; DROP TABLE PLUVIO_7; --")},
     };
     for (const auto &refusal : refusals) {

@@ -46,8 +46,8 @@ TEST(CurveReduction, LineKeepsExtremesAndEnds)
     EXPECT_TRUE(ascending(r.x));
     EXPECT_TRUE(contains(r, 54321, 40));
     EXPECT_TRUE(contains(r, 12345, -40));
-    EXPECT_EQ(r.x.front(), 999);  // the neighbour before the range
-    EXPECT_EQ(r.x[1], 1000);      // the range's first point
+    EXPECT_EQ(r.x.front(), 999); // the neighbour before the range
+    EXPECT_EQ(r.x[1], 1000);     // the range's first point
     EXPECT_EQ(r.x[r.x.size() - 2], 99000);
     EXPECT_EQ(r.x.back(), 99001);
 
@@ -149,8 +149,8 @@ TEST(CurveReduction, BarsOnePerColumnWithTheMaximum)
     EXPECT_EQ(*top, 250);
     EXPECT_TRUE(r.incomplete[std::size_t(top - r.y.begin())]);
     const double gapFrom = 30000 * day + r.barWidth, gapTo = 31000 * day - r.barWidth;
-    EXPECT_TRUE(std::none_of(r.x.begin(), r.x.end(),
-                             [&](double v) { return v > gapFrom && v < gapTo; }));
+    EXPECT_TRUE(
+        std::none_of(r.x.begin(), r.x.end(), [&](double v) { return v > gapFrom && v < gapTo; }));
     EXPECT_TRUE(std::all_of(r.y.begin(), r.y.end(), [](double v) { return !std::isnan(v); }));
 
     // Zoomed on one month: the 31 bars themselves, plus the half-visible neighbours.

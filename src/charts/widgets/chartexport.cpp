@@ -33,8 +33,7 @@ bool writeSvg(QCustomPlot *plot, const QString &path, const QSize &size)
 
 } // namespace
 
-bool writeChartImage(QCustomPlot *plot, const QString &path, const QSize &givenSize,
-                     QString *error)
+bool writeChartImage(QCustomPlot *plot, const QString &path, const QSize &givenSize, QString *error)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     const QSize size = givenSize.isValid() && !givenSize.isEmpty() ? givenSize : QSize(1600, 900);

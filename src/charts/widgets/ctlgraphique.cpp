@@ -2,8 +2,8 @@
 
 #include "base/messages.h"
 #include "charts/curvereduction.h"
-#include "charts/widgets/chartstyle.h"
 #include "charts/widgets/chartexport.h"
+#include "charts/widgets/chartstyle.h"
 #include "config/settings.h"
 #include "schema/periodes.h"
 
@@ -48,9 +48,9 @@ struct DrawnCurve
     QCPAbstractPlottable *main = nullptr;       // owned by the plot
     QCPAbstractPlottable *incomplete = nullptr; // owned by the plot
     bool bars = false;
-    QPen pen;         // the curve's own pen, for lines drawn point by point
-    double shift = 0; // added to x when drawn: bars stand on their period, not its start,
-                      // or beside the other bars of the same step
+    QPen pen;            // the curve's own pen, for lines drawn point by point
+    double shift = 0;    // added to x when drawn: bars stand on their period, not its start,
+                         // or beside the other bars of the same step
     double barWidth = 0; // bars: the width each bar gets, its share of the step
 };
 
@@ -188,9 +188,9 @@ void CtlGraphique::Private::setupPlot()
     crossV = new QCPItemStraightLine(plot);
     crossH = new QCPItemStraightLine(plot);
     crossText = new QCPItemText(plot);
-    for (QCPAbstractItem *item : {static_cast<QCPAbstractItem *>(crossV),
-                                  static_cast<QCPAbstractItem *>(crossH),
-                                  static_cast<QCPAbstractItem *>(crossText)}) {
+    for (QCPAbstractItem *item :
+         {static_cast<QCPAbstractItem *>(crossV), static_cast<QCPAbstractItem *>(crossH),
+          static_cast<QCPAbstractItem *>(crossText)}) {
         item->setLayer(cross);
         item->setClipToAxisRect(true);
         item->setSelectable(false);
@@ -228,9 +228,8 @@ void CtlGraphique::Private::setupInteraction()
         plot->setSelectionRectMode((event->modifiers() & Qt::ControlModifier) ? QCP::srmZoom
                                                                               : QCP::srmNone);
     });
-    QObject::connect(plot, &QCustomPlot::mouseDoubleClick, q, [this](QMouseEvent *) {
-        resetView();
-    });
+    QObject::connect(plot, &QCustomPlot::mouseDoubleClick, q,
+                     [this](QMouseEvent *) { resetView(); });
     QObject::connect(plot, &QCustomPlot::mouseMove, q,
                      [this](QMouseEvent *event) { moveCrosshair(event->pos()); });
     plot->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -405,10 +404,10 @@ void CtlGraphique::Private::reduce(int columns)
         const DrawnCurve &d = drawn[k];
         const ChartCurve &curve = curves.curves[k];
         const ReducedCurve r =
-            d.bars ? reduceBars(curve.x, curve.y, curve.incomplete, d.barWidth,
-                                range.lower - d.shift, range.upper - d.shift, columns)
-                   : reduceLine(curve.x, curve.y, curve.incomplete, range.lower, range.upper,
-                                columns);
+            d.bars
+                ? reduceBars(curve.x, curve.y, curve.incomplete, d.barWidth, range.lower - d.shift,
+                             range.upper - d.shift, columns)
+                : reduceLine(curve.x, curve.y, curve.incomplete, range.lower, range.upper, columns);
         QVector<double> keys, values, paleKeys, paleValues;
         keys.reserve(qsizetype(r.x.size()));
         values.reserve(qsizetype(r.x.size()));
@@ -505,9 +504,8 @@ void CtlGraphique::Private::applyVisibility()
     const double n = double(std::max<std::size_t>(shown.size(), 1));
     for (std::size_t slot = 0; slot < shown.size(); ++slot) {
         DrawnCurve &d = drawn[shown[slot]];
-        const double step = curves.curves[shown[slot]].barWidth > 0
-                                ? curves.curves[shown[slot]].barWidth
-                                : 1.0;
+        const double step =
+            curves.curves[shown[slot]].barWidth > 0 ? curves.curves[shown[slot]].barWidth : 1.0;
         d.barWidth = step / n;
         d.shift = (double(slot) - (n - 1) / 2) * d.barWidth;
     }
@@ -624,7 +622,8 @@ void CtlGraphique::Private::moveCrosshair(const QPoint &pos)
         if (!curve.visible || curve.x.empty())
             continue;
         const double x = key - drawn[k].shift;
-        auto at = std::size_t(std::lower_bound(curve.x.begin(), curve.x.end(), x) - curve.x.begin());
+        auto at =
+            std::size_t(std::lower_bound(curve.x.begin(), curve.x.end(), x) - curve.x.begin());
         if (at == curve.x.size() || (at > 0 && x - curve.x[at - 1] < curve.x[at] - x))
             --at;
         if (std::isnan(curve.y[at]))
@@ -645,16 +644,15 @@ void CtlGraphique::Private::moveCrosshair(const QPoint &pos)
         const QString where = curves.axis == AxisKind::Time
                                   ? instantText(x)
                                   : curves.steps.value(qsizetype(std::llround(x)) - 1);
-        text = QStringLiteral("%1\n%2 : %3").arg(where, best->title,
-                                               french.toString(best->y[bestAt], 'g', 6));
+        text = QStringLiteral("%1\n%2 : %3")
+                   .arg(where, best->title, french.toString(best->y[bestAt], 'g', 6));
         if (!curves.unit.isEmpty())
             text += QLatin1Char(' ') + curves.unit;
         if (!best->incomplete.empty() && best->incomplete[bestAt])
             text += QStringLiteral(" (période incomplète)");
     } else {
-        text = curves.axis == AxisKind::Time
-                   ? instantText(key)
-                   : curves.steps.value(qsizetype(std::llround(key)) - 1);
+        text = curves.axis == AxisKind::Time ? instantText(key)
+                                             : curves.steps.value(qsizetype(std::llround(key)) - 1);
     }
     const double value = plot->yAxis->pixelToCoord(pos.y());
     crossV->point1->setCoords(key, 0);
@@ -666,9 +664,9 @@ void CtlGraphique::Private::moveCrosshair(const QPoint &pos)
     const bool left = pos.x() > plot->axisRect()->right() - 220;
     crossText->setPositionAlignment((left ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignBottom);
     crossText->position->setPixelPosition(QPointF(pos.x() + (left ? -10 : 10), pos.y() - 8));
-    for (QCPAbstractItem *item : {static_cast<QCPAbstractItem *>(crossV),
-                                  static_cast<QCPAbstractItem *>(crossH),
-                                  static_cast<QCPAbstractItem *>(crossText)})
+    for (QCPAbstractItem *item :
+         {static_cast<QCPAbstractItem *>(crossV), static_cast<QCPAbstractItem *>(crossH),
+          static_cast<QCPAbstractItem *>(crossText)})
         item->setVisible(true);
     plot->layer(QStringLiteral("crosshair"))->replot();
 }

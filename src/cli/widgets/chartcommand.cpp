@@ -66,9 +66,9 @@ QString readChartOptions(Options &options, ChartOptions &chart)
 {
     const auto valueOf = [&options](const char *name) { return takeValue(options, name); };
     // A value option given last, without its value, is a mistake, not an absent option.
-    for (const char *name : {"--station", "--screen", "--param", "--horizon", "--mode", "--year",
-                             "--visualisation", "--from", "--to", "--out", "--size",
-                             "--selected-year"}) {
+    for (const char *name :
+         {"--station", "--screen", "--param", "--horizon", "--mode", "--year", "--visualisation",
+          "--from", "--to", "--out", "--size", "--selected-year"}) {
         if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
             return QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name));
     }
@@ -111,10 +111,12 @@ QString readChartOptions(Options &options, ChartOptions &chart)
     if (!param.isEmpty()) {
         static const QRegularExpression digits(QStringLiteral("^[1-6]+$"));
         if (!digits.match(param).hasMatch())
-            return QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).").arg(param);
+            return QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).")
+                .arg(param);
         // The screens send the digits once each, in ascending order.
         QString sorted;
-        for (QChar digit = QLatin1Char('1'); digit <= QLatin1Char('6'); digit = QChar(digit.unicode() + 1))
+        for (QChar digit = QLatin1Char('1'); digit <= QLatin1Char('6');
+             digit = QChar(digit.unicode() + 1))
             if (param.contains(digit))
                 sorted += digit;
         if (chart.yearly && sorted.size() != 1)
@@ -125,12 +127,14 @@ QString readChartOptions(Options &options, ChartOptions &chart)
         !QStringList{QStringLiteral("S"), QStringLiteral("D"), QStringLiteral("M"),
                      QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("H")}
              .contains(chart.horizon))
-        return QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(chart.horizon);
+        return QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).")
+            .arg(chart.horizon);
     if (!mode.isEmpty()) {
         if (mode != QLatin1String("EDITION") && mode != QLatin1String("CUMUL_MENSUEL") &&
             mode != QLatin1String("CUMUL_ANNUEL"))
             return QStringLiteral("Mode invalide : %1 (EDITION, CUMUL_MENSUEL ou CUMUL_ANNUEL "
-                                  "attendu).").arg(mode);
+                                  "attendu).")
+                .arg(mode);
         chart.mode = mode;
     }
     if (!year.isEmpty()) {
@@ -153,7 +157,8 @@ QString readChartOptions(Options &options, ChartOptions &chart)
         const int h = match.hasMatch() ? match.captured(2).toInt() : 0;
         if (w < 200 || h < 150 || w > 10000 || h > 10000)
             return QStringLiteral("Taille invalide : %1 (LARGEURxHAUTEUR, de 200x150 à "
-                                  "10000x10000).").arg(size);
+                                  "10000x10000).")
+                .arg(size);
         chart.size = QSize(w, h);
     }
     if (!selected.isEmpty()) {
@@ -220,7 +225,8 @@ int chartCommand(const QStringList &arguments)
     if (!loaded) {
         setMessageHandler(previous);
         return failure(message.isEmpty() ? QStringLiteral("Impossible de lire les mesures de la "
-                                                          "station %1.").arg(o.station)
+                                                          "station %1.")
+                                               .arg(o.station)
                                          : message.simplified(),
                        1);
     }

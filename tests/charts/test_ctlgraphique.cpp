@@ -4,6 +4,7 @@
 #include "support/messagerecorder.h"
 #include "support/testdatabases.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
@@ -121,6 +122,67 @@ TEST(CtlGraphique, LongSeriesReducedAgainOnZoom)
     // Back to the whole record with the keyboard.
     QTest::keyClick(chart.plot(), Qt::Key_Home);
     EXPECT_LT(graph->data()->size(), 1600 * 4);
+}
+
+// The mouse: the wheel zooms on the period under it, a double click shows the whole record
+// again, a drag never goes past the record's ends; a right click in the margin is the
+// screen's to answer.
+TEST(CtlGraphique, MouseZoomPanAndReset)
+{
+    CtlGraphique chart;
+    chart.resize(900, 500);
+    ChartCurves curves;
+    const QDate start(2020, 1, 1);
+    curves.curves.push_back(lineCurve(1, QStringLiteral("Pluie"), 5000, seconds(start), 3600));
+    chart.InitialiserGrille(curves, start, start.addDays(208), -50, 251);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    QCustomPlot *plot = chart.plot();
+    plot->replot();
+    const QCPRange whole = plot->xAxis->range();
+
+    const QPoint middle = plot->axisRect()->center();
+    QWheelEvent wheel(middle, plot->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    const QCPRange zoomed = plot->xAxis->range();
+    EXPECT_LT(zoomed.size(), whole.size() * 0.9);
+    EXPECT_TRUE(zoomed.contains(plot->xAxis->pixelToCoord(middle.x())));
+
+    // Dragged far to the left: stops at the record's start, the zoom kept.
+    QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, middle);
+    QMouseEvent move(QEvent::MouseMove, QPointF(middle.x() + 5000, middle.y()),
+                     plot->mapToGlobal(QPointF(middle.x() + 5000, middle.y())), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier,
+                        QPoint(middle.x() + 5000, middle.y()));
+    EXPECT_DOUBLE_EQ(plot->xAxis->range().lower, whole.lower);
+    EXPECT_NEAR(plot->xAxis->range().size(), zoomed.size(), 1);
+
+    // Ctrl+drag: the period between the two points.
+    const QPoint from(middle.x() - 100, middle.y() - 50), to(middle.x() + 100, middle.y() + 50);
+    const double fromKey = plot->xAxis->pixelToCoord(from.x());
+    const double toKey = plot->xAxis->pixelToCoord(to.x());
+    QTest::mousePress(plot, Qt::LeftButton, Qt::ControlModifier, from);
+    QMouseEvent band(QEvent::MouseMove, QPointF(to), plot->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(plot, &band);
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::ControlModifier, to);
+    const double pixel = (toKey - fromKey) / 200; // QRect's own off-by-one at most
+    EXPECT_NEAR(plot->xAxis->range().lower, fromKey, pixel * 1.5);
+    EXPECT_NEAR(plot->xAxis->range().upper, toKey, pixel * 1.5);
+
+    QTest::mouseDClick(plot, Qt::LeftButton, Qt::NoModifier, middle);
+    EXPECT_DOUBLE_EQ(plot->xAxis->range().lower, whole.lower);
+    EXPECT_DOUBLE_EQ(plot->xAxis->range().upper, whole.upper);
+
+    QSignalSpy popup(&chart, &CtlGraphique::popupRequested);
+    QContextMenuEvent margin(QContextMenuEvent::Mouse, QPoint(2, 2),
+                             plot->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(plot, &margin);
+    ASSERT_EQ(popup.count(), 1);
+    EXPECT_EQ(popup.at(0).at(0).value<QObject *>(), &chart);
 }
 
 // A station's chart: the series read once, the loaded period answered, the curves the

@@ -122,6 +122,18 @@ TEST(CtlGraphique, LongSeriesReducedAgainOnZoom)
     // Back to the whole record with the keyboard.
     QTest::keyClick(chart.plot(), Qt::Key_Home);
     EXPECT_LT(graph->data()->size(), 1600 * 4);
+
+    // Drawn while hidden and small (a screen not laid out yet), then shown large: the
+    // detail follows the width.
+    chart.resize(300, 200);
+    chart.Tracer();
+    graph = qobject_cast<QCPGraph *>(plottable(chart, QStringLiteral("Pluie")));
+    ASSERT_NE(graph, nullptr);
+    const int small = graph->data()->size();
+    chart.resize(1600, 900);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    EXPECT_GT(graph->data()->size(), small * 3);
 }
 
 // The mouse: the wheel zooms on the period under it, a double click shows the whole record

@@ -243,9 +243,9 @@ int CtlGraphique::Private::plotColumns(int plotWidth) const
 {
     // A hidden component (the command line, a screen not shown yet) has not laid its plot
     // out: the plot will have the component's width, less the room of the value axis.
-    const bool laidOut = plot->isVisible() && plot->axisRect()->width() > 0;
-    const int margins = laidOut ? plot->width() - plot->axisRect()->width() : 70;
-    const int width = plotWidth > 0 ? plotWidth : laidOut ? plot->width() : q->width();
+    const QMargins room = plot->axisRect()->margins();
+    const int margins = room.left() + room.right() > 0 ? room.left() + room.right() : 70;
+    const int width = plotWidth > 0 ? plotWidth : plot->isVisible() ? plot->width() : q->width();
     return std::max(1, width - margins);
 }
 
@@ -685,6 +685,14 @@ bool CtlGraphique::Private::handleEvent(QEvent *event)
 {
     if (event->type() == QEvent::Leave) {
         hideCrosshair();
+        return false;
+    }
+    if (event->type() == QEvent::Resize) {
+        // As many points as the new width has pixel columns: a screen laid out after the
+        // first Tracer, or a window enlarged, gets its detail back.
+        const auto *resize = static_cast<QResizeEvent *>(event);
+        if (drawnOnce && resize->size().width() != resize->oldSize().width())
+            refresh(plotColumns(resize->size().width()));
         return false;
     }
     if (event->type() != QEvent::KeyPress)

@@ -308,6 +308,12 @@ TEST(PlxChart, WritesTheImageOrOneFrenchLine)
     AccesBase &db = AccesBase::instance();
     ASSERT_TRUE(scratch.connect(db));
     plxtest::fillChartStation(db, QStringLiteral("7"));
+    {
+        const ScopedConnectionKind kind(db);
+        ASSERT_TRUE(db.Execute(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) "
+                                              "VALUES (8, 'SANS MESURE')")));
+        ASSERT_TRUE(CreateMeasurementTable(db, QStringLiteral("8"), false));
+    }
     db.Deconnecter();
     const QString file = scratch.profile().database;
     QTemporaryDir dir;
@@ -348,6 +354,9 @@ TEST(PlxChart, WritesTheImageOrOneFrenchLine)
         {{QStringLiteral("--station"), QStringLiteral("99")},
          1,
          QStringLiteral("Station inconnue : 99")},
+        {{QStringLiteral("--station"), QStringLiteral("8")},
+         1,
+         QStringLiteral("Aucune mesure pour la station 8.")},
         {{QStringLiteral("--station"), QStringLiteral("7"), QStringLiteral("--horizon"),
           QStringLiteral("X")},
          2,

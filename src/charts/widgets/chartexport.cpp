@@ -23,6 +23,8 @@ bool writeSvg(QCustomPlot *plot, const QString &path, const QSize &size)
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
+    // Text in points takes the size it has on screen and in the PNG (72 dpi by default).
+    svg.setResolution(plot->logicalDpiX());
     svg.setTitle(QStringLiteral("PLXReader"));
     QCPPainter painter;
     if (!painter.begin(&svg))

@@ -364,10 +364,12 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
         bars->setAntialiased(false);
         d.main = bars;
         if (anyIncomplete) {
-            // Pale, hatched: the period is not whole.
+            // Pale with a dashed outline: the period is not whole. Not hatched: SVG viewers
+            // draw Qt's pattern brushes as black boxes.
             auto *pale = new QCPBars(plot->xAxis, plot->yAxis);
-            QColor light = pen.color().lighter(170);
-            pale->setBrush(QBrush(light, Qt::BDiagPattern));
+            const QColor c = pen.color();
+            pale->setBrush(QColor((c.red() + 3 * 255) / 4, (c.green() + 3 * 255) / 4,
+                                  (c.blue() + 3 * 255) / 4));
             pale->setWidth(bars->width());
             pale->setName(QStringLiteral("Période incomplète"));
             d.incomplete = pale;

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <qcustomplot.h>
@@ -28,9 +29,15 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-const QString kHelp = QStringLiteral(
-    "Molette : zoom ; glisser : déplacer ; Ctrl+glisser : zoom sur une zone ;\n"
-    "double clic ou Origine : vue entière ; Ctrl+← / Ctrl+→ : année précédente / suivante");
+QString helpText(CtlGraphique::Kind kind)
+{
+    QString text = QStringLiteral(
+        "Molette ou + / - : zoom ; glisser ou ← / → : déplacer ; Ctrl+glisser : zoom sur une "
+        "période ;\ndouble clic ou Origine : vue entière ; clic droit : enregistrer l'image");
+    if (kind == CtlGraphique::Kind::Yearly)
+        text += QStringLiteral(" ;\nCtrl+← / Ctrl+→ : année précédente / suivante");
+    return text;
+}
 
 // An option of the export settings: on unless set to something other than "1" (the
 // chart model writes "1" on first use).
@@ -217,7 +224,7 @@ void CtlGraphique::Private::setupInteraction()
     plot->axisRect()->setRangeZoomAxes(plot->xAxis, nullptr);
     plot->setFocusPolicy(Qt::StrongFocus);
     plot->setMouseTracking(true);
-    plot->setToolTip(kHelp);
+    plot->setToolTip(helpText(kind));
     plot->selectionRect()->setPen(QPen(QColor(0x1f, 0x5f, 0xa8), 1, Qt::DashLine));
     plot->selectionRect()->setBrush(QColor(0x1f, 0x5f, 0xa8, 40));
 
@@ -689,6 +696,16 @@ bool CtlGraphique::Private::handleEvent(QEvent *event)
         hideCrosshair();
         return false;
     }
+    if (event->type() == QEvent::ToolTip) {
+        // The help shows over the axes and the legend; over the drawing the crosshair
+        // already says what is under the mouse.
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (plot->axisRect()->rect().contains(help->pos())) {
+            QToolTip::hideText();
+            return true;
+        }
+        return false;
+    }
     if (event->type() == QEvent::Resize) {
         // As many points as the new width has pixel columns: a screen laid out after the
         // first Tracer, or a window enlarged, gets its detail back.
@@ -710,8 +727,9 @@ bool CtlGraphique::Private::handleEvent(QEvent *event)
     }
     switch (key->key()) {
     case Qt::Key_Plus:
+    case Qt::Key_Equal: // "+" without Shift on many keyboards
     case Qt::Key_Minus: {
-        const double factor = key->key() == Qt::Key_Plus ? 0.8 : 1.25;
+        const double factor = key->key() == Qt::Key_Minus ? 1.25 : 0.8;
         plot->xAxis->scaleRange(factor, range.center());
         return true;
     }
@@ -774,6 +792,7 @@ CtlGraphique::~CtlGraphique() = default;
 void CtlGraphique::setKind(Kind kind)
 {
     d->kind = kind;
+    d->plot->setToolTip(helpText(kind));
 }
 
 bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidget *mainWindow,

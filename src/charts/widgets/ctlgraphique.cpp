@@ -868,7 +868,7 @@ void CtlGraphique::InitialiserGrille(ChartCurves curves, const QDate &start, con
     d->loadedEnd = end;
     d->gridLower = lower;
     d->gridUpper = upper;
-    d->kind = Kind::Chronicle;
+    setKind(Kind::Chronicle);
     Tracer();
 }
 

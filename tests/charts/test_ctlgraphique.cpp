@@ -220,6 +220,13 @@ TEST(CtlGraphique, StationChartKeepsOptionsAcrossRedraws)
     chart.Horizon = QStringLiteral("S");
     chart.Tracer();
     ASSERT_NE(chart.curves().curve(2), nullptr);
+    // Daily rain bars read from zero; zoomed on two small days, the axis follows them.
+    const QCPAxis *values = chart.plot()->yAxis;
+    EXPECT_EQ(values->range().lower, 0);
+    EXPECT_GE(values->range().upper, 12);
+    chart.plot()->xAxis->setRange(seconds(QDate(2019, 1, 1)), seconds(QDate(2019, 1, 3)));
+    EXPECT_EQ(values->range().lower, 0);
+    EXPECT_LT(values->range().upper, 6);
     chart.MasquerCourbe(2);
     db.Deconnecter(); // nothing is read again from here on
     for (const char *horizon : {"M", "D", "S"}) {

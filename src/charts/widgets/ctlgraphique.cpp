@@ -549,12 +549,22 @@ void CtlGraphique::Private::fitValueAxis()
         plot->yAxis->setRange(0, 10);
         return;
     }
-    // Rainfall reads from zero; negative values (free parameters) get room too.
-    lo = std::min(lo, 0.0);
-    if (hi <= lo)
-        hi = lo + 1;
+    // Amounts (a unit, or bars) read from zero; a free parameter's line (a level, a
+    // temperature) fills the height with its own range.
+    bool bars = false;
+    for (const DrawnCurve &d : drawn)
+        bars = bars || (d.bars && d.main->visible());
+    const bool fromZero = bars || !curves.unit.isEmpty();
+    if (fromZero) {
+        lo = std::min(lo, 0.0);
+        hi = std::max(hi, 0.0);
+    }
+    if (hi <= lo) {
+        lo -= 0.5;
+        hi += 0.5;
+    }
     const double room = (hi - lo) * 0.05;
-    plot->yAxis->setRange(lo < 0 ? lo - room : 0, hi + room);
+    plot->yAxis->setRange(fromZero && lo >= 0 ? 0 : lo - room, hi + room);
 }
 
 void CtlGraphique::Private::resetView()

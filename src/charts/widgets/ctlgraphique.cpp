@@ -47,6 +47,13 @@ bool exportFlag(const QString &key)
     return value.isEmpty() || value == QLatin1String("1");
 }
 
+// The colour mixed with `percent` of white: an opaque tint.
+QColor towardsWhite(const QColor &c, int percent)
+{
+    const auto mix = [percent](int v) { return (v * (100 - percent) + 255 * percent) / 100; };
+    return QColor(mix(c.red()), mix(c.green()), mix(c.blue()));
+}
+
 // One drawn curve: the plottable in the legend, and the one showing its incomplete
 // periods (none when the curve has no incomplete period).
 struct DrawnCurve
@@ -287,9 +294,8 @@ void CtlGraphique::Private::draw()
     } else {
         plot->xAxis->setTicker(stepTicker);
     }
-    // Bars first, the tallest at the back: the cumulated months (each month's bar above
-    // the one before) and a rainfall behind its effective rainfall all stay visible. Lines
-    // come over the bars, in curve order.
+    // Bars first, the tallest at the back, so that on a time axis the effective rainfall
+    // stays visible in front of the rainfall; lines come over the bars, in curve order.
     std::vector<std::size_t> order(curves.curves.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
     auto typical = [this](std::size_t k) {
@@ -364,9 +370,7 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
         auto *bars = new QCPBars(plot->xAxis, plot->yAxis);
         // Opaque: blending translucent bars cost ten times the paint (measured, a century
         // of bars redrawn in 100 ms instead of 8).
-        const QColor c = pen.color();
-        bars->setBrush(QColor((c.red() * 85 + 255 * 15) / 100, (c.green() * 85 + 255 * 15) / 100,
-                              (c.blue() * 85 + 255 * 15) / 100));
+        bars->setBrush(towardsWhite(pen.color(), 15));
         bars->setWidth(curve.barWidth > 0 ? curve.barWidth : 1.0);
         bars->setAntialiased(false);
         d.main = bars;
@@ -374,9 +378,7 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
             // Pale with a dashed outline: the period is not whole. Not hatched: SVG viewers
             // draw Qt's pattern brushes as black boxes.
             auto *pale = new QCPBars(plot->xAxis, plot->yAxis);
-            const QColor c = pen.color();
-            pale->setBrush(QColor((c.red() + 3 * 255) / 4, (c.green() + 3 * 255) / 4,
-                                  (c.blue() + 3 * 255) / 4));
+            pale->setBrush(towardsWhite(pen.color(), 75));
             pale->setWidth(bars->width());
             pale->setName(QStringLiteral("Période incomplète"));
             d.incomplete = pale;

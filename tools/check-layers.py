@@ -27,8 +27,9 @@ LAYERS = [
 RANK = {folder: rank for rank, folders in enumerate(LAYERS) for folder in folders}
 # The access component knows nothing above itself but the profile it connects with.
 ONLY = {"db": {"db/", "config/connectionprofile.h"}}
-# The client's main() builds the first screens, as a widgets/ file would.
-GUI_ENTRY_POINTS = {"run/main.cpp"}
+# The client's main() builds the first screens, as a widgets/ file would; the command
+# line's main() starts the chart command, which draws with widgets.
+GUI_ENTRY_POINTS = {"run/main.cpp", "cli/main.cpp"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 

@@ -13,7 +13,7 @@ sanitize=0
 [ "${1:-}" = "--sanitize" ] && sanitize=1
 
 packages=(cmake ninja-build g++ pkg-config python3
-    qt6-base-dev libqcustomplot-dev libqt6sql6-odbc libqt6sql6-sqlite
+    qt6-base-dev qt6-svg-dev libqcustomplot-dev libqt6sql6-odbc libqt6sql6-sqlite
     libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
     unixodbc unixodbc-dev odbc-postgresql
     mdbtools mdbtools-dev libquazip1-qt6-dev

@@ -186,6 +186,13 @@ QString usage()
         "                                dernière mesure validée)\n"
         "  devalidate [BASE] --station CODE [--yes]\n"
         "                                dévalide toutes les mesures de la station\n"
+        "  chart [BASE] --station CODE --screen chronique|annee --out FICHIER.png|.svg|.pdf\n"
+        "        [--param CHIFFRES] [--horizon S|D|M|T|A|H] [--visualisation HISTO|COURBE]\n"
+        "        [--cumul] [--from JJ/MM/AAAA --to JJ/MM/AAAA] [--size 1600x900]\n"
+        "        [--mode EDITION|CUMUL_MENSUEL|CUMUL_ANNUEL] [--year civil|hydro]\n"
+        "        [--selected-year AAAA]\n"
+        "                                dessine le graphique d'une station (chronique ou\n"
+        "                                année) dans une image, sans écran\n"
         "  --help                        affiche cette aide\n");
 }
 

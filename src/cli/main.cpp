@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/widgets/chartcommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -7,6 +8,9 @@
 
 int main(int argc, char **argv)
 {
+    // Charts are drawn by widgets, which need a QApplication (offscreen, no display).
+    if (argc > 1 && qstrcmp(argv[1], "chart") == 0)
+        return plx::cli::chartMain(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("PLXReader"));
     QStringList args = QCoreApplication::arguments();

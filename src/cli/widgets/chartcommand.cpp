@@ -1,0 +1,279 @@
+#include "cli/widgets/chartcommand.h"
+
+#include "base/messages.h"
+#include "charts/widgets/ctlgraphique.h"
+#include "cli/commands.h"
+#include "cli/loginoption.h"
+#include "cli/options.h"
+#include "db/accesbase.h"
+#include "measures/measurementtable.h"
+#include "stations/stationrecord.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace plx::cli {
+
+namespace {
+
+struct ChartOptions
+{
+    QString station;
+    bool yearly = false;
+    QString parametres = QStringLiteral("1");
+    QString horizon; // "" : the screen's default
+    QString mode = QStringLiteral("EDITION");
+    bool hydro = false;
+    QString visualisation = QStringLiteral("HISTO");
+    bool cumul = false;
+    QDate from, to;
+    int selectedYear = 0;
+    QString out;
+    QSize size{1600, 900};
+};
+
+// One French line on stderr; 2 for a usage error, 1 for a failure.
+int failure(const QString &text, int code)
+{
+    print(stderr, text + QLatin1Char('\n'));
+    return code;
+}
+
+std::optional<QDate> dayOption(Options &options, const char *name, QString *error)
+{
+    const QString text = takeValue(options, name);
+    if (text.isEmpty())
+        return QDate();
+    const QDate day = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+    if (!day.isValid()) {
+        *error = QStringLiteral("Date invalide pour %1 : %2 (JJ/MM/AAAA attendu).")
+                     .arg(QLatin1String(name), text);
+        return std::nullopt;
+    }
+    return day;
+}
+
+// Reads the options; "" or the French text of the first mistake.
+QString readChartOptions(Options &options, ChartOptions &chart)
+{
+    const auto valueOf = [&options](const char *name) { return takeValue(options, name); };
+    // A value option given last, without its value, is a mistake, not an absent option.
+    for (const char *name :
+         {"--station", "--screen", "--param", "--horizon", "--mode", "--year", "--visualisation",
+          "--from", "--to", "--out", "--size", "--selected-year"}) {
+        if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
+            return QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name));
+    }
+    chart.station = valueOf("--station");
+    const QString screen = valueOf("--screen");
+    const QString param = valueOf("--param");
+    chart.horizon = valueOf("--horizon").toUpper();
+    const QString mode = valueOf("--mode").toUpper();
+    const QString year = valueOf("--year").toLower();
+    const QString visualisation = valueOf("--visualisation").toUpper();
+    const QString size = valueOf("--size");
+    const QString selected = valueOf("--selected-year");
+    chart.out = valueOf("--out");
+    chart.cumul = takeFlag(options, "--cumul");
+    QString error;
+    const std::optional<QDate> from = dayOption(options, "--from", &error);
+    const std::optional<QDate> to = dayOption(options, "--to", &error);
+    if (!error.isEmpty())
+        return error;
+    chart.from = *from;
+    chart.to = *to;
+
+    if (!options.positional.isEmpty())
+        return QStringLiteral("Option inconnue : %1").arg(options.positional.first());
+    if (!options.hasDatabase)
+        return QStringLiteral("Indiquez la base avec --db FICHIER ou --pg CONNEXION.");
+    if (chart.station.isEmpty())
+        return QStringLiteral("Indiquez la station avec --station CODE.");
+    if (screen != QLatin1String("chronique") && screen != QLatin1String("annee"))
+        return QStringLiteral("Indiquez l'écran avec --screen chronique ou --screen annee.");
+    chart.yearly = screen == QLatin1String("annee");
+    if (chart.out.isEmpty())
+        return QStringLiteral("Indiquez le fichier image avec --out FICHIER.png, .svg ou .pdf.");
+    const QString suffix = QFileInfo(chart.out).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") &&
+        suffix != QLatin1String("pdf"))
+        return QStringLiteral("Format d'image inconnu : %1 (PNG, SVG ou PDF attendu).")
+            .arg(QFileInfo(chart.out).fileName());
+
+    if (!param.isEmpty()) {
+        static const QRegularExpression digits(QStringLiteral("^[1-6]+$"));
+        if (!digits.match(param).hasMatch())
+            return QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).")
+                .arg(param);
+        // The screens send the digits once each, in ascending order.
+        QString sorted;
+        for (QChar digit = QLatin1Char('1'); digit <= QLatin1Char('6');
+             digit = QChar(digit.unicode() + 1))
+            if (param.contains(digit))
+                sorted += digit;
+        if (chart.yearly && sorted.size() != 1)
+            return QStringLiteral("L'écran annee trace un seul paramètre (--param 1 à 6).");
+        chart.parametres = sorted;
+    }
+    if (!chart.horizon.isEmpty() &&
+        !QStringList{QStringLiteral("S"), QStringLiteral("D"), QStringLiteral("M"),
+                     QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("H")}
+             .contains(chart.horizon))
+        return QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).")
+            .arg(chart.horizon);
+    if (!mode.isEmpty()) {
+        if (mode != QLatin1String("EDITION") && mode != QLatin1String("CUMUL_MENSUEL") &&
+            mode != QLatin1String("CUMUL_ANNUEL"))
+            return QStringLiteral("Mode invalide : %1 (EDITION, CUMUL_MENSUEL ou CUMUL_ANNUEL "
+                                  "attendu).")
+                .arg(mode);
+        chart.mode = mode;
+    }
+    if (!year.isEmpty()) {
+        if (year != QLatin1String("civil") && year != QLatin1String("hydro"))
+            return QStringLiteral("Année invalide : %1 (civil ou hydro attendu).").arg(year);
+        chart.hydro = year == QLatin1String("hydro");
+    }
+    if (!visualisation.isEmpty()) {
+        if (visualisation != QLatin1String("HISTO") && visualisation != QLatin1String("COURBE"))
+            return QStringLiteral("Visualisation invalide : %1 (HISTO ou COURBE attendu).")
+                .arg(visualisation);
+        chart.visualisation = visualisation;
+    }
+    if (chart.from.isValid() && chart.to.isValid() && chart.from > chart.to)
+        return QStringLiteral("La date de début (--from) est postérieure à la date de fin (--to).");
+    if (!size.isEmpty()) {
+        static const QRegularExpression pattern(QStringLiteral("^(\\d{2,5})x(\\d{2,5})$"));
+        const QRegularExpressionMatch match = pattern.match(size);
+        const int w = match.hasMatch() ? match.captured(1).toInt() : 0;
+        const int h = match.hasMatch() ? match.captured(2).toInt() : 0;
+        if (w < 200 || h < 150 || w > 10000 || h > 10000)
+            return QStringLiteral("Taille invalide : %1 (LARGEURxHAUTEUR, de 200x150 à "
+                                  "10000x10000).")
+                .arg(size);
+        chart.size = QSize(w, h);
+    }
+    if (!selected.isEmpty()) {
+        bool ok = false;
+        chart.selectedYear = selected.toInt(&ok);
+        if (!ok || chart.selectedYear < 1000 || chart.selectedYear > 9999)
+            return QStringLiteral("Année sélectionnée invalide : %1 (AAAA attendu).").arg(selected);
+    }
+    return QString();
+}
+
+// The screens' own settings of the component for the options.
+void configure(CtlGraphique &chart, const ChartOptions &o)
+{
+    chart.setKind(o.yearly ? CtlGraphique::Kind::Yearly : CtlGraphique::Kind::Chronicle);
+    chart.Parametres = o.parametres;
+    chart.Visualisation = o.visualisation;
+    chart.Cumul = o.cumul;
+    if (!o.yearly) {
+        chart.TypeEdition = QStringLiteral("EDITION");
+        chart.Horizon = o.horizon.isEmpty() ? QStringLiteral("S") : o.horizon;
+        return;
+    }
+    chart.TypeEdition = o.mode;
+    if (o.mode == QLatin1String("EDITION")) {
+        chart.Horizon = o.hydro ? QStringLiteral("H") : QStringLiteral("M");
+    } else {
+        chart.Horizon = o.hydro ? QStringLiteral("H") : QStringLiteral("A");
+        chart.Visualisation = QStringLiteral("HISTO");
+    }
+    if (!o.horizon.isEmpty())
+        chart.Horizon = o.horizon;
+}
+
+} // namespace
+
+int chartCommand(const QStringList &arguments)
+{
+    Options options = parseOptions(arguments);
+    if (!options.error.isEmpty())
+        return failure(options.error, 2);
+    ChartOptions o;
+    const QString error = readChartOptions(options, o);
+    if (!error.isEmpty())
+        return failure(error, 2);
+    if (measurementTableName(o.station).isEmpty())
+        return failure(QStringLiteral("Code de station invalide : %1").arg(o.station), 2);
+    if (!connectDatabase(options))
+        return 1;
+    AccesBase &db = AccesBase::instance();
+    if (!loadStation(db, o.station))
+        return failure(QStringLiteral("Station inconnue : %1").arg(o.station), 1);
+
+    // The component reports through the message helper: keep its text for our one line.
+    QString message;
+    const MessageHandler previous = setMessageHandler([&message](MessageKind, const QString &text) {
+        if (message.isEmpty())
+            message = text;
+        return false;
+    });
+    CtlGraphique chart;
+    chart.resize(o.size);
+    const bool loaded = chart.Initialiser(QStringLiteral("PLXReader"), db, nullptr, o.station);
+    if (!loaded) {
+        setMessageHandler(previous);
+        return failure(message.isEmpty() ? QStringLiteral("Impossible de lire les mesures de la "
+                                                          "station %1.")
+                                               .arg(o.station)
+                                         : message.simplified(),
+                       1);
+    }
+    QDate first, last;
+    chart.RecupDatesChargement(first, last);
+    if (!first.isValid()) {
+        setMessageHandler(previous);
+        return failure(QStringLiteral("Aucune mesure pour la station %1.").arg(o.station), 1);
+    }
+    configure(chart, o);
+    if (o.selectedYear)
+        chart.setSelectedYear(o.selectedYear);
+    chart.Actualiser();
+    chart.Tracer();
+    if (!o.yearly && (o.from.isValid() || o.to.isValid())) {
+        // The period asked for, as the screen shows it after a zoom.
+        const QDate from = o.from.isValid() ? o.from : first;
+        const QDate to = o.to.isValid() ? o.to : last;
+        const double lower = double(QDateTime(from, QTime(0, 0), Qt::UTC).toSecsSinceEpoch());
+        const double upper =
+            double(QDateTime(to.addDays(1), QTime(0, 0), Qt::UTC).toSecsSinceEpoch());
+        chart.plot()->xAxis->setRange(lower, upper);
+    }
+    QString saveError;
+    const bool saved = chart.saveImage(o.out, o.size, &saveError);
+    setMessageHandler(previous);
+    if (!saved)
+        return failure(saveError, 1);
+    return 0;
+}
+
+int chartMain(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Errors go out as one French line: Qt's own notes about the headless platform
+    // (no runtime folder, no fonts database...) would only get in the way of scripts.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
+    });
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("PLXReader"));
+    QStringList arguments = QApplication::arguments().mid(2);
+    if (!takeLoginArguments(arguments))
+        return 2;
+    return chartCommand(arguments);
+}
+
+} // namespace plx::cli

@@ -83,4 +83,21 @@ QString adjacentStationCode(AccesBase &db, const QString &code, int step)
     return next == code ? QString() : next;
 }
 
+QString stationDisplayName(AccesBase &db, const QString &code)
+{
+    const QString normalised = normalisedStationCode(code);
+    if (normalised.isEmpty())
+        return QString();
+    const RecordTable identity = db.ExtraireRecords(
+        QStringLiteral("SELECT Identifiant, Nom FROM PLUVIOMETRES WHERE CodePluviometre = ") +
+        sqlNumber(normalised.toLongLong()));
+    if (!identity.ok() || identity.rowCount() == 0)
+        return QString();
+    const QString identifiant = identity.text(0, 0).trimmed();
+    const QString nom = identity.text(0, 1).trimmed();
+    if (nom.isEmpty() || identifiant.isEmpty())
+        return nom + identifiant;
+    return nom + QStringLiteral(" (") + identifiant + QLatin1Char(')');
+}
+
 } // namespace plx

@@ -29,4 +29,8 @@ QString normalisedStationCode(const QString &code);
 // see, ordered by code, wrapping round at the ends; "" when there is no other station.
 QString adjacentStationCode(AccesBase &db, const QString &code, int step);
 
+// How screens and charts name a station: "NOM (identifiant)", the name or the identifier
+// alone when the other is empty, "" when the station has no row.
+QString stationDisplayName(AccesBase &db, const QString &code);
+
 } // namespace plx

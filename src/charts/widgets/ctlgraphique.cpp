@@ -4,8 +4,9 @@
 #include "charts/curvereduction.h"
 #include "charts/widgets/chartexport.h"
 #include "charts/widgets/chartstyle.h"
-#include "config/settings.h"
+#include "charts/gestionexportexcel.h"
 #include "schema/periodes.h"
+#include "stations/stationcodes.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -37,14 +38,6 @@ QString helpText(CtlGraphique::Kind kind)
     if (kind == CtlGraphique::Kind::Yearly)
         text += QStringLiteral(" ;\nCtrl+← / Ctrl+→ : année précédente / suivante");
     return text;
-}
-
-// An option of the export settings: on unless set to something other than "1" (the
-// chart model writes "1" on first use).
-bool exportFlag(const QString &key)
-{
-    const QString value = LireParametre(key).trimmed();
-    return value.isEmpty() || value == QLatin1String("1");
 }
 
 // The colour mixed with `percent` of white: an opaque tint.
@@ -95,6 +88,7 @@ struct CtlGraphique::Private
     std::shared_ptr<const StationSeries> series;
     StationNormals normals;
     DataSelection selection;
+    QString stationName;
     int hydroStartMonth = 9;
     bool initialised = false;
 
@@ -826,9 +820,11 @@ bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidge
     }
     d->normals = loadStationNormals(db, station);
     d->hydroStartMonth = std::clamp(readHydroStartMonth(db).toInt(), 1, 12);
-    d->selection.unvalidated = exportFlag(QStringLiteral("AfficherDonneesNonValidees"));
-    d->selection.incorrect = exportFlag(QStringLiteral("AfficherDonneesIncorrectes"));
-    d->selection.interpreted = exportFlag(QStringLiteral("AfficherDonneesInterpretees"));
+    d->stationName = stationDisplayName(db, station);
+    // Creating a chart writes a new user's export options, then reads them.
+    GestionExportExcel options;
+    options.load();
+    d->selection = dataSelection(options);
     if (!d->series->t.empty()) {
         d->loadedStart = QDateTime::fromSecsSinceEpoch(d->series->t.front(), Qt::UTC).date();
         d->loadedEnd = QDateTime::fromSecsSinceEpoch(d->series->t.back(), Qt::UTC).date();
@@ -865,6 +861,8 @@ void CtlGraphique::Tracer()
         } else {
             d->curves = chronicleCurves(*d->series, request, d->selection);
         }
+        if (!d->stationName.isEmpty())
+            d->curves.title = d->stationName + QStringLiteral(" - ") + d->curves.title;
     }
     d->draw();
 }

@@ -4,7 +4,6 @@
 #include "charts/widgets/editiongraphique.h"
 #include "charts/widgets/editiongraphiqueannee.h"
 #include "db/accesbase.h"
-#include "db/sqltext.h"
 #include "measures/measurerights.h"
 #include "measures/parameterlabels.h"
 #include "stations/stationcodes.h"
@@ -139,18 +138,7 @@ bool StationChartScreen::InitDebranchement(const QString &code)
     }
     AccesBase &db = AccesBase::instance();
     m_code = normalised;
-    m_name.clear();
-    const RecordTable identity = db.ExtraireRecords(
-        QStringLiteral("SELECT Identifiant, Nom FROM PLUVIOMETRES WHERE CodePluviometre = ") +
-        sqlNumber(m_code.toLongLong()));
-    if (identity.ok() && identity.rowCount() > 0) {
-        const QString identifiant = identity.text(0, 0).trimmed();
-        const QString nom = identity.text(0, 1).trimmed();
-        m_name = nom.isEmpty() ? identifiant
-                 : identifiant.isEmpty()
-                     ? nom
-                     : nom + QStringLiteral(" (") + identifiant + QLatin1Char(')');
-    }
+    m_name = stationDisplayName(db, m_code);
     setWindowTitle(stationTitle());
     m_freeLabels.clear();
     for (int id = 1; id <= 3; ++id)

@@ -29,6 +29,9 @@ struct ChartCurve
     // distinctly, never used in statistics).
     std::vector<bool> incomplete;
     double barWidth = 0;    // in x units, for bars: the step's nominal length
+    // Drawn against the right-hand value axis: a mean (temperature, level) shown beside
+    // amounts in mm, whose scale it must not share.
+    bool rightAxis = false;
     bool visible = true;    // the screens' check boxes decide; kept across redraws
 };
 
@@ -38,6 +41,7 @@ struct ChartCurves
     QStringList steps;      // labels of x = 1..n when axis is Steps
     QString title;          // e.g. "MARSEILLE-OBS (13055001) : Pluie, mois"
     QString unit;           // value axis unit, "mm" for rainfall; "" for free parameters
+    QString rightLabel;     // label of the right-hand value axis; "" when no curve uses it
     QString legendNote;     // e.g. "Statistiques sur 79 années (1868-1949)"; "" for none
     int yearCount = 0;      // years entering the statistics (yearly charts)
     std::vector<ChartCurve> curves;

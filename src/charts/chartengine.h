@@ -57,6 +57,8 @@ struct ChartRequest
     int hydroStartMonth = 9;                         // 1..12, from PARAMETRES
     int selectedYear = 0;                            // 0: the year of the last measurement
     QDate from, to;                                  // chronicle window; invalid: whole record
+    // Captions of parameters 4 to 6 (PARAMETRAGE_DATA); "" keeps "Paramètre n".
+    std::array<QString, 3> freeLabels;
 };
 
 // nullptr (error set, French) when the table cannot be read; an empty series for an

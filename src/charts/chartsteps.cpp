@@ -78,8 +78,10 @@ QString monthLabel(int month)
     return QString::fromUtf8(labels[month - 1]);
 }
 
-QString parameterName(int parameter)
+QString parameterName(int parameter, const std::array<QString, 3> &freeLabels)
 {
+    if (parameter >= 4 && parameter <= 6 && !freeLabels[size_t(parameter - 4)].isEmpty())
+        return freeLabels[size_t(parameter - 4)];
     switch (parameter) {
     case 1:
         return QStringLiteral("Pluie");

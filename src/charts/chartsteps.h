@@ -42,7 +42,7 @@ QString monthLabel(int month);
 // Totals for rainfall, effective rainfall and evapotranspiration (1-3), means for the
 // free parameters (4-6).
 inline bool parameterIsMean(int parameter) { return parameter >= 4; }
-QString parameterName(int parameter);          // "Pluie", ..., "Paramètre 3"
+QString parameterName(int parameter, const std::array<QString, 3> &freeLabels = {});          // "Pluie", ..., "Paramètre 3"
 QString parameterUnit(int parameter);          // "mm" or ""
 
 // Whether a row enters the charts. Validite 'V' (validated) and 'C' (controlled) are the

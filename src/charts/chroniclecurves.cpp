@@ -80,7 +80,7 @@ ChartCurves chronicleCurves(const StationSeries &series, const ChartRequest &req
 
         ChartCurve c;
         c.number = parameter;
-        c.title = parameterName(parameter);
+        c.title = parameterName(parameter, request.freeLabels);
         c.style = style;
         c.barWidth = step == Step::Raw ? rawSpacing(periods) : nominalStepSeconds(step);
         c.x.reserve(periods.size());
@@ -95,11 +95,26 @@ ChartCurves chronicleCurves(const StationSeries &series, const ChartRequest &req
             if (step != Step::Raw)
                 c.incomplete.push_back(!p.complete);
         }
+        names << c.title;
         out.curves.push_back(std::move(c));
-        names << parameterName(parameter);
         allRainfall = allRainfall && parameter <= 3;
     }
     out.unit = allRainfall && !names.isEmpty() ? QStringLiteral("mm") : QString();
+    // Means beside amounts: the means take the right-hand axis, as lines.
+    const bool mixed = !allRainfall && std::any_of(out.curves.begin(), out.curves.end(),
+                                                   [](const ChartCurve &c) { return c.number <= 3; });
+    if (mixed) {
+        out.unit = QStringLiteral("mm");
+        QStringList right;
+        for (ChartCurve &c : out.curves) {
+            if (c.number <= 3)
+                continue;
+            c.rightAxis = true;
+            c.style = CurveStyle::Line;
+            right << c.title;
+        }
+        out.rightLabel = right.join(QStringLiteral(", "));
+    }
     if (!names.isEmpty())
         out.title = names.join(QStringLiteral(", ")) + QStringLiteral(", ") +
                     stepName(step, startMonth) + (request.cumul ? QStringLiteral(", cumul") : QString());

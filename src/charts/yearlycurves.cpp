@@ -200,9 +200,9 @@ ChartCurves yearlyCurves(const StationSeries &series, const StationNormals &norm
                                    : QStringLiteral("année civile");
     if (mode == QLatin1String("CUMUL_ANNUEL")) {
         options.step = Step::Year;
-        out.title = parameterName(parameter) + QStringLiteral(" : comparaison annuelle, ") + yearKind;
+        out.title = parameterName(parameter, request.freeLabels) + QStringLiteral(" : comparaison annuelle, ") + yearKind;
         yearlyCumulCurve(groupSeries(series, options), startMonth,
-                         parameterName(parameter), out);
+                         parameterName(parameter, request.freeLabels), out);
         return out;
     }
     options.step = Step::Month;
@@ -210,14 +210,14 @@ ChartCurves yearlyCurves(const StationSeries &series, const StationNormals &norm
     if (table.years() == 0)
         return out;
     if (mode == QLatin1String("CUMUL_MENSUEL")) {
-        out.title = parameterName(parameter) + QStringLiteral(" : cumuls mensuels comparés, ") +
+        out.title = parameterName(parameter, request.freeLabels) + QStringLiteral(" : cumuls mensuels comparés, ") +
                     yearKind;
         monthlyCumulCurves(table, out);
         return out;
     }
     const int selectedYear = request.selectedYear != 0 ? request.selectedYear
                                                        : table.firstYear + table.years() - 1;
-    out.title = parameterName(parameter) +
+    out.title = parameterName(parameter, request.freeLabels) +
                 (request.cumul ? QStringLiteral(" : comparaison statistiques des cumuls, ")
                                : QStringLiteral(" : comparaison statistiques, ")) +
                 yearKind;

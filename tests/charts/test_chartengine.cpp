@@ -321,14 +321,28 @@ TEST(YearlyCurves, MeansForFreeParametersAndNormals)
     normals.hasMonths = false;
     EXPECT_EQ(yearlyCurves(b.series(), normals, r, {}).curve(10), nullptr);
 
-    const ChartRequest chronicle{QStringLiteral("EDITION"), QStringLiteral("41"),
-                                 QStringLiteral("M"), QStringLiteral("HISTO"), false, 9, 0, {}, {}};
+    // A mean beside an amount: its own axis and caption, drawn as a line.
+    ChartRequest chronicle;
+    chronicle.parametres = QStringLiteral("41");
+    chronicle.horizon = QStringLiteral("M");
+    chronicle.freeLabels = {QStringLiteral("Température (°C)"), QString(), QString()};
     c = chronicleCurves(b.series(), chronicle, {});
     ASSERT_EQ(c.curves.size(), 2u);
     EXPECT_EQ(c.curves[0].number, 4);
     EXPECT_EQ(c.curves[0].y[0], 16);
+    EXPECT_EQ(c.curves[0].title, QStringLiteral("Température (°C)"));
+    EXPECT_TRUE(c.curves[0].rightAxis);
+    EXPECT_EQ(c.curves[0].style, CurveStyle::Line);
     EXPECT_EQ(c.curves[1].number, 1);
     EXPECT_EQ(c.curves[1].y[0], 31);
+    EXPECT_FALSE(c.curves[1].rightAxis);
+    EXPECT_EQ(c.unit, QStringLiteral("mm"));
+    EXPECT_EQ(c.rightLabel, QStringLiteral("Température (°C)"));
+    EXPECT_TRUE(c.title.startsWith(QStringLiteral("Température (°C), Pluie, ")));
+    chronicle.parametres = QStringLiteral("4");
+    c = chronicleCurves(b.series(), chronicle, {});
+    EXPECT_FALSE(c.curves[0].rightAxis);
+    EXPECT_EQ(c.rightLabel, QString());
 }
 
 // The chronicle: one curve per parameter on the time axis, periods at their start,

@@ -4,6 +4,7 @@
 #include "charts/curvereduction.h"
 #include "charts/widgets/chartexport.h"
 #include "charts/widgets/chartstyle.h"
+#include "measures/parameterlabels.h"
 #include "charts/gestionexportexcel.h"
 #include "schema/periodes.h"
 #include "stations/stationcodes.h"
@@ -89,6 +90,7 @@ struct CtlGraphique::Private
     StationNormals normals;
     DataSelection selection;
     QString stationName;
+    std::array<QString, 3> freeLabels;
     int hydroStartMonth = 9;
     bool initialised = false;
 
@@ -121,6 +123,7 @@ struct CtlGraphique::Private
     void refresh(int columns = 0);
     void applyVisibility();
     void fitValueAxis();
+    void fitValueAxis(QCPAxis *axis, bool amounts);
     void resetView();
     void onRangeChanged(const QCPRange &range);
     void updateStepTicks(int columns);
@@ -148,6 +151,8 @@ void CtlGraphique::Private::setupPlot()
     QFont axisLabel = base;
     axisLabel.setPointSizeF(9.5);
     plot->yAxis->setLabelFont(axisLabel);
+    plot->yAxis2->setTickLabelFont(base);
+    plot->yAxis2->setLabelFont(axisLabel);
     plot->xAxis->grid()->setPen(QPen(QColor(0xdd, 0xdd, 0xdd), 0, Qt::DotLine));
     plot->yAxis->grid()->setPen(QPen(QColor(0xcc, 0xcc, 0xcc), 0, Qt::DotLine));
     plot->xAxis2->setVisible(true);
@@ -282,6 +287,10 @@ void CtlGraphique::Private::draw()
     title->setText(curves.title);
     note->setText(curves.legendNote);
     plot->yAxis->setLabel(curves.unit);
+    const bool right = !curves.rightLabel.isEmpty();
+    plot->yAxis2->setTicks(right);
+    plot->yAxis2->setTickLabels(right);
+    plot->yAxis2->setLabel(curves.rightLabel);
 
     if (curves.axis == AxisKind::Time) {
         plot->xAxis->setTicker(dateTicker);
@@ -354,6 +363,7 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
     DrawnCurve d;
     d.number = curve.number;
     d.bars = curve.style == CurveStyle::Bars;
+    QCPAxis *valueAxis = curve.rightAxis ? plot->yAxis2 : plot->yAxis;
     const QPen pen = curvePen(kind, q->TypeEdition, curve.number);
     d.pen = pen;
     const bool anyIncomplete =
@@ -361,7 +371,7 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
     if (d.bars) {
         d.shift = curves.axis == AxisKind::Time ? curve.barWidth / 2 : 0.0;
         d.barWidth = curve.barWidth > 0 ? curve.barWidth : 1.0;
-        auto *bars = new QCPBars(plot->xAxis, plot->yAxis);
+        auto *bars = new QCPBars(plot->xAxis, valueAxis);
         // Opaque: blending translucent bars cost ten times the paint (measured, a century
         // of bars redrawn in 100 ms instead of 8).
         bars->setBrush(towardsWhite(pen.color(), 15));
@@ -371,14 +381,14 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
         if (anyIncomplete) {
             // Pale with a dashed outline: the period is not whole. Not hatched: SVG viewers
             // draw Qt's pattern brushes as black boxes.
-            auto *pale = new QCPBars(plot->xAxis, plot->yAxis);
+            auto *pale = new QCPBars(plot->xAxis, valueAxis);
             pale->setBrush(towardsWhite(pen.color(), 75));
             pale->setWidth(bars->width());
             pale->setName(QStringLiteral("Période incomplète"));
             d.incomplete = pale;
         }
     } else {
-        auto *graph = new QCPGraph(plot->xAxis, plot->yAxis);
+        auto *graph = new QCPGraph(plot->xAxis, valueAxis);
         graph->setPen(pen);
         graph->setLineStyle(QCPGraph::lsLine);
         graph->setAdaptiveSampling(false); // reduced by us, per pixel column
@@ -386,7 +396,7 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
             graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
         d.main = graph;
         if (anyIncomplete) {
-            auto *dashed = new QCPGraph(plot->xAxis, plot->yAxis);
+            auto *dashed = new QCPGraph(plot->xAxis, valueAxis);
             QPen dash = pen;
             dash.setStyle(Qt::DashLine);
             dashed->setPen(dash);
@@ -522,13 +532,22 @@ void CtlGraphique::Private::fitValueAxis()
         plot->yAxis->setRange(gridLower, gridUpper);
         return;
     }
+    fitValueAxis(plot->yAxis, !curves.unit.isEmpty());
+    if (!curves.rightLabel.isEmpty())
+        fitValueAxis(plot->yAxis2, false);
+}
+
+void CtlGraphique::Private::fitValueAxis(QCPAxis *axis, bool amounts)
+{
     // The reduced data keep every column's extremes, so they give the visible range.
     const QCPRange x = plot->xAxis->range();
     double lo = 0, hi = 0;
     bool any = false;
+    bool bars = false;
     for (const DrawnCurve &d : drawn) {
-        if (!d.main->visible())
+        if (!d.main->visible() || d.main->valueAxis() != axis)
             continue;
+        bars = bars || d.bars;
         for (QCPAbstractPlottable *p : {d.main, d.incomplete}) {
             if (!p)
                 continue;
@@ -542,15 +561,12 @@ void CtlGraphique::Private::fitValueAxis()
         }
     }
     if (!any) {
-        plot->yAxis->setRange(0, 10);
+        axis->setRange(0, 10);
         return;
     }
     // Amounts (a unit, or bars) read from zero; a free parameter's line (a level, a
     // temperature) fills the height with its own range.
-    bool bars = false;
-    for (const DrawnCurve &d : drawn)
-        bars = bars || (d.bars && d.main->visible());
-    const bool fromZero = bars || !curves.unit.isEmpty();
+    const bool fromZero = bars || amounts;
     if (fromZero) {
         lo = std::min(lo, 0.0);
         hi = std::max(hi, 0.0);
@@ -560,7 +576,7 @@ void CtlGraphique::Private::fitValueAxis()
         hi += 0.5;
     }
     const double room = (hi - lo) * 0.05;
-    plot->yAxis->setRange(fromZero && lo >= 0 ? 0 : lo - room, hi + room);
+    axis->setRange(fromZero && lo >= 0 ? 0 : lo - room, hi + room);
 }
 
 void CtlGraphique::Private::resetView()
@@ -644,7 +660,7 @@ void CtlGraphique::Private::moveCrosshair(const QPoint &pos)
         if (std::isnan(curve.y[at]))
             continue;
         const double dx = plot->xAxis->coordToPixel(curve.x[at] + drawn[k].shift) - pos.x();
-        const double dy = plot->yAxis->coordToPixel(curve.y[at]) - pos.y();
+        const double dy = drawn[k].main->valueAxis()->coordToPixel(curve.y[at]) - pos.y();
         const double distance = dx * dx + dy * dy;
         if (std::abs(dx) < 40 && distance < bestDistance) {
             bestDistance = distance;
@@ -661,7 +677,7 @@ void CtlGraphique::Private::moveCrosshair(const QPoint &pos)
                                   : curves.steps.value(qsizetype(std::llround(x)) - 1);
         text = QStringLiteral("%1\n%2 : %3")
                    .arg(where, best->title, french.toString(best->y[bestAt], 'g', 6));
-        if (!curves.unit.isEmpty())
+        if (!curves.unit.isEmpty() && !best->rightAxis)
             text += QLatin1Char(' ') + curves.unit;
         if (!best->incomplete.empty() && best->incomplete[bestAt])
             text += QStringLiteral(" (période incomplète)");
@@ -821,6 +837,8 @@ bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidge
     d->normals = loadStationNormals(db, station);
     d->hydroStartMonth = std::clamp(readHydroStartMonth(db).toInt(), 1, 12);
     d->stationName = stationDisplayName(db, station);
+    for (int id = 1; id <= 3; ++id)
+        d->freeLabels[size_t(id - 1)] = storedParameterLabel(db, id).value_or(QString());
     // Creating a chart writes a new user's export options, then reads them.
     GestionExportExcel options;
     options.load();
@@ -853,6 +871,7 @@ void CtlGraphique::Tracer()
         request.visualisation = Visualisation;
         request.cumul = Cumul;
         request.hydroStartMonth = d->hydroStartMonth;
+        request.freeLabels = d->freeLabels;
         if (d->kind == Kind::Yearly) {
             if (d->selectedYear == 0)
                 d->selectedYear = d->defaultSelectedYear();

@@ -1,6 +1,7 @@
 #include "charts/widgets/stationchartscreen.h"
 
 #include "base/messages.h"
+#include "base/widgets/imagepreview.h"
 #include "charts/widgets/editiongraphique.h"
 #include "charts/widgets/editiongraphiqueannee.h"
 #include "db/accesbase.h"
@@ -14,9 +15,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -197,20 +195,7 @@ void StationChartScreen::AppelDeclencheClick(int index)
 void StationChartScreen::DeclencheApercu()
 {
     const QPixmap image = m_chart->grab();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(windowTitle());
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&image](QPrinter *target) {
-        QPainter painter(target);
-        const QRect page = painter.viewport();
-        QSize size = image.size();
-        size.scale(page.size(), Qt::KeepAspectRatio);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(QRect(page.topLeft(), size), image);
-    });
-    preview.exec();
+    previewImage(this, image, windowTitle());
 }
 
 void StationChartScreen::DeclencheAide()

@@ -2,6 +2,7 @@
 
 #include "base/locale.h"
 #include "base/messages.h"
+#include "base/widgets/imagepreview.h"
 #include "charts/widgets/editiongraphique.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
@@ -21,10 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QPainter>
 #include <QPointer>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -547,20 +545,7 @@ void Validation::DeclencheApercu()
         return;
     }
     const QPixmap image = grab();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(windowTitle().remove(QStringLiteral("[*]")));
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&image](QPrinter *target) {
-        QPainter painter(target);
-        const QRect page = painter.viewport();
-        QSize size = image.size();
-        size.scale(page.size(), Qt::KeepAspectRatio);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(QRect(page.topLeft(), size), image);
-    });
-    preview.exec();
+    previewImage(this, image, windowTitle().remove(QStringLiteral("[*]")));
 }
 
 void Validation::DeclencheAide()

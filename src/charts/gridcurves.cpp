@@ -72,6 +72,22 @@ GridChart gridCurves(const std::vector<MeasureRow> &rows, const std::vector<Grid
         }
         chart.curves.curves.push_back(std::move(curve));
     }
+    // Means (the free parameters) beside amounts take the right-hand axis, as lines, as on
+    // the chronicle: on the amounts' -50..250 scale a temperature would hide the rain.
+    const auto isMean = [&columns](size_t k) { return columns[k].value >= 3; };
+    bool amounts = false;
+    for (size_t k = 0; k < columns.size(); ++k)
+        amounts = amounts || !isMean(k);
+    QStringList right;
+    for (size_t k = 0; amounts && k < columns.size(); ++k) {
+        if (!isMean(k))
+            continue;
+        ChartCurve &curve = chart.curves.curves[k];
+        curve.rightAxis = true;
+        curve.style = CurveStyle::Line;
+        right << curve.title;
+    }
+    chart.curves.rightLabel = right.join(QStringLiteral(", "));
     chart.lower = std::floor(lower);
     chart.upper = std::trunc(upper + 1);
     return chart;

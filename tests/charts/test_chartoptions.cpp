@@ -164,6 +164,16 @@ TEST(GridCurves, ColumnsBecomeNumberedCurvesWithTheAxisBounds)
     EXPECT_EQ(chart.lower, -64);
     EXPECT_EQ(chart.upper, 301);
 
+    // A free parameter beside the rain: a line on its own axis; alone, on the main one.
+    chart = gridCurves(rows, {{0, QStringLiteral("Pluie")}, {3, QStringLiteral("T")}});
+    EXPECT_FALSE(chart.curves.curves[0].rightAxis);
+    EXPECT_TRUE(chart.curves.curves[1].rightAxis);
+    EXPECT_EQ(chart.curves.curves[1].style, CurveStyle::Line);
+    EXPECT_EQ(chart.curves.rightLabel, QStringLiteral("T"));
+    chart = gridCurves(rows, {{3, QStringLiteral("T")}});
+    EXPECT_FALSE(chart.curves.curves[0].rightAxis);
+    EXPECT_TRUE(chart.curves.rightLabel.isEmpty());
+
     chart = gridCurves({}, columns);
     EXPECT_EQ(chart.lower, -50);
     EXPECT_EQ(chart.upper, 251);

@@ -132,7 +132,9 @@ void EditionGraphique::showGrid(const QString &title, const std::vector<MeasureR
     setWindowTitle(QStringLiteral("Graphique des données chargées") +
                    (title.isEmpty() ? QString() : QStringLiteral(" - ") + title));
     GridChart chart = gridCurves(rows, columns);
-    chart.curves.title = title;
+    chart.curves.title = title + QStringLiteral(" : du %1 au %2")
+                                     .arg(start.toString(QStringLiteral("dd/MM/yyyy")),
+                                          end.toString(QStringLiteral("dd/MM/yyyy")));
     m_chart->InitialiserGrille(std::move(chart.curves), start, end, chart.lower, chart.upper);
 }
 

@@ -585,7 +585,8 @@ void Validation::openChart()
     Navigator *navigator = navigatorFor(this);
     if (!navigator)
         return;
-    EditionGraphique::openGrid(*navigator, m_identifiant.isEmpty() ? m_code : m_identifiant,
+    const QString name = stationDisplayName(AccesBase::instance(), m_code);
+    EditionGraphique::openGrid(*navigator, name.isEmpty() ? m_code : name,
                                m_model->rows(), columns, m_loadedFrom, m_loadedTo);
 }
 

@@ -528,11 +528,10 @@ void CtlGraphique::Private::applyVisibility()
 
 void CtlGraphique::Private::fitValueAxis()
 {
-    if (gridMode) {
+    if (gridMode)
         plot->yAxis->setRange(gridLower, gridUpper);
-        return;
-    }
-    fitValueAxis(plot->yAxis, !curves.unit.isEmpty());
+    else
+        fitValueAxis(plot->yAxis, !curves.unit.isEmpty());
     if (!curves.rightLabel.isEmpty())
         fitValueAxis(plot->yAxis2, false);
 }

@@ -534,7 +534,7 @@ TEST(SchemaVersions, CompareAsNumbers)
     }
 }
 
-TEST(SchemaVersions, StepsInTheOrderOfPart21)
+TEST(SchemaVersions, StepsInTheirUpgradeOrder)
 {
     EXPECT_EQ(schemaStepNames(), (QStringList{QStringLiteral("Suppression des vues spécifiques"),
                                               QStringLiteral("Mise à jour structure base"),

@@ -778,15 +778,16 @@ bool DemoWriter::writeLevels(const Piezometer &p, const QString &table)
     const std::vector<Level> &levels = *m_data.levels.constFind(p.bss);
     if (levels.empty())
         return true;
-    // Bound values in batches, as for the rain series. The source gives no quality code:
-    // Validite stays empty rather than made up.
+    // Bound values in batches, as for the rain series. The source dropped the bank's
+    // quality codes: the demo calls its levels validated, as it does the rain of past
+    // years, so that a chart of validated values shows them.
     const auto prepare = [&](int rows) {
         QStringList marks;
         for (int r = 0; r < rows; ++r)
-            marks << QStringLiteral("(?, ?, ?, ?)");
+            marks << QStringLiteral("(?, ?, ?, ?, 'V')");
         return m_db.prepare(QStringLiteral("INSERT INTO ") + table
-                                + QStringLiteral(" (DateCreation, Heure, NiveauNGF, Profondeur) "
-                                                 "VALUES ")
+                                + QStringLiteral(" (DateCreation, Heure, NiveauNGF, Profondeur, "
+                                                 "Validite) VALUES ")
                                 + marks.join(QStringLiteral(", ")),
                             &m_error);
     };

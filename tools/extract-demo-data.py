@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Rebuilds the demo network's data (src/run/demo/*.csv) from the Météo-France open data
-files: the daily Bouches-du-Rhône files (Q_13_...) and the hourly RADOME "Molène" set.
+files: the daily Bouches-du-Rhône files (Q_13_...) and the hourly RADOME "Molène" set;
+and the piezometers near the Brittany stations from the ADES series (via Hub'Eau).
 
 Only columns and rows the demo needs are kept, so that the extract stays small enough to
 be compiled into the program. Standard library only.
 
-    tools/extract-demo-data.py [--source /work/shared/data/rain] [--out src/run/demo]
+    tools/extract-demo-data.py [--source /work/shared/data/rain]
+                               [--groundwater /work/shared/data/groundwater] [--out src/run/demo]
 """
 
 import argparse
@@ -54,6 +56,19 @@ COMMUNES = {
     "29178": "Ploudalmézeau", "35228": "Pleurtuit",
 }
 
+# Piezometers near the hourly Brittany stations whose series cover January 2014, and the
+# years of their daily series kept: enough around that month to see the seasons.
+PIEZOMETERS = [
+    # (BSS id, INSEE commune code, commune name from the official geographic code)
+    ("BSS000XCWZ", "29106", "Landrévarzec"),    # 50 km south-east of BREST-GUIPAVAS
+    ("BSS000XMZQ", "35278", "Saint-Grégoire"),  # 55 km south of DINARD
+    ("BSS000QVLD", "22247", "Pommerit-Jaudy"),  # between the two, Trégor
+]
+LEVEL_YEARS = ("2012-01-01", "2016-12-31")
+
+PIEZOMETER_COLUMNS = ["CODE_BSS", "ANCIEN_CODE_BSS", "LAT", "LON", "ALTI", "PROF",
+                      "CODE_COMMUNE", "NOM_COMMUNE", "CODE_ENTITE", "NOM_ENTITE"]
+
 STATION_COLUMNS = ["NUM_POSTE", "NOM_USUEL", "LAT", "LON", "ALTI", "PAS", "PREMIER_JOUR",
                    "DERNIER_JOUR", "CODE_COMMUNE", "NOM_COMMUNE", "X_L2E", "Y_L2E"]
 
@@ -82,6 +97,42 @@ def dms_to_decimal(text):
         raise ValueError("coordonnée illisible : " + text)
     value = int(m[1]) + int(m[2]) / 60 + int(m[3]) / 3600
     return -value if m[4] in "WS" else value
+
+
+def extract_groundwater(source, out):
+    """piezometres.csv and niveaux.csv; returns (piezometers, level rows)."""
+    with open(source / "cydre_bretagne/stations.csv", encoding="latin-1", newline="") as f:
+        listed = {r["Identifiant BSS"]: r for r in csv.DictReader(f, delimiter=";")}
+    with open(source / "hubeau_stations_extract_piezoforecast.csv", encoding="utf-8",
+              newline="") as f:
+        hubeau = {r["bss"]: r for r in csv.DictReader(f)}
+    rows, levels = [], []
+    for bss, commune, commune_name in PIEZOMETERS:
+        station = listed[bss]
+        old = station["Ancien code national BSS"]
+        attributes = hubeau[old]
+        # "['Bassin versant de l'Odet']" or '["..."]': a Python list of one name.
+        water_body = attributes["masse_eau"].strip("[]").strip("'\"")
+        rows.append({
+            "CODE_BSS": bss, "ANCIEN_CODE_BSS": old,
+            "LAT": "%.6f" % float(station["Y_WGS84"]), "LON": "%.6f" % float(station["X_WGS84"]),
+            "ALTI": number(attributes["alt"]), "PROF": number(attributes["prof"]),
+            "CODE_COMMUNE": commune, "NOM_COMMUNE": commune_name,
+            "CODE_ENTITE": attributes["CodeEH"], "NOM_ENTITE": water_body,
+        })
+        with open(source / "cydre_bretagne" / (bss + ".csv"), encoding="ascii", newline="") as f:
+            for r in csv.DictReader(f):
+                if LEVEL_YEARS[0] <= r["t"] <= LEVEL_YEARS[1]:
+                    levels.append((bss, r["t"].replace("-", ""), number(r["H"]), number(r["d"])))
+    with open(out / "piezometres.csv", "w", encoding="utf-8", newline="") as f:
+        w = csv.DictWriter(f, PIEZOMETER_COLUMNS, delimiter=";", lineterminator="\n")
+        w.writeheader()
+        w.writerows(rows)
+    with open(out / "niveaux.csv", "w", encoding="ascii", newline="") as f:
+        f.write("CODE_BSS;AAAAMMJJ;NGF;PROFONDEUR\n")
+        for r in levels:
+            f.write(";".join(r) + "\n")
+    return len(rows), len(levels)
 
 
 def extract(source, out):
@@ -167,10 +218,13 @@ def main():
     here = pathlib.Path(__file__).resolve().parent.parent
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--source", type=pathlib.Path, default=pathlib.Path("/work/shared/data/rain"))
+    parser.add_argument("--groundwater", type=pathlib.Path,
+                        default=pathlib.Path("/work/shared/data/groundwater"))
     parser.add_argument("--out", type=pathlib.Path, default=here / "src/run/demo")
     args = parser.parse_args()
     counts = extract(args.source, args.out)
     print("%d stations, %d jours, %d heures -> %s" % (counts + (args.out,)))
+    print("%d piézomètres, %d niveaux journaliers" % extract_groundwater(args.groundwater, args.out))
     return 0
 
 

@@ -130,6 +130,54 @@ bool loadDemoData(DemoData *data, QString *error)
     if (!forEachRow(QStringLiteral("horaire.csv"), 4, hourly, error))
         return false;
 
+    const auto piezometer = [&](const QStringList &f) {
+        Piezometer p;
+        p.bss = f[0];
+        p.oldBss = f[1];
+        p.latitude = f[2].toDouble();
+        p.longitude = f[3].toDouble();
+        p.altitude = f[4].toDouble();
+        p.depth = f[5].toDouble();
+        p.communeCode = f[6];
+        p.communeName = f[7];
+        p.aquiferCode = f[8];
+        p.aquiferName = f[9];
+        data->piezometers.push_back(p);
+    };
+    if (!forEachRow(QStringLiteral("piezometres.csv"), 10, piezometer, error))
+        return false;
+    QString currentBss;
+    std::vector<Level> *levels = nullptr;
+    bool levelsOk = true;
+    const auto level = [&](const QStringList &f) {
+        const std::optional<double> ngf = numberOf(f[2]);
+        const std::optional<double> depth = numberOf(f[3]);
+        const QDate day = dayOf(f[1]);
+        // The source has no empty field: anything else is a broken file.
+        if (!ngf || !depth || !day.isValid()) {
+            levelsOk = false;
+            return;
+        }
+        if (!levels || f[0] != currentBss) {
+            currentBss = f[0];
+            levels = &data->levels[currentBss];
+        }
+        levels->push_back({day, *ngf, *depth});
+    };
+    if (!forEachRow(QStringLiteral("niveaux.csv"), 4, level, error))
+        return false;
+    if (!levelsOk) {
+        *error = QStringLiteral("Données de démonstration illisibles (niveaux.csv).");
+        return false;
+    }
+
+    for (const Piezometer &p : data->piezometers) {
+        if (!data->levels.contains(p.bss)) {
+            *error = QStringLiteral("Données de démonstration incomplètes : aucun niveau pour %1.")
+                         .arg(p.bss);
+            return false;
+        }
+    }
     for (const Station &s : data->stations) {
         if (!data->series.contains(s.numPoste)) {
             *error = QStringLiteral("Données de démonstration incomplètes : aucune mesure pour %1.")

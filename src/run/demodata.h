@@ -37,10 +37,35 @@ struct Measure
     bool doubtful = false; // Météo-France quality code 2, or a negative rainfall
 };
 
+// A piezometer of the ADES bank near the Brittany rain gauges.
+struct Piezometer
+{
+    QString bss;    // BSS identifier (BSS000XCWZ), the public identifier
+    QString oldBss; // former national BSS code (03107X0008/F)
+    double latitude = 0;
+    double longitude = 0;
+    double altitude = 0; // ground level, m NGF
+    double depth = 0;    // depth of the borehole, m
+    QString communeCode;
+    QString communeName;
+    QString aquiferCode; // hydrogeological entity (BD LISA code)
+    QString aquiferName; // its water body
+};
+
+// One daily level: the source gives calendar days, no time.
+struct Level
+{
+    QDate day;
+    double ngf = 0;   // m NGF
+    double depth = 0; // m below the reference mark, positive downward
+};
+
 struct DemoData
 {
     std::vector<Station> stations;
     QHash<QString, std::vector<Measure>> series; // by NUM_POSTE, in time order
+    std::vector<Piezometer> piezometers;
+    QHash<QString, std::vector<Level>> levels; // by BSS identifier, in time order
 };
 
 // Reads the shipped files; false with a French message when one is missing or malformed,

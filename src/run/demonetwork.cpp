@@ -9,6 +9,7 @@
 #include "db/sqltext.h"
 #include "db/transaction.h"
 #include "measures/measurementtable.h"
+#include "schema/groundwatertables.h"
 #include "schema/schemacatalog.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
@@ -33,7 +34,9 @@ namespace plx {
 namespace {
 
 using demo::DemoData;
+using demo::Level;
 using demo::Measure;
+using demo::Piezometer;
 using demo::Station;
 using demo::completeMonthMeans;
 using demo::isHistorical;
@@ -154,12 +157,15 @@ public:
         m_batch = (db.dialect() == SqlDialect::SQLite || db.dialect() == SqlDialect::PostgreSQL)
                       ? 250
                       : 1;
+        m_progressTotal = int(data.stations.size() + data.piezometers.size());
     }
 
     bool writeReferences();
     bool writeParameters();
     // Stations absent from the database, with everything that hangs on them.
     bool writeStations(const DemoProgress &progress);
+    // Piezometers absent from the database (same CodeBSS), their aquifer and levels.
+    bool writePiezometers(const DemoProgress &progress);
 
     const QString &error() const { return m_error; }
 
@@ -184,6 +190,8 @@ private:
     bool writeNormals(const Station &s, qint64 code);
     bool writeLinks(const Station &s, qint64 code);
     bool writeDescription(const Station &s, qint64 code);
+    bool writePiezometer(const Piezometer &p, qint64 code);
+    bool writeLevels(const Piezometer &p, const QString &table);
 
     qint64 contactOf(const Station &s) const;
 
@@ -195,6 +203,7 @@ private:
     QHash<QString, qint64> m_contacts;      // by kContacts key
     QHash<QString, qint64> m_organisations; // by mnemonic
     QHash<QString, qint64> m_networks;      // by mnemonic
+    int m_progressTotal = 0;                // rain gauges and piezometers
 };
 
 bool DemoWriter::exec(const QString &sql)
@@ -296,20 +305,26 @@ bool DemoWriter::writeReferences()
         }
     }
 
-    // Communes of the stations and of the contacts.
+    // Communes of the stations, of the piezometers and of the contacts.
     QSet<QString> communes;
     if (!query(QStringLiteral("SELECT CodeCommune FROM COMMUNES"), &t))
         return false;
     for (int r = 0; r < t.rowCount(); ++r)
         communes.insert(t.text(r, 0).trimmed());
+    const auto commune = [&](const QString &code, const QString &name) {
+        if (communes.contains(code))
+            return true;
+        communes.insert(code);
+        return exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept, codePays) "
+                                   "VALUES (%1, %2, %3, 'FR')")
+                        .arg(sqlQuote(code), sqlQuote(name), sqlQuote(code.left(2))));
+    };
     for (const Station &s : m_data.stations) {
-        if (communes.contains(s.communeCode))
-            continue;
-        communes.insert(s.communeCode);
-        if (!exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept, codePays) "
-                                 "VALUES (%1, %2, %3, 'FR')")
-                      .arg(sqlQuote(s.communeCode), sqlQuote(s.communeName),
-                           sqlQuote(s.communeCode.left(2)))))
+        if (!commune(s.communeCode, s.communeName))
+            return false;
+    }
+    for (const Piezometer &p : m_data.piezometers) {
+        if (!commune(p.communeCode, p.communeName))
             return false;
     }
 
@@ -397,8 +412,8 @@ bool DemoWriter::writeStations(const DemoProgress &progress)
         identifiers.insert(t.text(r, 1).trimmed().toUpper());
     }
 
-    const int total = int(m_data.stations.size());
-    for (int i = 0; i < total; ++i) {
+    const int total = m_progressTotal;
+    for (int i = 0; i < int(m_data.stations.size()); ++i) {
         const Station &s = m_data.stations[size_t(i)];
         if (!identifiers.contains(s.numPoste.toUpper())) {
             // A table left behind by a deleted station must not lend its rows to a new one.
@@ -675,6 +690,129 @@ bool DemoWriter::writeMeasures(const Station &s, const QString &table)
     return rest && rest->exec(values, &m_error);
 }
 
+bool DemoWriter::writePiezometers(const DemoProgress &progress)
+{
+    RecordTable t;
+    if (!query(QStringLiteral("SELECT CodePiezometre, CodeBSS FROM PIEZOMETRES"), &t))
+        return false;
+    QSet<qint64> usedCodes;
+    QSet<QString> known;
+    qint64 next = 1;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const qint64 code = qint64(t.at(r, 0).toDouble());
+        usedCodes.insert(code);
+        next = std::max(next, code + 1);
+        known.insert(t.text(r, 1).trimmed().toUpper());
+    }
+    const int done = int(m_data.stations.size());
+    for (int i = 0; i < int(m_data.piezometers.size()); ++i) {
+        const Piezometer &p = m_data.piezometers[size_t(i)];
+        if (!known.contains(p.oldBss.toUpper())) {
+            // A level table left behind by a deleted piezometer must not lend it its rows.
+            while (usedCodes.contains(next)
+                   || m_db.tableExists(pzTableName(QString::number(next))))
+                ++next;
+            const qint64 code = next++;
+            usedCodes.insert(code);
+            const QString table = pzTableName(QString::number(code));
+            if (!writePiezometer(p, code))
+                return false;
+            if (!CreatePiezometerLevelTable(m_db, QString::number(code))) {
+                m_error = QStringLiteral("La table %1 n'a pas pu être créée. %2")
+                              .arg(table, m_db.lastError());
+                return false;
+            }
+            if (!writeLevels(p, table))
+                return false;
+        }
+        if (progress)
+            progress(done + i + 1, m_progressTotal);
+    }
+    return true;
+}
+
+bool DemoWriter::writePiezometer(const Piezometer &p, qint64 code)
+{
+    // The groundwater module owns PIEZOMETRES and may have made it with fewer columns than
+    // ours: the optional ones are written only where they exist.
+    QStringList columns{QStringLiteral("CodePiezometre"), QStringLiteral("CodeBSS"),
+                        QStringLiteral("Nom"), QStringLiteral("CodeCommune"),
+                        QStringLiteral("Altitude")};
+    QStringList values{sqlNumber(code), sqlQuote(p.oldBss), sqlQuote(p.communeName),
+                       sqlQuote(p.communeCode), sqlNumber(p.altitude)};
+    const std::pair<QString, QString> optional[] = {
+        {QStringLiteral("X"), sqlNumber(p.longitude)},
+        {QStringLiteral("Y"), sqlNumber(p.latitude)},
+        {QStringLiteral("TypeProjection"), sqlNumber(kWgs84)},
+        {QStringLiteral("Identifiant"), sqlQuote(p.bss)},
+    };
+    for (const auto &[column, value] : optional) {
+        if (m_db.columnExists(QStringLiteral("PIEZOMETRES"), column)) {
+            columns << column;
+            values << value;
+        }
+    }
+    if (!exec(QStringLiteral("INSERT INTO PIEZOMETRES (%1) VALUES (%2)")
+                  .arg(columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")))))
+        return false;
+
+    RecordTable t;
+    if (!query(QStringLiteral("SELECT CodeEntiteHydro FROM ENTITES_HYDROGEOLOGIQUES WHERE "
+                              "CodeEntiteHydro = ")
+                   + sqlQuote(p.aquiferCode),
+               &t))
+        return false;
+    if (t.rowCount() == 0
+        && !exec(QStringLiteral("INSERT INTO ENTITES_HYDROGEOLOGIQUES (CodeEntiteHydro, Nom) "
+                                "VALUES (%1, %2)")
+                     .arg(sqlQuote(p.aquiferCode), sqlQuote(p.aquiferName))))
+        return false;
+    return exec(QStringLiteral("INSERT INTO LIEN_PIEZO_ENTITE_HYDRO (CodePiezometre, "
+                               "CodeEntiteHydro) VALUES (%1, %2)")
+                    .arg(sqlNumber(code), sqlQuote(p.aquiferCode)));
+}
+
+bool DemoWriter::writeLevels(const Piezometer &p, const QString &table)
+{
+    constexpr int kColumns = 4;
+    const std::vector<Level> &levels = *m_data.levels.constFind(p.bss);
+    if (levels.empty())
+        return true;
+    // Bound values in batches, as for the rain series. The source dropped the bank's
+    // quality codes: the demo calls its levels validated, as it does the rain of past
+    // years, so that a chart of validated values shows them.
+    const auto prepare = [&](int rows) {
+        QStringList marks;
+        for (int r = 0; r < rows; ++r)
+            marks << QStringLiteral("(?, ?, ?, ?, 'V')");
+        return m_db.prepare(QStringLiteral("INSERT INTO ") + table
+                                + QStringLiteral(" (DateCreation, Heure, NiveauNGF, Profondeur, "
+                                                 "Validite) VALUES ")
+                                + marks.join(QStringLiteral(", ")),
+                            &m_error);
+    };
+    const int batch = std::min(m_batch, int(levels.size()));
+    const std::unique_ptr<PreparedStatement> full = prepare(batch);
+    if (!full)
+        return false;
+    // Daily levels carry no time: midnight on the day Heure values live on.
+    const QVariant midnight(QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC));
+    QVariantList values;
+    values.reserve(batch * kColumns);
+    for (const Level &l : levels) {
+        values << QVariant(l.day) << midnight << QVariant(l.ngf) << QVariant(l.depth);
+        if (values.size() == batch * kColumns) {
+            if (!full->exec(values, &m_error))
+                return false;
+            values.clear();
+        }
+    }
+    if (values.isEmpty())
+        return true;
+    const std::unique_ptr<PreparedStatement> rest = prepare(int(values.size()) / kColumns);
+    return rest && rest->exec(values, &m_error);
+}
+
 } // namespace
 
 bool fillDemoNetwork(AccesBase &db, QString *error, const DemoProgress &progress)
@@ -700,7 +838,8 @@ bool fillDemoNetwork(AccesBase &db, QString *error, const DemoProgress &progress
     if (!transaction.started())
         return fail(transaction.error());
     DemoWriter writer(db, transaction, data);
-    if (!writer.writeReferences() || !writer.writeParameters() || !writer.writeStations(progress))
+    if (!writer.writeReferences() || !writer.writeParameters() || !writer.writeStations(progress)
+        || !writer.writePiezometers(progress))
         return fail(writer.error());
     if (!transaction.commit())
         return fail(transaction.error());

@@ -3,6 +3,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
+#include "schema/groundwatertables.h"
 #include "schema/schemacatalog.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
@@ -53,6 +54,7 @@ QString tableOf(const QString &identifiant)
 struct Census
 {
     int stations, measures, normals, contacts, organisations, networks, managerLinks, networkLinks;
+    int piezometers = 0, levels = 0, aquifers = 0, aquiferLinks = 0, communes = 0;
     bool operator==(const Census &) const = default;
 };
 
@@ -72,6 +74,17 @@ Census census()
     c.networks = count(QStringLiteral("SELECT count(*) FROM RESEAUX"));
     c.managerLinks = count(QStringLiteral("SELECT count(*) FROM LIEN_PLUVIO_INTERVENANTS"));
     c.networkLinks = count(QStringLiteral("SELECT count(*) FROM LIEN_PLUVIO_RESEAUX"));
+    c.piezometers = count(QStringLiteral("SELECT count(*) FROM PIEZOMETRES"));
+    const RecordTable piezometers =
+        db().ExtraireRecords(QStringLiteral("SELECT CodePiezometre FROM PIEZOMETRES"));
+    for (int r = 0; r < piezometers.rowCount(); ++r) {
+        const QString table = pzTableName(piezometers.text(r, 0));
+        if (db().tableExists(table))
+            c.levels += count(QStringLiteral("SELECT count(*) FROM ") + table);
+    }
+    c.aquifers = count(QStringLiteral("SELECT count(*) FROM ENTITES_HYDROGEOLOGIQUES"));
+    c.aquiferLinks = count(QStringLiteral("SELECT count(*) FROM LIEN_PIEZO_ENTITE_HYDRO"));
+    c.communes = count(QStringLiteral("SELECT count(*) FROM COMMUNES"));
     return c;
 }
 
@@ -358,6 +371,72 @@ TEST_P(DemoFill, TakesFreeCodesInAnExistingDatabase)
               QStringLiteral("Moyennes 1921-1949 (poste)"));
 
     const Census first = census();
+    ASSERT_TRUE(fillDemoNetwork(db(), &error)) << error.toStdString();
+    EXPECT_TRUE(census() == first);
+    db().Deconnecter();
+}
+
+// The piezometers near the Brittany gauges: free codes beside a piezometer of the
+// groundwater module and a level table it left behind, their commune and aquifer found by
+// the overlay's join, and real daily levels of January 2014 read back on every engine.
+TEST_P(DemoFill, AddsPiezometersWithTheirLevels)
+{
+    plxtest::ScratchDatabase scratch(GetParam());
+    ASSERT_TRUE(scratch.connect());
+    const SchemaUpgradeReport schema = upgradeSchema(db(), QStringLiteral(PLX_VERSION));
+    ASSERT_TRUE(schema.ok) << schema.error.toStdString();
+    const ScopedConnectionKind kind(db());
+    ASSERT_TRUE(db().Execute(QStringLiteral("INSERT INTO PIEZOMETRES (CodePiezometre, CodeBSS, "
+                                            "Nom) VALUES (1, '01234X0001/P', 'Mon forage')")));
+    ASSERT_TRUE(CreatePiezometerLevelTable(db(), QStringLiteral("2")));
+
+    QString error;
+    ASSERT_TRUE(fillDemoNetwork(db(), &error)) << error.toStdString();
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PIEZOMETRES")), 4);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PZ_2")), 0);
+
+    const RecordTable joined = db().ExtraireRecords(QStringLiteral(
+        "SELECT DISTINCT PIEZOMETRES.CodePiezometre, PIEZOMETRES.CodeBSS, COMMUNES.Nom, "
+        "COMMUNES.NumDept, ENTITES_HYDROGEOLOGIQUES.Nom, PIEZOMETRES.Altitude FROM "
+        "(LIEN_PIEZO_ENTITE_HYDRO RIGHT JOIN (PIEZOMETRES LEFT JOIN COMMUNES ON "
+        "PIEZOMETRES.CodeCommune = COMMUNES.CodeCommune) ON LIEN_PIEZO_ENTITE_HYDRO.CodePiezometre "
+        "= PIEZOMETRES.CodePiezometre) LEFT JOIN ENTITES_HYDROGEOLOGIQUES ON "
+        "LIEN_PIEZO_ENTITE_HYDRO.CodeEntiteHydro = ENTITES_HYDROGEOLOGIQUES.CodeEntiteHydro "
+        "ORDER BY PIEZOMETRES.CodePiezometre"));
+    ASSERT_TRUE(joined.ok()) << joined.error().toStdString();
+    ASSERT_EQ(joined.rowCount(), 4);
+    EXPECT_TRUE(joined.at(0, 2).isNull()) << "the module's own piezometer keeps no commune";
+    EXPECT_EQ(joined.text(1, 0), QStringLiteral("3"));
+    EXPECT_EQ(joined.text(1, 1), QStringLiteral("03107X0008/F"));
+    EXPECT_EQ(joined.text(1, 2), QStringLiteral("Landrévarzec"));
+    EXPECT_EQ(joined.text(1, 3), QStringLiteral("29"));
+    EXPECT_EQ(joined.text(1, 4), QStringLiteral("Bassin versant de l'Odet"));
+    EXPECT_DOUBLE_EQ(joined.at(1, 5).toDouble(), 121.0);
+    EXPECT_EQ(joined.text(3, 2), QStringLiteral("Pommerit-Jaudy"));
+
+    // Landrévarzec, 15/01/2014: 116.57 m NGF, 4.27 m deep; midnight on the Heure day.
+    const QString landrevarzec = pzTableName(joined.text(1, 0));
+    RecordTable t = db().ExtraireRecords(QStringLiteral("SELECT DateCreation, Heure, NiveauNGF, "
+                                                        "Profondeur, Validite FROM ")
+                                         + landrevarzec
+                                         + QStringLiteral(" WHERE DateCreation = #01/15/2014#"));
+    ASSERT_EQ(t.rowCount(), 1) << t.error().toStdString();
+    EXPECT_EQ(t.at(0, 0).toDateTime(), QDateTime(QDate(2014, 1, 15), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(t.at(0, 1).toDateTime(), QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC));
+    EXPECT_DOUBLE_EQ(t.at(0, 2).toDouble(), 116.57);
+    EXPECT_DOUBLE_EQ(t.at(0, 3).toDouble(), 4.27);
+    EXPECT_EQ(t.text(0, 4), QStringLiteral("V"));
+    // Every piezometer covers the month of the hourly gauges, day by day.
+    for (int r = 1; r < joined.rowCount(); ++r)
+        EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + pzTableName(joined.text(r, 0))
+                        + QStringLiteral(" WHERE DateCreation >= #01/01/2014# AND DateCreation "
+                                         "< #02/01/2014#")),
+                  31)
+            << joined.text(r, 1).toStdString();
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM ") + landrevarzec), 1787);
+
+    const Census first = census();
+    EXPECT_EQ(first.levels, 5426);
     ASSERT_TRUE(fillDemoNetwork(db(), &error)) << error.toStdString();
     EXPECT_TRUE(census() == first);
     db().Deconnecter();

@@ -2,6 +2,7 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
+#include "schema/groundwatertables.h"
 #include "schema/schemacatalog.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
@@ -508,6 +509,46 @@ TEST_P(SchemaTest, MeasurementTablesGetAUniqueInstant)
     EXPECT_TRUE(indexOf13().unique);
     EXPECT_FALSE(insert(QStringLiteral("PLUVIO_13"), QStringLiteral("05/03/2024"),
                         QStringLiteral("07:30:00"), 3));
+}
+
+// A piezometer's level table: numbers read back as numbers, Validite is one character,
+// and a second level at the same day and time is refused.
+TEST_P(SchemaTest, PiezometerLevelTableKeepsOneLevelPerInstant)
+{
+    EXPECT_EQ(pzTableName(QStringLiteral(" 3107.0 ")), QStringLiteral("PZ_3107"));
+    for (const char *bad : {"", "abc", "0", "-4", "12.5", "1e12", "7; DROP TABLE COMMUNES"})
+        EXPECT_TRUE(pzTableName(QString::fromLatin1(bad)).isEmpty()) << bad;
+    EXPECT_FALSE(CreatePiezometerLevelTable(db, QStringLiteral("x")));
+
+    ASSERT_TRUE(CreatePiezometerLevelTable(db, QStringLiteral("42")));
+    EXPECT_TRUE(CreatePiezometerLevelTable(db, QStringLiteral("42.0")))
+        << "an existing table is kept";
+    for (const char *column : {"DateCreation", "Heure", "NiveauNGF", "Profondeur", "Validite"})
+        EXPECT_TRUE(db.columnExists(QStringLiteral("PZ_42"), QString::fromLatin1(column)))
+            << column;
+    if (const auto length =
+            catalog::textLength(db, QStringLiteral("PZ_42"), QStringLiteral("Validite")))
+        EXPECT_EQ(*length, 1);
+
+    const auto insert = [&](const QString &day, const QString &time, double level) {
+        QString error;
+        return db.Execute(
+            QStringLiteral("INSERT INTO PZ_42 (DateCreation, Heure, NiveauNGF, "
+                           "Profondeur, Validite) VALUES (%1, %2, %3, %4, 'V')")
+                .arg(date(day), heure(time), sqlNumber(level), sqlNumber(50.25 - level)),
+            &error);
+    };
+    ASSERT_TRUE(insert(QStringLiteral("15/01/2014"), QStringLiteral("00:00:00"), 47.83));
+    EXPECT_FALSE(insert(QStringLiteral("15/01/2014"), QStringLiteral("00:00:00"), 48))
+        << "one level per day and time";
+    EXPECT_TRUE(insert(QStringLiteral("16/01/2014"), QStringLiteral("00:00:00"), 48.01));
+
+    const RecordTable rows = select(QStringLiteral(
+        "SELECT DateCreation, NiveauNGF, Profondeur FROM PZ_42 ORDER BY DateCreation"));
+    ASSERT_EQ(rows.rowCount(), 2);
+    EXPECT_EQ(rows.at(0, 0).toDateTime().date(), QDate(2014, 1, 15));
+    EXPECT_DOUBLE_EQ(rows.at(0, 1).toDouble(), 47.83);
+    EXPECT_NEAR(rows.at(1, 2).toDouble(), 2.24, 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaTest, PLX_ENGINES, PLX_ENGINE_NAME);

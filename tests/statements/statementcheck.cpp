@@ -89,17 +89,22 @@ bool isDataError(const QString &error)
     return data.match(error).hasMatch();
 }
 
-QString withStationTables(const QString &sql, const QString &code)
+QString withStationTables(const QString &sql, const QString &code, const QString &piezometer)
 {
     static const QRegularExpression measurement(
         QStringLiteral("^(PK_)?(COURBE_REF_)?PLUVIO_\\d+(_BRUTE)?$"),
         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression levels(QStringLiteral("^(PK_)?PZ_\\d+$"),
+                                           QRegularExpression::CaseInsensitiveOption);
     QString out;
     for (const SqlToken &token : plx::tokenizeSql(sql)) {
         const QRegularExpressionMatch match = measurement.match(token.text);
+        const QRegularExpressionMatch level = levels.match(token.text);
         if (token.kind == SqlToken::Kind::Word && match.hasMatch())
             out += match.captured(1) + match.captured(2) + QStringLiteral("PLUVIO_") + code
                    + match.captured(3);
+        else if (token.kind == SqlToken::Kind::Word && !piezometer.isEmpty() && level.hasMatch())
+            out += level.captured(1) + QStringLiteral("PZ_") + piezometer;
         else
             out += token.text;
     }

@@ -27,7 +27,10 @@ bool isDataError(const QString &error);
 // The measurement tables of the statement (PLUVIO_<n>, PLUVIO_<n>_BRUTE,
 // COURBE_REF_PLUVIO_<n>) and their key indexes (PK_<table>) renamed to those of the given station, which the replay database
 // has; other names and literals are left alone.
-QString withStationTables(const QString &sql, const QString &code);
+// The level tables of piezometers (PZ_<n>, PK_PZ_<n>) likewise become those of the given
+// piezometer, when one is given.
+QString withStationTables(const QString &sql, const QString &code,
+                          const QString &piezometer = QString());
 
 // Runs one statement on db inside a transaction that is rolled back, the way the program
 // issues it: a text with "?" marks is prepared (then run with NULL for each mark), a

@@ -2,6 +2,7 @@
 
 #include "db/accesbase.h"
 #include "measures/measurementtable.h"
+#include "schema/groundwatertables.h"
 #include "run/demonetwork.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
@@ -97,8 +98,9 @@ std::vector<LoggedStatement> readLog(QString *problem)
 }
 
 // A database as "plx init --demo" makes it, on the process-wide connection; the code of
-// one of its stations in station (its measurement table and reference twin exist).
-bool makeDemoDatabase(QString *station)
+// one of its stations in station (its measurement table and reference twin exist), and
+// of one of its piezometers in piezometer (its level table exists).
+bool makeDemoDatabase(QString *station, QString *piezometer)
 {
     AccesBase &db = AccesBase::instance();
     const UserTablesResult users = ensureDefaultUserTables(db);
@@ -128,6 +130,13 @@ bool makeDemoDatabase(QString *station)
         return false;
     }
     *station = measurementTableName(codes.text(0, 0)).mid(int(qstrlen("PLUVIO_")));
+    const RecordTable piezometers = db.ExtraireRecords(
+        QStringLiteral("SELECT min(CodePiezometre) FROM PIEZOMETRES"));
+    if (!piezometers.ok() || piezometers.rowCount() != 1 || piezometers.at(0, 0).isNull()) {
+        ADD_FAILURE() << "no demo piezometer: " << piezometers.error().toStdString();
+        return false;
+    }
+    *piezometer = pzTableName(piezometers.text(0, 0)).mid(int(qstrlen("PZ_")));
     // The reference twin exists for some stations; PLUVIO_<n>_BRUTE is only ever dropped
     // or renamed by the program, so it is left absent.
     CreateMeasurementTable(db, *station, true);
@@ -148,7 +157,8 @@ TEST_P(Statements, RunOnADatabaseWeCreated)
     ScratchDatabase scratch(GetParam());
     ASSERT_TRUE(scratch.connectAsRunProfile());
     QString station;
-    ASSERT_TRUE(makeDemoDatabase(&station));
+    QString piezometer;
+    ASSERT_TRUE(makeDemoDatabase(&station, &piezometer));
     AccesBase &db = AccesBase::instance();
     const QString dialect = dialectName(db.dialect());
 
@@ -172,7 +182,7 @@ TEST_P(Statements, RunOnADatabaseWeCreated)
             && (statement.dialect != QLatin1String("SQLite")
                 || dialectsAt.value(statement.where).contains(dialect)))
             continue;
-        const QString sql = withStationTables(statement.sql, station);
+        const QString sql = withStationTables(statement.sql, station, piezometer);
         if (done.contains(sql))
             continue;
         done.insert(sql);
@@ -251,6 +261,12 @@ TEST(StatementChecks, CatchWrongStatements)
                                 QStringLiteral("7")),
               QStringLiteral("SELECT * FROM PLUVIO_7 p, PLUVIO_7_BRUTE, COURBE_REF_PLUVIO_7, "
                              "PLUVIOMETRES, PK_PLUVIO_7 WHERE x = 'PLUVIO_12'"));
+    EXPECT_EQ(withStationTables(QStringLiteral("CREATE UNIQUE INDEX PK_PZ_42 ON pz_42 (x); "
+                                               "SELECT * FROM PZ_1, PIEZOMETRES, PZ_1_X "
+                                               "WHERE t = 'PZ_1'"),
+                                QStringLiteral("7"), QStringLiteral("3")),
+              QStringLiteral("CREATE UNIQUE INDEX PK_PZ_3 ON PZ_3 (x); SELECT * FROM PZ_3, "
+                             "PIEZOMETRES, PZ_1_X WHERE t = 'PZ_1'"));
 
     for (const QString &engine : testEngines()) {
         SCOPED_TRACE(engine.toStdString());

@@ -17,6 +17,7 @@
 #include "support/schemadatabasetest.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QImage>

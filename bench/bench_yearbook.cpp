@@ -34,6 +34,8 @@ bool createDailyStation(AccesBase &db)
 {
     if (!createSeriesTable(db))
         return false;
+    // The statements below in the engine's own flavour (several rows per INSERT).
+    const ScopedConnectionKind kind(db);
     const QString midnight = FormatHeureSQL(QStringLiteral("00:00:00"));
     QStringList rows;
     quint32 state = 12345;

@@ -1,4 +1,5 @@
 #include "base/locale.h"
+#include "base/widgets/navigator.h"
 #include "charts/chartengine.h"
 #include "charts/chartoptions.h"
 #include "charts/internalstatistics.h"
@@ -12,11 +13,16 @@
 #include "measures/measurementtable.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
+#include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/listepluviometres.h"
 #include "seriesbuilder.h"
 #include "support/clirunner.h"
 #include "support/schemadatabasetest.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QTableView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -229,11 +235,27 @@ protected:
                  .arg(sqlQuote(QStringLiteral("Normales 1991-2020 d'Istres"))));
     }
 
+    void TearDown() override
+    {
+        if (Navigator *navigator = navigatorFor(nullptr))
+            navigator->closeAllScreens();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        SchemaDatabaseTest::TearDown();
+    }
+
     static void exec(const QString &sql)
     {
         QString error;
         ASSERT_TRUE(AccesBase::instance().Execute(sql, &error))
             << sql.toStdString() << ": " << error.toStdString();
+    }
+
+    template <typename Screen> static Screen *openedScreen()
+    {
+        for (QWidget *screen : navigatorFor(nullptr)->screens())
+            if (auto *found = qobject_cast<Screen *>(screen))
+                return found;
+        return nullptr;
     }
 
     static void fillDaily(const QString &code)
@@ -485,6 +507,40 @@ TEST_P(YearbookScreenTest, CommandLine)
              QStringLiteral("CUMUL_ANNUEL"), QStringLiteral("--out"), page});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("L'écran annuaire n'a pas"))) << r.err.toStdString();
+}
+
+// The list's panel, the record's chart menu and the chart screens open the two screens on
+// their station, one screen of each kind.
+TEST_P(YearbookScreenTest, ListRecordAndChartsOpenTheScreens)
+{
+    if (!ready())
+        return;
+    ListePluviometres list;
+    list.show();
+    auto *grid = child<QTableView>(&list, QStringLiteral("SprPluviometres"));
+    grid->setCurrentIndex(grid->model()->index(1, 1));
+    const QString second = list.visibleCodes().value(1);
+    click(&list, QStringLiteral("CmdAnnuaire"));
+    auto *yearbook = openedScreen<EditionGraphiqueAnnuaire>();
+    ASSERT_NE(yearbook, nullptr);
+    EXPECT_EQ(yearbook->stationCode(), second);
+    click(&list, QStringLiteral("CmdCompNormale"));
+    auto *normals = openedScreen<EditionGraphiqueCompNormale>();
+    ASSERT_NE(normals, nullptr);
+    EXPECT_EQ(normals->stationCode(), second);
+
+    FichePluviometre record;
+    ASSERT_TRUE(record.ChargementFichePluviometre(QStringLiteral("7")));
+    child<QAction>(&record, QStringLiteral("MnuAnnuaire"))->trigger();
+    EXPECT_EQ(openedScreen<EditionGraphiqueAnnuaire>(), yearbook);
+    EXPECT_EQ(yearbook->stationCode(), QStringLiteral("7"));
+    child<QAction>(&record, QStringLiteral("MnuCompNormale"))->trigger();
+    EXPECT_EQ(normals->stationCode(), QStringLiteral("7"));
+    // From one chart screen to another of the same station.
+    click(yearbook, QStringLiteral("CmdSuivant"));
+    yearbook->openNormalsComparison();
+    EXPECT_EQ(normals->stationCode(), yearbook->stationCode());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, YearbookScreenTest, PLX_ENGINES, PLX_ENGINE_NAME);

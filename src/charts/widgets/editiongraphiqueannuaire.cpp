@@ -86,8 +86,9 @@ EditionGraphiqueAnnuaire::EditionGraphiqueAnnuaire(QWidget *parent)
     m_yearType = optionGroup("OptAnnee", QStringLiteral("Année"), yearTypeCaptions(), body, 2);
     m_visualisation = optionGroup("OptVisualisation", QStringLiteral("Visualisation"),
                                   yearlyVisualisationCaptions(), body);
+    // One column: the free parameters' captions are long, and the panel must not cut them.
     m_parameter =
-        optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(), body, 2);
+        optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(), body);
     m_visualisationBox = qobject_cast<QGroupBox *>(m_visualisation->parent());
     for (QButtonGroup *group : {m_mode, m_yearType, m_visualisation, m_parameter})
         m_frame->bodyLayout()->addWidget(qobject_cast<QWidget *>(group->parent()));
@@ -126,7 +127,7 @@ EditionGraphiqueAnnuaire::EditionGraphiqueAnnuaire(QWidget *parent)
     }
     m_parametersTotal[0]->setChecked(true);
     m_horizonTotal = optionGroup("OptHorizonTotal", QStringLiteral("Pas de mesure"),
-                                 horizonCaptions(), bodyTotal, 2);
+                                 horizonCaptions(), bodyTotal);
     m_visualisationTotal = optionGroup("OptVisualisationTotal", QStringLiteral("Visualisation"),
                                        chronicleVisualisationCaptions(), bodyTotal);
     m_frameTotal->bodyLayout()->addWidget(parameters);

@@ -44,8 +44,9 @@ EditionGraphiqueCompNormale::EditionGraphiqueCompNormale(QWidget *parent)
     m_frame->setObjectName(QStringLiteral("FrmStatistiques"));
     QWidget *body = m_frame->body();
     m_horizon = optionGroup("OptHorizon", QStringLiteral("Horizon"), normalsHorizonCaptions(), body);
+    // One column: the free parameters' captions are long, and the panel must not cut them.
     m_parameter =
-        optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(), body, 2);
+        optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(), body);
     m_visualisation = optionGroup("OptVisualisation", QStringLiteral("Référence"),
                                   normalsVisualisationCaptions(), body);
     for (QButtonGroup *group : {m_horizon, m_parameter, m_visualisation}) {

@@ -57,8 +57,8 @@ bool createDailyStation(AccesBase &db)
         const double rain =
             r % 3 == 0 ? std::floor(double(r % 1000) * double(r % 1000) / 4000.0) / 10.0 : 0.0;
         rows << QStringLiteral("(%1, %2, %3, %4, 'V', 'A')")
-                    .arg(FormatDateSQL(day.toString(QStringLiteral("dd/MM/yyyy")), false),
-                         midnight, sqlNumber(rain), sqlNumber(double((r >> 4) % 60) / 10.0));
+                    .arg(FormatDateSQL(day.toString(QStringLiteral("dd/MM/yyyy")), false), midnight,
+                         sqlNumber(rain), sqlNumber(double((r >> 4) % 60) / 10.0));
         ++g_rows;
         if (rows.size() == 1000 && !flush())
             return false;

@@ -113,14 +113,15 @@ ChartCurves normalsComparisonCurves(const StationSeries &series, const StationNo
         const int startMonth =
             hydro && request.hydroStartMonth >= 1 && request.hydroStartMonth <= 12
                 ? request.hydroStartMonth
-                : hydro ? 9 : 1;
+            : hydro ? 9
+                    : 1;
         options.step = Step::Month;
         options.startMonth = startMonth;
         const YearTable table = buildYearTable(groupSeries(series, options), startMonth);
         if (table.years() == 0)
             return out;
-        const int year = request.selectedYear != 0 ? request.selectedYear
-                                                   : table.firstYear + table.years() - 1;
+        const int year =
+            request.selectedYear != 0 ? request.selectedYear : table.firstYear + table.years() - 1;
         const QString label = yearLabel(year, startMonth);
         for (int k = 0; k < 12; ++k)
             out.steps << monthLabel((startMonth - 1 + k) % 12 + 1);

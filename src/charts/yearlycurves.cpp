@@ -160,9 +160,9 @@ void yearbookCumulCurves(const YearTable &monthly, int selectedYear, ChartCurves
     const int startMonth = monthly.startMonth;
     for (int k = 0; k < 12; ++k)
         out.steps << monthLabel((startMonth - 1 + k) % 12 + 1);
-    ChartCurve year = stepCurve(1, QStringLiteral("Cumuls de l'année ") +
-                                       yearLabel(selectedYear, startMonth),
-                                CurveStyle::Bars, 12);
+    ChartCurve year =
+        stepCurve(1, QStringLiteral("Cumuls de l'année ") + yearLabel(selectedYear, startMonth),
+                  CurveStyle::Bars, 12);
     year.incomplete.assign(12, false);
     const int selectedRow = table.hasRow(selectedYear) ? table.rowOf(selectedYear) : -1;
     if (selectedRow >= 0) {
@@ -173,8 +173,8 @@ void yearbookCumulCurves(const YearTable &monthly, int selectedYear, ChartCurves
     }
     out.curves.push_back(std::move(year));
 
-    ChartCurve mean = stepCurve(2, QStringLiteral("Moyennes mensuelles cumulées"),
-                                CurveStyle::Line, 12);
+    ChartCurve mean =
+        stepCurve(2, QStringLiteral("Moyennes mensuelles cumulées"), CurveStyle::Line, 12);
     std::vector<bool> used(size_t(table.years()), false);
     int fewest = std::numeric_limits<int>::max(), most = 0;
     for (int k = 0; k < 12; ++k) {
@@ -255,8 +255,8 @@ ChartCurves yearlyCurves(const StationSeries &series, const StationNormals &norm
     const YearTable table = buildYearTable(groupSeries(series, options), startMonth);
     if (table.years() == 0)
         return out;
-    const int selectedYear = request.selectedYear != 0 ? request.selectedYear
-                                                       : table.firstYear + table.years() - 1;
+    const int selectedYear =
+        request.selectedYear != 0 ? request.selectedYear : table.firstYear + table.years() - 1;
     if (mode == QLatin1String("CUMUL_MENSUEL") && request.yearbook) {
         out.title = parameterName(parameter, request.freeLabels) +
                     QStringLiteral(" : cumuls mensuels de l'année, ") + yearKind;

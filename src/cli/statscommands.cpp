@@ -118,8 +118,9 @@ int statsCommand(const QStringList &arguments)
     ChartRequest request;
     request.parametres = param.isEmpty() ? QStringLiteral("1") : param;
     const bool normalsMode = mode.toUpper() == QLatin1String("NORMALES");
-    if (normalsMode && (request.parametres.size() != 1 || request.parametres[0] < QLatin1Char('1') ||
-                        request.parametres[0] > QLatin1Char('3')))
+    if (normalsMode &&
+        (request.parametres.size() != 1 || request.parametres[0] < QLatin1Char('1') ||
+         request.parametres[0] > QLatin1Char('3')))
         return fail(QStringLiteral("Paramètre invalide : %1 (attendu : 1 à 3)").arg(param), 2);
     if (internal && !normalsMode)
         return fail(QStringLiteral("L'option --internal ne vaut que pour --mode NORMALES."), 2);
@@ -181,8 +182,8 @@ int statsCommand(const QStringList &arguments)
         normals.title = readNormalsTitle(db, code).value_or(QString());
         const ChartCurves curves = normalsComparisonCurves(*series, normals, request, selection);
         if (curves.steps.isEmpty())
-            return fail(QStringLiteral("La station %1 n'a aucune valeur pour ce paramètre.").arg(code),
-                        1);
+            return fail(
+                QStringLiteral("La station %1 n'a aucune valeur pour ce paramètre.").arg(code), 1);
         print(stdout, normalsTable(curves));
         return 0;
     }

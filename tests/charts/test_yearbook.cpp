@@ -12,22 +12,22 @@
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
 #include "schema/schemacatalog.h"
+#include "seriesbuilder.h"
 #include "session/session.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
-#include "seriesbuilder.h"
 #include "support/clirunner.h"
 #include "support/schemadatabasetest.h"
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QCoreApplication>
-#include <QTableView>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -116,8 +116,8 @@ TEST(YearbookCurves, SelectedYearCumulatedAgainstTheMeanCumulation)
     ASSERT_EQ(c.curves.size(), 2u);
     EXPECT_EQ(c.curves[0].number, 1);
     EXPECT_EQ(c.curves[0].title, QStringLiteral("Cumuls de l'année 2012"));
-    EXPECT_DOUBLE_EQ(c.curves[0].y[0], 93);          // 31 days x 3 mm
-    EXPECT_DOUBLE_EQ(c.curves[0].y[11], 366 * 3);    // leap year, cumulated
+    EXPECT_DOUBLE_EQ(c.curves[0].y[0], 93);       // 31 days x 3 mm
+    EXPECT_DOUBLE_EQ(c.curves[0].y[11], 366 * 3); // leap year, cumulated
     EXPECT_EQ(c.curves[1].number, 2);
     EXPECT_EQ(c.curves[1].style, CurveStyle::Line);
     EXPECT_DOUBLE_EQ(c.curves[1].y[0], (31 * 1 + 31 * 2 + 31 * 4) / 3.0);
@@ -161,12 +161,12 @@ TEST(NormalsComparison, MonthsYearsAndReferences)
     EXPECT_EQ(c.steps[3], QStringLiteral("janv."));
     ASSERT_EQ(c.curves.size(), 2u);
     EXPECT_EQ(c.curves[0].title, QStringLiteral("Année 2019-2020"));
-    EXPECT_DOUBLE_EQ(c.curves[0].y[0], 62);         // October 2019
-    EXPECT_DOUBLE_EQ(c.curves[0].y[4], 29 * 2);     // February 2020
+    EXPECT_DOUBLE_EQ(c.curves[0].y[0], 62);     // October 2019
+    EXPECT_DOUBLE_EQ(c.curves[0].y[4], 29 * 2); // February 2020
     EXPECT_EQ(c.curves[1].title, QStringLiteral("N"));
-    EXPECT_DOUBLE_EQ(c.curves[1].y[0], 100);        // October's normal
-    EXPECT_DOUBLE_EQ(c.curves[1].y[3], 10);         // January's
-    EXPECT_DOUBLE_EQ(c.curves[1].y[11], 90);        // September's
+    EXPECT_DOUBLE_EQ(c.curves[1].y[0], 100); // October's normal
+    EXPECT_DOUBLE_EQ(c.curves[1].y[3], 10);  // January's
+    EXPECT_DOUBLE_EQ(c.curves[1].y[11], 90); // September's
     EXPECT_TRUE(c.legendNote.isEmpty());
 
     r.horizon = QStringLiteral("M");
@@ -325,9 +325,9 @@ TEST_P(YearbookScreenTest, YearbookBoxesOptionsAndOneRead)
         return c && c->visible;
     };
     const std::vector<std::pair<const char *, int>> statistics{
-        {"ChkAnnee", 1},     {"ChkEnveloppeMini", 2}, {"ChkEnveloppeMoyenne", 3},
-        {"ChkEnveloppeMaxi", 4}, {"ChkQuintile1", 5}, {"ChkQuintile2", 6},
-        {"ChkQuintile3", 7}, {"ChkQuintile4", 8},     {"ChkMediane", 9}};
+        {"ChkAnnee", 1},         {"ChkEnveloppeMini", 2}, {"ChkEnveloppeMoyenne", 3},
+        {"ChkEnveloppeMaxi", 4}, {"ChkQuintile1", 5},     {"ChkQuintile2", 6},
+        {"ChkQuintile3", 7},     {"ChkQuintile4", 8},     {"ChkMediane", 9}};
     for (const auto &[name, curve] : statistics) {
         click(&screen, QLatin1String(name));
         for (int n = 1; n <= 9; ++n)
@@ -360,8 +360,8 @@ TEST_P(YearbookScreenTest, YearbookBoxesOptionsAndOneRead)
         click(&screen, QLatin1String(name));
         EXPECT_TRUE(visible(curve)) << name;
     }
-    const char *const laterMonths[] = {"ChkMars",    "ChkAvril",   "ChkMai",      "ChkJuin",
-                                       "ChkJuillet", "ChkAout",    "ChkSeptembre", "ChkOctobre",
+    const char *const laterMonths[] = {"ChkMars",     "ChkAvril",   "ChkMai",       "ChkJuin",
+                                       "ChkJuillet",  "ChkAout",    "ChkSeptembre", "ChkOctobre",
                                        "ChkNovembre", "ChkDecembre"};
     for (const char *name : laterMonths)
         EXPECT_TRUE(child<QCheckBox>(&screen, QLatin1String(name))->isVisibleTo(&screen));
@@ -384,8 +384,10 @@ TEST_P(YearbookScreenTest, YearbookBoxesOptionsAndOneRead)
     // Next station: both charts on it, still one read.
     click(&screen, QStringLiteral("CmdSuivant"));
     EXPECT_EQ(screen.stationCode(), QStringLiteral("8"));
-    EXPECT_TRUE(upper->curves().title.startsWith(QStringLiteral("Salon"))) << upper->curves().title.toStdString();
-    EXPECT_TRUE(lower->curves().title.startsWith(QStringLiteral("Salon"))) << lower->curves().title.toStdString();
+    EXPECT_TRUE(upper->curves().title.startsWith(QStringLiteral("Salon")))
+        << upper->curves().title.toStdString();
+    EXPECT_TRUE(lower->curves().title.startsWith(QStringLiteral("Salon")))
+        << lower->curves().title.toStdString();
     EXPECT_TRUE(upper->sharesSeriesWith(*lower));
     EXPECT_EQ(lower->Parametres, QStringLiteral("13")) << "options kept across stations";
 }
@@ -455,9 +457,9 @@ TEST_P(YearbookScreenTest, CommandLine)
 {
     if (!ready())
         return;
-    plxtest::CliResult r = plx({QStringLiteral("stats"), QStringLiteral("--mode"),
-                                QStringLiteral("NORMALES"), QStringLiteral("--station"),
-                                QStringLiteral("7")});
+    plxtest::CliResult r =
+        plx({QStringLiteral("stats"), QStringLiteral("--mode"), QStringLiteral("NORMALES"),
+             QStringLiteral("--station"), QStringLiteral("7")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     QStringList lines = r.out.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 15) << r.out.toStdString(); // header, 12 months, title, ""
@@ -497,8 +499,8 @@ TEST_P(YearbookScreenTest, CommandLine)
     for (const char *suffix : {"svg", "pdf"}) {
         const QString path = dir.filePath(QStringLiteral("normales.") + QLatin1String(suffix));
         r = plx({QStringLiteral("chart"), QStringLiteral("--station"), QStringLiteral("7"),
-                 QStringLiteral("--screen"), QStringLiteral("normales"), QStringLiteral("--internal"),
-                 QStringLiteral("--out"), path});
+                 QStringLiteral("--screen"), QStringLiteral("normales"),
+                 QStringLiteral("--internal"), QStringLiteral("--out"), path});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_GT(QFileInfo(path).size(), 1000);
     }
@@ -506,7 +508,8 @@ TEST_P(YearbookScreenTest, CommandLine)
              QStringLiteral("--screen"), QStringLiteral("annuaire"), QStringLiteral("--mode"),
              QStringLiteral("CUMUL_ANNUEL"), QStringLiteral("--out"), page});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.err.startsWith(QStringLiteral("L'écran annuaire n'a pas"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("L'écran annuaire n'a pas")))
+        << r.err.toStdString();
 }
 
 // The list's panel, the record's chart menu and the chart screens open the two screens on

@@ -29,9 +29,9 @@ QStringList parameterCaptions()
             QStringLiteral("Paramètre 2"), QStringLiteral("Paramètre 3")};
 }
 
-const char *const kTotalBoxes[] = {"chkPluieTotal",        "chkPluieEfficaceTotal",
-                                   "chkEtpTotal",          "chkParametre1Total",
-                                   "chkParametre2Total",   "chkParametre3Total"};
+const char *const kTotalBoxes[] = {"chkPluieTotal",      "chkPluieEfficaceTotal",
+                                   "chkEtpTotal",        "chkParametre1Total",
+                                   "chkParametre2Total", "chkParametre3Total"};
 
 // A panel of curve boxes, each showing or hiding its curve of chart without recomputing.
 QWidget *curveBoxes(const char *name, const std::vector<CurveBox> &entries, QWidget *parent,
@@ -48,10 +48,9 @@ QWidget *curveBoxes(const char *name, const std::vector<CurveBox> &entries, QWid
         box->setChecked(true);
         layout->addWidget(box);
         boxes.emplace_back(box, entry.curve);
-        QObject::connect(box, &QCheckBox::clicked, chart,
-                         [chart, curve = entry.curve](bool checked) {
-                             chart->AfficherSerie(curve, checked);
-                         });
+        QObject::connect(
+            box, &QCheckBox::clicked, chart,
+            [chart, curve = entry.curve](bool checked) { chart->AfficherSerie(curve, checked); });
     }
     return panel;
 }

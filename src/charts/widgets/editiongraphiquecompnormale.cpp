@@ -31,8 +31,8 @@ QStringList parameterCaptions()
 } // namespace
 
 EditionGraphiqueCompNormale::EditionGraphiqueCompNormale(QWidget *parent)
-    : StationChartScreen(CtlGraphique::Kind::Normals,
-                         QStringLiteral("Comparaison aux normales"), parent)
+    : StationChartScreen(CtlGraphique::Kind::Normals, QStringLiteral("Comparaison aux normales"),
+                         parent)
 {
     setObjectName(QStringLiteral("EditionGraphiqueCompNormale"));
     m_year = addYearStepper(topBar(), 2, m_chart, [this] { TraitementParametres(); });
@@ -43,7 +43,8 @@ EditionGraphiqueCompNormale::EditionGraphiqueCompNormale(QWidget *parent)
     m_frame = new CollapsibleFrame(QStringLiteral("Courbes"), sidePanel());
     m_frame->setObjectName(QStringLiteral("FrmStatistiques"));
     QWidget *body = m_frame->body();
-    m_horizon = optionGroup("OptHorizon", QStringLiteral("Horizon"), normalsHorizonCaptions(), body);
+    m_horizon =
+        optionGroup("OptHorizon", QStringLiteral("Horizon"), normalsHorizonCaptions(), body);
     // One column: the free parameters' captions are long, and the panel must not cut them.
     m_parameter =
         optionGroup("OptParametre", QStringLiteral("Paramètre"), parameterCaptions(), body);

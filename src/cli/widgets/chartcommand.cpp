@@ -30,8 +30,8 @@ namespace {
 struct ChartOptions
 {
     QString station;
-    QString screen;      // chronique, annee, annuaire or normales
-    bool yearly = false; // one parameter, a selected year: annee, annuaire, normales
+    QString screen;        // chronique, annee, annuaire or normales
+    bool yearly = false;   // one parameter, a selected year: annee, annuaire, normales
     bool internal = false; // normales: internal statistics instead of the normals
     // annuaire: the lower chart, the whole record
     QString totalParametres = QStringLiteral("1");
@@ -230,7 +230,8 @@ void configure(CtlGraphique &chart, const ChartOptions &o)
     if (o.screen == QLatin1String("normales")) {
         chart.setKind(CtlGraphique::Kind::Normals);
         const ChartProperties p = normalsProperties(
-            ChartProperties{}, o.horizon.isEmpty() ? 0 : int(QStringLiteral("MHA").indexOf(o.horizon)),
+            ChartProperties{},
+            o.horizon.isEmpty() ? 0 : int(QStringLiteral("MHA").indexOf(o.horizon)),
             o.parametres.toInt() - 1);
         chart.TypeEdition = p.typeEdition;
         chart.Parametres = p.parametres;
@@ -244,8 +245,8 @@ void configure(CtlGraphique &chart, const ChartOptions &o)
     chart.Annuaire = o.screen == QLatin1String("annuaire");
     if (chart.Annuaire && o.mode == QLatin1String("CUMUL_MENSUEL")) {
         // As the screen: the monthly cumulation sends "1" and "M", then the parameter.
-        const ChartProperties p = yearbookProperties(ChartProperties{}, kMonthlyCumulMode, kNoChoice,
-                                                     kNoChoice, o.parametres.toInt() - 1);
+        const ChartProperties p = yearbookProperties(
+            ChartProperties{}, kMonthlyCumulMode, kNoChoice, kNoChoice, o.parametres.toInt() - 1);
         chart.TypeEdition = p.typeEdition;
         chart.Parametres = p.parametres;
         chart.Horizon = p.horizon;
@@ -278,10 +279,9 @@ void configureTotal(CtlGraphique &chart, const ChartOptions &o)
     ParameterChecks checked{};
     for (int i = 0; i < kChartParameters; ++i)
         checked[size_t(i)] = o.totalParametres.contains(QChar(u'1' + i));
-    const ChartProperties p =
-        chronicleProperties(ChartProperties{}, checked,
-                            int(QStringLiteral("SDMTAH").indexOf(o.totalHorizon)),
-                            o.totalVisualisation);
+    const ChartProperties p = chronicleProperties(
+        ChartProperties{}, checked, int(QStringLiteral("SDMTAH").indexOf(o.totalHorizon)),
+        o.totalVisualisation);
     chart.setKind(CtlGraphique::Kind::Chronicle);
     chart.TypeEdition = p.typeEdition;
     chart.Parametres = p.parametres;

@@ -576,15 +576,13 @@ void FichePluviometre::openYearlyChart()
 void FichePluviometre::openYearbook()
 {
     if (Navigator *navigator = navigatorFor(this); navigator && mayConsultMeasures())
-        navigator->openStationChart(m_record.code, Navigator::StationChart::Yearbook,
-                                    m_neighbours);
+        navigator->openStationChart(m_record.code, Navigator::StationChart::Yearbook, m_neighbours);
 }
 
 void FichePluviometre::openNormalsComparison()
 {
     if (Navigator *navigator = navigatorFor(this); navigator && mayConsultMeasures())
-        navigator->openStationChart(m_record.code, Navigator::StationChart::Normals,
-                                    m_neighbours);
+        navigator->openStationChart(m_record.code, Navigator::StationChart::Normals, m_neighbours);
 }
 
 void FichePluviometre::closeEvent(QCloseEvent *event)

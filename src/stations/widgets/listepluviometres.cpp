@@ -177,8 +177,7 @@ void ListePluviometres::buildUi()
     connect(yearbook, &QPushButton::clicked, this, &ListePluviometres::openYearbook);
     auto *normals =
         panelButton(QStringLiteral("Comparaison aux &normales"), "CmdCompNormale", this);
-    normals->setToolTip(
-        QStringLiteral("Mois du pluviomètre sélectionné comparés à ses normales"));
+    normals->setToolTip(QStringLiteral("Mois du pluviomètre sélectionné comparés à ses normales"));
     connect(normals, &QPushButton::clicked, this, &ListePluviometres::openNormalsComparison);
     for (QPushButton *button : {data, chronicle, yearly, yearbook, normals, map,
                                 m_recordLengthButton, bulletins, overlay})

@@ -142,7 +142,7 @@ QString readChartOptions(Options &options, ChartOptions &chart)
                 .arg(screen);
         chart.parametres = sorted;
     }
-    if (!chart.horizon.isEmpty() &&
+    if (!chart.horizon.isEmpty() && screen != QLatin1String("normales") &&
         !QStringList{QStringLiteral("S"), QStringLiteral("D"), QStringLiteral("M"),
                      QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("H")}
              .contains(chart.horizon))

@@ -59,6 +59,13 @@ struct ChartRequest
     QDate from, to;                                  // chronicle window; invalid: whole record
     // Captions of parameters 4 to 6 (PARAMETRAGE_DATA); "" keeps "Paramètre n".
     std::array<QString, 3> freeLabels;
+    // The yearbook's monthly cumulation (CUMUL_MENSUEL): the selected year's months
+    // cumulated (curve 1) against the mean cumulation of the other complete years (curve 2),
+    // instead of the months compared year by year.
+    bool yearbook = false;
+    // The normals comparison: the station's own monthly means ("Statistiques internes")
+    // instead of PLUVIOMETRE_NORMALES.
+    bool internalNormals = false;
 };
 
 // nullptr (error set, French) when the table cannot be read; an empty series for an
@@ -75,5 +82,14 @@ ChartCurves chronicleCurves(const StationSeries &series, const ChartRequest &req
 // (CUMUL_ANNUEL), for the single parameter of request.parametres.
 ChartCurves yearlyCurves(const StationSeries &series, const StationNormals &normals,
                          const ChartRequest &request, const DataSelection &selection);
+
+// The normals comparison: the parameter's totals (means for 4-6) as bars, curve 1, against
+// the reference as bars, curve 2 (absent when there is none: the legend says so). Horizon
+// "M": the months of the selected calendar year; "H": the months of the selected
+// hydrological year, the reference rotated to its start; "A": every calendar year's total
+// against the reference's twelve months summed. The reference is normals (whose title
+// names it) or, with request.internalNormals, the station's internal statistics.
+ChartCurves normalsComparisonCurves(const StationSeries &series, const StationNormals &normals,
+                                    const ChartRequest &request, const DataSelection &selection);
 
 } // namespace plx

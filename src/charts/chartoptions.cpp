@@ -136,6 +136,65 @@ const std::vector<CurveBox> &monthBoxes()
     return boxes;
 }
 
+QStringList yearbookModeCaptions()
+{
+    return fromUtf8({"Comparaison statistiques", "Cumuls mensuels comparés"});
+}
+
+ChartProperties yearbookProperties(ChartProperties current, int mode, int yearType,
+                                   int visualisation, int parameter)
+{
+    if (mode == kStatisticsMode)
+        return yearlyProperties(current, mode, yearType, visualisation, parameter);
+    if (mode == kMonthlyCumulMode) {
+        current.typeEdition = QStringLiteral("CUMUL_MENSUEL");
+        current.parametres = QStringLiteral("1");
+        current.horizon = QStringLiteral("M");
+        current.visualisation = QStringLiteral("HISTO");
+    }
+    if (parameter >= 0 && parameter < kChartParameters)
+        current.parametres = QString(QChar(u'1' + parameter));
+    return current;
+}
+
+const std::vector<CurveBox> &yearbookCumulBoxes()
+{
+    static const std::vector<CurveBox> boxes{
+        {"ChkCumulAnnee", "Cumuls de l'année", 1},
+        {"ChkCumulMoyen", "Moyennes mensuelles cumulées", 2},
+    };
+    return boxes;
+}
+
+QStringList normalsHorizonCaptions()
+{
+    return fromUtf8({"Mois", "Année Hydro", "Année civile"});
+}
+
+QString normalsHorizonCode(int choice)
+{
+    static const QString codes = QStringLiteral("MHA");
+    return choice >= 0 && choice < codes.size() ? QString(codes.at(choice)) : QString();
+}
+
+QStringList normalsVisualisationCaptions()
+{
+    return fromUtf8({"Normales Météo France", "Statistiques internes"});
+}
+
+ChartProperties normalsProperties(ChartProperties current, int horizon, int parameter)
+{
+    current.typeEdition = QStringLiteral("EDITION");
+    current.parametres.clear();
+    if (const QString code = normalsHorizonCode(horizon); !code.isEmpty())
+        current.horizon = code;
+    if (parameter >= 0 && parameter < kChartParameters)
+        current.parametres = QString(QChar(u'1' + parameter));
+    current.visualisation = QStringLiteral("HISTO");
+    current.cumul = false;
+    return current;
+}
+
 int monthRank(int month, int startMonth, bool hydro)
 {
     if (!hydro || startMonth < 1 || startMonth > 12)

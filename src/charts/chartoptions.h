@@ -71,6 +71,24 @@ const std::vector<CurveBox> &statisticsBoxes();
 // The month boxes of CUMUL_MENSUEL: month m is curve m.
 const std::vector<CurveBox> &monthBoxes();
 
+// Yearbook, upper chart. Modes in order: "Comparaison statistiques" (EDITION), "Cumuls
+// mensuels comparés" (CUMUL_MENSUEL); the year types, visualisations and parameters as in
+// the yearly chart. The monthly cumulation always sends parameter "1" and horizon "M"
+// first; a chosen parameter then overrides the parameter.
+QStringList yearbookModeCaptions();
+ChartProperties yearbookProperties(ChartProperties current, int mode, int yearType,
+                                   int visualisation, int parameter);
+// The yearbook's own boxes of the monthly cumulation; the month boxes share their numbers
+// (ChkCumulAnnee and ChkJanvier are curve 1, ChkCumulMoyen and ChkFevrier curve 2).
+const std::vector<CurveBox> &yearbookCumulBoxes();
+
+// Normals comparison. Horizons in order "Mois", "Année Hydro", "Année civile" ("M", "H",
+// "A"); visualisations "Normales Météo France", "Statistiques internes".
+QStringList normalsHorizonCaptions();
+QString normalsHorizonCode(int choice);
+QStringList normalsVisualisationCaptions();
+ChartProperties normalsProperties(ChartProperties current, int horizon, int parameter);
+
 // Where month (1..12) is listed, 1..12, when the year starts in startMonth: the
 // calendar year (hydro false) or a hydrological year starting in January lists January
 // first.

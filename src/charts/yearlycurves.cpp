@@ -151,6 +151,52 @@ void monthlyCumulCurves(const YearTable &table, ChartCurves &out)
     }
 }
 
+// The yearbook's CUMUL_MENSUEL: twelve month steps from the year's start; curve 1 the
+// selected year cumulated month by month, curve 2 the mean of the other years' cumulations
+// (each year cumulated first, then averaged over the years complete up to that month).
+void yearbookCumulCurves(const YearTable &monthly, int selectedYear, ChartCurves &out)
+{
+    const YearTable table = cumulateYears(monthly);
+    const int startMonth = monthly.startMonth;
+    for (int k = 0; k < 12; ++k)
+        out.steps << monthLabel((startMonth - 1 + k) % 12 + 1);
+    ChartCurve year =
+        stepCurve(1, QStringLiteral("Cumuls de l'année ") + yearLabel(selectedYear, startMonth),
+                  CurveStyle::Bars, 12);
+    year.incomplete.assign(12, false);
+    const int selectedRow = table.hasRow(selectedYear) ? table.rowOf(selectedYear) : -1;
+    if (selectedRow >= 0) {
+        for (size_t k = 0; k < 12; ++k) {
+            year.y[k] = table.values[size_t(selectedRow)][k];
+            year.incomplete[k] = !std::isnan(year.y[k]) && !table.complete[size_t(selectedRow)][k];
+        }
+    }
+    out.curves.push_back(std::move(year));
+
+    ChartCurve mean =
+        stepCurve(2, QStringLiteral("Moyennes mensuelles cumulées"), CurveStyle::Line, 12);
+    std::vector<bool> used(size_t(table.years()), false);
+    int fewest = std::numeric_limits<int>::max(), most = 0;
+    for (int k = 0; k < 12; ++k) {
+        const StepStatistics s = stepStatistics(table, k, selectedRow, &used);
+        fewest = qMin(fewest, s.years);
+        most = qMax(most, s.years);
+        if (s.years > 0)
+            mean.y[size_t(k)] = s.mean;
+    }
+    out.curves.push_back(std::move(mean));
+    int first = 0, last = 0;
+    for (int r = 0; r < table.years(); ++r) {
+        if (!used[size_t(r)])
+            continue;
+        if (out.yearCount == 0)
+            first = table.firstYear + r;
+        last = table.firstYear + r;
+        ++out.yearCount;
+    }
+    out.legendNote = statisticsNote(out.yearCount, first, last, fewest, most, startMonth);
+}
+
 // CUMUL_ANNUEL: curve 1 is every year's value, one step per year.
 void yearlyCumulCurve(const std::vector<Period> &years, int startMonth, const QString &name,
                       ChartCurves &out)
@@ -209,14 +255,20 @@ ChartCurves yearlyCurves(const StationSeries &series, const StationNormals &norm
     const YearTable table = buildYearTable(groupSeries(series, options), startMonth);
     if (table.years() == 0)
         return out;
+    const int selectedYear =
+        request.selectedYear != 0 ? request.selectedYear : table.firstYear + table.years() - 1;
+    if (mode == QLatin1String("CUMUL_MENSUEL") && request.yearbook) {
+        out.title = parameterName(parameter, request.freeLabels) +
+                    QStringLiteral(" : cumuls mensuels de l'année, ") + yearKind;
+        yearbookCumulCurves(table, selectedYear, out);
+        return out;
+    }
     if (mode == QLatin1String("CUMUL_MENSUEL")) {
         out.title = parameterName(parameter, request.freeLabels) + QStringLiteral(" : cumuls mensuels comparés, ") +
                     yearKind;
         monthlyCumulCurves(table, out);
         return out;
     }
-    const int selectedYear = request.selectedYear != 0 ? request.selectedYear
-                                                       : table.firstYear + table.years() - 1;
     out.title = parameterName(parameter, request.freeLabels) +
                 (request.cumul ? QStringLiteral(" : comparaison statistiques des cumuls, ")
                                : QStringLiteral(" : comparaison statistiques, ")) +

@@ -1,6 +1,7 @@
 #include "cli/statscommands.h"
 
 #include "charts/chartengine.h"
+#include "charts/normalstitle.h"
 #include "cli/commands.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
@@ -51,6 +52,30 @@ bool stationVisible(AccesBase &db, const QString &code, QString *error)
     return rows.rowCount() == 1 && rows.at(0, 0).toLongLong() > 0;
 }
 
+// The NORMALES table: a row per month (from the year's start), the selected year's totals
+// beside the reference, then "normales<TAB>" and what the reference is.
+QString normalsTable(const ChartCurves &curves)
+{
+    const ChartCurve *year = curves.curve(1);
+    const ChartCurve *reference = curves.curve(2);
+    QString out = QStringLiteral("mois\t") +
+                  (year ? year->title.section(QLatin1Char(' '), -1) : QStringLiteral("annee")) +
+                  QStringLiteral("\tnormale\n");
+    for (int step = 0; step < curves.steps.size(); ++step) {
+        const size_t i = size_t(step);
+        out += curves.steps[step] + QLatin1Char('\t');
+        if (year && i < year->y.size())
+            out += numberCell(year->y[i]);
+        out += QLatin1Char('\t');
+        if (reference && i < reference->y.size())
+            out += numberCell(reference->y[i]);
+        out += QLatin1Char('\n');
+    }
+    out += QStringLiteral("normales\t") + (reference ? reference->title : curves.legendNote) +
+           QLatin1Char('\n');
+    return out;
+}
+
 } // namespace
 
 // plx stats [BASE] --station CODE [--param 1..6] [--mode EDITION|CUMUL_MENSUEL|CUMUL_ANNUEL]
@@ -58,7 +83,8 @@ bool stationVisible(AccesBase &db, const QString &code, QString *error)
 // the yearly chart as a table, one row per step, one column per numbered curve, then the
 // number of years in the statistics (for the two cumulation modes, which draw no
 // statistics: the number of complete years). A hydrological year is selected by the year
-// it starts in.
+// it starts in. With --mode NORMALES [--internal]: the selected year's months beside the
+// station's normals (or internal statistics), the reference's name on the last line.
 int statsCommand(const QStringList &arguments)
 {
     Options options = parseOptions(arguments);
@@ -79,6 +105,7 @@ int statsCommand(const QStringList &arguments)
     const QString selected = takeValue(options, "--selected-year");
     const bool cumul = takeFlag(options, "--cumul");
     const bool validatedOnly = takeFlag(options, "--validated-only");
+    const bool internal = takeFlag(options, "--internal");
     if (!options.positional.isEmpty())
         return fail(QStringLiteral("Option inconnue : %1").arg(options.positional.first()), 2);
     if (!options.hasDatabase)
@@ -90,10 +117,19 @@ int statsCommand(const QStringList &arguments)
 
     ChartRequest request;
     request.parametres = param.isEmpty() ? QStringLiteral("1") : param;
+    const bool normalsMode = mode.toUpper() == QLatin1String("NORMALES");
+    if (normalsMode &&
+        (request.parametres.size() != 1 || request.parametres[0] < QLatin1Char('1') ||
+         request.parametres[0] > QLatin1Char('3')))
+        return fail(QStringLiteral("Paramètre invalide : %1 (attendu : 1 à 3)").arg(param), 2);
+    if (internal && !normalsMode)
+        return fail(QStringLiteral("L'option --internal ne vaut que pour --mode NORMALES."), 2);
     if (request.parametres.size() != 1 || request.parametres[0] < QLatin1Char('1') ||
         request.parametres[0] > QLatin1Char('6'))
         return fail(QStringLiteral("Paramètre invalide : %1 (attendu : 1 à 6)").arg(param), 2);
     request.typeEdition = mode.isEmpty() ? QStringLiteral("EDITION") : mode;
+    if (normalsMode)
+        request.typeEdition = QStringLiteral("EDITION");
     if (request.typeEdition != QLatin1String("EDITION") &&
         request.typeEdition != QLatin1String("CUMUL_MENSUEL") &&
         request.typeEdition != QLatin1String("CUMUL_ANNUEL"))
@@ -123,7 +159,10 @@ int statsCommand(const QStringList &arguments)
                                     : QStringLiteral("Impossible de lire les stations : %1")
                                           .arg(error),
                     1);
-    if (request.typeEdition == QLatin1String("EDITION"))
+    if (normalsMode) {
+        request.horizon = hydro ? QStringLiteral("H") : QStringLiteral("M");
+        request.internalNormals = internal;
+    } else if (request.typeEdition == QLatin1String("EDITION"))
         request.horizon = hydro ? QStringLiteral("H") : QStringLiteral("M");
     else
         request.horizon = hydro ? QStringLiteral("H") : QStringLiteral("A");
@@ -137,7 +176,17 @@ int statsCommand(const QStringList &arguments)
         return fail(QStringLiteral("La station %1 n'a aucune mesure.").arg(code), 1);
     DataSelection selection;
     selection.unvalidated = !validatedOnly;
-    const StationNormals normals = loadStationNormals(db, code);
+    StationNormals normals = loadStationNormals(db, code);
+    if (normalsMode) {
+        // The title row alone names the normals, as on the screen.
+        normals.title = readNormalsTitle(db, code).value_or(QString());
+        const ChartCurves curves = normalsComparisonCurves(*series, normals, request, selection);
+        if (curves.steps.isEmpty())
+            return fail(
+                QStringLiteral("La station %1 n'a aucune valeur pour ce paramètre.").arg(code), 1);
+        print(stdout, normalsTable(curves));
+        return 0;
+    }
     const ChartCurves curves = yearlyCurves(*series, normals, request, selection);
     if (curves.steps.isEmpty())
         return fail(QStringLiteral("La station %1 n'a aucune valeur pour ce paramètre.").arg(code), 1);

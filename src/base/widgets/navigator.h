@@ -32,8 +32,9 @@ public:
     virtual void showHelp() = 0;
     // The measurement series of a station, in the validation editor.
     virtual void openStationSeries(const QString &code, NeighbourLookup neighbours) = 0;
-    // A chart of a station: its chronicle or its yearly chart.
-    enum class StationChart { Chronicle, Yearly };
+    // A chart of a station: its chronicle, its yearly chart, its yearbook page or its
+    // comparison with the normals.
+    enum class StationChart { Chronicle, Yearly, Yearbook, Normals };
     virtual void openStationChart(const QString &code, StationChart kind,
                                   NeighbourLookup neighbours) = 0;
 };

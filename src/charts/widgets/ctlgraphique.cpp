@@ -36,7 +36,7 @@ QString helpText(CtlGraphique::Kind kind)
     QString text = QStringLiteral(
         "Molette ou + / - : zoom ; glisser ou ← / → : déplacer ; Ctrl+glisser : zoom sur une "
         "période ;\ndouble clic ou Origine : vue entière ; clic droit : enregistrer l'image");
-    if (kind == CtlGraphique::Kind::Yearly)
+    if (kind != CtlGraphique::Kind::Chronicle)
         text += QStringLiteral(" ;\nCtrl+← / Ctrl+→ : année précédente / suivante");
     return text;
 }
@@ -740,7 +740,7 @@ bool CtlGraphique::Private::handleEvent(QEvent *event)
     const auto *key = static_cast<QKeyEvent *>(event);
     const QCPRange range = plot->xAxis->range();
     if (key->modifiers() & Qt::ControlModifier) {
-        if (kind != Kind::Yearly || (key->key() != Qt::Key_Left && key->key() != Qt::Key_Right))
+        if (kind == Kind::Chronicle || (key->key() != Qt::Key_Left && key->key() != Qt::Key_Right))
             return false;
         const int year = selectedYear ? selectedYear : defaultSelectedYear();
         q->setSelectedYear(year + (key->key() == Qt::Key_Left ? -1 : 1));
@@ -849,6 +849,31 @@ bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidge
     return true;
 }
 
+bool CtlGraphique::InitialiserDepuis(const CtlGraphique &other)
+{
+    if (!other.d->series || other.d->gridMode)
+        return false;
+    d->db = other.d->db;
+    d->station = other.d->station;
+    d->gridMode = false;
+    d->selectedYear = 0;
+    d->series = other.d->series; // shared, never copied
+    d->normals = other.d->normals;
+    d->hydroStartMonth = other.d->hydroStartMonth;
+    d->stationName = other.d->stationName;
+    d->freeLabels = other.d->freeLabels;
+    d->selection = other.d->selection;
+    d->loadedStart = other.d->loadedStart;
+    d->loadedEnd = other.d->loadedEnd;
+    d->initialised = true;
+    return true;
+}
+
+bool CtlGraphique::sharesSeriesWith(const CtlGraphique &other) const
+{
+    return d->series && d->series == other.d->series;
+}
+
 void CtlGraphique::Actualiser()
 {
     // The screens call it right after Initialiser and always call Tracer next: the series
@@ -871,10 +896,19 @@ void CtlGraphique::Tracer()
         request.cumul = Cumul;
         request.hydroStartMonth = d->hydroStartMonth;
         request.freeLabels = d->freeLabels;
-        if (d->kind == Kind::Yearly) {
+        if (d->kind == Kind::Normals) {
             if (d->selectedYear == 0)
                 d->selectedYear = d->defaultSelectedYear();
             request.selectedYear = d->selectedYear;
+            request.internalNormals = OptionNormales;
+            StationNormals normals = d->normals;
+            normals.title = TitreNormales;
+            d->curves = normalsComparisonCurves(*d->series, normals, request, d->selection);
+        } else if (d->kind == Kind::Yearly) {
+            if (d->selectedYear == 0)
+                d->selectedYear = d->defaultSelectedYear();
+            request.selectedYear = d->selectedYear;
+            request.yearbook = Annuaire;
             d->curves = yearlyCurves(*d->series, d->normals, request, d->selection);
         } else {
             d->curves = chronicleCurves(*d->series, request, d->selection);
@@ -940,7 +974,7 @@ void CtlGraphique::setSelectedYear(int year)
     if (year == d->selectedYear)
         return;
     d->selectedYear = year;
-    if (d->drawnOnce && d->kind == Kind::Yearly)
+    if (d->drawnOnce && d->kind != Kind::Chronicle)
         Tracer();
     emit selectedYearChanged(year);
 }

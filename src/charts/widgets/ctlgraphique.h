@@ -31,8 +31,9 @@ public:
     QString Visualisation = QStringLiteral("HISTO");
     bool Cumul = false;
 
-    // Which chart the screen shows: the chronicle (time axis) or the yearly chart.
-    enum class Kind { Chronicle, Yearly };
+    // Which chart the screen shows: the chronicle (time axis), the yearly chart, or the
+    // comparison with the normals.
+    enum class Kind { Chronicle, Yearly, Normals };
     void setKind(Kind kind);
 
     // The context of one station: the application name ("PLXReader"), the connection, the
@@ -67,6 +68,21 @@ public:
     bool saveImage(const QString &path, const QSize &size, QString *error = nullptr);
 
     QCustomPlot *plot() const;
+
+    // The yearbook and the normals comparison.
+    // The normals' name for the comparison (the mois = -1 row; the screen keeps the last one
+    // read when a station has none).
+    QString TitreNormales;
+    // The comparison draws the station's internal statistics instead of its normals.
+    bool OptionNormales = false;
+    // The yearbook's upper chart: its monthly cumulation draws the selected year's
+    // cumulated months against the mean cumulation.
+    bool Annuaire = false;
+    // Takes other's station and the series it read, without reading the table again: the
+    // yearbook's two charts share one read. False when other has no station.
+    bool InitialiserDepuis(const CtlGraphique &other);
+    // Whether both draw from the same series in memory (not two reads of it).
+    bool sharesSeriesWith(const CtlGraphique &other) const;
 
 signals:
     // Right click outside the plot's own menu: the object asked for and the position.

@@ -4,6 +4,8 @@
 #include "base/widgets/imagepreview.h"
 #include "charts/widgets/editiongraphique.h"
 #include "charts/widgets/editiongraphiqueannee.h"
+#include "charts/widgets/editiongraphiqueannuaire.h"
+#include "charts/widgets/editiongraphiquecompnormale.h"
 #include "db/accesbase.h"
 #include "measures/measurerights.h"
 #include "measures/parameterlabels.h"
@@ -67,7 +69,9 @@ StationChartScreen::StationChartScreen(CtlGraphique::Kind kind, const QString &t
     m_sideScroll = scroll;
 
     auto *middle = new QHBoxLayout;
-    middle->addWidget(m_chart, 1);
+    m_chartColumn = new QVBoxLayout;
+    m_chartColumn->addWidget(m_chart, 1);
+    middle->addLayout(m_chartColumn, 1);
     middle->addWidget(scroll);
 
     auto *layout = new QVBoxLayout(this);
@@ -85,23 +89,44 @@ StationChartScreen *StationChartScreen::openFor(Navigator &navigator, const QStr
 {
     if (!mayConsultMeasures())
         return nullptr;
+    const auto ofKind = [kind](StationChartScreen *chart) {
+        switch (kind) {
+        case StationChart::Chronicle:
+            return qobject_cast<EditionGraphique *>(chart) != nullptr;
+        case StationChart::Yearly:
+            return qobject_cast<EditionGraphiqueAnnee *>(chart) != nullptr;
+        case StationChart::Yearbook:
+            return qobject_cast<EditionGraphiqueAnnuaire *>(chart) != nullptr;
+        case StationChart::Normals:
+            return qobject_cast<EditionGraphiqueCompNormale *>(chart) != nullptr;
+        }
+        return false;
+    };
     StationChartScreen *screen = nullptr;
     for (QWidget *open : navigator.screens()) {
         auto *chart = qobject_cast<StationChartScreen *>(open);
         // The grid chart of the validation editor is a screen of its own kind.
         if (chart && screenKind(chart) == QLatin1String(chart->metaObject()->className()) &&
-            (kind == StationChart::Chronicle
-                 ? qobject_cast<EditionGraphique *>(chart) != nullptr
-                 : qobject_cast<EditionGraphiqueAnnee *>(chart) != nullptr)) {
+            ofKind(chart)) {
             screen = chart;
             break;
         }
     }
     if (!screen) {
-        if (kind == StationChart::Chronicle)
+        switch (kind) {
+        case StationChart::Chronicle:
             screen = new EditionGraphique;
-        else
+            break;
+        case StationChart::Yearly:
             screen = new EditionGraphiqueAnnee;
+            break;
+        case StationChart::Yearbook:
+            screen = new EditionGraphiqueAnnuaire;
+            break;
+        case StationChart::Normals:
+            screen = new EditionGraphiqueCompNormale;
+            break;
+        }
     }
     screen = qobject_cast<StationChartScreen *>(navigator.openScreen(screen));
     if (!screen)
@@ -214,6 +239,18 @@ void StationChartScreen::openYearlyChart()
 {
     if (Navigator *navigator = navigatorFor(this); navigator && !m_code.isEmpty())
         navigator->openStationChart(m_code, StationChart::Yearly, m_neighbours);
+}
+
+void StationChartScreen::openYearbook()
+{
+    if (Navigator *navigator = navigatorFor(this); navigator && !m_code.isEmpty())
+        navigator->openStationChart(m_code, StationChart::Yearbook, m_neighbours);
+}
+
+void StationChartScreen::openNormalsComparison()
+{
+    if (Navigator *navigator = navigatorFor(this); navigator && !m_code.isEmpty())
+        navigator->openStationChart(m_code, StationChart::Normals, m_neighbours);
 }
 
 QButtonGroup *StationChartScreen::optionGroup(const char *name, const QString &title,

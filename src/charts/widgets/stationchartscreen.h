@@ -11,6 +11,7 @@ class QButtonGroup;
 class QGroupBox;
 class QHBoxLayout;
 class QPushButton;
+class QVBoxLayout;
 
 namespace plx {
 
@@ -54,6 +55,8 @@ public slots:
     // The other chart of the same station.
     void openChronicle();
     void openYearlyChart();
+    void openYearbook();
+    void openNormalsComparison();
 
 protected:
     StationChartScreen(CtlGraphique::Kind kind, const QString &title, QWidget *parent);
@@ -64,6 +67,8 @@ protected:
     // buttons name + "_" + index, laid out in rows of `columns`.
     QButtonGroup *optionGroup(const char *name, const QString &title, const QStringList &choices,
                               QWidget *parent, int columns = 1);
+    // The column holding the chart, for a screen that shows a second one below it.
+    QVBoxLayout *chartColumn() const { return m_chartColumn; }
     // The side panel, right of the chart; the screen fills it.
     QWidget *sidePanel() const { return m_side; }
     // Hides the options and the station navigation (a chart of data handed over).
@@ -87,6 +92,7 @@ private:
     bool m_initialised = false;
     bool m_loading = false; // the component is reading the station's series
     QHBoxLayout *m_topBar = nullptr;
+    QVBoxLayout *m_chartColumn = nullptr;
     QWidget *m_side = nullptr;
     QWidget *m_sideScroll = nullptr;
     QPushButton *m_previous = nullptr;

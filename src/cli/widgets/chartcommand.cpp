@@ -1,7 +1,10 @@
 #include "cli/widgets/chartcommand.h"
 
 #include "base/messages.h"
+#include "charts/chartoptions.h"
+#include "charts/normalstitle.h"
 #include "charts/widgets/ctlgraphique.h"
+#include "charts/widgets/stackedchartexport.h"
 #include "cli/commands.h"
 #include "cli/loginoption.h"
 #include "cli/options.h"
@@ -27,7 +30,13 @@ namespace {
 struct ChartOptions
 {
     QString station;
-    bool yearly = false;
+    QString screen;        // chronique, annee, annuaire or normales
+    bool yearly = false;   // one parameter, a selected year: annee, annuaire, normales
+    bool internal = false; // normales: internal statistics instead of the normals
+    // annuaire: the lower chart, the whole record
+    QString totalParametres = QStringLiteral("1");
+    QString totalHorizon = QStringLiteral("M");
+    int totalVisualisation = 0; // "Histogramme", "Courbe", "Cumul"
     QString parametres = QStringLiteral("1");
     QString horizon; // "" : the screen's default
     QString mode = QStringLiteral("EDITION");
@@ -68,7 +77,8 @@ QString readChartOptions(Options &options, ChartOptions &chart)
     // A value option given last, without its value, is a mistake, not an absent option.
     for (const char *name :
          {"--station", "--screen", "--param", "--horizon", "--mode", "--year", "--visualisation",
-          "--from", "--to", "--out", "--size", "--selected-year"}) {
+          "--from", "--to", "--out", "--size", "--selected-year", "--total-param",
+          "--total-horizon", "--total-visualisation"}) {
         if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
             return QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name));
     }
@@ -83,6 +93,10 @@ QString readChartOptions(Options &options, ChartOptions &chart)
     const QString selected = valueOf("--selected-year");
     chart.out = valueOf("--out");
     chart.cumul = takeFlag(options, "--cumul");
+    chart.internal = takeFlag(options, "--internal");
+    const QString totalParam = valueOf("--total-param");
+    const QString totalHorizon = valueOf("--total-horizon").toUpper();
+    const QString totalVisualisation = valueOf("--total-visualisation").toUpper();
     QString error;
     const std::optional<QDate> from = dayOption(options, "--from", &error);
     const std::optional<QDate> to = dayOption(options, "--to", &error);
@@ -97,9 +111,13 @@ QString readChartOptions(Options &options, ChartOptions &chart)
         return QStringLiteral("Indiquez la base avec --db FICHIER ou --pg CONNEXION.");
     if (chart.station.isEmpty())
         return QStringLiteral("Indiquez la station avec --station CODE.");
-    if (screen != QLatin1String("chronique") && screen != QLatin1String("annee"))
-        return QStringLiteral("Indiquez l'écran avec --screen chronique ou --screen annee.");
-    chart.yearly = screen == QLatin1String("annee");
+    if (!QStringList{QStringLiteral("chronique"), QStringLiteral("annee"),
+                     QStringLiteral("annuaire"), QStringLiteral("normales")}
+             .contains(screen))
+        return QStringLiteral("Indiquez l'écran avec --screen chronique, annee, annuaire ou "
+                              "normales.");
+    chart.screen = screen;
+    chart.yearly = screen != QLatin1String("chronique");
     if (chart.out.isEmpty())
         return QStringLiteral("Indiquez le fichier image avec --out FICHIER.png, .svg ou .pdf.");
     const QString suffix = QFileInfo(chart.out).suffix().toLower();
@@ -120,15 +138,51 @@ QString readChartOptions(Options &options, ChartOptions &chart)
             if (param.contains(digit))
                 sorted += digit;
         if (chart.yearly && sorted.size() != 1)
-            return QStringLiteral("L'écran annee trace un seul paramètre (--param 1 à 6).");
+            return QStringLiteral("L'écran %1 trace un seul paramètre (--param 1 à 6).")
+                .arg(screen);
         chart.parametres = sorted;
     }
-    if (!chart.horizon.isEmpty() &&
+    if (!chart.horizon.isEmpty() && screen != QLatin1String("normales") &&
         !QStringList{QStringLiteral("S"), QStringLiteral("D"), QStringLiteral("M"),
                      QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("H")}
              .contains(chart.horizon))
         return QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).")
             .arg(chart.horizon);
+    if (screen == QLatin1String("normales") && !chart.horizon.isEmpty() &&
+        !QStringList{QStringLiteral("M"), QStringLiteral("H"), QStringLiteral("A")}.contains(
+            chart.horizon))
+        return QStringLiteral("Horizon invalide pour l'écran normales : %1 (M, H ou A attendu).")
+            .arg(chart.horizon);
+    if (screen == QLatin1String("annuaire") && mode == QLatin1String("CUMUL_ANNUEL"))
+        return QStringLiteral("L'écran annuaire n'a pas de comparaison annuelle (EDITION ou "
+                              "CUMUL_MENSUEL attendu).");
+    if (screen != QLatin1String("annuaire") &&
+        (!totalParam.isEmpty() || !totalHorizon.isEmpty() || !totalVisualisation.isEmpty()))
+        return QStringLiteral("Les options --total-* ne valent que pour l'écran annuaire.");
+    if (!totalParam.isEmpty()) {
+        static const QRegularExpression digits(QStringLiteral("^[1-6]+$"));
+        if (!digits.match(totalParam).hasMatch())
+            return QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).")
+                .arg(totalParam);
+        ParameterChecks checked{};
+        for (int i = 0; i < kChartParameters; ++i)
+            checked[size_t(i)] = totalParam.contains(QChar(u'1' + i));
+        chart.totalParametres = parameterDigits(checked);
+    }
+    if (!totalHorizon.isEmpty()) {
+        if (totalHorizon.size() != 1 || !QStringLiteral("SDMTAH").contains(totalHorizon))
+            return QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).")
+                .arg(totalHorizon);
+        chart.totalHorizon = totalHorizon;
+    }
+    if (!totalVisualisation.isEmpty()) {
+        const QStringList codes{QStringLiteral("HISTO"), QStringLiteral("COURBE"),
+                                QStringLiteral("CUMUL")};
+        if (!codes.contains(totalVisualisation))
+            return QStringLiteral("Visualisation invalide : %1 (HISTO, COURBE ou CUMUL attendu).")
+                .arg(totalVisualisation);
+        chart.totalVisualisation = int(codes.indexOf(totalVisualisation));
+    }
     if (!mode.isEmpty()) {
         if (mode != QLatin1String("EDITION") && mode != QLatin1String("CUMUL_MENSUEL") &&
             mode != QLatin1String("CUMUL_ANNUEL"))
@@ -173,7 +227,33 @@ QString readChartOptions(Options &options, ChartOptions &chart)
 // The screens' own settings of the component for the options.
 void configure(CtlGraphique &chart, const ChartOptions &o)
 {
+    if (o.screen == QLatin1String("normales")) {
+        chart.setKind(CtlGraphique::Kind::Normals);
+        const ChartProperties p = normalsProperties(
+            ChartProperties{},
+            o.horizon.isEmpty() ? 0 : int(QStringLiteral("MHA").indexOf(o.horizon)),
+            o.parametres.toInt() - 1);
+        chart.TypeEdition = p.typeEdition;
+        chart.Parametres = p.parametres;
+        chart.Horizon = p.horizon;
+        chart.Visualisation = p.visualisation;
+        chart.Cumul = p.cumul;
+        chart.OptionNormales = o.internal;
+        return;
+    }
     chart.setKind(o.yearly ? CtlGraphique::Kind::Yearly : CtlGraphique::Kind::Chronicle);
+    chart.Annuaire = o.screen == QLatin1String("annuaire");
+    if (chart.Annuaire && o.mode == QLatin1String("CUMUL_MENSUEL")) {
+        // As the screen: the monthly cumulation sends "1" and "M", then the parameter.
+        const ChartProperties p = yearbookProperties(
+            ChartProperties{}, kMonthlyCumulMode, kNoChoice, kNoChoice, o.parametres.toInt() - 1);
+        chart.TypeEdition = p.typeEdition;
+        chart.Parametres = p.parametres;
+        chart.Horizon = p.horizon;
+        chart.Visualisation = p.visualisation;
+        chart.Cumul = false;
+        return;
+    }
     chart.Parametres = o.parametres;
     chart.Visualisation = o.visualisation;
     chart.Cumul = o.cumul;
@@ -191,6 +271,23 @@ void configure(CtlGraphique &chart, const ChartOptions &o)
     }
     if (!o.horizon.isEmpty())
         chart.Horizon = o.horizon;
+}
+
+// The yearbook's lower chart, as its screen sets it.
+void configureTotal(CtlGraphique &chart, const ChartOptions &o)
+{
+    ParameterChecks checked{};
+    for (int i = 0; i < kChartParameters; ++i)
+        checked[size_t(i)] = o.totalParametres.contains(QChar(u'1' + i));
+    const ChartProperties p = chronicleProperties(
+        ChartProperties{}, checked, int(QStringLiteral("SDMTAH").indexOf(o.totalHorizon)),
+        o.totalVisualisation);
+    chart.setKind(CtlGraphique::Kind::Chronicle);
+    chart.TypeEdition = p.typeEdition;
+    chart.Parametres = p.parametres;
+    chart.Horizon = p.horizon;
+    chart.Visualisation = p.visualisation;
+    chart.Cumul = p.cumul;
 }
 
 } // namespace
@@ -237,10 +334,26 @@ int chartCommand(const QStringList &arguments)
         return failure(QStringLiteral("Aucune mesure pour la station %1.").arg(o.station), 1);
     }
     configure(chart, o);
+    if (o.screen == QLatin1String("normales"))
+        chart.TitreNormales = readNormalsTitle(db, o.station).value_or(QString());
     if (o.selectedYear)
         chart.setSelectedYear(o.selectedYear);
     chart.Actualiser();
     chart.Tracer();
+    if (o.screen == QLatin1String("annuaire")) {
+        // The page: the year above, the whole record below, from the one read above.
+        CtlGraphique total;
+        total.resize(o.size.width(), o.size.height() / 2);
+        chart.resize(o.size.width(), o.size.height() / 2);
+        total.InitialiserDepuis(chart);
+        configureTotal(total, o);
+        total.Tracer();
+        QString saveError;
+        const bool saved =
+            writeStackedChartImage({chart.plot(), total.plot()}, o.out, o.size, &saveError);
+        setMessageHandler(previous);
+        return saved ? 0 : failure(saveError, 1);
+    }
     if (!o.yearly && (o.from.isValid() || o.to.isValid())) {
         // The period asked for, as the screen shows it after a zoom.
         const QDate from = o.from.isValid() ? o.from : first;

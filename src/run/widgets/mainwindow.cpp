@@ -373,6 +373,10 @@ void MainWindow::updateActions()
         m_chronicleAction->setEnabled(hasMethod(screen, "openChronicle"));
     if (m_yearlyAction)
         m_yearlyAction->setEnabled(hasMethod(screen, "openYearlyChart"));
+    if (m_yearbookAction)
+        m_yearbookAction->setEnabled(hasMethod(screen, "openYearbook"));
+    if (m_normalsAction)
+        m_normalsAction->setEnabled(hasMethod(screen, "openNormalsComparison"));
 }
 
 void MainWindow::closeActiveScreen()

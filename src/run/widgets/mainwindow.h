@@ -155,6 +155,8 @@ private:
     // Graphiques menu and the toolbar.
     QAction *m_chronicleAction = nullptr;
     QAction *m_yearlyAction = nullptr;
+    QAction *m_yearbookAction = nullptr;
+    QAction *m_normalsAction = nullptr;
     std::vector<std::pair<QAction *, QString>> m_referenceActions; // action, table
 
     QToolButton *m_databasePanel = nullptr;

@@ -100,6 +100,36 @@ QIcon chartIcon(bool yearly)
     return QIcon(picture);
 }
 
+// The yearbook: a line chart above a bar chart. The normals: pairs of bars.
+QIcon pagedChartIcon(bool yearbook)
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+    painter.drawLine(3, 21, 21, 21);
+    painter.drawLine(3, 3, 3, 21);
+    painter.setPen(Qt::NoPen);
+    if (yearbook) {
+        painter.setPen(QPen(QColor(0x1f, 0x77, 0xb4), 2));
+        painter.drawPolyline(QPolygon({QPoint(4, 9), QPoint(9, 4), QPoint(14, 7), QPoint(20, 3)}));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x1f, 0x77, 0xb4));
+        const int heights[] = {5, 8, 3, 7, 6};
+        for (int i = 0; i < 5; ++i)
+            painter.drawRect(5 + 3 * i, 21 - heights[i], 2, heights[i]);
+    } else {
+        const int heights[] = {8, 11, 14, 12, 6, 9};
+        for (int i = 0; i < 6; ++i) {
+            painter.setBrush(i % 2 ? QColor(0xd6, 0x27, 0x28) : QColor(0x1f, 0x77, 0xb4));
+            painter.drawRect(5 + 3 * i, 21 - heights[i], 2, heights[i]);
+        }
+    }
+    painter.end();
+    return QIcon(picture);
+}
+
 QString menuTitle(const char *text)
 {
     return QString::fromUtf8(text).remove(QLatin1Char('&'));
@@ -163,9 +193,18 @@ void MainWindow::buildMenus()
     m_yearlyAction = charts->addAction(chartIcon(true), QStringLiteral("Graphique &annuel"), this,
                                        [this] { invokeOnActiveScreen("openYearlyChart"); });
     m_yearlyAction->setObjectName(QStringLiteral("MnuGraphiqueAnnee"));
+    m_yearbookAction = charts->addAction(pagedChartIcon(true), QStringLiteral("Ann&uaire"), this,
+                                         [this] { invokeOnActiveScreen("openYearbook"); });
+    m_yearbookAction->setObjectName(QStringLiteral("MnuAnnuaire"));
+    m_normalsAction =
+        charts->addAction(pagedChartIcon(false), QStringLiteral("Comparaison aux &normales"), this,
+                          [this] { invokeOnActiveScreen("openNormalsComparison"); });
+    m_normalsAction->setObjectName(QStringLiteral("MnuCompNormale"));
     m_toolbar->addSeparator();
     m_toolbar->addAction(m_chronicleAction);
     m_toolbar->addAction(m_yearlyAction);
+    m_toolbar->addAction(m_yearbookAction);
+    m_toolbar->addAction(m_normalsAction);
 
     m_referenceMenu = menuBar()->addMenu(QStringLiteral("&Référentiels"));
     m_referenceMenu->setObjectName(QStringLiteral("MenuReferentiels"));

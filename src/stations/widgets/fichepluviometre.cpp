@@ -171,6 +171,12 @@ QWidget *FichePluviometre::buildButtonBar()
     QAction *yearly = chartMenu->addAction(QStringLiteral("Graphique &annuel"), this,
                                            &FichePluviometre::openYearlyChart);
     yearly->setObjectName(QStringLiteral("MnuGraphiqueAnnee"));
+    chartMenu->addAction(QStringLiteral("Ann&uaire"), this, &FichePluviometre::openYearbook)
+        ->setObjectName(QStringLiteral("MnuAnnuaire"));
+    chartMenu
+        ->addAction(QStringLiteral("Comparaison aux &normales"), this,
+                    &FichePluviometre::openNormalsComparison)
+        ->setObjectName(QStringLiteral("MnuCompNormale"));
     charts->setMenu(chartMenu);
     connect(bulletins, &QPushButton::clicked, this,
             [this] { openPanel(QStringLiteral("Bulletins")); });
@@ -565,6 +571,18 @@ void FichePluviometre::openChronicle()
 void FichePluviometre::openYearlyChart()
 {
     openPanel(QStringLiteral("Graphique annuel"));
+}
+
+void FichePluviometre::openYearbook()
+{
+    if (Navigator *navigator = navigatorFor(this); navigator && mayConsultMeasures())
+        navigator->openStationChart(m_record.code, Navigator::StationChart::Yearbook, m_neighbours);
+}
+
+void FichePluviometre::openNormalsComparison()
+{
+    if (Navigator *navigator = navigatorFor(this); navigator && mayConsultMeasures())
+        navigator->openStationChart(m_record.code, Navigator::StationChart::Normals, m_neighbours);
 }
 
 void FichePluviometre::closeEvent(QCloseEvent *event)

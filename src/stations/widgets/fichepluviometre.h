@@ -65,6 +65,8 @@ public slots:
     // The chronicle and the yearly chart of the station.
     void openChronicle();
     void openYearlyChart();
+    void openYearbook();
+    void openNormalsComparison();
 
 signals:
     void stationSaved(const QString &code);

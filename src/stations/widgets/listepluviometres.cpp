@@ -171,8 +171,16 @@ void ListePluviometres::buildUi()
     yearly->setToolTip(
         QStringLiteral("Année du pluviomètre sélectionné comparée aux autres années"));
     connect(yearly, &QPushButton::clicked, this, &ListePluviometres::openYearlyChart);
-    for (QPushButton *button :
-         {data, chronicle, yearly, map, m_recordLengthButton, bulletins, overlay})
+    auto *yearbook = panelButton(QStringLiteral("Ann&uaire"), "CmdAnnuaire", this);
+    yearbook->setToolTip(
+        QStringLiteral("Année du pluviomètre sélectionné et sa chronique complète"));
+    connect(yearbook, &QPushButton::clicked, this, &ListePluviometres::openYearbook);
+    auto *normals =
+        panelButton(QStringLiteral("Comparaison aux &normales"), "CmdCompNormale", this);
+    normals->setToolTip(QStringLiteral("Mois du pluviomètre sélectionné comparés à ses normales"));
+    connect(normals, &QPushButton::clicked, this, &ListePluviometres::openNormalsComparison);
+    for (QPushButton *button : {data, chronicle, yearly, yearbook, normals, map,
+                                m_recordLengthButton, bulletins, overlay})
         panel->addWidget(button);
     panel->addStretch(1);
     middle->addLayout(panel);
@@ -468,6 +476,20 @@ void ListePluviometres::openYearlyChart()
         return;
     if (Navigator *navigator = navigatorFor(this))
         navigator->openStationChart(code, Navigator::StationChart::Yearly, neighbourLookup());
+}
+
+void ListePluviometres::openYearbook()
+{
+    const QString code = currentStationCode();
+    if (Navigator *navigator = navigatorFor(this); navigator && !code.isEmpty())
+        navigator->openStationChart(code, Navigator::StationChart::Yearbook, neighbourLookup());
+}
+
+void ListePluviometres::openNormalsComparison()
+{
+    const QString code = currentStationCode();
+    if (Navigator *navigator = navigatorFor(this); navigator && !code.isEmpty())
+        navigator->openStationChart(code, Navigator::StationChart::Normals, neighbourLookup());
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)

@@ -80,6 +80,8 @@ public slots:
     // The chronicle and the yearly chart of the current row's station.
     void openChronicle();
     void openYearlyChart();
+    void openYearbook();
+    void openNormalsComparison();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

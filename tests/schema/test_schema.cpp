@@ -527,8 +527,9 @@ TEST_P(SchemaTest, PiezometerLevelTableKeepsOneLevelPerInstant)
         EXPECT_TRUE(db.columnExists(QStringLiteral("PZ_42"), QString::fromLatin1(column)))
             << column;
     if (const auto length =
-            catalog::textLength(db, QStringLiteral("PZ_42"), QStringLiteral("Validite")))
+            catalog::textLength(db, QStringLiteral("PZ_42"), QStringLiteral("Validite"))) {
         EXPECT_EQ(*length, 1);
+    }
 
     const auto insert = [&](const QString &day, const QString &time, double level) {
         QString error;

@@ -4,6 +4,7 @@
 #include "charts/curvereduction.h"
 #include "charts/widgets/chartexport.h"
 #include "charts/widgets/chartstyle.h"
+#include "charts/widgets/ctlgraphique_overlay.h"
 #include "measures/parameterlabels.h"
 #include "charts/gestionexportexcel.h"
 #include "schema/periodes.h"
@@ -114,6 +115,8 @@ struct CtlGraphique::Private
     QCPTextElement *note = nullptr;
     QCPItemStraightLine *crossV = nullptr, *crossH = nullptr;
     QCPItemText *crossText = nullptr;
+
+    std::unique_ptr<OverlayState> overlay; // set by InitialiserSuperposition
 
     void setupPlot();
     void setupInteraction();
@@ -291,6 +294,8 @@ void CtlGraphique::Private::draw()
     plot->yAxis2->setTicks(right);
     plot->yAxis2->setTickLabels(right);
     plot->yAxis2->setLabel(curves.rightLabel);
+    plot->yAxis->setRangeReversed(curves.leftReversed);
+    plot->yAxis2->setRangeReversed(curves.rightReversed);
 
     if (curves.axis == AxisKind::Time) {
         plot->xAxis->setTicker(dateTicker);
@@ -364,7 +369,12 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
     d.number = curve.number;
     d.bars = curve.style == CurveStyle::Bars;
     QCPAxis *valueAxis = curve.rightAxis ? plot->yAxis2 : plot->yAxis;
-    const QPen pen = curvePen(kind, q->TypeEdition, curve.number);
+    QPen pen = curvePen(kind, q->TypeEdition, curve.number);
+    if (overlay && !curve.station.isEmpty()) {
+        pen.setColor(overlay->colour(curve.station));
+        if (curve.rightAxis)
+            pen.setWidthF(2.2);
+    }
     d.pen = pen;
     const bool anyIncomplete =
         std::find(curve.incomplete.begin(), curve.incomplete.end(), true) != curve.incomplete.end();
@@ -508,9 +518,10 @@ void CtlGraphique::Private::applyVisibility()
     if (pale)
         pale->addToLegend();
 
-    // Bars of several curves on the same steps (the months compared year by year) stand
-    // side by side, sharing the step, rather than hiding each other.
-    if (curves.axis != AxisKind::Steps)
+    // Bars of several curves on the same steps (the months compared year by year, or
+    // several stations' rainfall) stand side by side, sharing the step, rather than hiding
+    // each other.
+    if (curves.axis != AxisKind::Steps && !overlay)
         return;
     std::vector<std::size_t> shown;
     for (std::size_t k = 0; k < drawn.size(); ++k)
@@ -523,6 +534,8 @@ void CtlGraphique::Private::applyVisibility()
             curves.curves[shown[slot]].barWidth > 0 ? curves.curves[shown[slot]].barWidth : 1.0;
         d.barWidth = step / n;
         d.shift = (double(slot) - (n - 1) / 2) * d.barWidth;
+        if (curves.axis == AxisKind::Time)
+            d.shift += step / 2; // bars stand on their period, not its start
     }
 }
 
@@ -822,6 +835,7 @@ bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidge
 {
     Q_UNUSED(application)
     Q_UNUSED(mainWindow)
+    d->overlay.reset();
     d->db = &db;
     d->station = station;
     d->gridMode = false;
@@ -859,6 +873,10 @@ void CtlGraphique::Actualiser()
 
 void CtlGraphique::Tracer()
 {
+    if (d->overlay) {
+        tracerSuperposition();
+        return;
+    }
     if (d->gridMode) {
         d->curves = d->gridCurves;
     } else if (!d->series) {
@@ -963,6 +981,51 @@ bool CtlGraphique::saveImage(const QString &path, const QSize &size, QString *er
 QCustomPlot *CtlGraphique::plot() const
 {
     return d->plot;
+}
+
+bool CtlGraphique::InitialiserSuperposition(const QString &application, AccesBase &db,
+                                           QWidget *mainWindow)
+{
+    Q_UNUSED(application)
+    Q_UNUSED(mainWindow)
+    d->db = &db;
+    d->gridMode = false;
+    d->series.reset();
+    d->overlay = std::make_unique<OverlayState>();
+    d->overlay->db = &db;
+    d->overlay->hydroStartMonth = std::clamp(readHydroStartMonth(db).toInt(), 1, 12);
+    for (int id = 1; id <= 3; ++id)
+        d->overlay->freeLabels[size_t(id - 1)] = storedParameterLabel(db, id).value_or(QString());
+    GestionExportExcel options;
+    options.load();
+    d->overlay->selection = dataSelection(options);
+    d->initialised = true;
+    setKind(Kind::Chronicle);
+    return true;
+}
+
+int CtlGraphique::seriesReads() const
+{
+    return d->overlay ? d->overlay->reads : 0;
+}
+
+void CtlGraphique::tracerSuperposition()
+{
+    ChartRequest request;
+    request.typeEdition = TypeEdition;
+    request.parametres = Parametres;
+    request.horizon = Horizon;
+    request.visualisation = Visualisation;
+    request.cumul = Cumul;
+    request.hydroStartMonth = d->overlay->hydroStartMonth;
+    request.freeLabels = d->overlay->freeLabels;
+    QStringList errors;
+    const bool withPiezometers = TypeEdition == QLatin1String("SUPERPOSITION");
+    d->curves = d->overlay->build(ListeCourbes, ListePiezometres, withPiezometers, request,
+                                  PluieVersLeBas, &errors);
+    d->draw();
+    if (!errors.isEmpty())
+        showMessage(MessageKind::Erreur, errors.join(QLatin1Char('\n')));
 }
 
 } // namespace plx

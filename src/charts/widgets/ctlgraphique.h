@@ -68,12 +68,26 @@ public:
 
     QCustomPlot *plot() const;
 
+    // Overlays of several stations. Each entry is one display-list row marked "X", as
+    // {title, key, code}: the title names the station in the legend, the code finds its
+    // table. Rain gauges in ListeCourbes, piezometers in ListePiezometres (drawn only when
+    // TypeEdition is "SUPERPOSITION"). A station's series is read once and kept while it
+    // stays listed; its colour goes with its code, not its row.
+    QList<QStringList> ListeCourbes;
+    QList<QStringList> ListePiezometres;
+    bool PluieVersLeBas = false; // rainfall hanging from the top of the chart
+    bool InitialiserSuperposition(const QString &application, AccesBase &db, QWidget *mainWindow);
+    // How many station tables were read since InitialiserSuperposition.
+    int seriesReads() const;
+
 signals:
     // Right click outside the plot's own menu: the object asked for and the position.
     void popupRequested(QObject *source, int x, int y);
     void selectedYearChanged(int year);
 
 private:
+    void tracerSuperposition();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

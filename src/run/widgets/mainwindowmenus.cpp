@@ -163,6 +163,14 @@ void MainWindow::buildMenus()
     m_yearlyAction = charts->addAction(chartIcon(true), QStringLiteral("Graphique &annuel"), this,
                                        [this] { invokeOnActiveScreen("openYearlyChart"); });
     m_yearlyAction->setObjectName(QStringLiteral("MnuGraphiqueAnnee"));
+    charts->addSeparator();
+    // Not tied to the active screen: they pick their own stations.
+    charts->addAction(QStringLiteral("&Superposition de pluviomètres"), this, [this] {
+        openOverlayChart(OverlayChart::RainGauges, {});
+    })->setObjectName(QStringLiteral("MnuSuperpositionPluvio"));
+    charts->addAction(QStringLiteral("Superposition &pluie / piézométrie"), this, [this] {
+        openOverlayChart(OverlayChart::RainAndGroundwater, {});
+    })->setObjectName(QStringLiteral("MnuSuperpositionPiezo"));
     m_toolbar->addSeparator();
     m_toolbar->addAction(m_chronicleAction);
     m_toolbar->addAction(m_yearlyAction);

@@ -160,10 +160,15 @@ void ListePluviometres::buildUi()
     });
     auto *overlay =
         panelButton(QStringLiteral("&Superposition pluie / piézométrie"), "CmdSuperposition", this);
-    connect(overlay, &QPushButton::clicked, this, [] {
-        showMessage(MessageKind::Aide, QStringLiteral("Le graphique de superposition n'est pas "
-                                                      "encore disponible dans cette version."));
-    });
+    overlay->setToolTip(QStringLiteral("Pluviomètres sélectionnés et piézomètres sur un même "
+                                       "graphique"));
+    connect(overlay, &QPushButton::clicked, this,
+            [this] { openOverlay(Navigator::OverlayChart::RainAndGroundwater); });
+    auto *rainOverlay =
+        panelButton(QStringLiteral("Superposition de &pluviomètres"), "CmdSuperpositionPluvio", this);
+    rainOverlay->setToolTip(QStringLiteral("Pluviomètres sélectionnés sur un même graphique"));
+    connect(rainOverlay, &QPushButton::clicked, this,
+            [this] { openOverlay(Navigator::OverlayChart::RainGauges); });
     auto *chronicle = panelButton(QStringLiteral("C&hronique"), "CmdChronique", this);
     chronicle->setToolTip(QStringLiteral("Graphique chronologique du pluviomètre sélectionné"));
     connect(chronicle, &QPushButton::clicked, this, &ListePluviometres::openChronicle);
@@ -172,7 +177,7 @@ void ListePluviometres::buildUi()
         QStringLiteral("Année du pluviomètre sélectionné comparée aux autres années"));
     connect(yearly, &QPushButton::clicked, this, &ListePluviometres::openYearlyChart);
     for (QPushButton *button :
-         {data, chronicle, yearly, map, m_recordLengthButton, bulletins, overlay})
+         {data, chronicle, yearly, map, m_recordLengthButton, bulletins, overlay, rainOverlay})
         panel->addWidget(button);
     panel->addStretch(1);
     middle->addLayout(panel);
@@ -468,6 +473,16 @@ void ListePluviometres::openYearlyChart()
         return;
     if (Navigator *navigator = navigatorFor(this))
         navigator->openStationChart(code, Navigator::StationChart::Yearly, neighbourLookup());
+}
+
+void ListePluviometres::openOverlay(Navigator::OverlayChart kind)
+{
+    QStringList codes;
+    for (const qint64 code : selectedCodes())
+        if (!codes.contains(QString::number(code)))
+            codes << QString::number(code);
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openOverlayChart(kind, codes);
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)

@@ -80,6 +80,8 @@ public slots:
     // The chronicle and the yearly chart of the current row's station.
     void openChronicle();
     void openYearlyChart();
+    // An overlay chart with the selected stations in its display list.
+    void openOverlay(Navigator::OverlayChart kind);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

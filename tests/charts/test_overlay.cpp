@@ -2,12 +2,18 @@
 #include "charts/overlaylists.h"
 #include "charts/piezometerseries.h"
 #include "charts/widgets/ctlgraphique.h"
+#include "charts/widgets/editiongraphiquepluviopiezo.h"
+#include "charts/widgets/editiongraphiquesuperposepluvio.h"
+#include "charts/widgets/overlaydisplaylist.h"
 #include "overlayfixture.h"
 #include "seriesbuilder.h"
 #include "support/clirunner.h"
 #include "support/schemadatabasetest.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QPushButton>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <qcustomplot.h>
@@ -326,6 +332,105 @@ TEST_P(OverlayDatabase, PiezometerListScopeAndAquifers)
                     .empty());
     EXPECT_TRUE(piezometerListQuery(QStringLiteral("l'ea"), true, QString())
                     .contains(QStringLiteral("login='l''ea'")));
+}
+
+namespace {
+
+// Selects the pick list's row of that code, as a click would.
+bool selectCode(QTableWidget *list, int column, const QString &code)
+{
+    for (int r = 0; r < list->rowCount(); ++r)
+        if (list->item(r, column) && list->item(r, column)->text() == code) {
+            list->setCurrentCell(r, column);
+            return true;
+        }
+    return false;
+}
+
+void clickMark(QTableWidget *list, int row)
+{
+    const QRect cell = list->visualItemRect(list->item(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+} // namespace
+
+// The rain-gauge overlay driven as a user would: "Ajouter" twice keeps one row, a click on
+// the mark takes the station off the chart but not off the list, removal keeps the other
+// stations' colours.
+TEST_P(OverlayDatabase, RainGaugeOverlayScreen)
+{
+    if (!ready())
+        return;
+    EditionGraphiqueSuperposePluvio screen;
+    screen.resize(1366, 768);
+    screen.show();
+    QTableWidget *pick = screen.findChild<QTableWidget *>(QStringLiteral("SprPluviometres"));
+    auto *add = screen.findChild<QPushButton *>(QStringLiteral("cmdAjoutPluvio"));
+    auto *display = screen.findChild<OverlayDisplayList *>(QStringLiteral("SprAffichage"));
+    ASSERT_TRUE(pick && add && display);
+    ASSERT_EQ(pick->rowCount(), 3);
+    for (const char *code : {"11", "12", "12", "13"}) {
+        ASSERT_TRUE(selectCode(pick, 0, QString::fromLatin1(code)));
+        add->click();
+    }
+    ASSERT_EQ(display->rowCount(), 3);
+    EXPECT_EQ(display->item(1, 4)->text(), QStringLiteral("12"));
+    EXPECT_EQ(display->item(1, 1)->text(), QStringLiteral("BERRE"));
+    CtlGraphique *chart = screen.chart();
+    EXPECT_EQ(chart->ListeCourbes.size(), 3);
+    EXPECT_EQ(chart->curves().curves.size(), 3u);
+    const QColor cassis = colourOf(*chart, QStringLiteral("CASSIS"));
+
+    clickMark(display, 0); // L'ÉTANG kept in the list, not drawn
+    EXPECT_TRUE(display->item(0, 0)->text().isEmpty());
+    EXPECT_EQ(display->rowCount(), 3);
+    ASSERT_EQ(chart->curves().curves.size(), 2u);
+    for (const ChartCurve &c : chart->curves().curves)
+        EXPECT_NE(c.station, QStringLiteral("11"));
+
+    display->setCurrentCell(1, 1);
+    screen.findChild<QPushButton *>(QStringLiteral("cmdSuppressionPluvio"))->click();
+    EXPECT_EQ(display->rowCount(), 2);
+    ASSERT_EQ(chart->curves().curves.size(), 1u);
+    EXPECT_EQ(colourOf(*chart, QStringLiteral("CASSIS")), cassis);
+
+    clickMark(display, 0); // drawn again
+    EXPECT_EQ(chart->curves().curves.size(), 2u);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+}
+
+// Rain against groundwater: a rain gauge and a piezometer picked from their lists give
+// rainfall bars on the left axis and the level line on the right; the check box hangs
+// the rainfall from the top.
+TEST_P(OverlayDatabase, RainAndGroundwaterScreen)
+{
+    if (!ready())
+        return;
+    EditionGraphiquePluvioPiezo screen;
+    screen.resize(1366, 768);
+    screen.show();
+    QTableWidget *piezos = screen.findChild<QTableWidget *>(QStringLiteral("SprPiezometres"));
+    ASSERT_TRUE(piezos);
+    ASSERT_EQ(piezos->rowCount(), 2);
+    ASSERT_TRUE(selectCode(piezos, 3, QStringLiteral("7")));
+    screen.findChild<QPushButton *>(QStringLiteral("cmdAjoutPiezo"))->click();
+    screen.addRainGauges({QStringLiteral("12")});
+    CtlGraphique *chart = screen.chart();
+    ASSERT_EQ(chart->curves().curves.size(), 2u);
+    EXPECT_EQ(chart->TypeEdition, QStringLiteral("SUPERPOSITION"));
+    EXPECT_FALSE(chart->curves().curves[0].rightAxis);
+    EXPECT_EQ(chart->curves().curves[0].style, CurveStyle::Bars);
+    EXPECT_TRUE(chart->curves().curves[1].rightAxis);
+    EXPECT_EQ(chart->plot()->yAxis2->label(), QStringLiteral("Cotes NGF en m"));
+    auto *down = screen.findChild<QCheckBox *>(QStringLiteral("ChkPluieVersLeBas"));
+    ASSERT_TRUE(down);
+    EXPECT_TRUE(chart->plot()->yAxis->rangeReversed());
+    down->click();
+    EXPECT_FALSE(chart->plot()->yAxis->rangeReversed());
+    screen.findChild<QPushButton *>(QStringLiteral("cmdSuppressionPiezo"))->click();
+    EXPECT_EQ(chart->curves().curves.size(), 1u);
+    EXPECT_TRUE(chart->curves().rightLabel.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, OverlayDatabase, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -94,10 +94,15 @@ QString withStationTables(const QString &sql, const QString &code)
     static const QRegularExpression measurement(
         QStringLiteral("^(PK_)?(COURBE_REF_)?PLUVIO_\\d+(_BRUTE)?$"),
         QRegularExpression::CaseInsensitiveOption);
+    // A piezometer's level table: the replay database has PZ_1.
+    static const QRegularExpression levels(QStringLiteral("^PZ_\\d+$"),
+                                           QRegularExpression::CaseInsensitiveOption);
     QString out;
     for (const SqlToken &token : plx::tokenizeSql(sql)) {
         const QRegularExpressionMatch match = measurement.match(token.text);
-        if (token.kind == SqlToken::Kind::Word && match.hasMatch())
+        if (token.kind == SqlToken::Kind::Word && levels.match(token.text).hasMatch())
+            out += QStringLiteral("PZ_1");
+        else if (token.kind == SqlToken::Kind::Word && match.hasMatch())
             out += match.captured(1) + match.captured(2) + QStringLiteral("PLUVIO_") + code
                    + match.captured(3);
         else

@@ -1,8 +1,10 @@
 #include "statementcheck.h"
 
 #include "db/accesbase.h"
+#include "db/dialect.h"
 #include "measures/measurementtable.h"
 #include "run/demonetwork.h"
+#include "schema/schemacatalog.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
 #include "support/statementlog.h"
@@ -131,6 +133,13 @@ bool makeDemoDatabase(QString *station)
     // The reference twin exists for some stations; PLUVIO_<n>_BRUTE is only ever dropped
     // or renamed by the program, so it is left absent.
     CreateMeasurementTable(db, *station, true);
+    // The level table the overlay chart reads, as the groundwater module lays it out.
+    if (!db.tableExists(QStringLiteral("PZ_1"))) {
+        const ColumnTypes types = columnTypes(kindOfConnection(db));
+        db.Execute(QStringLiteral("CREATE TABLE PZ_1 (DateCreation %1, Heure %1, NiveauNGF %2, "
+                                  "Profondeur %2, Validite %3)")
+                       .arg(types.dateTime, types.number, types.textOfLength(1)));
+    }
     return true;
 }
 

@@ -588,6 +588,9 @@ void CtlGraphique::Private::fitValueAxis(QCPAxis *axis, bool amounts)
         lo -= 0.5;
         hi += 0.5;
     }
+    // Rainfall hanging from the top over levels keeps to the upper half, clear of the lines.
+    if (axis == plot->yAxis && curves.leftReversed && !curves.rightLabel.isEmpty())
+        hi *= 2;
     const double room = (hi - lo) * 0.05;
     axis->setRange(fromZero && lo >= 0 ? 0 : lo - room, hi + room);
 }

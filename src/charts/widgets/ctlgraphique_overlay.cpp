@@ -74,26 +74,26 @@ ChartCurves OverlayState::build(const QList<QStringList> &rainRows,
     std::set<QString> drawnStations;
     for (const ChartCurve &curve : curves.curves)
         drawnStations.insert(curve.station);
-    std::erase_if(slots, [&](const auto &entry) { return !drawnStations.count(entry.first); });
+    std::erase_if(colourSlots, [&](const auto &entry) { return !drawnStations.count(entry.first); });
     // New stations take the lowest free slots, in list order.
     for (const ChartCurve &curve : curves.curves) {
-        if (slots.count(curve.station))
+        if (colourSlots.count(curve.station))
             continue;
         std::set<int> used;
-        for (const auto &entry : slots)
+        for (const auto &entry : colourSlots)
             used.insert(entry.second);
         int slot = 0;
         while (used.count(slot))
             ++slot;
-        slots[curve.station] = slot;
+        colourSlots[curve.station] = slot;
     }
     return curves;
 }
 
 QColor OverlayState::colour(const QString &station) const
 {
-    const auto it = slots.find(station);
-    return curveColour(it == slots.end() ? 1 : it->second + 1);
+    const auto it = colourSlots.find(station);
+    return curveColour(it == colourSlots.end() ? 1 : it->second + 1);
 }
 
 } // namespace plx

@@ -24,7 +24,7 @@ struct OverlayState
     std::array<QString, 3> freeLabels;
     std::map<QString, std::shared_ptr<const StationSeries>> rain;
     std::map<QString, std::shared_ptr<const PiezometerSeries>> piezometers;
-    std::map<QString, int> slots; // curve station key -> palette slot
+    std::map<QString, int> colourSlots; // curve station key -> palette slot
     int reads = 0;
 
     // Reads the stations new to the lists, forgets those no longer listed, and builds

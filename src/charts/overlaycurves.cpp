@@ -92,9 +92,9 @@ ChartCurves overlayCurves(const std::vector<OverlayRainGauge> &rainGauges,
         out.legendNote = QStringLiteral("Sans cote NGF, non tracé : ") +
                          withoutLevels.join(QStringLiteral(", "));
     out.leftReversed = rainDownward;
-    out.title = stepTitle.isEmpty() ? (withLevels ? QStringLiteral("Piézométrie")
-                                                  : QStringLiteral("Superposition"))
-                                    : stepTitle;
+    out.title = withLevels ? QStringLiteral("Pluie et piézométrie") : QStringLiteral("Superposition");
+    if (!stepTitle.isEmpty())
+        out.title += QStringLiteral(" : ") + stepTitle;
     return out;
 }
 

@@ -63,8 +63,9 @@ inline void addPiezometer(int code, const QString &name, bool withLevels)
                          withLevels ? plx::sqlNumber(120 - depth) : QStringLiteral("Null"),
                          plx::sqlNumber(depth), plx::sqlQuote(QStringLiteral("V")));
     }
-    rows << QStringLiteral("(%1, %2, 50, 70, 'I')")
-                .arg(plx::FormatDateSQL(QStringLiteral("01/03/2020"), false), time);
+    rows << QStringLiteral("(%1, %2, %3, 70, 'I')")
+                .arg(plx::FormatDateSQL(QStringLiteral("01/03/2020"), false), time,
+                     withLevels ? QStringLiteral("50") : QStringLiteral("Null"));
     execOrFail(QStringLiteral("INSERT INTO %1 (DateCreation, Heure, NiveauNGF, Profondeur, "
                               "Validite) VALUES ")
                    .arg(table) +

@@ -61,6 +61,7 @@ struct DrawnCurve
     double shift = 0;    // added to x when drawn: bars stand on their period, not its start,
                          // or beside the other bars of the same step
     double barWidth = 0; // bars: the width each bar gets, its share of the step
+    int slot = 0, slotCount = 1; // overlays: its place among the bars sharing each step
 };
 
 } // namespace
@@ -428,11 +429,17 @@ void CtlGraphique::Private::reduce(int columns)
     for (std::size_t k = 0; k < drawn.size(); ++k) {
         const DrawnCurve &d = drawn[k];
         const ChartCurve &curve = curves.curves[k];
+        // Several stations' bars share the pixel columns rather than each filling them all.
+        const bool sharing = overlay && d.bars && d.slotCount > 1;
         const ReducedCurve r =
             d.bars
                 ? reduceBars(curve.x, curve.y, curve.incomplete, d.barWidth, range.lower - d.shift,
-                             range.upper - d.shift, columns)
+                             range.upper - d.shift,
+                             sharing ? std::max(1, columns / d.slotCount) : columns)
                 : reduceLine(curve.x, curve.y, curve.incomplete, range.lower, range.upper, columns);
+        const double share = sharing && r.reduced ? double(d.slotCount) : 1.0;
+        const double offset =
+            share > 1 ? (double(d.slot) - (share - 1) / 2) * r.barWidth / share : 0.0;
         QVector<double> keys, values, paleKeys, paleValues;
         keys.reserve(qsizetype(r.x.size()));
         values.reserve(qsizetype(r.x.size()));
@@ -441,7 +448,7 @@ void CtlGraphique::Private::reduce(int columns)
             if (d.bars) {
                 if (std::isnan(r.y[i]))
                     continue;
-                (incomplete ? paleKeys : keys).append(r.x[i] + d.shift);
+                (incomplete ? paleKeys : keys).append(r.x[i] + d.shift + offset);
                 (incomplete ? paleValues : values).append(r.y[i]);
                 continue;
             }
@@ -465,7 +472,7 @@ void CtlGraphique::Private::reduce(int columns)
         }
         if (d.bars) {
             auto *bars = static_cast<QCPBars *>(d.main);
-            bars->setWidth(r.barWidth > 0 ? r.barWidth : bars->width());
+            bars->setWidth(r.barWidth > 0 ? r.barWidth / share : bars->width());
             bars->setData(keys, values, true);
             // Outlines only where a bar is wide enough to show its fill inside them.
             const bool outlined = bars->width() / std::max(range.size(), 1e-9) * columns >= 6;
@@ -534,6 +541,8 @@ void CtlGraphique::Private::applyVisibility()
             curves.curves[shown[slot]].barWidth > 0 ? curves.curves[shown[slot]].barWidth : 1.0;
         d.barWidth = step / n;
         d.shift = (double(slot) - (n - 1) / 2) * d.barWidth;
+        d.slot = int(slot);
+        d.slotCount = int(shown.size());
         if (curves.axis == AxisKind::Time)
             d.shift += step / 2; // bars stand on their period, not its start
     }

@@ -130,7 +130,7 @@ void EditionGraphiquePluvioPiezo::TraitementParametres()
     m_chart->PluieVersLeBas = m_rainDown->isChecked();
     m_chart->ListeCourbes = m_rainDisplay->markedStations();
     m_chart->ListePiezometres = m_piezoDisplay->markedStations();
-    m_chart->Tracer();
+    redraw();
 }
 
 void EditionGraphiquePluvioPiezo::AjoutePluvioPiezo(QTableWidget *source)

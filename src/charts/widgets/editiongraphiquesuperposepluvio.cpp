@@ -84,7 +84,7 @@ void EditionGraphiqueSuperposePluvio::TraitementParametres()
     m_chart->Visualisation = properties.visualisation;
     m_chart->Cumul = properties.cumul;
     m_chart->ListeCourbes = m_display->markedStations();
-    m_chart->Tracer();
+    redraw();
 }
 
 void EditionGraphiqueSuperposePluvio::AjoutePluvio(QTableWidget *source)

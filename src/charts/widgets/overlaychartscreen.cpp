@@ -12,6 +12,7 @@
 #include "stations/listfilter.h"
 #include "stations/stationlist.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -167,6 +168,13 @@ void OverlayChartScreen::fillRainGauges()
             m_rainGauges->setItem(r, c, new QTableWidgetItem(texts[c]));
     }
     m_rainGauges->setUpdatesEnabled(true);
+}
+
+void OverlayChartScreen::redraw()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_chart->Tracer();
+    QApplication::restoreOverrideCursor();
 }
 
 QStringList OverlayChartScreen::rainGaugeTexts(const QTableWidget *source)

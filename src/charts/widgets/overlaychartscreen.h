@@ -63,6 +63,9 @@ protected:
     // Appends {title, key, commune, code} to the rain-gauge display list.
     virtual void addRainGauge(const QStringList &texts) = 0;
 
+    // Redraws with the wait cursor: a first reading of many long series takes a moment.
+    void redraw();
+
     CtlGraphique *m_chart = nullptr; // owned by Qt parenthood
     bool m_ready = false;            // the component was initialised
 

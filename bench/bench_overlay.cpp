@@ -80,10 +80,11 @@ bool fill(AccesBase &db, QString *error)
                               error))
             return false;
         const QString sql =
-            kDays + QStringLiteral("INSERT INTO PZ_%1 SELECT date('1975-01-01', '+' || i || ' days') "
-                                   "|| ' 00:00:00', '1899-12-30 08:00:00', 100 + %1 * 5 + "
-                                   "((i % 365) - 182) / 60.0, 20 - ((i % 365) - 182) / 60.0, 'V' FROM s")
-                        .arg(p);
+            kDays +
+            QStringLiteral("INSERT INTO PZ_%1 SELECT date('1975-01-01', '+' || i || ' days') "
+                           "|| ' 00:00:00', '1899-12-30 08:00:00', 100 + %1 * 5 + "
+                           "((i % 365) - 182) / 60.0, 20 - ((i % 365) - 182) / 60.0, 'V' FROM s")
+                .arg(p);
         if (!db.executeNative(sql, error))
             return false;
     }

@@ -54,10 +54,10 @@ ChartCurves overlayCurves(const std::vector<OverlayRainGauge> &rainGauges,
     for (const OverlayPiezometer &p : piezometers)
         anyLevels = anyLevels || (p.series && p.series->hasLevels);
     QStringList withoutLevels;
-    const qint64 from =
-        request.from.isValid() ? (request.from.toJulianDay() - 2440588) * 86400 : std::numeric_limits<qint64>::min();
-    const qint64 to =
-        request.to.isValid() ? (request.to.toJulianDay() - 2440588 + 1) * 86400 : std::numeric_limits<qint64>::max();
+    const qint64 from = request.from.isValid() ? (request.from.toJulianDay() - 2440588) * 86400
+                                               : std::numeric_limits<qint64>::min();
+    const qint64 to = request.to.isValid() ? (request.to.toJulianDay() - 2440588 + 1) * 86400
+                                           : std::numeric_limits<qint64>::max();
     for (std::size_t rank = 0; rank < piezometers.size(); ++rank) {
         const OverlayPiezometer &piezo = piezometers[rank];
         if (!piezo.series)
@@ -85,14 +85,16 @@ ChartCurves overlayCurves(const std::vector<OverlayRainGauge> &rainGauges,
         out.curves.push_back(std::move(curve));
     }
     if (withLevels) {
-        out.rightLabel = anyLevels ? QStringLiteral("Cotes NGF en m") : QStringLiteral("Profondeur en m");
+        out.rightLabel =
+            anyLevels ? QStringLiteral("Cotes NGF en m") : QStringLiteral("Profondeur en m");
         out.rightReversed = !anyLevels;
     }
     if (!withoutLevels.isEmpty())
         out.legendNote = QStringLiteral("Sans cote NGF, non tracé : ") +
                          withoutLevels.join(QStringLiteral(", "));
     out.leftReversed = rainDownward;
-    out.title = withLevels ? QStringLiteral("Pluie et piézométrie") : QStringLiteral("Superposition");
+    out.title =
+        withLevels ? QStringLiteral("Pluie et piézométrie") : QStringLiteral("Superposition");
     if (!stepTitle.isEmpty())
         out.title += QStringLiteral(" : ") + stepTitle;
     return out;

@@ -101,9 +101,10 @@ std::vector<PiezometerListRow> loadPiezometerList(AccesBase &db, const QString &
         byCode.emplace(code, rows.size());
         rows.push_back(row);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const PiezometerListRow &a, const PiezometerListRow &b) {
-        return a.nom.localeAwareCompare(b.nom) < 0;
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const PiezometerListRow &a, const PiezometerListRow &b) {
+                         return a.nom.localeAwareCompare(b.nom) < 0;
+                     });
     return rows;
 }
 

@@ -17,10 +17,10 @@ QString piezometerLevelTableName(const QString &code);
 struct PiezometerSeries
 {
     QString code;
-    std::vector<qint64> t;      // seconds, wall clock read as UTC (the time axis' unit)
-    std::vector<double> level;  // NiveauNGF, m NGF; NaN where null
-    std::vector<double> depth;  // Profondeur, m below the reference mark; NaN where null
-    bool hasLevels = false;     // some row has a NiveauNGF
+    std::vector<qint64> t;     // seconds, wall clock read as UTC (the time axis' unit)
+    std::vector<double> level; // NiveauNGF, m NGF; NaN where null
+    std::vector<double> depth; // Profondeur, m below the reference mark; NaN where null
+    bool hasLevels = false;    // some row has a NiveauNGF
     bool hasDepths = false;
 };
 

@@ -6,8 +6,8 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
-#include "schema/schemacatalog.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
 
 #include <QDate>
 

@@ -13,8 +13,8 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <qcustomplot.h>
 
@@ -65,8 +65,9 @@ TEST(OverlayCurves, RainAndLevelAxesAreNotMixed)
 {
     ChartRequest request;
     request.parametres = QStringLiteral("14");
-    const std::vector<OverlayRainGauge> gauges{{QStringLiteral("11"), QStringLiteral("A"), rainfall(2)},
-                                               {QStringLiteral("12"), QStringLiteral("B"), rainfall(3)}};
+    const std::vector<OverlayRainGauge> gauges{
+        {QStringLiteral("11"), QStringLiteral("A"), rainfall(2)},
+        {QStringLiteral("12"), QStringLiteral("B"), rainfall(3)}};
 
     // Rain gauges alone: the free parameter takes the right axis, as on the chronicle.
     ChartCurves alone = overlayCurves(gauges, {}, request, DataSelection());
@@ -94,7 +95,8 @@ TEST(OverlayCurves, RainAndLevelAxesAreNotMixed)
     ASSERT_NE(puits, nullptr);
     EXPECT_EQ(puits->style, CurveStyle::Line);
     EXPECT_DOUBLE_EQ(puits->y.front(), 95.0);
-    EXPECT_DOUBLE_EQ(puits->x.front(), double((QDate(2020, 1, 1).toJulianDay() - 2440588) * 86400 + 30600));
+    EXPECT_DOUBLE_EQ(puits->x.front(),
+                     double((QDate(2020, 1, 1).toJulianDay() - 2440588) * 86400 + 30600));
     EXPECT_TRUE(both.legendNote.contains(QStringLiteral("Forage")));
 
     ChartCurves depths = overlayCurves({}, {piezos[1]}, request, DataSelection());
@@ -149,7 +151,8 @@ TEST_P(OverlayDatabase, ReadsPiezometerLevels)
     auto all = loadPiezometerSeries(db, QStringLiteral("7"));
     ASSERT_TRUE(all);
     ASSERT_EQ(all->t.size(), 53u);
-    EXPECT_EQ(all->t.front(), (QDate(2020, 1, 5).toJulianDay() - 2440588) * 86400 + 8 * 3600 + 1800);
+    EXPECT_EQ(all->t.front(),
+              (QDate(2020, 1, 5).toJulianDay() - 2440588) * 86400 + 8 * 3600 + 1800);
     EXPECT_TRUE(std::is_sorted(all->t.begin(), all->t.end()));
     EXPECT_TRUE(all->hasLevels);
     auto validated = loadPiezometerSeries(db, QStringLiteral("7"), false);
@@ -224,11 +227,12 @@ TEST_P(OverlayDatabase, CommandLineDrawsBothScreens)
         return;
     QTemporaryDir dir;
     const QString rain = dir.filePath(QStringLiteral("pluies.png"));
-    plxtest::CliResult r = plxtest::runPlx(
-        QStringList{QStringLiteral("chart")} + database() +
-        QStringList{QStringLiteral("--screen"), QStringLiteral("superposition"),
-                    QStringLiteral("--stations"), QStringLiteral("11,12"), QStringLiteral("--horizon"),
-                    QStringLiteral("M"), QStringLiteral("--out"), rain});
+    plxtest::CliResult r =
+        plxtest::runPlx(QStringList{QStringLiteral("chart")} + database() +
+                        QStringList{QStringLiteral("--screen"), QStringLiteral("superposition"),
+                                    QStringLiteral("--stations"), QStringLiteral("11,12"),
+                                    QStringLiteral("--horizon"), QStringLiteral("M"),
+                                    QStringLiteral("--out"), rain});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(rain));
 
@@ -269,8 +273,9 @@ TEST_P(OverlayDatabase, SavedListsForAdminUserAndAll)
                                            "LibelleListe, formuleFiltre, Nom) VALUES ('PLX', %1, "
                                            "%2, 'PLUVIOMETRES.CodePluviometre < 13', %3)")
                                 .arg(sqlNumber(code++), sqlQuote(label), sqlQuote(owner)));
-    plxtest::execOrFail(QStringLiteral("INSERT INTO Utilisateurs_Listes (Module, CodeListe, "
-                                       "LibelleListe, Nom) VALUES ('PZX', 9, 'Autre module', 'ALL')"));
+    plxtest::execOrFail(
+        QStringLiteral("INSERT INTO Utilisateurs_Listes (Module, CodeListe, "
+                       "LibelleListe, Nom) VALUES ('PZX', 9, 'Autre module', 'ALL')"));
     const auto labels = [&](const QString &login) {
         QStringList out;
         for (const OverlaySavedList &list : overlaySavedLists(db, login))

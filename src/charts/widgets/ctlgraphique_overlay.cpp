@@ -24,8 +24,7 @@ QString nameOf(const QStringList &row)
 
 ChartCurves OverlayState::build(const QList<QStringList> &rainRows,
                                 const QList<QStringList> &piezoRows, bool withPiezometers,
-                                const ChartRequest &request, bool rainDownward,
-                                QStringList *errors)
+                                const ChartRequest &request, bool rainDownward, QStringList *errors)
 {
     std::vector<OverlayRainGauge> gauges;
     std::vector<OverlayPiezometer> piezos;
@@ -66,15 +65,15 @@ ChartCurves OverlayState::build(const QList<QStringList> &rainRows,
     }
     // A station taken out of the list gives back its memory and its colour.
     std::erase_if(rain, [&](const auto &entry) { return !listedRain.count(entry.first); });
-    std::erase_if(piezometers,
-                  [&](const auto &entry) { return !listedPiezo.count(entry.first); });
+    std::erase_if(piezometers, [&](const auto &entry) { return !listedPiezo.count(entry.first); });
 
     ChartCurves curves = overlayCurves(gauges, piezos, request, selection, rainDownward);
 
     std::set<QString> drawnStations;
     for (const ChartCurve &curve : curves.curves)
         drawnStations.insert(curve.station);
-    std::erase_if(colourSlots, [&](const auto &entry) { return !drawnStations.count(entry.first); });
+    std::erase_if(colourSlots,
+                  [&](const auto &entry) { return !drawnStations.count(entry.first); });
     // New stations take the lowest free slots, in list order.
     for (const ChartCurve &curve : curves.curves) {
         if (colourSlots.count(curve.station))

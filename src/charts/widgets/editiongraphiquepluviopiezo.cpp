@@ -42,16 +42,16 @@ EditionGraphiquePluvioPiezo::EditionGraphiquePluvioPiezo(QWidget *parent)
 
     auto *curves = new CollapsibleFrame(QStringLiteral("Courbes"), this);
     curves->setObjectName(QStringLiteral("FrmCourbes"));
-    m_rainDisplay = new OverlayDisplayList(
-        QStringLiteral("SprAffichagePluvio"),
-        {QStringLiteral(" "), QStringLiteral("Titre"), QStringLiteral("Clé"),
-         QStringLiteral("Commune"), QStringLiteral("Num")},
-        curves->body());
-    m_piezoDisplay = new OverlayDisplayList(
-        QStringLiteral("SprAffichagePiezo"),
-        {QStringLiteral(" "), QStringLiteral("Nom du site"), QStringLiteral("Code BSS"),
-         QStringLiteral("Commune"), QStringLiteral("Num")},
-        curves->body());
+    m_rainDisplay =
+        new OverlayDisplayList(QStringLiteral("SprAffichagePluvio"),
+                               {QStringLiteral(" "), QStringLiteral("Titre"), QStringLiteral("Clé"),
+                                QStringLiteral("Commune"), QStringLiteral("Num")},
+                               curves->body());
+    m_piezoDisplay = new OverlayDisplayList(QStringLiteral("SprAffichagePiezo"),
+                                            {QStringLiteral(" "), QStringLiteral("Nom du site"),
+                                             QStringLiteral("Code BSS"), QStringLiteral("Commune"),
+                                             QStringLiteral("Num")},
+                                            curves->body());
     auto *removeRain = new QPushButton(QStringLiteral("Supprimer le pluviomètre"), curves->body());
     removeRain->setObjectName(QStringLiteral("cmdSuppressionPluvio"));
     auto *removePiezo = new QPushButton(QStringLiteral("Supprimer le piézomètre"), curves->body());
@@ -78,8 +78,7 @@ EditionGraphiquePluvioPiezo::EditionGraphiquePluvioPiezo(QWidget *parent)
     m_piezometers->setHorizontalHeaderLabels(
         {QStringLiteral("Nom du site"), QStringLiteral("Clé"), QStringLiteral("Commune"),
          QStringLiteral("Num"), QStringLiteral("Code BSS"), QStringLiteral("Altitude")});
-    m_piezometers->horizontalHeaderItem(1)->setToolTip(
-        QStringLiteral("Entités hydrogéologiques"));
+    m_piezometers->horizontalHeaderItem(1)->setToolTip(QStringLiteral("Entités hydrogéologiques"));
     m_piezometers->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_piezometers->setSelectionMode(QAbstractItemView::SingleSelection);
     m_piezometers->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -176,8 +175,9 @@ void EditionGraphiquePluvioPiezo::rempliSpr(const QString &filtre)
     m_piezometers->setRowCount(int(rows.size()));
     for (int r = 0; r < int(rows.size()); ++r) {
         const PiezometerListRow &p = rows[size_t(r)];
-        const QString commune =
-            p.departement.isEmpty() ? p.commune : p.commune + QStringLiteral(" (") + p.departement + QLatin1Char(')');
+        const QString commune = p.departement.isEmpty() ? p.commune
+                                                        : p.commune + QStringLiteral(" (") +
+                                                              p.departement + QLatin1Char(')');
         const QStringList texts{p.nom, p.entites, commune, p.code, p.bss, p.altitude};
         for (int c = 0; c < 6; ++c)
             m_piezometers->setItem(r, c, new QTableWidgetItem(texts[c]));

@@ -22,10 +22,10 @@ EditionGraphiqueSuperposePluvio::EditionGraphiqueSuperposePluvio(QWidget *parent
     m_parameters = parameterBoxes("OptAffichage", statistics->body(), statistics->bodyLayout());
     m_horizon = optionGroup("OptHorizon", QStringLiteral("Pas de mesure"), horizonCaptions(),
                             statistics->body(), 2);
-    m_visualisation = optionGroup("OptVisualisation", QStringLiteral("Visualisation"),
-                                  {QStringLiteral("Histogramme"), QStringLiteral("Courbe"),
-                                   QStringLiteral("Cumulé")},
-                                  statistics->body(), 3);
+    m_visualisation = optionGroup(
+        "OptVisualisation", QStringLiteral("Visualisation"),
+        {QStringLiteral("Histogramme"), QStringLiteral("Courbe"), QStringLiteral("Cumulé")},
+        statistics->body(), 3);
     for (QButtonGroup *group : {m_horizon, m_visualisation}) {
         statistics->bodyLayout()->addWidget(qobject_cast<QWidget *>(group->parent()));
         connect(group, &QButtonGroup::idClicked, this,
@@ -36,11 +36,11 @@ EditionGraphiqueSuperposePluvio::EditionGraphiqueSuperposePluvio(QWidget *parent
 
     auto *shown = new CollapsibleFrame(QStringLiteral("Pluvio"), this);
     shown->setObjectName(QStringLiteral("FrmAffichage"));
-    m_display = new OverlayDisplayList(
-        QStringLiteral("SprAffichage"),
-        {QStringLiteral(" "), QStringLiteral("Titre"), QStringLiteral("Clé"),
-         QStringLiteral("Commune"), QStringLiteral("Num")},
-        shown->body());
+    m_display =
+        new OverlayDisplayList(QStringLiteral("SprAffichage"),
+                               {QStringLiteral(" "), QStringLiteral("Titre"), QStringLiteral("Clé"),
+                                QStringLiteral("Commune"), QStringLiteral("Num")},
+                               shown->body());
     auto *remove = new QPushButton(QStringLiteral("Supprimer"), shown->body());
     remove->setObjectName(QStringLiteral("cmdSuppressionPluvio"));
     remove->setToolTip(QStringLiteral("Retirer du graphique le pluviomètre choisi (Suppr)"));

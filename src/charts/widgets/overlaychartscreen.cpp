@@ -182,7 +182,9 @@ QStringList OverlayChartScreen::rainGaugeTexts(const QTableWidget *source)
     const int row = source ? source->currentRow() : -1;
     if (row < 0)
         return {};
-    const auto text = [&](int c) { return source->item(row, c) ? source->item(row, c)->text() : QString(); };
+    const auto text = [&](int c) {
+        return source->item(row, c) ? source->item(row, c)->text() : QString();
+    };
     return {text(1), text(2), text(3), text(0)};
 }
 

@@ -51,9 +51,10 @@ QString piezometerName(AccesBase &db, const QString &code)
     const QString number = piezometerLevelTableName(code).mid(3);
     const RecordTable rows = db.ExtraireRecords(
         QStringLiteral("SELECT Nom FROM PIEZOMETRES WHERE CodePiezometre = ") + number);
-    const QString name = rows.ok() && rows.rowCount() > 0 ? rows.at(0, 0).toString().trimmed()
-                                                          : QString();
-    return name.isEmpty() ? QStringLiteral("Piézomètre ") + number : name + QStringLiteral(" (") + number + QLatin1Char(')');
+    const QString name =
+        rows.ok() && rows.rowCount() > 0 ? rows.at(0, 0).toString().trimmed() : QString();
+    return name.isEmpty() ? QStringLiteral("Piézomètre ") + number
+                          : name + QStringLiteral(" (") + number + QLatin1Char(')');
 }
 
 } // namespace
@@ -75,7 +76,8 @@ int overlayChartCommand(const QStringList &arguments)
     for (const char *name : {"--screen", "--stations", "--piezos", "--param", "--horizon",
                              "--visualisation", "--from", "--to", "--out", "--size"}) {
         if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
-            return failure(QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name)), 2);
+            return failure(
+                QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name)), 2);
     }
     const bool piezoScreen = takeValue(options, "--screen") == QLatin1String("pluviopiezo");
     const QStringList stations = codeList(takeValue(options, "--stations"));
@@ -104,9 +106,11 @@ int overlayChartCommand(const QStringList &arguments)
         if (piezometerLevelTableName(code).isEmpty())
             return failure(QStringLiteral("Code de piézomètre invalide : %1").arg(code), 2);
     if (out.isEmpty())
-        return failure(QStringLiteral("Indiquez le fichier image avec --out FICHIER.png, .svg ou .pdf."), 2);
+        return failure(
+            QStringLiteral("Indiquez le fichier image avec --out FICHIER.png, .svg ou .pdf."), 2);
     const QString suffix = QFileInfo(out).suffix().toLower();
-    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") && suffix != QLatin1String("pdf"))
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") &&
+        suffix != QLatin1String("pdf"))
         return failure(QStringLiteral("Format d'image inconnu : %1 (PNG, SVG ou PDF attendu).")
                            .arg(QFileInfo(out).fileName()),
                        2);
@@ -114,27 +118,34 @@ int overlayChartCommand(const QStringList &arguments)
         param = QStringLiteral("1");
     static const QRegularExpression digits(QStringLiteral("^[1-6]+$"));
     if (!digits.match(param).hasMatch())
-        return failure(QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).").arg(param), 2);
+        return failure(
+            QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).").arg(param), 2);
     QString sorted;
     for (char digit = '1'; digit <= '6'; ++digit)
         if (param.contains(QLatin1Char(digit)))
             sorted += QLatin1Char(digit);
     if (!horizon.isEmpty() && !QStringLiteral("SDMTAH").contains(horizon))
-        return failure(QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(horizon), 2);
+        return failure(
+            QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(horizon), 2);
     if (horizon.size() > 1)
-        return failure(QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(horizon), 2);
+        return failure(
+            QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(horizon), 2);
     if (!visualisation.isEmpty() && visualisation != QLatin1String("HISTO") &&
         visualisation != QLatin1String("COURBE") && visualisation != QLatin1String("CUMUL"))
-        return failure(QStringLiteral("Visualisation invalide : %1 (HISTO, COURBE ou CUMUL attendu).")
-                           .arg(visualisation),
-                       2);
+        return failure(
+            QStringLiteral("Visualisation invalide : %1 (HISTO, COURBE ou CUMUL attendu).")
+                .arg(visualisation),
+            2);
     bool datesOk = true;
     const QDate from = dayOf(fromText, &datesOk);
     const QDate to = dayOf(toText, &datesOk);
     if (!datesOk)
-        return failure(QStringLiteral("Date invalide pour --from ou --to (JJ/MM/AAAA attendu)."), 2);
+        return failure(QStringLiteral("Date invalide pour --from ou --to (JJ/MM/AAAA attendu)."),
+                       2);
     if (from.isValid() && to.isValid() && from > to)
-        return failure(QStringLiteral("La date de début (--from) est postérieure à la date de fin (--to)."), 2);
+        return failure(
+            QStringLiteral("La date de début (--from) est postérieure à la date de fin (--to)."),
+            2);
     QSize size(1600, 900);
     if (!sizeText.isEmpty()) {
         static const QRegularExpression pattern(QStringLiteral("^(\\d{2,5})x(\\d{2,5})$"));
@@ -142,9 +153,10 @@ int overlayChartCommand(const QStringList &arguments)
         const int w = match.hasMatch() ? match.captured(1).toInt() : 0;
         const int h = match.hasMatch() ? match.captured(2).toInt() : 0;
         if (w < 200 || h < 150 || w > 10000 || h > 10000)
-            return failure(QStringLiteral("Taille invalide : %1 (LARGEURxHAUTEUR, de 200x150 à 10000x10000).")
-                               .arg(sizeText),
-                           2);
+            return failure(
+                QStringLiteral("Taille invalide : %1 (LARGEURxHAUTEUR, de 200x150 à 10000x10000).")
+                    .arg(sizeText),
+                2);
         size = QSize(w, h);
     }
 
@@ -174,7 +186,8 @@ int overlayChartCommand(const QStringList &arguments)
     chart.TypeEdition = piezoScreen ? QStringLiteral("SUPERPOSITION") : QStringLiteral("EDITION");
     chart.Parametres = sorted;
     chart.Horizon = horizon.isEmpty() ? QStringLiteral("S") : horizon;
-    chart.Visualisation = visualisation == QLatin1String("COURBE") ? visualisation : QStringLiteral("HISTO");
+    chart.Visualisation =
+        visualisation == QLatin1String("COURBE") ? visualisation : QStringLiteral("HISTO");
     chart.Cumul = visualisation == QLatin1String("CUMUL");
     chart.PluieVersLeBas = rainDown;
     chart.Tracer();
@@ -187,9 +200,9 @@ int overlayChartCommand(const QStringList &arguments)
         const double lower = from.isValid()
                                  ? double(QDateTime(from, QTime(0, 0), Qt::UTC).toSecsSinceEpoch())
                                  : range.lower;
-        const double upper = to.isValid() ? double(QDateTime(to.addDays(1), QTime(0, 0), Qt::UTC)
-                                                       .toSecsSinceEpoch())
-                                          : range.upper;
+        const double upper =
+            to.isValid() ? double(QDateTime(to.addDays(1), QTime(0, 0), Qt::UTC).toSecsSinceEpoch())
+                         : range.upper;
         chart.plot()->xAxis->setRange(lower, upper);
     }
     QString saveError;

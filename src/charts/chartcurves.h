@@ -33,6 +33,9 @@ struct ChartCurve
     // amounts in mm, whose scale it must not share.
     bool rightAxis = false;
     bool visible = true;    // the screens' check boxes decide; kept across redraws
+    // Overlays: the station the curve belongs to ("" elsewhere). The component colours
+    // by it, so a station keeps its colour when others are added or removed.
+    QString station;
 };
 
 struct ChartCurves
@@ -44,6 +47,9 @@ struct ChartCurves
     QString rightLabel;     // label of the right-hand value axis; "" when no curve uses it
     QString legendNote;     // e.g. "Statistiques sur 79 années (1868-1949)"; "" for none
     int yearCount = 0;      // years entering the statistics (yearly charts)
+    // Overlays: rainfall hanging from the top, depths growing downward.
+    bool leftReversed = false;
+    bool rightReversed = false;
     std::vector<ChartCurve> curves;
 
     const ChartCurve *curve(int number) const

@@ -200,6 +200,11 @@ QString usage()
         "        [--total-visualisation HISTO|COURBE|CUMUL] (annuaire : chronique du bas)\n"
         "                                dessine le graphique d'une station (chronique, année,\n"
         "                                annuaire ou normales) dans une image, sans écran\n"
+        "  chart [BASE] --screen superposition|pluviopiezo --stations 11,12 [--piezos CODE,...]\n"
+        "        --out FICHIER.png|.svg|.pdf [--param CHIFFRES] [--horizon S|D|M|T|A|H]\n"
+        "        [--visualisation HISTO|COURBE|CUMUL] [--rain-down] [--from JJ/MM/AAAA\n"
+        "        --to JJ/MM/AAAA] [--size 1600x900]\n"
+        "                                superpose des pluviomètres (et des piézomètres)\n"
         "  --help                        affiche cette aide\n");
 }
 

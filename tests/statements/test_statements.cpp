@@ -1,9 +1,11 @@
 #include "statementcheck.h"
 
 #include "db/accesbase.h"
+#include "db/dialect.h"
 #include "measures/measurementtable.h"
 #include "schema/groundwatertables.h"
 #include "run/demonetwork.h"
+#include "schema/schemacatalog.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
 #include "support/statementlog.h"

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -37,6 +38,10 @@ public:
     enum class StationChart { Chronicle, Yearly, Yearbook, Normals };
     virtual void openStationChart(const QString &code, StationChart kind,
                                   NeighbourLookup neighbours) = 0;
+    // A chart of several stations, not tied to one: rain gauges together, or rain gauges
+    // and piezometers. The rain gauges given (codes) start in its display list.
+    enum class OverlayChart { RainGauges, RainAndGroundwater };
+    virtual void openOverlayChart(OverlayChart kind, const QStringList &rainGauges) = 0;
 };
 
 // The navigator of the frame holding widget (its window, else an open top-level window

@@ -4,6 +4,7 @@
 #include "charts/curvereduction.h"
 #include "charts/widgets/chartexport.h"
 #include "charts/widgets/chartstyle.h"
+#include "charts/widgets/ctlgraphique_overlay.h"
 #include "measures/parameterlabels.h"
 #include "charts/gestionexportexcel.h"
 #include "schema/periodes.h"
@@ -60,6 +61,7 @@ struct DrawnCurve
     double shift = 0;    // added to x when drawn: bars stand on their period, not its start,
                          // or beside the other bars of the same step
     double barWidth = 0; // bars: the width each bar gets, its share of the step
+    int slot = 0, slotCount = 1; // overlays: its place among the bars sharing each step
 };
 
 } // namespace
@@ -114,6 +116,8 @@ struct CtlGraphique::Private
     QCPTextElement *note = nullptr;
     QCPItemStraightLine *crossV = nullptr, *crossH = nullptr;
     QCPItemText *crossText = nullptr;
+
+    std::unique_ptr<OverlayState> overlay; // set by InitialiserSuperposition
 
     void setupPlot();
     void setupInteraction();
@@ -291,6 +295,8 @@ void CtlGraphique::Private::draw()
     plot->yAxis2->setTicks(right);
     plot->yAxis2->setTickLabels(right);
     plot->yAxis2->setLabel(curves.rightLabel);
+    plot->yAxis->setRangeReversed(curves.leftReversed);
+    plot->yAxis2->setRangeReversed(curves.rightReversed);
 
     if (curves.axis == AxisKind::Time) {
         plot->xAxis->setTicker(dateTicker);
@@ -364,7 +370,12 @@ DrawnCurve CtlGraphique::Private::addCurve(const ChartCurve &curve)
     d.number = curve.number;
     d.bars = curve.style == CurveStyle::Bars;
     QCPAxis *valueAxis = curve.rightAxis ? plot->yAxis2 : plot->yAxis;
-    const QPen pen = curvePen(kind, q->TypeEdition, curve.number);
+    QPen pen = curvePen(kind, q->TypeEdition, curve.number);
+    if (overlay && !curve.station.isEmpty()) {
+        pen.setColor(overlay->colour(curve.station));
+        if (curve.rightAxis)
+            pen.setWidthF(2.2);
+    }
     d.pen = pen;
     const bool anyIncomplete =
         std::find(curve.incomplete.begin(), curve.incomplete.end(), true) != curve.incomplete.end();
@@ -418,11 +429,17 @@ void CtlGraphique::Private::reduce(int columns)
     for (std::size_t k = 0; k < drawn.size(); ++k) {
         const DrawnCurve &d = drawn[k];
         const ChartCurve &curve = curves.curves[k];
+        // Several stations' bars share the pixel columns rather than each filling them all.
+        const bool sharing = overlay && d.bars && d.slotCount > 1;
         const ReducedCurve r =
             d.bars
                 ? reduceBars(curve.x, curve.y, curve.incomplete, d.barWidth, range.lower - d.shift,
-                             range.upper - d.shift, columns)
+                             range.upper - d.shift,
+                             sharing ? std::max(1, columns / d.slotCount) : columns)
                 : reduceLine(curve.x, curve.y, curve.incomplete, range.lower, range.upper, columns);
+        const double share = sharing && r.reduced ? double(d.slotCount) : 1.0;
+        const double offset =
+            share > 1 ? (double(d.slot) - (share - 1) / 2) * r.barWidth / share : 0.0;
         QVector<double> keys, values, paleKeys, paleValues;
         keys.reserve(qsizetype(r.x.size()));
         values.reserve(qsizetype(r.x.size()));
@@ -431,7 +448,7 @@ void CtlGraphique::Private::reduce(int columns)
             if (d.bars) {
                 if (std::isnan(r.y[i]))
                     continue;
-                (incomplete ? paleKeys : keys).append(r.x[i] + d.shift);
+                (incomplete ? paleKeys : keys).append(r.x[i] + d.shift + offset);
                 (incomplete ? paleValues : values).append(r.y[i]);
                 continue;
             }
@@ -455,7 +472,7 @@ void CtlGraphique::Private::reduce(int columns)
         }
         if (d.bars) {
             auto *bars = static_cast<QCPBars *>(d.main);
-            bars->setWidth(r.barWidth > 0 ? r.barWidth : bars->width());
+            bars->setWidth(r.barWidth > 0 ? r.barWidth / share : bars->width());
             bars->setData(keys, values, true);
             // Outlines only where a bar is wide enough to show its fill inside them.
             const bool outlined = bars->width() / std::max(range.size(), 1e-9) * columns >= 6;
@@ -508,9 +525,10 @@ void CtlGraphique::Private::applyVisibility()
     if (pale)
         pale->addToLegend();
 
-    // Bars of several curves on the same steps (the months compared year by year) stand
-    // side by side, sharing the step, rather than hiding each other.
-    if (curves.axis != AxisKind::Steps)
+    // Bars of several curves on the same steps (the months compared year by year, or
+    // several stations' rainfall) stand side by side, sharing the step, rather than hiding
+    // each other.
+    if (curves.axis != AxisKind::Steps && !overlay)
         return;
     std::vector<std::size_t> shown;
     for (std::size_t k = 0; k < drawn.size(); ++k)
@@ -523,6 +541,10 @@ void CtlGraphique::Private::applyVisibility()
             curves.curves[shown[slot]].barWidth > 0 ? curves.curves[shown[slot]].barWidth : 1.0;
         d.barWidth = step / n;
         d.shift = (double(slot) - (n - 1) / 2) * d.barWidth;
+        d.slot = int(slot);
+        d.slotCount = int(shown.size());
+        if (curves.axis == AxisKind::Time)
+            d.shift += step / 2; // bars stand on their period, not its start
     }
 }
 
@@ -574,6 +596,9 @@ void CtlGraphique::Private::fitValueAxis(QCPAxis *axis, bool amounts)
         lo -= 0.5;
         hi += 0.5;
     }
+    // Rainfall hanging from the top over levels keeps to the upper half, clear of the lines.
+    if (axis == plot->yAxis && curves.leftReversed && !curves.rightLabel.isEmpty())
+        hi *= 2;
     const double room = (hi - lo) * 0.05;
     axis->setRange(fromZero && lo >= 0 ? 0 : lo - room, hi + room);
 }
@@ -821,6 +846,7 @@ bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidge
 {
     Q_UNUSED(application)
     Q_UNUSED(mainWindow)
+    d->overlay.reset();
     d->db = &db;
     d->station = station;
     d->gridMode = false;
@@ -883,6 +909,10 @@ void CtlGraphique::Actualiser()
 
 void CtlGraphique::Tracer()
 {
+    if (d->overlay) {
+        tracerSuperposition();
+        return;
+    }
     if (d->gridMode) {
         d->curves = d->gridCurves;
     } else if (!d->series) {
@@ -996,6 +1026,51 @@ bool CtlGraphique::saveImage(const QString &path, const QSize &size, QString *er
 QCustomPlot *CtlGraphique::plot() const
 {
     return d->plot;
+}
+
+bool CtlGraphique::InitialiserSuperposition(const QString &application, AccesBase &db,
+                                           QWidget *mainWindow)
+{
+    Q_UNUSED(application)
+    Q_UNUSED(mainWindow)
+    d->db = &db;
+    d->gridMode = false;
+    d->series.reset();
+    d->overlay = std::make_unique<OverlayState>();
+    d->overlay->db = &db;
+    d->overlay->hydroStartMonth = std::clamp(readHydroStartMonth(db).toInt(), 1, 12);
+    for (int id = 1; id <= 3; ++id)
+        d->overlay->freeLabels[size_t(id - 1)] = storedParameterLabel(db, id).value_or(QString());
+    GestionExportExcel options;
+    options.load();
+    d->overlay->selection = dataSelection(options);
+    d->initialised = true;
+    setKind(Kind::Chronicle);
+    return true;
+}
+
+int CtlGraphique::seriesReads() const
+{
+    return d->overlay ? d->overlay->reads : 0;
+}
+
+void CtlGraphique::tracerSuperposition()
+{
+    ChartRequest request;
+    request.typeEdition = TypeEdition;
+    request.parametres = Parametres;
+    request.horizon = Horizon;
+    request.visualisation = Visualisation;
+    request.cumul = Cumul;
+    request.hydroStartMonth = d->overlay->hydroStartMonth;
+    request.freeLabels = d->overlay->freeLabels;
+    QStringList errors;
+    const bool withPiezometers = TypeEdition == QLatin1String("SUPERPOSITION");
+    d->curves = d->overlay->build(ListeCourbes, ListePiezometres, withPiezometers, request,
+                                  PluieVersLeBas, &errors);
+    d->draw();
+    if (!errors.isEmpty())
+        showMessage(MessageKind::Erreur, errors.join(QLatin1Char('\n')));
 }
 
 } // namespace plx

@@ -83,6 +83,17 @@ public:
     bool InitialiserDepuis(const CtlGraphique &other);
     // Whether both draw from the same series in memory (not two reads of it).
     bool sharesSeriesWith(const CtlGraphique &other) const;
+    // Overlays of several stations. Each entry is one display-list row marked "X", as
+    // {title, key, code}: the title names the station in the legend, the code finds its
+    // table. Rain gauges in ListeCourbes, piezometers in ListePiezometres (drawn only when
+    // TypeEdition is "SUPERPOSITION"). A station's series is read once and kept while it
+    // stays listed; its colour goes with its code, not its row.
+    QList<QStringList> ListeCourbes;
+    QList<QStringList> ListePiezometres;
+    bool PluieVersLeBas = false; // rainfall hanging from the top of the chart
+    bool InitialiserSuperposition(const QString &application, AccesBase &db, QWidget *mainWindow);
+    // How many station tables were read since InitialiserSuperposition.
+    int seriesReads() const;
 
 signals:
     // Right click outside the plot's own menu: the object asked for and the position.
@@ -90,6 +101,8 @@ signals:
     void selectedYearChanged(int year);
 
 private:
+    void tracerSuperposition();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

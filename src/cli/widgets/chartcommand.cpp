@@ -1,4 +1,5 @@
 #include "cli/widgets/chartcommand.h"
+#include "cli/widgets/overlaychartcommand.h"
 
 #include "base/messages.h"
 #include "charts/chartoptions.h"
@@ -294,6 +295,8 @@ void configureTotal(CtlGraphique &chart, const ChartOptions &o)
 
 int chartCommand(const QStringList &arguments)
 {
+    if (isOverlayScreen(arguments))
+        return overlayChartCommand(arguments);
     Options options = parseOptions(arguments);
     if (!options.error.isEmpty())
         return failure(options.error, 2);

@@ -1,6 +1,7 @@
 #include "run/widgets/mainwindow.h"
 
 #include "base/widgets/navigator.h"
+#include "charts/widgets/overlaychartscreen.h"
 #include "charts/widgets/stationchartscreen.h"
 #include "measures/widgets/validation.h"
 
@@ -394,6 +395,11 @@ void MainWindow::openStationChart(const QString &code, StationChart kind,
                                   NeighbourLookup neighbours)
 {
     StationChartScreen::openFor(*this, code, kind, std::move(neighbours));
+}
+
+void MainWindow::openOverlayChart(OverlayChart kind, const QStringList &rainGauges)
+{
+    OverlayChartScreen::openFor(*this, kind, rainGauges);
 }
 
 bool MainWindow::closeAllScreens()

@@ -64,6 +64,7 @@ public:
     QList<QWidget *> screens() const override;
     bool closeAllScreens() override;
     void openStationSeries(const QString &code, NeighbourLookup neighbours) override;
+    void openOverlayChart(OverlayChart kind, const QStringList &rainGauges) override;
     void openStationChart(const QString &code, StationChart kind,
                           NeighbourLookup neighbours) override;
     QWidget *activeScreen() const;

@@ -200,6 +200,14 @@ void MainWindow::buildMenus()
         charts->addAction(pagedChartIcon(false), QStringLiteral("Comparaison aux &normales"), this,
                           [this] { invokeOnActiveScreen("openNormalsComparison"); });
     m_normalsAction->setObjectName(QStringLiteral("MnuCompNormale"));
+    charts->addSeparator();
+    // Not tied to the active screen: they pick their own stations.
+    charts->addAction(QStringLiteral("&Superposition de pluviomètres"), this, [this] {
+        openOverlayChart(OverlayChart::RainGauges, {});
+    })->setObjectName(QStringLiteral("MnuSuperpositionPluvio"));
+    charts->addAction(QStringLiteral("Superposition &pluie / piézométrie"), this, [this] {
+        openOverlayChart(OverlayChart::RainAndGroundwater, {});
+    })->setObjectName(QStringLiteral("MnuSuperpositionPiezo"));
     m_toolbar->addSeparator();
     m_toolbar->addAction(m_chronicleAction);
     m_toolbar->addAction(m_yearlyAction);

@@ -1,5 +1,6 @@
 #include "run/widgets/windownavigator.h"
 
+#include "charts/widgets/overlaychartscreen.h"
 #include "charts/widgets/stationchartscreen.h"
 #include "measures/widgets/validation.h"
 
@@ -58,6 +59,11 @@ void WindowNavigator::openStationChart(const QString &code, StationChart kind,
                                        NeighbourLookup neighbours)
 {
     StationChartScreen::openFor(*this, code, kind, std::move(neighbours));
+}
+
+void WindowNavigator::openOverlayChart(OverlayChart kind, const QStringList &rainGauges)
+{
+    OverlayChartScreen::openFor(*this, kind, rainGauges);
 }
 
 } // namespace plx

@@ -20,6 +20,7 @@ public:
     void openStationSeries(const QString &code, NeighbourLookup neighbours) override;
     void openStationChart(const QString &code, StationChart kind,
                           NeighbourLookup neighbours) override;
+    void openOverlayChart(OverlayChart kind, const QStringList &rainGauges) override;
 
 private:
     std::vector<QPointer<QWidget>> m_screens; // not owned: each deletes itself on close

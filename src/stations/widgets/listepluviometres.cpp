@@ -160,10 +160,15 @@ void ListePluviometres::buildUi()
     });
     auto *overlay =
         panelButton(QStringLiteral("&Superposition pluie / piézométrie"), "CmdSuperposition", this);
-    connect(overlay, &QPushButton::clicked, this, [] {
-        showMessage(MessageKind::Aide, QStringLiteral("Le graphique de superposition n'est pas "
-                                                      "encore disponible dans cette version."));
-    });
+    overlay->setToolTip(QStringLiteral("Pluviomètres sélectionnés et piézomètres sur un même "
+                                       "graphique"));
+    connect(overlay, &QPushButton::clicked, this,
+            [this] { openOverlay(Navigator::OverlayChart::RainAndGroundwater); });
+    auto *rainOverlay =
+        panelButton(QStringLiteral("Superposition de &pluviomètres"), "CmdSuperpositionPluvio", this);
+    rainOverlay->setToolTip(QStringLiteral("Pluviomètres sélectionnés sur un même graphique"));
+    connect(rainOverlay, &QPushButton::clicked, this,
+            [this] { openOverlay(Navigator::OverlayChart::RainGauges); });
     auto *chronicle = panelButton(QStringLiteral("C&hronique"), "CmdChronique", this);
     chronicle->setToolTip(QStringLiteral("Graphique chronologique du pluviomètre sélectionné"));
     connect(chronicle, &QPushButton::clicked, this, &ListePluviometres::openChronicle);
@@ -180,7 +185,7 @@ void ListePluviometres::buildUi()
     normals->setToolTip(QStringLiteral("Mois du pluviomètre sélectionné comparés à ses normales"));
     connect(normals, &QPushButton::clicked, this, &ListePluviometres::openNormalsComparison);
     for (QPushButton *button : {data, chronicle, yearly, yearbook, normals, map,
-                                m_recordLengthButton, bulletins, overlay})
+                                m_recordLengthButton, bulletins, overlay, rainOverlay})
         panel->addWidget(button);
     panel->addStretch(1);
     middle->addLayout(panel);
@@ -490,6 +495,16 @@ void ListePluviometres::openNormalsComparison()
     const QString code = currentStationCode();
     if (Navigator *navigator = navigatorFor(this); navigator && !code.isEmpty())
         navigator->openStationChart(code, Navigator::StationChart::Normals, neighbourLookup());
+}
+
+void ListePluviometres::openOverlay(Navigator::OverlayChart kind)
+{
+    QStringList codes;
+    for (const qint64 code : selectedCodes())
+        if (!codes.contains(QString::number(code)))
+            codes << QString::number(code);
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openOverlayChart(kind, codes);
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)

@@ -82,6 +82,8 @@ public slots:
     void openYearlyChart();
     void openYearbook();
     void openNormalsComparison();
+    // An overlay chart with the selected stations in its display list.
+    void openOverlay(Navigator::OverlayChart kind);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -53,6 +53,8 @@ OverlayChartScreen::OverlayChartScreen(const QString &title, QWidget *parent) : 
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_chart, 1);
     layout->addWidget(scroll);
+    // The size of the station chart screens: the window area of a 1366 x 768 screen.
+    resize(1300, 620);
 }
 
 OverlayChartScreen::~OverlayChartScreen() = default;

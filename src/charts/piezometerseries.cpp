@@ -1,64 +1,15 @@
 #include "charts/piezometerseries.h"
 
+#include "charts/seriescells.h"
 #include "db/accesbase.h"
-#include "db/datetimetext.h"
 #include "schema/groundwatertables.h"
 
-#include <QDateTime>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 namespace plx {
-
-namespace {
-
-constexpr qint64 kJulianDayOf1970 = 2440588;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Seconds of a wall-clock value since 1970-01-01 00:00 read as UTC; false when not a date.
-bool wallClockSeconds(const QVariant &value, qint64 *seconds)
-{
-    QDateTime dt;
-    switch (value.typeId()) {
-    case QMetaType::QDateTime:
-        dt = value.toDateTime();
-        break;
-    case QMetaType::QDate:
-        dt = QDateTime(value.toDate(), QTime(0, 0), Qt::UTC);
-        break;
-    case QMetaType::QString:
-        dt = parseDatabaseDateTime(*static_cast<const QString *>(value.constData()));
-        break;
-    default:
-        return false;
-    }
-    if (!dt.isValid())
-        return false;
-    *seconds = (dt.date().toJulianDay() - kJulianDayOf1970) * 86400 +
-               dt.time().msecsSinceStartOfDay() / 1000;
-    return true;
-}
-
-double numberOf(const QVariant &value)
-{
-    if (value.isNull() || !value.isValid())
-        return kNaN;
-    if (value.typeId() == QMetaType::QString) {
-        QString text = value.toString().trimmed();
-        text.replace(QLatin1Char(','), QLatin1Char('.'));
-        bool ok = false;
-        const double v = text.toDouble(&ok);
-        return ok ? v : kNaN;
-    }
-    bool ok = false;
-    const double v = value.toDouble(&ok);
-    return ok ? v : kNaN;
-}
-
-} // namespace
 
 std::shared_ptr<const PiezometerSeries> loadPiezometerSeries(AccesBase &db, const QString &code,
                                                              bool withUnvalidated, QString *error)
@@ -80,14 +31,10 @@ std::shared_ptr<const PiezometerSeries> loadPiezometerSeries(AccesBase &db, cons
             shaped = false;
             return false;
         }
-        qint64 day = 0;
-        if (!wallClockSeconds(values[0], &day))
+        qint64 ms = 0;
+        if (!rowInstantMs(values[0], values[1], &ms))
             return true;
-        day -= ((day % 86400) + 86400) % 86400;
-        // The time of day lives on 30/12/1899, as in the rain tables.
-        qint64 heure = 0;
-        if (wallClockSeconds(values[1], &heure))
-            day += ((heure % 86400) + 86400) % 86400;
+        const qint64 day = secondsOfMs(ms);
         if (!withUnvalidated) {
             const QString validite = values[4].toString().trimmed().toUpper();
             if (validite != QLatin1String("V") && validite != QLatin1String("C"))

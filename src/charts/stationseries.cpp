@@ -1,7 +1,7 @@
 #include "charts/chartengine.h"
 
+#include "charts/seriescells.h"
 #include "db/accesbase.h"
-#include "db/datetimetext.h"
 #include "measures/measurementtable.h"
 
 #include <QDateTime>
@@ -12,102 +12,6 @@
 #include <numeric>
 
 namespace plx {
-
-namespace {
-
-constexpr qint64 kMsPerDay = 86400000;
-constexpr qint64 kJulianDayOf1970 = 2440588;
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    const qint64 q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-// Milliseconds of a wall-clock value since 1970-01-01 00:00, the value read as UTC.
-// Engines hand date-times over as QDateTime labelled UTC (no zone arithmetic then);
-// other forms are read for their date and time fields. False when it is not a date.
-bool wallClockMs(const QVariant &value, qint64 *ms)
-{
-    switch (value.typeId()) {
-    case QMetaType::QDateTime: {
-        const QDateTime &dt = *static_cast<const QDateTime *>(value.constData());
-        if (!dt.isValid())
-            return false;
-        if (dt.timeSpec() == Qt::UTC) {
-            *ms = dt.toMSecsSinceEpoch();
-            return true;
-        }
-        *ms = (dt.date().toJulianDay() - kJulianDayOf1970) * kMsPerDay +
-              dt.time().msecsSinceStartOfDay();
-        return true;
-    }
-    case QMetaType::QDate: {
-        const QDate d = value.toDate();
-        *ms = (d.toJulianDay() - kJulianDayOf1970) * kMsPerDay;
-        return d.isValid();
-    }
-    case QMetaType::QTime: {
-        const QTime t = value.toTime();
-        *ms = t.msecsSinceStartOfDay();
-        return t.isValid();
-    }
-    case QMetaType::QString: {
-        const QString &text = *static_cast<const QString *>(value.constData());
-        const QDateTime dt = parseDatabaseDateTime(text);
-        if (dt.isValid()) {
-            *ms = dt.toMSecsSinceEpoch();
-            return true;
-        }
-        const QTime t = QTime::fromString(text.trimmed().left(8), QStringLiteral("HH:mm:ss"));
-        *ms = t.msecsSinceStartOfDay();
-        return t.isValid();
-    }
-    default:
-        return false;
-    }
-}
-
-double numberOf(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-        return *static_cast<const double *>(value.constData());
-    case QMetaType::LongLong:
-        return double(*static_cast<const qlonglong *>(value.constData()));
-    case QMetaType::UnknownType:
-        return std::numeric_limits<double>::quiet_NaN();
-    case QMetaType::QString: {
-        // Drivers handing reals over as text; a decimal comma is read too.
-        QString text = static_cast<const QString *>(value.constData())->trimmed();
-        text.replace(QLatin1Char(','), QLatin1Char('.'));
-        bool ok = false;
-        const double v = text.toDouble(&ok);
-        return ok ? v : std::numeric_limits<double>::quiet_NaN();
-    }
-    default: {
-        bool ok = false;
-        const double v = value.toDouble(&ok);
-        return ok ? v : std::numeric_limits<double>::quiet_NaN();
-    }
-    }
-}
-
-// The first letter of a one-character code, upper-cased; 0 for null or empty.
-char codeOf(const QVariant &value)
-{
-    if (value.typeId() != QMetaType::QString)
-        return 0;
-    const QString &text = *static_cast<const QString *>(value.constData());
-    for (const QChar ch : text) {
-        if (ch.isSpace())
-            continue;
-        return ch.unicode() < 0x80 ? char(ch.toUpper().unicode()) : 0;
-    }
-    return 0;
-}
-
-} // namespace
 
 std::shared_ptr<const StationSeries> loadStationSeries(AccesBase &db, const QString &code,
                                                        QString *error)
@@ -141,18 +45,11 @@ std::shared_ptr<const StationSeries> loadStationSeries(AccesBase &db, const QStr
             shaped = false;
             return false;
         }
-        qint64 day = 0;
-        if (!wallClockMs(values[0], &day))
+        qint64 ms = 0;
+        if (!rowInstantMs(values[0], values[1], &ms))
             return true; // a row without a day has no place on a chart
-        qint64 timeOfDay = 0;
-        if (qint64 heure = 0; wallClockMs(values[1], &heure)) {
-            day = floorDiv(day, kMsPerDay) * kMsPerDay;
-            timeOfDay = heure - floorDiv(heure, kMsPerDay) * kMsPerDay;
-        }
-        // Without Heure, a time carried by DateCreation stands.
-        const qint64 ms = day + timeOfDay;
-        timed = timed || ms % kMsPerDay != 0;
-        series->t.push_back(floorDiv(ms, 1000));
+        timed = timed || ms % 86400000 != 0;
+        series->t.push_back(secondsOfMs(ms));
         for (size_t p = 0; p < 6; ++p)
             series->values[p].push_back(numberOf(values[2 + p]));
         series->validite.push_back(codeOf(values[8]));

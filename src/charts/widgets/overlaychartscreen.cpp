@@ -190,28 +190,6 @@ QStringList OverlayChartScreen::rainGaugeTexts(const QTableWidget *source)
     return {text(1), text(2), text(3), text(0)};
 }
 
-QButtonGroup *OverlayChartScreen::optionGroup(const char *name, const QString &title,
-                                              const QStringList &choices, QWidget *parent,
-                                              int columns)
-{
-    auto *frame = new QGroupBox(title, parent);
-    frame->setObjectName(QLatin1String(name));
-    auto *group = new QButtonGroup(frame);
-    group->setObjectName(QLatin1String(name));
-    group->setExclusive(true);
-    auto *layout = new QGridLayout(frame);
-    layout->setContentsMargins(6, 2, 6, 4);
-    layout->setSpacing(1);
-    columns = qMax(1, columns);
-    for (int i = 0; i < choices.size(); ++i) {
-        auto *radio = new QRadioButton(choices.at(i), frame);
-        radio->setObjectName(QLatin1String(name) + QLatin1Char('_') + QString::number(i));
-        group->addButton(radio, i);
-        layout->addWidget(radio, i / columns, i % columns);
-    }
-    return group;
-}
-
 std::array<QCheckBox *, 6> OverlayChartScreen::parameterBoxes(const char *name, QWidget *parent,
                                                               QVBoxLayout *layout)
 {

@@ -2,6 +2,7 @@
 
 #include "base/widgets/navigator.h"
 #include "charts/widgets/ctlgraphique.h"
+#include "charts/widgets/optiongroup.h"
 
 #include <QWidget>
 
@@ -52,8 +53,6 @@ protected:
     // "Liste des pluviomètres": CboListe, SprPluviometres and an "Ajouter" button that,
     // like a double click, calls add().
     CollapsibleFrame *rainGaugeFrame(const char *name, const std::function<void()> &add);
-    QButtonGroup *optionGroup(const char *name, const QString &title, const QStringList &choices,
-                              QWidget *parent, int columns = 1);
     // The parameters 1 to 6 as check boxes name_1..name_6, rainfall checked; the free
     // parameters under their stored caption, hidden without one.
     std::array<QCheckBox *, 6> parameterBoxes(const char *name, QWidget *parent,

@@ -2,6 +2,7 @@
 
 #include "base/widgets/navigator.h"
 #include "charts/widgets/ctlgraphique.h"
+#include "charts/widgets/optiongroup.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -63,10 +64,6 @@ protected:
 
     // The bar above the chart: previous, the station, next; screens add their own controls.
     QHBoxLayout *topBar() const { return m_topBar; }
-    // An option group: a titled box of exclusive radio buttons, both named name, the
-    // buttons name + "_" + index, laid out in rows of `columns`.
-    QButtonGroup *optionGroup(const char *name, const QString &title, const QStringList &choices,
-                              QWidget *parent, int columns = 1);
     // The column holding the chart, for a screen that shows a second one below it.
     QVBoxLayout *chartColumn() const { return m_chartColumn; }
     // The side panel, right of the chart; the screen fills it.

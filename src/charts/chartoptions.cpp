@@ -24,6 +24,13 @@ QString parameterDigits(const ParameterChecks &checked)
     return digits;
 }
 
+QStringList parameterCaptions()
+{
+    return {QStringLiteral("Pluie"),       QStringLiteral("Pluie efficace"),
+            QStringLiteral("Etp"),         QStringLiteral("Paramètre 1"),
+            QStringLiteral("Paramètre 2"), QStringLiteral("Paramètre 3")};
+}
+
 QStringList horizonCaptions()
 {
     return fromUtf8(

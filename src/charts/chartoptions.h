@@ -38,6 +38,8 @@ QString parameterDigits(const ParameterChecks &checked);
 // The horizon choices of the chronicle, in order: "Sans regroupement", "Décade", "Mois",
 // "Trimestre", "Année civile", "Année Hydrologique".
 QStringList horizonCaptions();
+// The six parameters' captions before the free ones are relabelled.
+QStringList parameterCaptions();
 // "S", "D", "M", "T", "A", "H" by choice; "" for no or an unknown choice.
 QString horizonCode(int choice);
 

@@ -841,6 +841,20 @@ void CtlGraphique::setKind(Kind kind)
     d->plot->setToolTip(helpText(kind));
 }
 
+ChartProperties CtlGraphique::properties() const
+{
+    return {TypeEdition, Parametres, Horizon, Visualisation, Cumul};
+}
+
+void CtlGraphique::setProperties(const ChartProperties &properties)
+{
+    TypeEdition = properties.typeEdition;
+    Parametres = properties.parametres;
+    Horizon = properties.horizon;
+    Visualisation = properties.visualisation;
+    Cumul = properties.cumul;
+}
+
 bool CtlGraphique::Initialiser(const QString &application, AccesBase &db, QWidget *mainWindow,
                                const QString &station)
 {

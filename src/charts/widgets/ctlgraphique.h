@@ -2,6 +2,7 @@
 
 #include "charts/chartcurves.h"
 #include "charts/chartengine.h"
+#include "charts/chartoptions.h"
 
 #include <QDate>
 #include <QWidget>
@@ -35,6 +36,10 @@ public:
     // comparison with the normals.
     enum class Kind { Chronicle, Yearly, Normals };
     void setKind(Kind kind);
+
+    // The five properties above as the option mapping reads and writes them.
+    ChartProperties properties() const;
+    void setProperties(const ChartProperties &properties);
 
     // The context of one station: the application name ("PLXReader"), the connection, the
     // window that holds the screens, and the station. Reads its series, normals and the

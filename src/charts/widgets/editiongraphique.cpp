@@ -77,15 +77,10 @@ void EditionGraphique::TraitementParametres()
     ParameterChecks checked{};
     for (int i = 0; i < kChartParameters; ++i)
         checked[size_t(i)] = m_parameters[size_t(i)]->isChecked();
-    ChartProperties properties{m_chart->TypeEdition, m_chart->Parametres, m_chart->Horizon,
-                               m_chart->Visualisation, m_chart->Cumul};
+    ChartProperties properties = m_chart->properties();
     properties = chronicleProperties(properties, checked, m_horizon->checkedId(),
                                      m_visualisation->checkedId());
-    m_chart->TypeEdition = properties.typeEdition;
-    m_chart->Parametres = properties.parametres;
-    m_chart->Horizon = properties.horizon;
-    m_chart->Visualisation = properties.visualisation;
-    m_chart->Cumul = properties.cumul;
+    m_chart->setProperties(properties);
     m_chart->Tracer();
     if (!isInitialised())
         return;

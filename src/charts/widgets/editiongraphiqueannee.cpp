@@ -20,17 +20,6 @@
 
 namespace plx {
 
-namespace {
-
-QStringList parameterCaptions()
-{
-    return {QStringLiteral("Pluie"),       QStringLiteral("Pluie efficace"),
-            QStringLiteral("Etp"),         QStringLiteral("Paramètre 1"),
-            QStringLiteral("Paramètre 2"), QStringLiteral("Paramètre 3")};
-}
-
-} // namespace
-
 EditionGraphiqueAnnee::EditionGraphiqueAnnee(QWidget *parent)
     : StationChartScreen(CtlGraphique::Kind::Yearly, QStringLiteral("Graphique annuel"), parent)
 {
@@ -194,15 +183,10 @@ std::vector<QCheckBox *> EditionGraphiqueAnnee::monthBoxesInOrder() const
 
 void EditionGraphiqueAnnee::TraitementParametres()
 {
-    ChartProperties properties{m_chart->TypeEdition, m_chart->Parametres, m_chart->Horizon,
-                               m_chart->Visualisation, m_chart->Cumul};
+    ChartProperties properties = m_chart->properties();
     properties = yearlyProperties(properties, m_mode->checkedId(), m_yearType->checkedId(),
                                   m_visualisation->checkedId(), m_parameter->checkedId());
-    m_chart->TypeEdition = properties.typeEdition;
-    m_chart->Parametres = properties.parametres;
-    m_chart->Horizon = properties.horizon;
-    m_chart->Visualisation = properties.visualisation;
-    m_chart->Cumul = properties.cumul;
+    m_chart->setProperties(properties);
     if (isInitialised())
         m_chart->AfficherCourbe(1);
     m_chart->Tracer();

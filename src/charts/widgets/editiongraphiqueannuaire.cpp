@@ -22,13 +22,6 @@ namespace plx {
 
 namespace {
 
-QStringList parameterCaptions()
-{
-    return {QStringLiteral("Pluie"),       QStringLiteral("Pluie efficace"),
-            QStringLiteral("Etp"),         QStringLiteral("Paramètre 1"),
-            QStringLiteral("Paramètre 2"), QStringLiteral("Paramètre 3")};
-}
-
 const char *const kTotalBoxes[] = {"chkPluieTotal",      "chkPluieEfficaceTotal",
                                    "chkEtpTotal",        "chkParametre1Total",
                                    "chkParametre2Total", "chkParametre3Total"};
@@ -215,15 +208,10 @@ void EditionGraphiqueAnnuaire::orderMonths()
 
 void EditionGraphiqueAnnuaire::TraitementParametres()
 {
-    ChartProperties properties{m_chart->TypeEdition, m_chart->Parametres, m_chart->Horizon,
-                               m_chart->Visualisation, m_chart->Cumul};
+    ChartProperties properties = m_chart->properties();
     properties = yearbookProperties(properties, m_mode->checkedId(), m_yearType->checkedId(),
                                     m_visualisation->checkedId(), m_parameter->checkedId());
-    m_chart->TypeEdition = properties.typeEdition;
-    m_chart->Parametres = properties.parametres;
-    m_chart->Horizon = properties.horizon;
-    m_chart->Visualisation = properties.visualisation;
-    m_chart->Cumul = properties.cumul;
+    m_chart->setProperties(properties);
     m_chart->Tracer();
     applyCurveBoxes();
     const QSignalBlocker blocker(m_year);
@@ -252,15 +240,10 @@ void EditionGraphiqueAnnuaire::TraitementParametresTotal()
     ParameterChecks checked{};
     for (size_t i = 0; i < m_parametersTotal.size(); ++i)
         checked[i] = m_parametersTotal[i]->isChecked();
-    ChartProperties properties{m_total->TypeEdition, m_total->Parametres, m_total->Horizon,
-                               m_total->Visualisation, m_total->Cumul};
+    ChartProperties properties = m_total->properties();
     properties = chronicleProperties(properties, checked, m_horizonTotal->checkedId(),
                                      m_visualisationTotal->checkedId());
-    m_total->TypeEdition = properties.typeEdition;
-    m_total->Parametres = properties.parametres;
-    m_total->Horizon = properties.horizon;
-    m_total->Visualisation = properties.visualisation;
-    m_total->Cumul = properties.cumul;
+    m_total->setProperties(properties);
     m_total->Tracer();
 }
 

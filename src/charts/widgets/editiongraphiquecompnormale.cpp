@@ -19,17 +19,6 @@
 
 namespace plx {
 
-namespace {
-
-QStringList parameterCaptions()
-{
-    return {QStringLiteral("Pluie"),       QStringLiteral("Pluie efficace"),
-            QStringLiteral("Etp"),         QStringLiteral("Paramètre 1"),
-            QStringLiteral("Paramètre 2"), QStringLiteral("Paramètre 3")};
-}
-
-} // namespace
-
 EditionGraphiqueCompNormale::EditionGraphiqueCompNormale(QWidget *parent)
     : StationChartScreen(CtlGraphique::Kind::Normals, QStringLiteral("Comparaison aux normales"),
                          parent)
@@ -100,14 +89,9 @@ void EditionGraphiqueCompNormale::TraitementParametres()
                 readNormalsTitle(AccesBase::instance(), stationCode()))
             m_chart->TitreNormales = *title;
     }
-    ChartProperties properties{m_chart->TypeEdition, m_chart->Parametres, m_chart->Horizon,
-                               m_chart->Visualisation, m_chart->Cumul};
+    ChartProperties properties = m_chart->properties();
     properties = normalsProperties(properties, m_horizon->checkedId(), m_parameter->checkedId());
-    m_chart->TypeEdition = properties.typeEdition;
-    m_chart->Parametres = properties.parametres;
-    m_chart->Horizon = properties.horizon;
-    m_chart->Visualisation = properties.visualisation;
-    m_chart->Cumul = properties.cumul;
+    m_chart->setProperties(properties);
     m_chart->OptionNormales = m_visualisation->checkedId() == 1;
     m_chart->Tracer();
 

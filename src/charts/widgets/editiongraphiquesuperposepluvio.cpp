@@ -73,16 +73,11 @@ void EditionGraphiqueSuperposePluvio::TraitementParametres()
     ParameterChecks checked{};
     for (int i = 0; i < 6; ++i)
         checked[size_t(i)] = m_parameters[size_t(i)]->isChecked();
-    ChartProperties properties{m_chart->TypeEdition, m_chart->Parametres, m_chart->Horizon,
-                               m_chart->Visualisation, m_chart->Cumul};
+    ChartProperties properties = m_chart->properties();
     // "Histogramme", "Courbe", "Cumulé" map as the chronicle's three choices do.
     properties = chronicleProperties(properties, checked, m_horizon->checkedId(),
                                      m_visualisation->checkedId());
-    m_chart->TypeEdition = QStringLiteral("EDITION");
-    m_chart->Parametres = properties.parametres;
-    m_chart->Horizon = properties.horizon;
-    m_chart->Visualisation = properties.visualisation;
-    m_chart->Cumul = properties.cumul;
+    m_chart->setProperties(properties);
     m_chart->ListeCourbes = m_display->markedStations();
     redraw();
 }

@@ -115,8 +115,8 @@ QString readChartOptions(Options &options, ChartOptions &chart)
     if (!QStringList{QStringLiteral("chronique"), QStringLiteral("annee"),
                      QStringLiteral("annuaire"), QStringLiteral("normales")}
              .contains(screen))
-        return QStringLiteral("Indiquez l'écran avec --screen chronique, annee, annuaire ou "
-                              "normales.");
+        return QStringLiteral("Indiquez l'écran avec --screen chronique, annee, annuaire, "
+                              "normales, superposition ou pluviopiezo.");
     chart.screen = screen;
     chart.yearly = screen != QLatin1String("chronique");
     if (chart.out.isEmpty())

@@ -17,7 +17,8 @@ packages=(cmake ninja-build g++ pkg-config python3
     libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
     unixodbc unixodbc-dev odbc-postgresql
     mdbtools mdbtools-dev libquazip1-qt6-dev
-    libgtest-dev dpkg-dev desktop-file-utils)
+    libgtest-dev dpkg-dev desktop-file-utils
+    libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils)
 
 install_missing() {
     local missing=()

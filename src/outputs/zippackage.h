@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace plx {
+
+// An office package (.docx, .odt...) held in memory: its entries in their order, so that
+// a filler changes a few parts and writes every other entry back with the same content.
+class ZipPackage
+{
+public:
+    struct Entry
+    {
+        QString name;
+        QByteArray data;
+        QDateTime time;
+    };
+
+    // False when the file cannot be opened as a zip archive.
+    bool read(const QString &path);
+    bool contains(const QString &name) const { return find(name) != nullptr; }
+    // The content of an entry; empty when absent.
+    QByteArray data(const QString &name) const;
+    // Replaces an entry's content, or appends a new entry.
+    void set(const QString &name, const QByteArray &data);
+    QStringList names() const;
+    // The archive; "mimetype" (ODF) first and stored uncompressed as readers require.
+    // Empty on failure.
+    QByteArray write() const;
+
+private:
+    const Entry *find(const QString &name) const;
+    std::vector<Entry> m_entries;
+};
+
+} // namespace plx

@@ -51,6 +51,9 @@ QString valueFor(const QString &bookmark, const DocumentFill &fill);
 // How a bookmark that could not be filled is reported.
 QString failureNote(const QString &bookmark);
 void reportProgress(const DocumentFill &fill, const QString &bookmark);
+// A bookmark that could not be filled goes to the progress line as its note; the route
+// goes on with the next bookmark.
+void reportFailure(const DocumentFill &fill, const QString &bookmark);
 
 // Validity shading of the measurement table, as an RGB hex colour ("" = no shading):
 // validated "V" pale green, controlled "C" pale blue, not validated (empty) unshaded,

@@ -144,6 +144,12 @@ void reportProgress(const DocumentFill &fill, const QString &bookmark)
         fill.progress(QStringLiteral("Remplissage des signets: ") + bookmark);
 }
 
+void reportFailure(const DocumentFill &fill, const QString &bookmark)
+{
+    if (fill.progress)
+        fill.progress(failureNote(bookmark));
+}
+
 QString validityColour(const QString &validity)
 {
     const QString code = validity.trimmed().toUpper();

@@ -223,7 +223,7 @@ void DocxFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, const QS
             }
         }
         if (!anchor) {
-            reportProgress(m_fill, failureNote(name));
+            reportFailure(m_fill, name);
             return;
         }
         XmlNode *table = para ? anchor->insertAfter(anchor, measureTable(part, availableWidth(part, start)))
@@ -248,7 +248,7 @@ void DocxFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, const QS
     if (!place(part, start, para, std::move(nodes)))
         ok = false;
     if (!ok)
-        reportProgress(m_fill, failureNote(name));
+        reportFailure(m_fill, name);
 }
 
 std::unique_ptr<XmlNode> DocxFiller::runProperties(Part &part, XmlNode *start, XmlNode *end,

@@ -218,7 +218,7 @@ void OdtFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, bool poin
     if (!para)
         para = start->ancestor(t + QStringLiteral("h"));
     if (!para) {
-        reportProgress(m_fill, failureNote(name));
+        reportFailure(m_fill, name);
         return;
     }
     XmlNode *endPara = end ? end->ancestor(t + QStringLiteral("p")) : nullptr;
@@ -248,7 +248,7 @@ void OdtFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, bool poin
     for (auto &n : nodes)
         after = after->insertAfter(after, std::move(n));
     if (!ok)
-        reportProgress(m_fill, failureNote(name));
+        reportFailure(m_fill, name);
 }
 
 QString OdtFiller::styleOfFirstText(Part &part, XmlNode *start, XmlNode *stop)

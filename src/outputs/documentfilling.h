@@ -31,18 +31,17 @@ QString chartWord(const QString &bookmark);
 // A picture ready to be stored in a package.
 struct Picture
 {
-    QByteArray data;    // PNG, JPEG or GIF
-    QString extension;  // "png", "jpeg", "gif"
+    QByteArray data;   // PNG, JPEG or GIF
+    QString extension; // "png", "jpeg", "gif"
     QString mimeType;
     QSize pixels;
-    QByteArray svg;     // optional vector version
+    QByteArray svg; // optional vector version
 };
 
 // The pictures of a picture or chart bookmark: the chart handed over by the screen, or the
 // files named by the bookmark's value (several separated by ";" or line breaks). False
 // when a named file cannot be read as a picture (the others are still returned).
-bool picturesFor(const QString &bookmark, const DocumentFill &fill,
-                 std::vector<Picture> *out);
+bool picturesFor(const QString &bookmark, const DocumentFill &fill, std::vector<Picture> *out);
 // Reads a PNG, JPEG or GIF file's bytes and pixel size from its header.
 bool readPicture(const QByteArray &data, Picture *out);
 

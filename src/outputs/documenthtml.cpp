@@ -68,7 +68,8 @@ QString merged(QString html)
 {
     for (const char *tag : {"strong", "em", "u"}) {
         const QString t = QLatin1String(tag);
-        html.replace(QStringLiteral("</") + t + QStringLiteral("><") + t + QLatin1Char('>'), QString());
+        html.replace(QStringLiteral("</") + t + QStringLiteral("><") + t + QLatin1Char('>'),
+                     QString());
     }
     return html;
 }
@@ -76,8 +77,8 @@ QString merged(QString html)
 QString styleAttribute(const QStringList &declarations)
 {
     return declarations.isEmpty() ? QString()
-                                  : QStringLiteral(" style=\"") + declarations.join(QLatin1Char(';'))
-                                        + QLatin1Char('"');
+                                  : QStringLiteral(" style=\"") +
+                                        declarations.join(QLatin1Char(';')) + QLatin1Char('"');
 }
 
 // ---- Word documents ----
@@ -93,8 +94,10 @@ public:
         XmlDocument types;
         if (parseXml(m_package.data(QStringLiteral("[Content_Types].xml")), &types)) {
             for (XmlNode *o : types.root()->childElements()) {
-                if (o->attribute(QStringLiteral("ContentType")).endsWith(QLatin1String(".main+xml"))
-                    && o->attribute(QStringLiteral("ContentType")).contains(QLatin1String("wordprocessingml")))
+                if (o->attribute(QStringLiteral("ContentType"))
+                        .endsWith(QLatin1String(".main+xml")) &&
+                    o->attribute(QStringLiteral("ContentType"))
+                        .contains(QLatin1String("wordprocessingml")))
                     mainPart = o->attribute(QStringLiteral("PartName")).mid(1);
             }
         }
@@ -102,11 +105,12 @@ public:
         if (!parseXml(m_package.data(mainPart), &doc, error))
             return false;
         XmlNode *root = doc.root();
-        w = root->prefixFor(QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main"),
-                            QStringLiteral("w:"));
+        w = root->prefixFor(
+            QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main"),
+            QStringLiteral("w:"));
         m_folder = mainPart.left(mainPart.lastIndexOf(QLatin1Char('/')) + 1);
-        readRelationships(m_folder + QStringLiteral("_rels/")
-                          + mainPart.mid(m_folder.size()) + QStringLiteral(".rels"));
+        readRelationships(m_folder + QStringLiteral("_rels/") + mainPart.mid(m_folder.size()) +
+                          QStringLiteral(".rels"));
         readStyles(m_folder + QStringLiteral("styles.xml"));
         XmlNode *body = root->child(w + QStringLiteral("body"));
         if (!body) {
@@ -152,7 +156,8 @@ private:
             ParagraphStyle style;
             const QString id = s->attribute(w + QStringLiteral("styleId"));
             XmlNode *name = s->child(w + QStringLiteral("name"));
-            const auto byName = heading.match(name ? name->attribute(w + QStringLiteral("val")) : QString());
+            const auto byName =
+                heading.match(name ? name->attribute(w + QStringLiteral("val")) : QString());
             const auto byId = heading.match(id);
             if (byName.hasMatch())
                 style.heading = byName.captured(2).toInt();
@@ -235,9 +240,9 @@ private:
         const QString tag = level ? QStringLiteral("h%1").arg(level) : QStringLiteral("p");
         QString inner;
         inlines(p, inner);
-        out += QLatin1Char('<') + tag + styleAttribute(css) + QLatin1Char('>')
-               + (inner.isEmpty() ? QStringLiteral("&nbsp;") : merged(inner)) + QStringLiteral("</") + tag
-               + QStringLiteral(">\n");
+        out += QLatin1Char('<') + tag + styleAttribute(css) + QLatin1Char('>') +
+               (inner.isEmpty() ? QStringLiteral("&nbsp;") : merged(inner)) + QStringLiteral("</") +
+               tag + QStringLiteral(">\n");
     }
 
     void inlines(XmlNode *container, QString &out)
@@ -246,8 +251,8 @@ private:
             const QString local = c->localName();
             if (local == QLatin1String("r"))
                 run(c, out);
-            else if (local == QLatin1String("hyperlink") || local == QLatin1String("smartTag")
-                     || local == QLatin1String("ins") || local == QLatin1String("fldSimple"))
+            else if (local == QLatin1String("hyperlink") || local == QLatin1String("smartTag") ||
+                     local == QLatin1String("ins") || local == QLatin1String("fldSimple"))
                 inlines(c, out);
             else if (local == QLatin1String("sdt"))
                 if (XmlNode *content = c->child(w + QStringLiteral("sdtContent")))
@@ -298,9 +303,12 @@ private:
                 widthEmu = e->attribute(QStringLiteral("cx")).toLongLong();
             QString id;
             if (local == QLatin1String("blip"))
-                id = e->attribute(e->prefixFor(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships"),
-                                                 QStringLiteral("r:"))
-                                  + QStringLiteral("embed"));
+                id = e->attribute(
+                    e->prefixFor(
+                        QStringLiteral(
+                            "http://schemas.openxmlformats.org/officeDocument/2006/relationships"),
+                        QStringLiteral("r:")) +
+                    QStringLiteral("embed"));
             else if (local == QLatin1String("imagedata"))
                 id = e->attribute(QStringLiteral("r:id"));
             if (id.isEmpty())
@@ -338,13 +346,14 @@ private:
                             css << QStringLiteral("background-color:#") + fill.toLower();
                     }
                     if (XmlNode *gs = tcPr->child(w + QStringLiteral("gridSpan")))
-                        span = QStringLiteral(" colspan=\"%1\"").arg(gs->attribute(w + QStringLiteral("val")).toInt());
+                        span = QStringLiteral(" colspan=\"%1\"")
+                                   .arg(gs->attribute(w + QStringLiteral("val")).toInt());
                 }
                 const QString tag = heading ? QStringLiteral("th") : QStringLiteral("td");
                 QString inner;
                 blocks(tc, inner);
-                out += QLatin1Char('<') + tag + span + styleAttribute(css) + QLatin1Char('>') + inner
-                       + QStringLiteral("</") + tag + QLatin1Char('>');
+                out += QLatin1Char('<') + tag + span + styleAttribute(css) + QLatin1Char('>') +
+                       inner + QStringLiteral("</") + tag + QLatin1Char('>');
             }
             out += QStringLiteral("</tr>\n");
         }
@@ -376,8 +385,9 @@ public:
             return false;
         XmlNode *root = content.root();
         readStyles(root);
-        const QString o = root->prefixFor(QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0"),
-                                          QStringLiteral("office:"));
+        const QString o =
+            root->prefixFor(QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0"),
+                            QStringLiteral("office:"));
         XmlNode *body = root->child(o + QStringLiteral("body"));
         XmlNode *text = body ? body->child(o + QStringLiteral("text")) : nullptr;
         if (!text) {
@@ -407,12 +417,16 @@ private:
             for (XmlNode *p : s->childElements()) {
                 if (p->localName() == QLatin1String("text-properties")) {
                     if (p->hasAttribute(QStringLiteral("fo:font-weight")))
-                        style.bold = p->attribute(QStringLiteral("fo:font-weight")) == QLatin1String("bold")
-                                     || p->attribute(QStringLiteral("fo:font-weight")).toInt() >= 600;
+                        style.bold = p->attribute(QStringLiteral("fo:font-weight")) ==
+                                         QLatin1String("bold") ||
+                                     p->attribute(QStringLiteral("fo:font-weight")).toInt() >= 600;
                     if (p->hasAttribute(QStringLiteral("fo:font-style")))
-                        style.italic = p->attribute(QStringLiteral("fo:font-style")) == QLatin1String("italic");
+                        style.italic = p->attribute(QStringLiteral("fo:font-style")) ==
+                                       QLatin1String("italic");
                     if (p->hasAttribute(QStringLiteral("style:text-underline-style")))
-                        style.underline = p->attribute(QStringLiteral("style:text-underline-style")) != QLatin1String("none");
+                        style.underline =
+                            p->attribute(QStringLiteral("style:text-underline-style")) !=
+                            QLatin1String("none");
                 } else if (p->localName() == QLatin1String("table-cell-properties")) {
                     const QString bg = p->attribute(QStringLiteral("fo:background-color"));
                     if (bg.startsWith(QLatin1Char('#')))
@@ -432,8 +446,7 @@ private:
     }
 
     // A property through the parent chain.
-    template<typename Get>
-    auto inherited(QString name, Get get) const -> decltype(get(Style()))
+    template <typename Get> auto inherited(QString name, Get get) const -> decltype(get(Style()))
     {
         for (int depth = 0; depth < 10 && !name.isEmpty(); ++depth) {
             const auto s = m_styles.find(name);
@@ -474,7 +487,9 @@ private:
         int level = 0;
         const QString styleName = p->attribute(QStringLiteral("text:style-name"));
         if (p->name() == QLatin1String("text:h"))
-            level = std::clamp(p->attribute(QStringLiteral("text:outline-level"), QStringLiteral("1")).toInt(), 1, 6);
+            level = std::clamp(
+                p->attribute(QStringLiteral("text:outline-level"), QStringLiteral("1")).toInt(), 1,
+                6);
         QStringList css;
         const QString align = inherited(styleName, [](const Style &s) { return s.align; });
         if (!align.isEmpty())
@@ -482,9 +497,9 @@ private:
         const QString tag = level ? QStringLiteral("h%1").arg(level) : QStringLiteral("p");
         QString inner;
         inlines(p, inner, styleName);
-        out += QLatin1Char('<') + tag + styleAttribute(css) + QLatin1Char('>')
-               + (inner.isEmpty() ? QStringLiteral("&nbsp;") : merged(inner)) + QStringLiteral("</") + tag
-               + QStringLiteral(">\n");
+        out += QLatin1Char('<') + tag + styleAttribute(css) + QLatin1Char('>') +
+               (inner.isEmpty() ? QStringLiteral("&nbsp;") : merged(inner)) + QStringLiteral("</") +
+               tag + QStringLiteral(">\n");
     }
 
     QString styled(const QString &html, const QString &styleName, const QString &outer)
@@ -493,7 +508,8 @@ private:
             return html;
         auto flag = [&](auto member) {
             const auto own = inherited(styleName, [&](const Style &s) { return s.*member; });
-            return own.value_or(false) && !inherited(outer, [&](const Style &s) { return s.*member; }).value_or(false);
+            return own.value_or(false) &&
+                   !inherited(outer, [&](const Style &s) { return s.*member; }).value_or(false);
         };
         QString out = html;
         if (flag(&Style::underline))
@@ -523,7 +539,8 @@ private:
             } else if (name == QLatin1String("text:a")) {
                 inlines(c, out, paragraphStyle);
             } else if (name == QLatin1String("text:s")) {
-                const int n = std::max(1, c->attribute(QStringLiteral("text:c"), QStringLiteral("1")).toInt());
+                const int n = std::max(
+                    1, c->attribute(QStringLiteral("text:c"), QStringLiteral("1")).toInt());
                 out += QStringLiteral("&nbsp;").repeated(n);
             } else if (name == QLatin1String("text:tab")) {
                 out += QStringLiteral("&emsp;");
@@ -533,7 +550,8 @@ private:
                 out += frame(c);
             }
         }
-        if (container->name() == QLatin1String("text:p") || container->name() == QLatin1String("text:h"))
+        if (container->name() == QLatin1String("text:p") ||
+            container->name() == QLatin1String("text:h"))
             out = styled(out, paragraphStyle, QString());
     }
 
@@ -545,8 +563,8 @@ private:
         // The bitmap version: every browser shows it at the size the document gives.
         XmlNode *chosen = images.back();
         for (XmlNode *i : images) {
-            if (!i->attribute(QStringLiteral("draw:mime-type")).contains(QLatin1String("svg"))
-                && !i->attribute(QStringLiteral("xlink:href")).endsWith(QLatin1String(".svg"))) {
+            if (!i->attribute(QStringLiteral("draw:mime-type")).contains(QLatin1String("svg")) &&
+                !i->attribute(QStringLiteral("xlink:href")).endsWith(QLatin1String(".svg"))) {
                 chosen = i;
                 break;
             }
@@ -563,7 +581,8 @@ private:
                                                            {QStringLiteral("mm"), 9.6 / 2.54},
                                                            {QStringLiteral("in"), 96},
                                                            {QStringLiteral("pt"), 96.0 / 72}};
-            out += QStringLiteral(" width=\"%1\"").arg(qRound(m.captured(1).toDouble() * perUnit.at(m.captured(2))));
+            out += QStringLiteral(" width=\"%1\"")
+                       .arg(qRound(m.captured(1).toDouble() * perUnit.at(m.captured(2))));
         }
         return out + QLatin1Char('>');
     }
@@ -581,19 +600,22 @@ private:
                     out += QStringLiteral("<tr>");
                     for (XmlNode *cell : c->childElements(QStringLiteral("table:table-cell"))) {
                         QStringList css;
-                        const QString bg = inherited(cell->attribute(QStringLiteral("table:style-name")),
-                                                     [](const Style &s) { return s.background; });
+                        const QString bg =
+                            inherited(cell->attribute(QStringLiteral("table:style-name")),
+                                      [](const Style &s) { return s.background; });
                         if (!bg.isEmpty())
                             css << QStringLiteral("background-color:") + bg;
                         QString span;
-                        const int cols = cell->attribute(QStringLiteral("table:number-columns-spanned")).toInt();
+                        const int cols =
+                            cell->attribute(QStringLiteral("table:number-columns-spanned")).toInt();
                         if (cols > 1)
                             span = QStringLiteral(" colspan=\"%1\"").arg(cols);
                         const QString tag = heading ? QStringLiteral("th") : QStringLiteral("td");
                         QString inner;
                         blocks(cell, inner);
-                        out += QLatin1Char('<') + tag + span + styleAttribute(css) + QLatin1Char('>')
-                               + inner + QStringLiteral("</") + tag + QLatin1Char('>');
+                        out += QLatin1Char('<') + tag + span + styleAttribute(css) +
+                               QLatin1Char('>') + inner + QStringLiteral("</") + tag +
+                               QLatin1Char('>');
                     }
                     out += QStringLiteral("</tr>\n");
                 }
@@ -626,28 +648,29 @@ bool writeDocumentHtml(const QString &documentPath, const QString &htmlPath, QSt
     const QString suffix = info.suffix().toLower();
     const bool word = suffix == QLatin1String("docx") || suffix == QLatin1String("docm");
     if (!word && suffix != QLatin1String("odt")) {
-        setError(error, QStringLiteral("Le fichier ") + documentPath
-                            + QStringLiteral(" n'est pas un document .docx ou .odt."));
+        setError(error, QStringLiteral("Le fichier ") + documentPath +
+                            QStringLiteral(" n'est pas un document .docx ou .odt."));
         return false;
     }
     ZipPackage package;
     if (!package.read(documentPath)) {
-        setError(error, QStringLiteral("Le document ") + documentPath + QStringLiteral(" est illisible."));
+        setError(error,
+                 QStringLiteral("Le document ") + documentPath + QStringLiteral(" est illisible."));
         return false;
     }
     HtmlPage page(package, htmlPath);
     QString why;
     const bool ok = word ? DocxToHtml(package, page).run(&why) : OdtToHtml(package, page).run(&why);
     if (!ok) {
-        setError(error, QStringLiteral("Le document ") + documentPath
-                            + QStringLiteral(" est illisible : ") + why);
+        setError(error, QStringLiteral("Le document ") + documentPath +
+                            QStringLiteral(" est illisible : ") + why);
         return false;
     }
     const QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n"
-                                        "<meta charset=\"utf-8\">\n<title>")
-                         + esc(info.completeBaseName()) + QStringLiteral("</title>\n<style>")
-                         + QLatin1String(kPageStyle) + QStringLiteral("</style>\n</head>\n<body>\n")
-                         + page.body + QStringLiteral("</body>\n</html>\n");
+                                        "<meta charset=\"utf-8\">\n<title>") +
+                         esc(info.completeBaseName()) + QStringLiteral("</title>\n<style>") +
+                         QLatin1String(kPageStyle) + QStringLiteral("</style>\n</head>\n<body>\n") +
+                         page.body + QStringLiteral("</body>\n</html>\n");
     QSaveFile out(htmlPath);
     const QByteArray bytes = html.toUtf8();
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {

@@ -61,8 +61,8 @@ bool readPicture(const QByteArray &data, Picture *out)
     } else if (n > 10 && (data.startsWith("GIF87a") || data.startsWith("GIF89a"))) {
         out->extension = QStringLiteral("gif");
         out->mimeType = QStringLiteral("image/gif");
-        out->pixels = QSize(quint8(data[6]) | quint8(data[7]) << 8,
-                            quint8(data[8]) | quint8(data[9]) << 8);
+        out->pixels =
+            QSize(quint8(data[6]) | quint8(data[7]) << 8, quint8(data[8]) | quint8(data[9]) << 8);
     } else if (n > 4 && quint8(data[0]) == 0xFF && quint8(data[1]) == 0xD8) {
         out->extension = QStringLiteral("jpeg");
         out->mimeType = QStringLiteral("image/jpeg");
@@ -76,11 +76,11 @@ bool readPicture(const QByteArray &data, Picture *out)
                 continue;
             }
             const int length = int(bigEndian(data, at + 2, 2));
-            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4
-                               && marker != 0xC8 && marker != 0xCC;
+            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                               marker != 0xC8 && marker != 0xCC;
             if (frame) {
-                out->pixels = QSize(int(bigEndian(data, at + 7, 2)),
-                                    int(bigEndian(data, at + 5, 2)));
+                out->pixels =
+                    QSize(int(bigEndian(data, at + 7, 2)), int(bigEndian(data, at + 5, 2)));
                 break;
             }
             at += 2 + length;
@@ -281,46 +281,46 @@ bool fillDocumentTemplate(const QString &templatePath, const DocumentFill &fill,
         return false;
     }
     const QString suffix = info.suffix().toLower();
-    const bool word = suffix == QLatin1String("docx") || suffix == QLatin1String("dotx")
-                      || suffix == QLatin1String("docm") || suffix == QLatin1String("dotm");
+    const bool word = suffix == QLatin1String("docx") || suffix == QLatin1String("dotx") ||
+                      suffix == QLatin1String("docm") || suffix == QLatin1String("dotm");
     const bool office = suffix == QLatin1String("odt") || suffix == QLatin1String("ott");
     if (!word && !office) {
-        setError(error, QStringLiteral("Le fichier ") + templatePath
-                            + QStringLiteral(" n'est pas un modèle de document (.docx, .dotx, "
-                                             ".odt ou .ott)."));
+        setError(error, QStringLiteral("Le fichier ") + templatePath +
+                            QStringLiteral(" n'est pas un modèle de document (.docx, .dotx, "
+                                           ".odt ou .ott)."));
         return false;
     }
     const QString outSuffix = QFileInfo(outPath).suffix().toLower();
     const QString expected = word ? QStringLiteral("docx") : QStringLiteral("odt");
     if (outSuffix != expected && !(word && outSuffix == QLatin1String("docm"))) {
-        setError(error, QStringLiteral("Le document rempli à partir de ") + info.fileName()
-                            + QStringLiteral(" doit être enregistré en .") + expected
-                            + QStringLiteral(" (fichier demandé : ") + outPath
-                            + QStringLiteral(")."));
+        setError(error, QStringLiteral("Le document rempli à partir de ") + info.fileName() +
+                            QStringLiteral(" doit être enregistré en .") + expected +
+                            QStringLiteral(" (fichier demandé : ") + outPath +
+                            QStringLiteral(")."));
         return false;
     }
 
     ZipPackage package;
     if (!package.read(templatePath)) {
-        setError(error, QStringLiteral("Le modèle ") + templatePath
-                            + QStringLiteral(" est illisible : ce n'est pas un document ")
-                            + (word ? QStringLiteral("Word (.docx)")
-                                    : QStringLiteral("OpenDocument (.odt)"))
-                            + QStringLiteral(" valide."));
+        setError(error, QStringLiteral("Le modèle ") + templatePath +
+                            QStringLiteral(" est illisible : ce n'est pas un document ") +
+                            (word ? QStringLiteral("Word (.docx)")
+                                  : QStringLiteral("OpenDocument (.odt)")) +
+                            QStringLiteral(" valide."));
         return false;
     }
     QString fillError;
-    const bool filled = word ? fillDocx(package, fill, &fillError)
-                             : fillOdt(package, fill, &fillError);
+    const bool filled =
+        word ? fillDocx(package, fill, &fillError) : fillOdt(package, fill, &fillError);
     if (!filled) {
-        setError(error, QStringLiteral("Le modèle ") + templatePath
-                            + QStringLiteral(" est illisible : ") + fillError);
+        setError(error, QStringLiteral("Le modèle ") + templatePath +
+                            QStringLiteral(" est illisible : ") + fillError);
         return false;
     }
     const QByteArray bytes = package.write();
     QSaveFile out(outPath);
-    if (bytes.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()
-        || !out.commit()) {
+    if (bytes.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() ||
+        !out.commit()) {
         setError(error, QStringLiteral("Impossible d'écrire le fichier ") + outPath);
         return false;
     }

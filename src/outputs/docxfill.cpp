@@ -13,14 +13,16 @@ namespace {
 
 using namespace documentfill;
 
-const QString kWordMain = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
+const QString kWordMain =
+    QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
 const QString kRelationships =
     QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 const QString kPackageRelationships =
     QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
 const QString kDrawing =
     QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
-const QString kDrawingMain = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/main");
+const QString kDrawingMain =
+    QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/main");
 const QString kPicture = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/picture");
 const QString kContentTypes = QStringLiteral("[Content_Types].xml");
 
@@ -51,16 +53,14 @@ QString partFolder(const QString &part)
 
 QString relsName(const QString &part)
 {
-    return partFolder(part) + QStringLiteral("_rels/") + part.mid(partFolder(part).size())
-           + QStringLiteral(".rels");
+    return partFolder(part) + QStringLiteral("_rels/") + part.mid(partFolder(part).size()) +
+           QStringLiteral(".rels");
 }
 
 class DocxFiller
 {
 public:
-    DocxFiller(ZipPackage &package, const DocumentFill &fill) : m_package(package), m_fill(fill)
-    {
-    }
+    DocxFiller(ZipPackage &package, const DocumentFill &fill) : m_package(package), m_fill(fill) {}
 
     bool run(QString *error);
 
@@ -76,8 +76,8 @@ private:
 
     bool fillPart(const QString &name, QString *error);
     void fillBookmark(Part &part, XmlNode *start, XmlNode *end, const QString &name);
-    std::unique_ptr<XmlNode> runProperties(Part &part, XmlNode *start, XmlNode *end,
-                                           XmlNode *para, bool sameParagraph);
+    std::unique_ptr<XmlNode> runProperties(Part &part, XmlNode *start, XmlNode *end, XmlNode *para,
+                                           bool sameParagraph);
     std::vector<std::unique_ptr<XmlNode>> textRuns(Part &part, const QString &value,
                                                    const XmlNode *rPr);
     std::vector<std::unique_ptr<XmlNode>> pictureRuns(Part &part,
@@ -125,8 +125,8 @@ bool DocxFiller::run(QString *error)
         }
         if (type.endsWith(QLatin1String(".main+xml")) && type.contains(QLatin1String("document")))
             mainPart = partName;
-        else if (type.endsWith(QLatin1String("wordprocessingml.header+xml"))
-                 || type.endsWith(QLatin1String("wordprocessingml.footer+xml")))
+        else if (type.endsWith(QLatin1String("wordprocessingml.header+xml")) ||
+                 type.endsWith(QLatin1String("wordprocessingml.footer+xml")))
             others << partName;
     }
     if (mainPart.isEmpty() || !m_package.contains(mainPart)) {
@@ -164,10 +164,12 @@ bool DocxFiller::fillPart(const QString &name, QString *error)
             if (size && margins) {
                 const int pageW = twips(size->attribute(w + QStringLiteral("w")), 11906);
                 const int pageH = twips(size->attribute(w + QStringLiteral("h")), 16838);
-                m_textWidth = std::max(1, pageW - twips(margins->attribute(w + QStringLiteral("left")), 0)
-                                              - twips(margins->attribute(w + QStringLiteral("right")), 0));
-                m_textHeight = std::max(1, pageH - twips(margins->attribute(w + QStringLiteral("top")), 0)
-                                               - twips(margins->attribute(w + QStringLiteral("bottom")), 0));
+                m_textWidth =
+                    std::max(1, pageW - twips(margins->attribute(w + QStringLiteral("left")), 0) -
+                                    twips(margins->attribute(w + QStringLiteral("right")), 0));
+                m_textHeight =
+                    std::max(1, pageH - twips(margins->attribute(w + QStringLiteral("top")), 0) -
+                                    twips(margins->attribute(w + QStringLiteral("bottom")), 0));
             }
         }
     }
@@ -180,8 +182,7 @@ bool DocxFiller::fillPart(const QString &name, QString *error)
         else if (e->name() == w + QLatin1String("bookmarkEnd"))
             ends.emplace(e->attribute(w + QStringLiteral("id")), e);
         else if (e->localName() == QLatin1String("docPr"))
-            m_nextDrawing = std::max(m_nextDrawing,
-                                     e->attribute(QStringLiteral("id")).toInt() + 1);
+            m_nextDrawing = std::max(m_nextDrawing, e->attribute(QStringLiteral("id")).toInt() + 1);
     });
     for (XmlNode *start : starts) {
         const QString bookmark = start->attribute(w + QStringLiteral("name"));
@@ -226,14 +227,16 @@ void DocxFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, const QS
             reportFailure(m_fill, name);
             return;
         }
-        XmlNode *table = para ? anchor->insertAfter(anchor, measureTable(part, availableWidth(part, start)))
-                              : anchor->insertBefore(anchor, measureTable(part, availableWidth(part, start)));
+        XmlNode *table =
+            para ? anchor->insertAfter(anchor, measureTable(part, availableWidth(part, start)))
+                 : anchor->insertBefore(anchor, measureTable(part, availableWidth(part, start)));
         // A cell, and Word's body, must not end on a table.
         XmlNode *next = table->nextSibling();
         while (next && !next->isElement())
             next = next->nextSibling();
         if (!next || next->name() != w + QLatin1String("p"))
-            table->insertAfter(table, std::make_unique<XmlNode>(XmlNode::Element, w + QStringLiteral("p")));
+            table->insertAfter(
+                table, std::make_unique<XmlNode>(XmlNode::Element, w + QStringLiteral("p")));
         return;
     }
 
@@ -293,8 +296,8 @@ std::vector<std::unique_ptr<XmlNode>> DocxFiller::textRuns(Part &part, const QSt
             if (j > 0)
                 xml += QLatin1Char('<') + w + QStringLiteral("tab/>");
             if (!cells[j].isEmpty())
-                xml += QLatin1Char('<') + w + QStringLiteral("t xml:space=\"preserve\">")
-                       + esc(cells[j]) + QStringLiteral("</") + w + QStringLiteral("t>");
+                xml += QLatin1Char('<') + w + QStringLiteral("t xml:space=\"preserve\">") +
+                       esc(cells[j]) + QStringLiteral("</") + w + QStringLiteral("t>");
         }
     }
     xml += QStringLiteral("</") + w + QStringLiteral("r>");
@@ -306,8 +309,7 @@ std::vector<std::unique_ptr<XmlNode>> DocxFiller::textRuns(Part &part, const QSt
 
 std::vector<std::unique_ptr<XmlNode>> DocxFiller::pictureRuns(Part &part,
                                                               const std::vector<Picture> &pictures,
-                                                              const XmlNode *rPr,
-                                                              qint64 widthTwips,
+                                                              const XmlNode *rPr, qint64 widthTwips,
                                                               const QString &name)
 {
     std::vector<std::unique_ptr<XmlNode>> out;
@@ -332,12 +334,12 @@ std::vector<std::unique_ptr<XmlNode>> DocxFiller::pictureRuns(Part &part,
         QString blipExtension;
         if (!p.svg.isEmpty()) {
             const QString svgId = addMedia(part, p.svg, QStringLiteral("svg"));
-            blipExtension = QLatin1Char('<') + a + QStringLiteral("extLst><") + a
-                            + QStringLiteral("ext uri=\"{96DAC541-7B7A-43D3-8B79-37D633B846F1}\">"
-                                             "<asvg:svgBlip xmlns:asvg=\"http://schemas.microsoft."
-                                             "com/office/drawing/2016/SVG/main\" ")
-                            + r + QStringLiteral("embed=\"") + svgId + QStringLiteral("\"/></")
-                            + a + QStringLiteral("ext></") + a + QStringLiteral("extLst>");
+            blipExtension = QLatin1Char('<') + a + QStringLiteral("extLst><") + a +
+                            QStringLiteral("ext uri=\"{96DAC541-7B7A-43D3-8B79-37D633B846F1}\">"
+                                           "<asvg:svgBlip xmlns:asvg=\"http://schemas.microsoft."
+                                           "com/office/drawing/2016/SVG/main\" ") +
+                            r + QStringLiteral("embed=\"") + svgId + QStringLiteral("\"/></") + a +
+                            QStringLiteral("ext></") + a + QStringLiteral("extLst>");
         }
         const int id = m_nextDrawing++;
         const QString size = QStringLiteral("cx=\"%1\" cy=\"%2\"").arg(cx).arg(cy);
@@ -347,31 +349,36 @@ std::vector<std::unique_ptr<XmlNode>> DocxFiller::pictureRuns(Part &part,
         if (i > 0)
             xml += QLatin1Char('<') + w + QStringLiteral("br/>");
         xml += QLatin1Char('<') + w + QStringLiteral("drawing>");
-        xml += QLatin1Char('<') + wp + QStringLiteral("inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">");
+        xml += QLatin1Char('<') + wp +
+               QStringLiteral("inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">");
         xml += QLatin1Char('<') + wp + QStringLiteral("extent ") + size + QStringLiteral("/>");
-        xml += QLatin1Char('<') + wp + QStringLiteral("effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>");
-        xml += QLatin1Char('<') + wp + QStringLiteral("docPr id=\"%1\" name=\"%2\"/>").arg(id).arg(label);
-        xml += QLatin1Char('<') + wp + QStringLiteral("cNvGraphicFramePr><") + a
-               + QStringLiteral("graphicFrameLocks noChangeAspect=\"1\"/></") + wp
-               + QStringLiteral("cNvGraphicFramePr>");
-        xml += QLatin1Char('<') + a + QStringLiteral("graphic><") + a
-               + QStringLiteral("graphicData uri=\"") + kPicture + QStringLiteral("\">");
-        xml += QLatin1Char('<') + pic + QStringLiteral("pic><") + pic + QStringLiteral("nvPicPr><")
-               + pic + QStringLiteral("cNvPr id=\"0\" name=\"%1\"/><").arg(label) + pic
-               + QStringLiteral("cNvPicPr/></") + pic + QStringLiteral("nvPicPr>");
-        xml += QLatin1Char('<') + pic + QStringLiteral("blipFill><") + a + QStringLiteral("blip ")
-               + r + QStringLiteral("embed=\"") + pngId + QStringLiteral("\">") + blipExtension
-               + QStringLiteral("</") + a + QStringLiteral("blip><") + a + QStringLiteral("stretch><")
-               + a + QStringLiteral("fillRect/></") + a + QStringLiteral("stretch></") + pic
-               + QStringLiteral("blipFill>");
-        xml += QLatin1Char('<') + pic + QStringLiteral("spPr><") + a + QStringLiteral("xfrm><") + a
-               + QStringLiteral("off x=\"0\" y=\"0\"/><") + a + QStringLiteral("ext ") + size
-               + QStringLiteral("/></") + a + QStringLiteral("xfrm><") + a
-               + QStringLiteral("prstGeom prst=\"rect\"><") + a + QStringLiteral("avLst/></") + a
-               + QStringLiteral("prstGeom></") + pic + QStringLiteral("spPr>");
-        xml += QStringLiteral("</") + pic + QStringLiteral("pic></") + a + QStringLiteral("graphicData></")
-               + a + QStringLiteral("graphic></") + wp + QStringLiteral("inline></") + w
-               + QStringLiteral("drawing></") + w + QStringLiteral("r>");
+        xml += QLatin1Char('<') + wp +
+               QStringLiteral("effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>");
+        xml += QLatin1Char('<') + wp +
+               QStringLiteral("docPr id=\"%1\" name=\"%2\"/>").arg(id).arg(label);
+        xml += QLatin1Char('<') + wp + QStringLiteral("cNvGraphicFramePr><") + a +
+               QStringLiteral("graphicFrameLocks noChangeAspect=\"1\"/></") + wp +
+               QStringLiteral("cNvGraphicFramePr>");
+        xml += QLatin1Char('<') + a + QStringLiteral("graphic><") + a +
+               QStringLiteral("graphicData uri=\"") + kPicture + QStringLiteral("\">");
+        xml += QLatin1Char('<') + pic + QStringLiteral("pic><") + pic +
+               QStringLiteral("nvPicPr><") + pic +
+               QStringLiteral("cNvPr id=\"0\" name=\"%1\"/><").arg(label) + pic +
+               QStringLiteral("cNvPicPr/></") + pic + QStringLiteral("nvPicPr>");
+        xml += QLatin1Char('<') + pic + QStringLiteral("blipFill><") + a + QStringLiteral("blip ") +
+               r + QStringLiteral("embed=\"") + pngId + QStringLiteral("\">") + blipExtension +
+               QStringLiteral("</") + a + QStringLiteral("blip><") + a +
+               QStringLiteral("stretch><") + a + QStringLiteral("fillRect/></") + a +
+               QStringLiteral("stretch></") + pic + QStringLiteral("blipFill>");
+        xml += QLatin1Char('<') + pic + QStringLiteral("spPr><") + a + QStringLiteral("xfrm><") +
+               a + QStringLiteral("off x=\"0\" y=\"0\"/><") + a + QStringLiteral("ext ") + size +
+               QStringLiteral("/></") + a + QStringLiteral("xfrm><") + a +
+               QStringLiteral("prstGeom prst=\"rect\"><") + a + QStringLiteral("avLst/></") + a +
+               QStringLiteral("prstGeom></") + pic + QStringLiteral("spPr>");
+        xml += QStringLiteral("</") + pic + QStringLiteral("pic></") + a +
+               QStringLiteral("graphicData></") + a + QStringLiteral("graphic></") + wp +
+               QStringLiteral("inline></") + w + QStringLiteral("drawing></") + w +
+               QStringLiteral("r>");
         for (auto &node : parseXmlFragment(xml)) {
             if (rPr)
                 node->insert(0, rPr->clone());
@@ -436,31 +443,39 @@ std::unique_ptr<XmlNode> DocxFiller::measureTable(Part &part, int widthTwips)
         numeric.push_back(numericColumn(table, c));
 
     auto tag = [&w](const QString &rest) { return QLatin1Char('<') + w + rest; };
-    auto close = [&w](const QString &name) { return QStringLiteral("</") + w + name + QLatin1Char('>'); };
+    auto close = [&w](const QString &name) {
+        return QStringLiteral("</") + w + name + QLatin1Char('>');
+    };
     auto border = [&](const char *side) {
-        return tag(QString::fromLatin1(side))
-               + QStringLiteral(" %1val=\"single\" %1sz=\"4\" %1space=\"0\" %1color=\"808080\"/>").arg(w);
+        return tag(QString::fromLatin1(side)) +
+               QStringLiteral(" %1val=\"single\" %1sz=\"4\" %1space=\"0\" %1color=\"808080\"/>")
+                   .arg(w);
     };
     auto cell = [&](int c, const QString &text, const QString &fill, bool heading) {
-        QString xml = tag(QStringLiteral("tc>")) + tag(QStringLiteral("tcPr>"))
-                      + tag(QStringLiteral("tcW %1w=\"%2\" %1type=\"dxa\"/>").arg(w).arg(widths[size_t(c)]));
+        QString xml =
+            tag(QStringLiteral("tc>")) + tag(QStringLiteral("tcPr>")) +
+            tag(QStringLiteral("tcW %1w=\"%2\" %1type=\"dxa\"/>").arg(w).arg(widths[size_t(c)]));
         if (!fill.isEmpty())
-            xml += tag(QStringLiteral("shd %1val=\"clear\" %1color=\"auto\" %1fill=\"%2\"/>").arg(w, fill));
-        xml += tag(QStringLiteral("vAlign %1val=\"center\"/>").arg(w)) + close(QStringLiteral("tcPr"));
-        const QString align = heading || !numeric[size_t(c)] ? QStringLiteral("center")
-                                                              : QStringLiteral("right");
-        xml += tag(QStringLiteral("p>")) + tag(QStringLiteral("pPr>"))
-               + tag(QStringLiteral("spacing %1before=\"0\" %1after=\"0\" %1line=\"240\" "
-                                    "%1lineRule=\"auto\"/>").arg(w))
-               + tag(QStringLiteral("jc %1val=\"%2\"/>").arg(w, align)) + close(QStringLiteral("pPr"));
+            xml += tag(QStringLiteral("shd %1val=\"clear\" %1color=\"auto\" %1fill=\"%2\"/>")
+                           .arg(w, fill));
+        xml +=
+            tag(QStringLiteral("vAlign %1val=\"center\"/>").arg(w)) + close(QStringLiteral("tcPr"));
+        const QString align =
+            heading || !numeric[size_t(c)] ? QStringLiteral("center") : QStringLiteral("right");
+        xml += tag(QStringLiteral("p>")) + tag(QStringLiteral("pPr>")) +
+               tag(QStringLiteral("spacing %1before=\"0\" %1after=\"0\" %1line=\"240\" "
+                                  "%1lineRule=\"auto\"/>")
+                       .arg(w)) +
+               tag(QStringLiteral("jc %1val=\"%2\"/>").arg(w, align)) +
+               close(QStringLiteral("pPr"));
         if (!text.isEmpty()) {
             xml += tag(QStringLiteral("r>")) + tag(QStringLiteral("rPr>"));
             if (heading)
                 xml += tag(QStringLiteral("b/>"));
-            xml += tag(QStringLiteral("sz %1val=\"18\"/>").arg(w))
-                   + tag(QStringLiteral("szCs %1val=\"18\"/>").arg(w)) + close(QStringLiteral("rPr"))
-                   + tag(QStringLiteral("t xml:space=\"preserve\">")) + esc(text)
-                   + close(QStringLiteral("t")) + close(QStringLiteral("r"));
+            xml += tag(QStringLiteral("sz %1val=\"18\"/>").arg(w)) +
+                   tag(QStringLiteral("szCs %1val=\"18\"/>").arg(w)) +
+                   close(QStringLiteral("rPr")) + tag(QStringLiteral("t xml:space=\"preserve\">")) +
+                   esc(text) + close(QStringLiteral("t")) + close(QStringLiteral("r"));
         }
         xml += close(QStringLiteral("p")) + close(QStringLiteral("tc"));
         return xml;
@@ -469,30 +484,33 @@ std::unique_ptr<XmlNode> DocxFiller::measureTable(Part &part, int widthTwips)
     int total = 0;
     for (int v : widths)
         total += v;
-    QString xml = tag(QStringLiteral("tbl>")) + tag(QStringLiteral("tblPr>"))
-                  + tag(QStringLiteral("tblW %1w=\"%2\" %1type=\"dxa\"/>").arg(w).arg(total))
-                  + tag(QStringLiteral("jc %1val=\"center\"/>").arg(w)) + tag(QStringLiteral("tblBorders>"))
-                  + border("top") + border("left") + border("bottom") + border("right")
-                  + border("insideH") + border("insideV") + close(QStringLiteral("tblBorders"))
-                  + tag(QStringLiteral("tblLayout %1type=\"fixed\"/>").arg(w))
-                  + tag(QStringLiteral("tblCellMar>"))
-                  + tag(QStringLiteral("left %1w=\"57\" %1type=\"dxa\"/>").arg(w))
-                  + tag(QStringLiteral("right %1w=\"57\" %1type=\"dxa\"/>").arg(w))
-                  + close(QStringLiteral("tblCellMar")) + close(QStringLiteral("tblPr"))
-                  + tag(QStringLiteral("tblGrid>"));
+    QString xml = tag(QStringLiteral("tbl>")) + tag(QStringLiteral("tblPr>")) +
+                  tag(QStringLiteral("tblW %1w=\"%2\" %1type=\"dxa\"/>").arg(w).arg(total)) +
+                  tag(QStringLiteral("jc %1val=\"center\"/>").arg(w)) +
+                  tag(QStringLiteral("tblBorders>")) + border("top") + border("left") +
+                  border("bottom") + border("right") + border("insideH") + border("insideV") +
+                  close(QStringLiteral("tblBorders")) +
+                  tag(QStringLiteral("tblLayout %1type=\"fixed\"/>").arg(w)) +
+                  tag(QStringLiteral("tblCellMar>")) +
+                  tag(QStringLiteral("top %1w=\"17\" %1type=\"dxa\"/>").arg(w)) +
+                  tag(QStringLiteral("left %1w=\"57\" %1type=\"dxa\"/>").arg(w)) +
+                  tag(QStringLiteral("bottom %1w=\"17\" %1type=\"dxa\"/>").arg(w)) +
+                  tag(QStringLiteral("right %1w=\"57\" %1type=\"dxa\"/>").arg(w)) +
+                  close(QStringLiteral("tblCellMar")) + close(QStringLiteral("tblPr")) +
+                  tag(QStringLiteral("tblGrid>"));
     for (int v : widths)
         xml += tag(QStringLiteral("gridCol %1w=\"%2\"/>").arg(w).arg(v));
     xml += close(QStringLiteral("tblGrid"));
     // The heading row repeats on every page.
-    xml += tag(QStringLiteral("tr>")) + tag(QStringLiteral("trPr>")) + tag(QStringLiteral("tblHeader/>"))
-           + close(QStringLiteral("trPr"));
+    xml += tag(QStringLiteral("tr>")) + tag(QStringLiteral("trPr>")) +
+           tag(QStringLiteral("tblHeader/>")) + close(QStringLiteral("trPr"));
     for (int c = 0; c < columns; ++c)
         xml += cell(c, table.headings[c], QStringLiteral("D9D9D9"), true);
     xml += close(QStringLiteral("tr"));
     for (const auto &row : table.rows) {
         const QString fill = validityColour(row.validity);
-        xml += tag(QStringLiteral("tr>")) + tag(QStringLiteral("trPr>"))
-               + tag(QStringLiteral("cantSplit/>")) + close(QStringLiteral("trPr"));
+        xml += tag(QStringLiteral("tr>")) + tag(QStringLiteral("trPr>")) +
+               tag(QStringLiteral("cantSplit/>")) + close(QStringLiteral("trPr"));
         for (int c = 0; c < columns; ++c)
             xml += cell(c, c < row.cells.size() ? row.cells[c] : QString(), fill, false);
         xml += close(QStringLiteral("tr"));
@@ -510,7 +528,8 @@ QString DocxFiller::addMedia(Part &part, const QByteArray &data, const QString &
         QByteArray existing = m_package.data(rels);
         if (existing.isEmpty() || !parseXml(existing, &part.rels)) {
             parseXml("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-                     "<Relationships xmlns=\"" + kPackageRelationships.toUtf8() + "\"/>",
+                     "<Relationships xmlns=\"" +
+                         kPackageRelationships.toUtf8() + "\"/>",
                      &part.rels);
         }
     }
@@ -543,8 +562,8 @@ QString DocxFiller::addMedia(Part &part, const QByteArray &data, const QString &
         {QStringLiteral("gif"), QStringLiteral("image/gif")},
         {QStringLiteral("svg"), QStringLiteral("image/svg+xml")}};
     const auto type = types.find(extension);
-    ensureDefault(extension, type == types.end() ? QStringLiteral("application/octet-stream")
-                                                 : type->second);
+    ensureDefault(extension,
+                  type == types.end() ? QStringLiteral("application/octet-stream") : type->second);
     return id;
 }
 
@@ -552,8 +571,8 @@ void DocxFiller::ensureDefault(const QString &extension, const QString &mimeType
 {
     XmlNode *root = m_types.root();
     for (XmlNode *d : root->childElements()) {
-        if (d->localName() == QLatin1String("Default")
-            && d->attribute(QStringLiteral("Extension")).compare(extension, Qt::CaseInsensitive) == 0)
+        if (d->localName() == QLatin1String("Default") &&
+            d->attribute(QStringLiteral("Extension")).compare(extension, Qt::CaseInsensitive) == 0)
             return;
     }
     const QString prefix = root->prefix().isEmpty() ? QString() : root->prefix() + QLatin1Char(':');

@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 namespace plx {
@@ -39,9 +40,9 @@ QString cm(double value)
 double toCentimetres(const QString &length)
 {
     static const std::map<QString, double> units{
-        {QStringLiteral("cm"), 1.0},       {QStringLiteral("mm"), 0.1},
-        {QStringLiteral("in"), 2.54},      {QStringLiteral("pt"), 2.54 / 72},
-        {QStringLiteral("pc"), 2.54 / 6},  {QStringLiteral("px"), 2.54 / 96}};
+        {QStringLiteral("cm"), 1.0},      {QStringLiteral("mm"), 0.1},
+        {QStringLiteral("in"), 2.54},     {QStringLiteral("pt"), 2.54 / 72},
+        {QStringLiteral("pc"), 2.54 / 6}, {QStringLiteral("px"), 2.54 / 96}};
     const QString t = length.trimmed();
     qsizetype split = t.size();
     while (split > 0 && t[split - 1].isLetter())
@@ -78,8 +79,9 @@ private:
     QString styleOfFirstText(Part &part, XmlNode *start, XmlNode *stop);
     std::vector<std::unique_ptr<XmlNode>> textNodes(Part &part, const QString &value,
                                                     const QString &spanStyle);
-    std::vector<std::unique_ptr<XmlNode>> frames(Part &part, const std::vector<Picture> &pictures,
-                                                 const QString &name);
+    double cellWidth(Part &part, XmlNode *start) const;
+    std::vector<std::unique_ptr<XmlNode>>
+    frames(Part &part, double available, const std::vector<Picture> &pictures, const QString &name);
     std::unique_ptr<XmlNode> measureTable(Part &part, const QString &name);
     void addAutomaticStyle(Part &part, const QString &styleName, const QString &xml);
     QString addPicture(const QByteArray &data, const QString &extension, const QString &mime);
@@ -87,7 +89,7 @@ private:
     ZipPackage &m_package;
     const DocumentFill &m_fill;
     XmlDocument m_manifest;
-    double m_textWidth = 17.0;  // cm, A4 with 2 cm margins when the template says nothing
+    double m_textWidth = 17.0; // cm, A4 with 2 cm margins when the template says nothing
     double m_textHeight = 25.7;
     int m_nextPicture = 1;
     int m_nextFrame = 1;
@@ -104,8 +106,8 @@ bool OdtFiller::run(QString *error)
         m_package.set(QStringLiteral("mimetype"), kTextMime.toLatin1());
     const QString mp = namespacePrefix(m_manifest.root(), kManifest, QStringLiteral("manifest"));
     for (XmlNode *e : m_manifest.root()->childElements()) {
-        if (e->attribute(mp + QStringLiteral("full-path")) == QLatin1String("/")
-            && e->attribute(mp + QStringLiteral("media-type")) == kTemplateMime)
+        if (e->attribute(mp + QStringLiteral("full-path")) == QLatin1String("/") &&
+            e->attribute(mp + QStringLiteral("media-type")) == kTemplateMime)
             e->setAttribute(mp + QStringLiteral("media-type"), kTextMime);
     }
     if (!m_package.contains(QStringLiteral("content.xml"))) {
@@ -115,8 +117,8 @@ bool OdtFiller::run(QString *error)
     readPage();
     if (!fillPart(QStringLiteral("content.xml"), error))
         return false;
-    if (m_package.contains(QStringLiteral("styles.xml"))
-        && !fillPart(QStringLiteral("styles.xml"), error))
+    if (m_package.contains(QStringLiteral("styles.xml")) &&
+        !fillPart(QStringLiteral("styles.xml"), error))
         return false;
     m_package.set(kManifestPath, writeXml(m_manifest));
     return true;
@@ -135,7 +137,8 @@ void OdtFiller::readPage()
     QString layoutName;
     if (XmlNode *masters = root->child(o + QStringLiteral("master-styles"))) {
         for (XmlNode *m : masters->childElements(s + QStringLiteral("master-page"))) {
-            if (layoutName.isEmpty() || m->attribute(s + QStringLiteral("name")) == QLatin1String("Standard"))
+            if (layoutName.isEmpty() ||
+                m->attribute(s + QStringLiteral("name")) == QLatin1String("Standard"))
                 layoutName = m->attribute(s + QStringLiteral("page-layout-name"));
         }
     }
@@ -150,10 +153,18 @@ void OdtFiller::readPage()
             return;
         const double width = toCentimetres(p->attribute(fo + QStringLiteral("page-width")));
         const double height = toCentimetres(p->attribute(fo + QStringLiteral("page-height")));
-        const double left = std::max(0.0, toCentimetres(p->attribute(fo + QStringLiteral("margin-left"), QStringLiteral("0cm"))));
-        const double right = std::max(0.0, toCentimetres(p->attribute(fo + QStringLiteral("margin-right"), QStringLiteral("0cm"))));
-        const double top = std::max(0.0, toCentimetres(p->attribute(fo + QStringLiteral("margin-top"), QStringLiteral("0cm"))));
-        const double bottom = std::max(0.0, toCentimetres(p->attribute(fo + QStringLiteral("margin-bottom"), QStringLiteral("0cm"))));
+        const double left = std::max(
+            0.0,
+            toCentimetres(p->attribute(fo + QStringLiteral("margin-left"), QStringLiteral("0cm"))));
+        const double right =
+            std::max(0.0, toCentimetres(p->attribute(fo + QStringLiteral("margin-right"),
+                                                     QStringLiteral("0cm"))));
+        const double top = std::max(
+            0.0,
+            toCentimetres(p->attribute(fo + QStringLiteral("margin-top"), QStringLiteral("0cm"))));
+        const double bottom =
+            std::max(0.0, toCentimetres(p->attribute(fo + QStringLiteral("margin-bottom"),
+                                                     QStringLiteral("0cm"))));
         if (width > left + right)
             m_textWidth = width - left - right;
         if (height > top + bottom)
@@ -202,8 +213,8 @@ bool OdtFiller::fillPart(const QString &name, QString *error)
         if (bookmark.isEmpty())
             continue;
         const auto end = ends.find(bookmark);
-        fillBookmark(part, f.start, f.point || end == ends.end() ? nullptr : end->second,
-                     f.point, bookmark);
+        fillBookmark(part, f.start, f.point || end == ends.end() ? nullptr : end->second, f.point,
+                     bookmark);
     }
     m_package.set(name, writeXml(part.doc));
     return true;
@@ -225,7 +236,8 @@ void OdtFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, bool poin
     if (end && !endPara)
         endPara = end->ancestor(t + QStringLiteral("h"));
     const bool sameParagraph = !point && end && endPara == para;
-    const QString style = styleOfFirstText(part, start, sameParagraph ? end : para->nextAfterSubtree());
+    const QString style =
+        styleOfFirstText(part, start, sameParagraph ? end : para->nextAfterSubtree());
     if (sameParagraph)
         clearBetween(start, end);
 
@@ -242,7 +254,8 @@ void OdtFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, bool poin
     } else {
         std::vector<Picture> pictures;
         ok = picturesFor(name, m_fill, &pictures);
-        nodes = frames(part, pictures, name);
+        const double inCell = cellWidth(part, start);
+        nodes = frames(part, inCell > 0 ? inCell : m_textWidth, pictures, name);
     }
     XmlNode *after = start;
     for (auto &n : nodes)
@@ -296,8 +309,8 @@ std::vector<std::unique_ptr<XmlNode>> OdtFiller::textNodes(Part &part, const QSt
             if (rest == 1)
                 xml += QLatin1Char('<') + t + QStringLiteral("s/>");
             else if (rest > 1)
-                xml += QLatin1Char('<') + t + QStringLiteral("s ") + t
-                       + QStringLiteral("c=\"%1\"/>").arg(rest);
+                xml += QLatin1Char('<') + t + QStringLiteral("s ") + t +
+                       QStringLiteral("c=\"%1\"/>").arg(rest);
             spaces = 0;
         };
         bool leading = true;
@@ -316,13 +329,13 @@ std::vector<std::unique_ptr<XmlNode>> OdtFiller::textNodes(Part &part, const QSt
         flushSpaces(true);
     }
     if (!spanStyle.isEmpty())
-        xml = QLatin1Char('<') + t + QStringLiteral("span ") + t + QStringLiteral("style-name=\"")
-              + esc(spanStyle) + QStringLiteral("\">") + xml + QStringLiteral("</") + t
-              + QStringLiteral("span>");
+        xml = QLatin1Char('<') + t + QStringLiteral("span ") + t + QStringLiteral("style-name=\"") +
+              esc(spanStyle) + QStringLiteral("\">") + xml + QStringLiteral("</") + t +
+              QStringLiteral("span>");
     return parseXmlFragment(xml);
 }
 
-std::vector<std::unique_ptr<XmlNode>> OdtFiller::frames(Part &part,
+std::vector<std::unique_ptr<XmlNode>> OdtFiller::frames(Part &part, double available,
                                                         const std::vector<Picture> &pictures,
                                                         const QString &name)
 {
@@ -331,19 +344,19 @@ std::vector<std::unique_ptr<XmlNode>> OdtFiller::frames(Part &part,
         return out;
     const Prefixes &n = part.ns;
     addAutomaticStyle(part, QStringLiteral("plxImage"),
-                      QLatin1Char('<') + n.style + QStringLiteral("style ") + n.style
-                          + QStringLiteral("name=\"plxImage\" ") + n.style
-                          + QStringLiteral("family=\"graphic\"><") + n.style
-                          + QStringLiteral("graphic-properties ") + n.style
-                          + QStringLiteral("vertical-pos=\"top\" ") + n.style
-                          + QStringLiteral("vertical-rel=\"baseline\" ") + n.fo
-                          + QStringLiteral("border=\"none\" ") + n.fo
-                          + QStringLiteral("padding=\"0cm\"/></") + n.style
-                          + QStringLiteral("style>"));
+                      QLatin1Char('<') + n.style + QStringLiteral("style ") + n.style +
+                          QStringLiteral("name=\"plxImage\" ") + n.style +
+                          QStringLiteral("family=\"graphic\"><") + n.style +
+                          QStringLiteral("graphic-properties ") + n.style +
+                          QStringLiteral("vertical-pos=\"top\" ") + n.style +
+                          QStringLiteral("vertical-rel=\"baseline\" ") + n.fo +
+                          QStringLiteral("border=\"none\" ") + n.fo +
+                          QStringLiteral("padding=\"0cm\"/></") + n.style +
+                          QStringLiteral("style>"));
     QString xml;
     for (size_t i = 0; i < pictures.size(); ++i) {
         const Picture &p = pictures[i];
-        double width = m_textWidth;
+        double width = available;
         double height = width * p.pixels.height() / p.pixels.width();
         if (height > m_textHeight) {
             width = width * m_textHeight / height;
@@ -352,18 +365,19 @@ std::vector<std::unique_ptr<XmlNode>> OdtFiller::frames(Part &part,
         if (i > 0)
             xml += QLatin1Char('<') + n.text + QStringLiteral("line-break/>");
         auto image = [&](const QString &href, const QString &mime) {
-            return QLatin1Char('<') + n.draw + QStringLiteral("image ") + n.xlink
-                   + QStringLiteral("href=\"") + href + QStringLiteral("\" ") + n.xlink
-                   + QStringLiteral("type=\"simple\" ") + n.xlink + QStringLiteral("show=\"embed\" ")
-                   + n.xlink + QStringLiteral("actuate=\"onLoad\" ") + n.draw
-                   + QStringLiteral("mime-type=\"") + mime + QStringLiteral("\"/>");
+            return QLatin1Char('<') + n.draw + QStringLiteral("image ") + n.xlink +
+                   QStringLiteral("href=\"") + href + QStringLiteral("\" ") + n.xlink +
+                   QStringLiteral("type=\"simple\" ") + n.xlink +
+                   QStringLiteral("show=\"embed\" ") + n.xlink +
+                   QStringLiteral("actuate=\"onLoad\" ") + n.draw + QStringLiteral("mime-type=\"") +
+                   mime + QStringLiteral("\"/>");
         };
-        xml += QLatin1Char('<') + n.draw + QStringLiteral("frame ") + n.draw
-               + QStringLiteral("style-name=\"plxImage\" ") + n.draw + QStringLiteral("name=\"")
-               + esc(name) + QStringLiteral("_%1\" ").arg(m_nextFrame++) + n.text
-               + QStringLiteral("anchor-type=\"as-char\" ") + n.svg + QStringLiteral("width=\"")
-               + cm(width) + QStringLiteral("\" ") + n.svg + QStringLiteral("height=\"")
-               + cm(height) + QStringLiteral("\" ") + n.draw + QStringLiteral("z-index=\"0\">");
+        xml += QLatin1Char('<') + n.draw + QStringLiteral("frame ") + n.draw +
+               QStringLiteral("style-name=\"plxImage\" ") + n.draw + QStringLiteral("name=\"") +
+               esc(name) + QStringLiteral("_%1\" ").arg(m_nextFrame++) + n.text +
+               QStringLiteral("anchor-type=\"as-char\" ") + n.svg + QStringLiteral("width=\"") +
+               cm(width) + QStringLiteral("\" ") + n.svg + QStringLiteral("height=\"") +
+               cm(height) + QStringLiteral("\" ") + n.draw + QStringLiteral("z-index=\"0\">");
         // The vector version first; readers that cannot draw it take the next image.
         if (!p.svg.isEmpty())
             xml += image(addPicture(p.svg, QStringLiteral("svg"), QStringLiteral("image/svg+xml")),
@@ -382,51 +396,53 @@ std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name
     const int columns = int(table.headings.size());
 
     auto styleOpen = [&](const QString &styleName, const char *family) {
-        return QLatin1Char('<') + n.style + QStringLiteral("style ") + n.style
-               + QStringLiteral("name=\"") + styleName + QStringLiteral("\" ") + n.style
-               + QStringLiteral("family=\"") + QLatin1String(family) + QStringLiteral("\">");
+        return QLatin1Char('<') + n.style + QStringLiteral("style ") + n.style +
+               QStringLiteral("name=\"") + styleName + QStringLiteral("\" ") + n.style +
+               QStringLiteral("family=\"") + QLatin1String(family) + QStringLiteral("\">");
     };
     const QString styleClose = QStringLiteral("</") + n.style + QStringLiteral("style>");
     addAutomaticStyle(part, QStringLiteral("plxMesures"),
-                      styleOpen(QStringLiteral("plxMesures"), "table") + QLatin1Char('<') + n.style
-                          + QStringLiteral("table-properties ") + n.style + QStringLiteral("width=\"")
-                          + cm(m_textWidth) + QStringLiteral("\" ") + n.table
-                          + QStringLiteral("align=\"center\" ") + n.fo
-                          + QStringLiteral("margin-top=\"0.2cm\" ") + n.fo
-                          + QStringLiteral("margin-bottom=\"0.2cm\"/>") + styleClose);
+                      styleOpen(QStringLiteral("plxMesures"), "table") + QLatin1Char('<') +
+                          n.style + QStringLiteral("table-properties ") + n.style +
+                          QStringLiteral("width=\"") + cm(m_textWidth) + QStringLiteral("\" ") +
+                          n.table + QStringLiteral("align=\"center\" ") + n.fo +
+                          QStringLiteral("margin-top=\"0.2cm\" ") + n.fo +
+                          QStringLiteral("margin-bottom=\"0.2cm\"/>") + styleClose);
     for (int c = 0; c < columns; ++c) {
         const QString styleName = QStringLiteral("plxMesures.C%1.%2").arg(columns).arg(c + 1);
         addAutomaticStyle(part, styleName,
-                          styleOpen(styleName, "table-column") + QLatin1Char('<') + n.style
-                              + QStringLiteral("table-column-properties ") + n.style
-                              + QStringLiteral("column-width=\"")
-                              + cm(m_textWidth * shares[size_t(c)]) + QStringLiteral("\"/>")
-                              + styleClose);
+                          styleOpen(styleName, "table-column") + QLatin1Char('<') + n.style +
+                              QStringLiteral("table-column-properties ") + n.style +
+                              QStringLiteral("column-width=\"") +
+                              cm(m_textWidth * shares[size_t(c)]) + QStringLiteral("\"/>") +
+                              styleClose);
     }
     auto cellStyle = [&](const QString &colour) {
-        const QString styleName = QStringLiteral("plxMesures.") + (colour.isEmpty() ? QStringLiteral("blanc") : colour);
+        const QString styleName =
+            QStringLiteral("plxMesures.") + (colour.isEmpty() ? QStringLiteral("blanc") : colour);
         addAutomaticStyle(part, styleName,
-                          styleOpen(styleName, "table-cell") + QLatin1Char('<') + n.style
-                              + QStringLiteral("table-cell-properties ") + n.fo
-                              + QStringLiteral("background-color=\"")
-                              + (colour.isEmpty() ? QStringLiteral("transparent") : QLatin1Char('#') + colour.toLower())
-                              + QStringLiteral("\" ") + n.fo + QStringLiteral("padding=\"0.05cm\" ")
-                              + n.fo + QStringLiteral("border=\"0.5pt solid #808080\" ") + n.style
-                              + QStringLiteral("vertical-align=\"middle\"/>") + styleClose);
+                          styleOpen(styleName, "table-cell") + QLatin1Char('<') + n.style +
+                              QStringLiteral("table-cell-properties ") + n.fo +
+                              QStringLiteral("background-color=\"") +
+                              (colour.isEmpty() ? QStringLiteral("transparent")
+                                                : QLatin1Char('#') + colour.toLower()) +
+                              QStringLiteral("\" ") + n.fo + QStringLiteral("padding=\"0.05cm\" ") +
+                              n.fo + QStringLiteral("border=\"0.5pt solid #808080\" ") + n.style +
+                              QStringLiteral("vertical-align=\"middle\"/>") + styleClose);
         return styleName;
     };
     auto paragraphStyle = [&](const QString &styleName, const char *align, bool bold) {
-        addAutomaticStyle(part, styleName,
-                          styleOpen(styleName, "paragraph") + QLatin1Char('<') + n.style
-                              + QStringLiteral("paragraph-properties ") + n.fo
-                              + QStringLiteral("text-align=\"") + QLatin1String(align)
-                              + QStringLiteral("\" ") + n.fo + QStringLiteral("margin-top=\"0cm\" ")
-                              + n.fo + QStringLiteral("margin-bottom=\"0cm\"/><") + n.style
-                              + QStringLiteral("text-properties ") + n.fo
-                              + QStringLiteral("font-size=\"9pt\"")
-                              + (bold ? QStringLiteral(" ") + n.fo + QStringLiteral("font-weight=\"bold\"")
-                                      : QString())
-                              + QStringLiteral("/>") + styleClose);
+        addAutomaticStyle(
+            part, styleName,
+            styleOpen(styleName, "paragraph") + QLatin1Char('<') + n.style +
+                QStringLiteral("paragraph-properties ") + n.fo + QStringLiteral("text-align=\"") +
+                QLatin1String(align) + QStringLiteral("\" ") + n.fo +
+                QStringLiteral("margin-top=\"0cm\" ") + n.fo +
+                QStringLiteral("margin-bottom=\"0cm\"/><") + n.style +
+                QStringLiteral("text-properties ") + n.fo + QStringLiteral("font-size=\"9pt\"") +
+                (bold ? QStringLiteral(" ") + n.fo + QStringLiteral("font-weight=\"bold\"")
+                      : QString()) +
+                QStringLiteral("/>") + styleClose);
         return styleName;
     };
     const QString headingPara = paragraphStyle(QStringLiteral("plxMesures.PT"), "center", true);
@@ -434,22 +450,22 @@ std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name
     const QString right = paragraphStyle(QStringLiteral("plxMesures.PD"), "end", false);
 
     auto cell = [&](const QString &text, const QString &cellStyleName, const QString &paraStyle) {
-        return QLatin1Char('<') + n.table + QStringLiteral("table-cell ") + n.table
-               + QStringLiteral("style-name=\"") + cellStyleName + QStringLiteral("\" ") + n.office
-               + QStringLiteral("value-type=\"string\"><") + n.text + QStringLiteral("p ") + n.text
-               + QStringLiteral("style-name=\"") + paraStyle + QStringLiteral("\">") + esc(text)
-               + QStringLiteral("</") + n.text + QStringLiteral("p></") + n.table
-               + QStringLiteral("table-cell>");
+        return QLatin1Char('<') + n.table + QStringLiteral("table-cell ") + n.table +
+               QStringLiteral("style-name=\"") + cellStyleName + QStringLiteral("\" ") + n.office +
+               QStringLiteral("value-type=\"string\"><") + n.text + QStringLiteral("p ") + n.text +
+               QStringLiteral("style-name=\"") + paraStyle + QStringLiteral("\">") + esc(text) +
+               QStringLiteral("</") + n.text + QStringLiteral("p></") + n.table +
+               QStringLiteral("table-cell>");
     };
     const QString rowOpen = QLatin1Char('<') + n.table + QStringLiteral("table-row>");
     const QString rowClose = QStringLiteral("</") + n.table + QStringLiteral("table-row>");
 
-    QString xml = QLatin1Char('<') + n.table + QStringLiteral("table ") + n.table
-                  + QStringLiteral("name=\"") + esc(name) + QStringLiteral("\" ") + n.table
-                  + QStringLiteral("style-name=\"plxMesures\">");
+    QString xml = QLatin1Char('<') + n.table + QStringLiteral("table ") + n.table +
+                  QStringLiteral("name=\"") + esc(name) + QStringLiteral("\" ") + n.table +
+                  QStringLiteral("style-name=\"plxMesures\">");
     for (int c = 0; c < columns; ++c)
-        xml += QLatin1Char('<') + n.table + QStringLiteral("table-column ") + n.table
-               + QStringLiteral("style-name=\"plxMesures.C%1.%2\"/>").arg(columns).arg(c + 1);
+        xml += QLatin1Char('<') + n.table + QStringLiteral("table-column ") + n.table +
+               QStringLiteral("style-name=\"plxMesures.C%1.%2\"/>").arg(columns).arg(c + 1);
     const QString headingCell = cellStyle(QStringLiteral("D9D9D9"));
     xml += QLatin1Char('<') + n.table + QStringLiteral("table-header-rows>") + rowOpen;
     for (const QString &h : table.headings)
@@ -469,6 +485,58 @@ std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name
     xml += QStringLiteral("</") + n.table + QStringLiteral("table>");
     auto nodes = parseXmlFragment(xml);
     return nodes.empty() ? std::make_unique<XmlNode>(XmlNode::Text) : std::move(nodes.front());
+}
+
+double OdtFiller::cellWidth(Part &part, XmlNode *start) const
+{
+    // In a table cell, the widths of the columns it spans (from their automatic styles)
+    // less the cell's padding; -1 when the template does not give them.
+    const QString tb = part.ns.table;
+    XmlNode *cell = start->ancestor(tb + QStringLiteral("table-cell"));
+    XmlNode *row = cell ? cell->parent() : nullptr;
+    XmlNode *table = cell ? cell->ancestor(tb + QStringLiteral("table")) : nullptr;
+    if (!table || !row)
+        return -1;
+    auto count = [&](XmlNode *e, const QString &attribute) {
+        return std::max(1, e->attribute(tb + attribute, QStringLiteral("1")).toInt());
+    };
+    int first = 0;
+    for (XmlNode *c : row->childElements()) {
+        if (c == cell)
+            break;
+        first += count(c, QStringLiteral("number-columns-repeated"));
+    }
+    const int spanned = count(cell, QStringLiteral("number-columns-spanned"));
+    std::vector<QString> columnStyles;
+    std::function<void(XmlNode *)> columns = [&](XmlNode *container) {
+        for (XmlNode *c : container->childElements()) {
+            if (c->name() == tb + QLatin1String("table-column")) {
+                for (int i = 0; i < count(c, QStringLiteral("number-columns-repeated")); ++i)
+                    columnStyles.push_back(c->attribute(tb + QStringLiteral("style-name")));
+            } else if (c->name() == tb + QLatin1String("table-columns") ||
+                       c->name() == tb + QLatin1String("table-header-columns") ||
+                       c->name() == tb + QLatin1String("table-column-group")) {
+                columns(c);
+            }
+        }
+    };
+    columns(table);
+    std::map<QString, double> widths;
+    if (XmlNode *automatic =
+            part.doc.root()->child(part.ns.office + QStringLiteral("automatic-styles"))) {
+        for (XmlNode *s : automatic->childElements()) {
+            if (XmlNode *p = s->child(part.ns.style + QStringLiteral("table-column-properties")))
+                widths[s->attribute(part.ns.style + QStringLiteral("name"))] =
+                    toCentimetres(p->attribute(part.ns.style + QStringLiteral("column-width")));
+        }
+    }
+    double width = 0;
+    for (int i = first; i < first + spanned; ++i) {
+        if (size_t(i) >= columnStyles.size() || widths[columnStyles[size_t(i)]] <= 0)
+            return -1;
+        width += widths[columnStyles[size_t(i)]];
+    }
+    return width > 0.5 ? width - 0.2 : -1;
 }
 
 void OdtFiller::addAutomaticStyle(Part &part, const QString &styleName, const QString &xml)
@@ -497,8 +565,7 @@ void OdtFiller::addAutomaticStyle(Part &part, const QString &styleName, const QS
         automatic->append(std::move(node));
 }
 
-QString OdtFiller::addPicture(const QByteArray &data, const QString &extension,
-                              const QString &mime)
+QString OdtFiller::addPicture(const QByteArray &data, const QString &extension, const QString &mime)
 {
     QString path;
     do {

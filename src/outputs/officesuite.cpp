@@ -63,11 +63,13 @@ RunResult runSoffice(const QString &program, const QStringList &arguments, const
     QTemporaryDir profile;
     if (!profile.isValid())
         return result;
-    QStringList args{QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                     QStringLiteral("--nologo"), QStringLiteral("--nodefault"),
+    QStringList args{QStringLiteral("--headless"),
+                     QStringLiteral("--norestore"),
+                     QStringLiteral("--nologo"),
+                     QStringLiteral("--nodefault"),
                      QStringLiteral("--nolockcheck"),
-                     QStringLiteral("-env:UserInstallation=")
-                         + QUrl::fromLocalFile(profile.path()).toString()};
+                     QStringLiteral("-env:UserInstallation=") +
+                         QUrl::fromLocalFile(profile.path()).toString()};
     args += arguments;
 
     QProcess process;
@@ -148,8 +150,8 @@ QString missingMessage()
                           ".dot : installez LibreOffice (Writer et Calc) puis recommencez.");
 }
 
-QString convert(const QString &source, const QString &targetExtension,
-                const QString &outFolder, QString *error, const Tick &tick, int timeoutMs)
+QString convert(const QString &source, const QString &targetExtension, const QString &outFolder,
+                QString *error, const Tick &tick, int timeoutMs)
 {
     const QFileInfo input(source);
     if (!input.isFile()) {
@@ -161,8 +163,8 @@ QString convert(const QString &source, const QString &targetExtension,
         setError(error, missingMessage());
         return {};
     }
-    const QString ext = targetExtension.startsWith(QLatin1Char('.')) ? targetExtension.mid(1)
-                                                                     : targetExtension;
+    const QString ext =
+        targetExtension.startsWith(QLatin1Char('.')) ? targetExtension.mid(1) : targetExtension;
     if (!QDir().mkpath(outFolder)) {
         setError(error, QStringLiteral("Impossible de créer le dossier ") + outFolder);
         return {};
@@ -178,15 +180,15 @@ QString convert(const QString &source, const QString &targetExtension,
                                        "conversion."));
         return {};
     }
-    const RunResult run = runSoffice(program,
-                                     {QStringLiteral("--convert-to"), ext,
-                                      QStringLiteral("--outdir"), scratch->path(),
-                                      input.absoluteFilePath()},
-                                     tick, timeoutMs);
+    const RunResult run =
+        runSoffice(program,
+                   {QStringLiteral("--convert-to"), ext, QStringLiteral("--outdir"),
+                    scratch->path(), input.absoluteFilePath()},
+                   tick, timeoutMs);
     const QString what = input.fileName();
     if (!run.started) {
-        setError(error, QStringLiteral("Impossible de lancer LibreOffice (") + program
-                            + QStringLiteral(")."));
+        setError(error, QStringLiteral("Impossible de lancer LibreOffice (") + program +
+                            QStringLiteral(")."));
         return {};
     }
     if (run.cancelled) {
@@ -194,17 +196,16 @@ QString convert(const QString &source, const QString &targetExtension,
         return {};
     }
     if (run.timedOut) {
-        setError(error, QStringLiteral("LibreOffice n'a pas terminé la conversion de ") + what
-                            + QStringLiteral(" en ") + seconds(timeoutMs)
-                            + QStringLiteral(" secondes : conversion abandonnée."));
+        setError(error, QStringLiteral("LibreOffice n'a pas terminé la conversion de ") + what +
+                            QStringLiteral(" en ") + seconds(timeoutMs) +
+                            QStringLiteral(" secondes : conversion abandonnée."));
         return {};
     }
-    const QString produced = QDir(scratch->path()).filePath(input.completeBaseName()
-                                                           + QLatin1Char('.') + ext);
-    if (run.exitCode != 0 || !QFileInfo(produced).isFile()
-        || QFileInfo(produced).size() == 0) {
-        QString text = QStringLiteral("La conversion de ") + what + QStringLiteral(" en ")
-                       + ext.toUpper() + QStringLiteral(" par LibreOffice a échoué.");
+    const QString produced =
+        QDir(scratch->path()).filePath(input.completeBaseName() + QLatin1Char('.') + ext);
+    if (run.exitCode != 0 || !QFileInfo(produced).isFile() || QFileInfo(produced).size() == 0) {
+        QString text = QStringLiteral("La conversion de ") + what + QStringLiteral(" en ") +
+                       ext.toUpper() + QStringLiteral(" par LibreOffice a échoué.");
         const QString firstLine = run.output.section(QLatin1Char('\n'), 0, 0).trimmed();
         if (!firstLine.isEmpty())
             text += QStringLiteral(" (") + firstLine + QStringLiteral(")");
@@ -236,15 +237,15 @@ QString modernTemplate(const QString &templatePath, QString *error, const Tick &
         return {};
     }
     // Keyed by path and modification time: an edited template is converted again.
-    const QByteArray key = info.absoluteFilePath().toUtf8() + '|'
-                           + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '|'
-                           + QByteArray::number(info.size());
+    const QByteArray key = info.absoluteFilePath().toUtf8() + '|' +
+                           QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '|' +
+                           QByteArray::number(info.size());
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-                           + QStringLiteral("/modeles/") + hash;
-    const QString cached = folder + QLatin1Char('/') + info.completeBaseName()
-                           + QLatin1Char('.') + target;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                           QStringLiteral("/modeles/") + hash;
+    const QString cached =
+        folder + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') + target;
     if (QFileInfo(cached).isFile())
         return cached;
     return convert(templatePath, target, folder, error, tick);
@@ -271,8 +272,8 @@ bool print(const QString &document, const QString &printer, QString *error, cons
     const int timeoutMs = 120000;
     const RunResult run = runSoffice(program, args, tick, timeoutMs);
     if (!run.started) {
-        setError(error, QStringLiteral("Impossible de lancer LibreOffice (") + program
-                            + QStringLiteral(")."));
+        setError(error, QStringLiteral("Impossible de lancer LibreOffice (") + program +
+                            QStringLiteral(")."));
         return false;
     }
     if (run.cancelled) {
@@ -280,14 +281,14 @@ bool print(const QString &document, const QString &printer, QString *error, cons
         return false;
     }
     if (run.timedOut) {
-        setError(error, QStringLiteral("LibreOffice n'a pas terminé l'impression de ")
-                            + input.fileName() + QStringLiteral(" en ") + seconds(timeoutMs)
-                            + QStringLiteral(" secondes : impression abandonnée."));
+        setError(error, QStringLiteral("LibreOffice n'a pas terminé l'impression de ") +
+                            input.fileName() + QStringLiteral(" en ") + seconds(timeoutMs) +
+                            QStringLiteral(" secondes : impression abandonnée."));
         return false;
     }
     if (run.exitCode != 0) {
-        setError(error, QStringLiteral("L'impression de ") + input.fileName()
-                            + QStringLiteral(" par LibreOffice a échoué."));
+        setError(error, QStringLiteral("L'impression de ") + input.fileName() +
+                            QStringLiteral(" par LibreOffice a échoué."));
         return false;
     }
     return true;

@@ -25,8 +25,8 @@ QString reportOutputPath(const QString &editionFolder, const QString &templateNa
                          const QString &suffix, const QString &extension)
 {
     QString folder = editionFolder;
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))
-        && !folder.endsWith(QLatin1Char('\\')))
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) &&
+        !folder.endsWith(QLatin1Char('\\')))
         folder += QLatin1Char('/');
     QString ext = extension;
     if (!ext.isEmpty() && !ext.startsWith(QLatin1Char('.')))

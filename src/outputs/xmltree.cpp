@@ -330,7 +330,8 @@ bool parseXml(const QByteArray &data, XmlDocument *out, QString *error)
 
 std::vector<std::unique_ptr<XmlNode>> parseXmlFragment(const QString &xml)
 {
-    QXmlStreamReader reader(QLatin1String("<plx-fragment>") + xml + QLatin1String("</plx-fragment>"));
+    QXmlStreamReader reader(QLatin1String("<plx-fragment>") + xml +
+                            QLatin1String("</plx-fragment>"));
     reader.setNamespaceProcessing(false);
     XmlNode top(XmlNode::Element);
     readInto(reader, &top);

@@ -70,9 +70,8 @@ QByteArray ZipPackage::write() const
     std::vector<const Entry *> order;
     for (const Entry &e : m_entries)
         order.push_back(&e);
-    std::stable_partition(order.begin(), order.end(), [](const Entry *e) {
-        return e->name == QLatin1String("mimetype");
-    });
+    std::stable_partition(order.begin(), order.end(),
+                          [](const Entry *e) { return e->name == QLatin1String("mimetype"); });
 
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);

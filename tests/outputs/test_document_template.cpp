@@ -47,30 +47,31 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
 {
     QTemporaryDir dir;
     const QString tpl = dir.filePath(QStringLiteral("fiche.dotx"));
-    writeDocx(tpl,
-              QStringLiteral(
-                  // three runs inside the bookmark, a nested bookmark marker among them
-                  "<w:p><w:r><w:t xml:space=\"preserve\">Station : </w:t></w:r>"
-                  "<w:bookmarkStart w:id=\"1\" w:name=\"NOM_PLUVIO\"/>"
-                  "<w:r><w:rPr><w:b/><w:color w:val=\"1F4E79\"/></w:rPr><w:t>Ancien</w:t></w:r>"
-                  "<w:bookmarkStart w:id=\"9\" w:name=\"_GoBack\"/><w:bookmarkEnd w:id=\"9\"/>"
-                  "<w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> nom </w:t></w:r>"
-                  "<w:r><w:t>ici</w:t></w:r>"
-                  "<w:bookmarkEnd w:id=\"1\"/><w:r><w:t xml:space=\"preserve\"> (fin)</w:t></w:r></w:p>"
-                  // collapsed, after an italic run
-                  "<w:p><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\">Code : </w:t></w:r>"
-                  "<w:bookmarkStart w:id=\"2\" w:name=\"CODE_PLUVIO\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
-                  // two paragraphs
-                  "<w:p><w:bookmarkStart w:id=\"3\" w:name=\"COMMENTAIRE\"/>"
-                  "<w:r><w:t>Premier paragraphe</w:t></w:r></w:p>"
-                  "<w:p><w:r><w:t>Second</w:t></w:r><w:bookmarkEnd w:id=\"3\"/></w:p>"
-                  // suffix and unknown
-                  "<w:p><w:bookmarkStart w:id=\"4\" w:name=\"COMMUNE2\"/><w:r><w:t>x</w:t></w:r>"
-                  "<w:bookmarkEnd w:id=\"4\"/><w:r><w:t xml:space=\"preserve\"> / </w:t></w:r>"
-                  "<w:bookmarkStart w:id=\"5\" w:name=\"INCONNU\"/><w:r><w:t>texte du modèle</w:t></w:r>"
-                  "<w:bookmarkEnd w:id=\"5\"/></w:p>"
-                  "<w:p><w:r><w:t>&lt;fin &amp; suite&gt;</w:t></w:r></w:p>"),
-              1134, 1134, true);
+    writeDocx(
+        tpl,
+        QStringLiteral(
+            // three runs inside the bookmark, a nested bookmark marker among them
+            "<w:p><w:r><w:t xml:space=\"preserve\">Station : </w:t></w:r>"
+            "<w:bookmarkStart w:id=\"1\" w:name=\"NOM_PLUVIO\"/>"
+            "<w:r><w:rPr><w:b/><w:color w:val=\"1F4E79\"/></w:rPr><w:t>Ancien</w:t></w:r>"
+            "<w:bookmarkStart w:id=\"9\" w:name=\"_GoBack\"/><w:bookmarkEnd w:id=\"9\"/>"
+            "<w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> nom </w:t></w:r>"
+            "<w:r><w:t>ici</w:t></w:r>"
+            "<w:bookmarkEnd w:id=\"1\"/><w:r><w:t xml:space=\"preserve\"> (fin)</w:t></w:r></w:p>"
+            // collapsed, after an italic run
+            "<w:p><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\">Code : </w:t></w:r>"
+            "<w:bookmarkStart w:id=\"2\" w:name=\"CODE_PLUVIO\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
+            // two paragraphs
+            "<w:p><w:bookmarkStart w:id=\"3\" w:name=\"COMMENTAIRE\"/>"
+            "<w:r><w:t>Premier paragraphe</w:t></w:r></w:p>"
+            "<w:p><w:r><w:t>Second</w:t></w:r><w:bookmarkEnd w:id=\"3\"/></w:p>"
+            // suffix and unknown
+            "<w:p><w:bookmarkStart w:id=\"4\" w:name=\"COMMUNE2\"/><w:r><w:t>x</w:t></w:r>"
+            "<w:bookmarkEnd w:id=\"4\"/><w:r><w:t xml:space=\"preserve\"> / </w:t></w:r>"
+            "<w:bookmarkStart w:id=\"5\" w:name=\"INCONNU\"/><w:r><w:t>texte du modèle</w:t></w:r>"
+            "<w:bookmarkEnd w:id=\"5\"/></w:p>"
+            "<w:p><w:r><w:t>&lt;fin &amp; suite&gt;</w:t></w:r></w:p>"),
+        1134, 1134, true);
 
     Filled f;
     f.table.add(QStringLiteral("NOM_PLUVIO"), QStringLiteral("Saint-Brieuc <Aéroport> & co"));
@@ -116,12 +117,11 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
     EXPECT_EQ(runText(p4->nextSibling()), QStringLiteral("<fin & suite>"));
 
     // Word's hidden bookmark is not the template's: no progress line for it.
-    EXPECT_EQ(f.progress,
-              QStringList({QStringLiteral("Remplissage des signets: NOM_PLUVIO"),
-                           QStringLiteral("Remplissage des signets: CODE_PLUVIO"),
-                           QStringLiteral("Remplissage des signets: COMMENTAIRE"),
-                           QStringLiteral("Remplissage des signets: COMMUNE2"),
-                           QStringLiteral("Remplissage des signets: INCONNU")}));
+    EXPECT_EQ(f.progress, QStringList({QStringLiteral("Remplissage des signets: NOM_PLUVIO"),
+                                       QStringLiteral("Remplissage des signets: CODE_PLUVIO"),
+                                       QStringLiteral("Remplissage des signets: COMMENTAIRE"),
+                                       QStringLiteral("Remplissage des signets: COMMUNE2"),
+                                       QStringLiteral("Remplissage des signets: INCONNU")}));
 
     ZipPackage filled;
     ASSERT_TRUE(filled.read(out));
@@ -139,13 +139,13 @@ TEST(DocumentTemplate, fillsOpenDocumentBookmarks)
     QTemporaryDir dir;
     const QString tpl = dir.filePath(QStringLiteral("fiche.ott"));
     writeOdt(tpl,
-             QStringLiteral(
-                 "<text:p>Code : <text:bookmark text:name=\"CODE_PLUVIO\"/> fin</text:p>"
-                 "<text:p>Nom : <text:bookmark-start text:name=\"NOM_PLUVIO\"/>"
-                 "<text:span text:style-name=\"T1\">ancien</text:span> nom"
-                 "<text:bookmark-end text:name=\"NOM_PLUVIO\"/>.</text:p>"
-                 "<text:h text:outline-level=\"1\"><text:bookmark-start text:name=\"RESEAU\"/>Titre</text:h>"
-                 "<text:p>suite<text:bookmark-end text:name=\"RESEAU\"/></text:p>"),
+             QStringLiteral("<text:p>Code : <text:bookmark text:name=\"CODE_PLUVIO\"/> fin</text:p>"
+                            "<text:p>Nom : <text:bookmark-start text:name=\"NOM_PLUVIO\"/>"
+                            "<text:span text:style-name=\"T1\">ancien</text:span> nom"
+                            "<text:bookmark-end text:name=\"NOM_PLUVIO\"/>.</text:p>"
+                            "<text:h text:outline-level=\"1\"><text:bookmark-start "
+                            "text:name=\"RESEAU\"/>Titre</text:h>"
+                            "<text:p>suite<text:bookmark-end text:name=\"RESEAU\"/></text:p>"),
              QStringLiteral("<style:style style:name=\"T1\" style:family=\"text\">"
                             "<style:text-properties fo:font-weight=\"bold\"/></style:style>"),
              QStringLiteral("2cm"), true);
@@ -186,7 +186,8 @@ TEST(DocumentTemplate, fillsOpenDocumentBookmarks)
     // ODF readers find the type at a fixed offset: the first entry, stored uncompressed.
     QFile raw(out);
     ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-    EXPECT_EQ(raw.read(38 + 8).mid(30), QByteArray("mimetypeapplication/vnd.oasis.opendocument.text").left(16));
+    EXPECT_EQ(raw.read(38 + 8).mid(30),
+              QByteArray("mimetypeapplication/vnd.oasis.opendocument.text").left(16));
 }
 
 // Pictures fill the page width less the margins and keep their proportions; the chart's
@@ -221,28 +222,40 @@ TEST(DocumentTemplate, scalesPicturesToThePageWidth)
 
     // Word: margins of 2 cm and 3 cm leave 11906 - 1134 - 1701 twips.
     const QString docx = dir.filePath(QStringLiteral("photos.docx"));
-    writeDocx(docx,
-              QStringLiteral("<w:p><w:bookmarkStart w:id=\"1\" w:name=\"GRAPHIQUE_ANNEE2\"/>"
-                             "<w:r><w:t>[graphique]</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>"
-                             "<w:p><w:bookmarkStart w:id=\"2\" w:name=\"PHOTO_SITE\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
-                             "<w:p><w:bookmarkStart w:id=\"3\" w:name=\"PHOTO_REPERE\"/><w:bookmarkEnd w:id=\"3\"/></w:p>"
-                             "<w:p><w:bookmarkStart w:id=\"4\" w:name=\"NOM_PLUVIO\"/><w:bookmarkEnd w:id=\"4\"/></w:p>"),
-              1134, 1701);
+    writeDocx(
+        docx,
+        QStringLiteral(
+            "<w:p><w:bookmarkStart w:id=\"1\" w:name=\"GRAPHIQUE_ANNEE2\"/>"
+            "<w:r><w:t>[graphique]</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>"
+            "<w:p><w:bookmarkStart w:id=\"2\" "
+            "w:name=\"PHOTO_SITE\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
+            "<w:p><w:bookmarkStart w:id=\"3\" "
+            "w:name=\"PHOTO_REPERE\"/><w:bookmarkEnd w:id=\"3\"/></w:p>"
+            "<w:p><w:bookmarkStart w:id=\"4\" "
+            "w:name=\"NOM_PLUVIO\"/><w:bookmarkEnd w:id=\"4\"/></w:p>"
+            // in a cell: the cell's width less Word's cell margins
+            "<w:tbl><w:tr><w:tc><w:tcPr><w:tcW w:w=\"4000\" w:type=\"dxa\"/></w:tcPr>"
+            "<w:p><w:bookmarkStart w:id=\"5\" w:name=\"PHOTO_SITE_2\"/><w:bookmarkEnd w:id=\"5\"/>"
+            "</w:p></w:tc></w:tr></w:tbl><w:p/>"),
+        1134, 1701);
     const QString out = dir.filePath(QStringLiteral("photos-out.docx"));
     QString error;
     ASSERT_TRUE(fillDocumentTemplate(docx, fill, out, &error)) << error.toStdString();
     EXPECT_EQ(requested, QStringList{QStringLiteral("GRAPHIQUE_ANNEE")});
-    EXPECT_TRUE(progress.contains(QStringLiteral("PHOTO_REPERE - = ERREUR"))) << progress.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(progress.contains(QStringLiteral("PHOTO_REPERE - = ERREUR")))
+        << progress.join(QLatin1Char('|')).toStdString();
 
     XmlDocument doc = readPart(out, QStringLiteral("word/document.xml"));
     std::vector<XmlNode *> extents = elements(doc.root(), QStringLiteral("wp:extent"));
-    ASSERT_EQ(extents.size(), 2u);
+    ASSERT_EQ(extents.size(), 3u);
     const qint64 width = qint64(11906 - 1134 - 1701) * 635;
     EXPECT_EQ(extents[0]->attribute(QStringLiteral("cx")).toLongLong(), width);
     EXPECT_EQ(extents[0]->attribute(QStringLiteral("cy")).toLongLong(), width / 2);
     EXPECT_EQ(extents[1]->attribute(QStringLiteral("cx")).toLongLong(), width);
     EXPECT_EQ(extents[1]->attribute(QStringLiteral("cy")).toLongLong(), width * 4 / 3);
-    EXPECT_EQ(runText(doc.root()), QStringLiteral("Trémuson")) << "the chart's placeholder text is gone";
+    EXPECT_EQ(extents[2]->attribute(QStringLiteral("cx")).toLongLong(), (4000 - 2 * 108) * 635);
+    EXPECT_EQ(runText(doc.root()), QStringLiteral("Trémuson"))
+        << "the chart's placeholder text is gone";
 
     // Each picture is a relationship of the document, stored in the package, typed.
     ZipPackage filled;
@@ -250,37 +263,54 @@ TEST(DocumentTemplate, scalesPicturesToThePageWidth)
     XmlDocument rels;
     ASSERT_TRUE(parseXml(filled.data(QStringLiteral("word/_rels/document.xml.rels")), &rels));
     std::vector<XmlNode *> blips = elements(doc.root(), QStringLiteral("a:blip"));
-    ASSERT_EQ(blips.size(), 2u);
+    ASSERT_EQ(blips.size(), 3u);
     auto target = [&](const QString &id) {
         for (XmlNode *r : rels.root()->childElements())
             if (r->attribute(QStringLiteral("Id")) == id)
                 return QStringLiteral("word/") + r->attribute(QStringLiteral("Target"));
         return QString();
     };
-    EXPECT_TRUE(filled.data(target(blips[0]->attribute(QStringLiteral("r:embed")))).startsWith("\x89PNG"));
+    EXPECT_TRUE(
+        filled.data(target(blips[0]->attribute(QStringLiteral("r:embed")))).startsWith("\x89PNG"));
     std::vector<XmlNode *> svgs = elements(doc.root(), QStringLiteral("asvg:svgBlip"));
     ASSERT_EQ(svgs.size(), 1u);
-    EXPECT_TRUE(filled.data(target(svgs[0]->attribute(QStringLiteral("r:embed")))).startsWith("<svg"));
+    EXPECT_TRUE(
+        filled.data(target(svgs[0]->attribute(QStringLiteral("r:embed")))).startsWith("<svg"));
     const QByteArray types = filled.data(QStringLiteral("[Content_Types].xml"));
     EXPECT_TRUE(types.contains("Extension=\"png\"") && types.contains("Extension=\"svg\""));
 
     // ODF: 21 cm less two 2.5 cm margins.
     const QString odt = dir.filePath(QStringLiteral("photos.odt"));
     writeOdt(odt,
-             QStringLiteral("<text:p><text:bookmark text:name=\"GRAPHIQUE_TOTAL\"/></text:p>"
-                            "<text:p><text:bookmark text:name=\"PHOTO_SITE\"/></text:p>"),
-             {}, QStringLiteral("25mm"));
+             QStringLiteral(
+                 "<text:p><text:bookmark text:name=\"GRAPHIQUE_TOTAL\"/></text:p>"
+                 "<text:p><text:bookmark text:name=\"PHOTO_SITE\"/></text:p>"
+                 "<table:table table:name=\"T\"><table:table-column table:style-name=\"c1\"/>"
+                 "<table:table-column table:style-name=\"c2\" table:number-columns-repeated=\"2\"/>"
+                 "<table:table-row><table:table-cell><text:p/></table:table-cell>"
+                 "<table:table-cell table:number-columns-spanned=\"2\"><text:p>"
+                 "<text:bookmark text:name=\"PHOTO_SITE_2\"/></text:p></table:table-cell>"
+                 "<table:covered-table-cell/></table:table-row></table:table>"),
+             QStringLiteral(
+                 "<style:style style:name=\"c1\" style:family=\"table-column\">"
+                 "<style:table-column-properties style:column-width=\"6cm\"/></style:style>"
+                 "<style:style style:name=\"c2\" style:family=\"table-column\">"
+                 "<style:table-column-properties style:column-width=\"30mm\"/></style:style>"),
+             QStringLiteral("25mm"));
     const QString odtOut = dir.filePath(QStringLiteral("photos-out.odt"));
     ASSERT_TRUE(fillDocumentTemplate(odt, fill, odtOut, &error)) << error.toStdString();
     XmlDocument content = readPart(odtOut, QStringLiteral("content.xml"));
     std::vector<XmlNode *> frames = elements(content.root(), QStringLiteral("draw:frame"));
-    ASSERT_EQ(frames.size(), 2u);
+    ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0]->attribute(QStringLiteral("svg:width")), QStringLiteral("16.000cm"));
     EXPECT_EQ(frames[0]->attribute(QStringLiteral("svg:height")), QStringLiteral("8.000cm"));
     EXPECT_EQ(frames[1]->attribute(QStringLiteral("svg:height")), QStringLiteral("21.333cm"));
+    // In the cell spanning two 3 cm columns, less its padding.
+    EXPECT_EQ(frames[2]->attribute(QStringLiteral("svg:width")), QStringLiteral("5.800cm"));
     std::vector<XmlNode *> images = frames[0]->childElements(QStringLiteral("draw:image"));
     ASSERT_EQ(images.size(), 2u);
-    EXPECT_EQ(images[0]->attribute(QStringLiteral("draw:mime-type")), QStringLiteral("image/svg+xml"));
+    EXPECT_EQ(images[0]->attribute(QStringLiteral("draw:mime-type")),
+              QStringLiteral("image/svg+xml"));
     EXPECT_EQ(images[1]->attribute(QStringLiteral("draw:mime-type")), QStringLiteral("image/png"));
     ZipPackage odtFilled;
     ASSERT_TRUE(odtFilled.read(odtOut));
@@ -297,15 +327,26 @@ TEST(DocumentTemplate, writesTheMeasurementTable)
     DocumentFill fill;
     fill.measures.headings = {QStringLiteral("Date"), QStringLiteral("Heure"),
                               QStringLiteral("Pluie (mm)"), QStringLiteral("Validité")};
-    fill.measures.rows = {{{QStringLiteral("01/03/2024"), QStringLiteral("06:00"), QStringLiteral("12,4"), QStringLiteral("V")}, QStringLiteral("V")},
-                          {{QStringLiteral("02/03/2024"), QStringLiteral("06:00"), QStringLiteral("0,2"), QStringLiteral("C")}, QStringLiteral("C")},
-                          {{QStringLiteral("03/03/2024"), QStringLiteral("06:00"), QStringLiteral(""), QString()}, QString()},
-                          {{QStringLiteral("04/03/2024"), QStringLiteral("06:00"), QStringLiteral("3"), QStringLiteral("D")}, QStringLiteral("D")}};
+    fill.measures.rows = {
+        {{QStringLiteral("01/03/2024"), QStringLiteral("06:00"), QStringLiteral("12,4"),
+          QStringLiteral("V")},
+         QStringLiteral("V")},
+        {{QStringLiteral("02/03/2024"), QStringLiteral("06:00"), QStringLiteral("0,2"),
+          QStringLiteral("C")},
+         QStringLiteral("C")},
+        {{QStringLiteral("03/03/2024"), QStringLiteral("06:00"), QStringLiteral(""), QString()},
+         QString()},
+        {{QStringLiteral("04/03/2024"), QStringLiteral("06:00"), QStringLiteral("3"),
+          QStringLiteral("D")},
+         QStringLiteral("D")}};
 
     const QString docx = dir.filePath(QStringLiteral("mesures.docx"));
-    writeDocx(docx, QStringLiteral("<w:p><w:r><w:t xml:space=\"preserve\">Mesures : </w:t></w:r>"
-                                   "<w:bookmarkStart w:id=\"1\" w:name=\"TAB_MESURES\"/><w:r><w:t>[tableau]</w:t></w:r>"
-                                   "<w:bookmarkEnd w:id=\"1\"/></w:p>"));
+    writeDocx(
+        docx,
+        QStringLiteral(
+            "<w:p><w:r><w:t xml:space=\"preserve\">Mesures : </w:t></w:r>"
+            "<w:bookmarkStart w:id=\"1\" w:name=\"TAB_MESURES\"/><w:r><w:t>[tableau]</w:t></w:r>"
+            "<w:bookmarkEnd w:id=\"1\"/></w:p>"));
     const QString out = dir.filePath(QStringLiteral("mesures-out.docx"));
     QString error;
     ASSERT_TRUE(fillDocumentTemplate(docx, fill, out, &error)) << error.toStdString();
@@ -341,8 +382,9 @@ TEST(DocumentTemplate, writesTheMeasurementTable)
     EXPECT_EQ(elements(cells[0], w("jc")).front()->attribute(w("val")), QStringLiteral("center"));
 
     const QString odt = dir.filePath(QStringLiteral("mesures.odt"));
-    writeOdt(odt, QStringLiteral("<text:p>Mesures<text:bookmark text:name=\"TAB_MESURES\"/></text:p>"
-                                 "<text:p>Après</text:p>"));
+    writeOdt(odt,
+             QStringLiteral("<text:p>Mesures<text:bookmark text:name=\"TAB_MESURES\"/></text:p>"
+                            "<text:p>Après</text:p>"));
     const QString odtOut = dir.filePath(QStringLiteral("mesures-out.odt"));
     ASSERT_TRUE(fillDocumentTemplate(odt, fill, odtOut, &error)) << error.toStdString();
     XmlDocument content = readPart(odtOut, QStringLiteral("content.xml"));
@@ -357,9 +399,11 @@ TEST(DocumentTemplate, writesTheMeasurementTable)
     std::map<QString, QString> colours;
     for (XmlNode *s : elements(content.root(), QStringLiteral("style:style"))) {
         if (XmlNode *p = s->child(QStringLiteral("style:table-cell-properties")))
-            colours[s->attribute(QStringLiteral("style:name"))] = p->attribute(QStringLiteral("fo:background-color"));
+            colours[s->attribute(QStringLiteral("style:name"))] =
+                p->attribute(QStringLiteral("fo:background-color"));
     }
-    std::vector<XmlNode *> bodyRows = odfBlocks[1]->childElements(QStringLiteral("table:table-row"));
+    std::vector<XmlNode *> bodyRows =
+        odfBlocks[1]->childElements(QStringLiteral("table:table-row"));
     ASSERT_EQ(bodyRows.size(), 4u);
     auto colourOf = [&](XmlNode *row) {
         return colours[row->childElements().front()->attribute(QStringLiteral("table:style-name"))];
@@ -415,7 +459,8 @@ TEST(DocumentTemplate, failsCleanlyWithoutTouchingTheOutput)
 
     const QString odt = dir.filePath(QStringLiteral("modele.odt"));
     writeOdt(odt, QStringLiteral("<text:p>x</text:p>"));
-    EXPECT_FALSE(fillDocumentTemplate(odt, fill, out, &error)) << "an .odt cannot be saved as .docx";
+    EXPECT_FALSE(fillDocumentTemplate(odt, fill, out, &error))
+        << "an .odt cannot be saved as .docx";
     EXPECT_TRUE(error.contains(QLatin1String(".odt"))) << error.toStdString();
 
     QFile previous(out);

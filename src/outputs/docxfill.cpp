@@ -2,6 +2,7 @@
 #include "outputs/zippackage.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +99,7 @@ private:
     int m_textHeight = kDefaultTextHeight;
     int m_nextDrawing = 1;
     int m_nextMedia = 1;
+    QSet<QString> m_seen;
 };
 
 bool DocxFiller::run(QString *error)
@@ -187,8 +189,12 @@ bool DocxFiller::fillPart(const QString &name, QString *error)
     for (XmlNode *start : starts) {
         const QString bookmark = start->attribute(w + QStringLiteral("name"));
         // Word's hidden bookmarks (_GoBack, _Toc...) are not the template's.
-        if (bookmark.isEmpty() || bookmark.startsWith(QLatin1Char('_')))
+        // A name is one bookmark: a repeated one (LibreOffice writes some twice) is filled
+        // once, as Word's bookmark list holds it once.
+        if (bookmark.isEmpty() || bookmark.startsWith(QLatin1Char('_')) ||
+            m_seen.contains(bookmark))
             continue;
+        m_seen.insert(bookmark);
         const auto end = ends.find(start->attribute(w + QStringLiteral("id")));
         fillBookmark(part, start, end == ends.end() ? nullptr : end->second, bookmark);
     }

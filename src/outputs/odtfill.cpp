@@ -2,6 +2,7 @@
 #include "outputs/zippackage.h"
 
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 #include <functional>
@@ -208,10 +209,14 @@ bool OdtFiller::fillPart(const QString &name, QString *error)
     part.ns.fo = namespacePrefix(root, kFo, QStringLiteral("fo"));
     part.ns.svg = namespacePrefix(root, kSvg, QStringLiteral("svg"));
     part.ns.xlink = namespacePrefix(root, kXlink, QStringLiteral("xlink"));
+    QSet<QString> seen;
     for (const Found &f : starts) {
         const QString bookmark = f.start->attribute(t + QStringLiteral("name"));
-        if (bookmark.isEmpty())
+        // A name is one bookmark; a repeated one (some converters write them) is filled
+        // once.
+        if (bookmark.isEmpty() || seen.contains(bookmark))
             continue;
+        seen.insert(bookmark);
         const auto end = ends.find(bookmark);
         fillBookmark(part, f.start, f.point || end == ends.end() ? nullptr : end->second, f.point,
                      bookmark);
@@ -521,22 +526,69 @@ double OdtFiller::cellWidth(Part &part, XmlNode *start) const
         }
     };
     columns(table);
-    std::map<QString, double> widths;
+    // Column widths are absolute (style:column-width) or relative shares of the table's
+    // width (style:rel-column-width, "1000*"), the table spanning the margins by default.
+    const QString st = part.ns.style;
+    std::map<QString, XmlNode *> styles;
     if (XmlNode *automatic =
             part.doc.root()->child(part.ns.office + QStringLiteral("automatic-styles"))) {
-        for (XmlNode *s : automatic->childElements()) {
-            if (XmlNode *p = s->child(part.ns.style + QStringLiteral("table-column-properties")))
-                widths[s->attribute(part.ns.style + QStringLiteral("name"))] =
-                    toCentimetres(p->attribute(part.ns.style + QStringLiteral("column-width")));
+        for (XmlNode *s : automatic->childElements())
+            styles[s->attribute(st + QStringLiteral("name"))] = s;
+    }
+    auto property = [&](const QString &styleName, const QString &element,
+                        const QString &attribute) {
+        const auto found = styles.find(styleName);
+        XmlNode *props = found == styles.end() ? nullptr : found->second->child(st + element);
+        return props ? props->attribute(attribute) : QString();
+    };
+    const QString columnProps = QStringLiteral("table-column-properties");
+    double absolute = 0, relative = 0, relativeTotal = 0;
+    bool allAbsolute = true, allRelative = true;
+    for (size_t i = 0; i < columnStyles.size(); ++i) {
+        const double abs = toCentimetres(
+            property(columnStyles[i], columnProps, st + QStringLiteral("column-width")));
+        QString rel =
+            property(columnStyles[i], columnProps, st + QStringLiteral("rel-column-width"));
+        rel.remove(QLatin1Char('*'));
+        const double share = rel.toDouble();
+        const bool inCell = int(i) >= first && int(i) < first + spanned;
+        if (inCell) {
+            allAbsolute = allAbsolute && abs > 0;
+            absolute += abs;
+            relative += share;
         }
+        allRelative = allRelative && share > 0;
+        relativeTotal += share;
     }
-    double width = 0;
-    for (int i = first; i < first + spanned; ++i) {
-        if (size_t(i) >= columnStyles.size() || widths[columnStyles[size_t(i)]] <= 0)
-            return -1;
-        width += widths[columnStyles[size_t(i)]];
+    if (columnStyles.size() < size_t(first + spanned))
+        return -1;
+    double width = -1;
+    if (allAbsolute) {
+        width = absolute;
+    } else if (allRelative && relativeTotal > 0) {
+        const double tableWidth = toCentimetres(
+            property(table->attribute(tb + QStringLiteral("style-name")),
+                     QStringLiteral("table-properties"), st + QStringLiteral("width")));
+        width = (tableWidth > 0 ? tableWidth : m_textWidth) * relative / relativeTotal;
     }
-    return width > 0.5 ? width - 0.2 : -1;
+    if (width <= 0)
+        return -1;
+    // Less the cell's padding on both sides.
+    const QString cellStyle = cell->attribute(tb + QStringLiteral("style-name"));
+    const QString cellProps = QStringLiteral("table-cell-properties");
+    const QString fo = part.ns.fo;
+    double padding = 0.2;
+    const double all =
+        toCentimetres(property(cellStyle, cellProps, fo + QStringLiteral("padding")));
+    const double left =
+        toCentimetres(property(cellStyle, cellProps, fo + QStringLiteral("padding-left")));
+    const double right =
+        toCentimetres(property(cellStyle, cellProps, fo + QStringLiteral("padding-right")));
+    if (left >= 0 || right >= 0)
+        padding = std::max(0.0, left) + std::max(0.0, right);
+    else if (all >= 0)
+        padding = 2 * all;
+    return width > padding + 0.5 ? width - padding : -1;
 }
 
 void OdtFiller::addAutomaticStyle(Part &part, const QString &styleName, const QString &xml)

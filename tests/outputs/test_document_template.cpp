@@ -70,7 +70,10 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
             "<w:bookmarkEnd w:id=\"4\"/><w:r><w:t xml:space=\"preserve\"> / </w:t></w:r>"
             "<w:bookmarkStart w:id=\"5\" w:name=\"INCONNU\"/><w:r><w:t>texte du modèle</w:t></w:r>"
             "<w:bookmarkEnd w:id=\"5\"/></w:p>"
-            "<w:p><w:r><w:t>&lt;fin &amp; suite&gt;</w:t></w:r></w:p>"),
+            "<w:p><w:r><w:t>&lt;fin &amp; suite&gt;</w:t></w:r>"
+            // the same name again, as LibreOffice's export writes some: filled once
+            "<w:bookmarkStart w:id=\"6\" w:name=\"CODE_PLUVIO\"/><w:bookmarkEnd "
+            "w:id=\"6\"/></w:p>"),
         1134, 1134, true);
 
     Filled f;
@@ -115,6 +118,7 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
     XmlNode *p4 = para("COMMUNE2");
     EXPECT_EQ(runText(p4), QStringLiteral("Trémuson / "));
     EXPECT_EQ(runText(p4->nextSibling()), QStringLiteral("<fin & suite>"));
+    EXPECT_EQ(runText(root).count(QStringLiteral("22168001")), 1);
 
     // Word's hidden bookmark is not the template's: no progress line for it.
     EXPECT_EQ(f.progress, QStringList({QStringLiteral("Remplissage des signets: NOM_PLUVIO"),
@@ -290,23 +294,39 @@ TEST(DocumentTemplate, scalesPicturesToThePageWidth)
                  "<table:table-row><table:table-cell><text:p/></table:table-cell>"
                  "<table:table-cell table:number-columns-spanned=\"2\"><text:p>"
                  "<text:bookmark text:name=\"PHOTO_SITE_2\"/></text:p></table:table-cell>"
-                 "<table:covered-table-cell/></table:table-row></table:table>"),
+                 "<table:covered-table-cell/></table:table-row></table:table>"
+                 // relative widths over the margins' 16 cm, less 2 x 0.1 cm padding
+                 "<table:table table:name=\"R\" table:style-name=\"r\">"
+                 "<table:table-column table:style-name=\"r1\"/><table:table-column "
+                 "table:style-name=\"r3\"/><text:soft-page-break/><table:table-row>"
+                 "<table:table-cell/><table:table-cell table:style-name=\"rc\"><text:p>"
+                 "<text:bookmark text:name=\"PHOTO_SITE_3\"/></text:p></table:table-cell>"
+                 "</table:table-row></table:table>"),
              QStringLiteral(
                  "<style:style style:name=\"c1\" style:family=\"table-column\">"
                  "<style:table-column-properties style:column-width=\"6cm\"/></style:style>"
                  "<style:style style:name=\"c2\" style:family=\"table-column\">"
-                 "<style:table-column-properties style:column-width=\"30mm\"/></style:style>"),
+                 "<style:table-column-properties style:column-width=\"30mm\"/></style:style>"
+                 "<style:style style:name=\"r\" style:family=\"table\">"
+                 "<style:table-properties table:align=\"margins\"/></style:style>"
+                 "<style:style style:name=\"r1\" style:family=\"table-column\">"
+                 "<style:table-column-properties style:rel-column-width=\"1000*\"/></style:style>"
+                 "<style:style style:name=\"r3\" style:family=\"table-column\">"
+                 "<style:table-column-properties style:rel-column-width=\"3000*\"/></style:style>"
+                 "<style:style style:name=\"rc\" style:family=\"table-cell\">"
+                 "<style:table-cell-properties fo:padding=\"1mm\"/></style:style>"),
              QStringLiteral("25mm"));
     const QString odtOut = dir.filePath(QStringLiteral("photos-out.odt"));
     ASSERT_TRUE(fillDocumentTemplate(odt, fill, odtOut, &error)) << error.toStdString();
     XmlDocument content = readPart(odtOut, QStringLiteral("content.xml"));
     std::vector<XmlNode *> frames = elements(content.root(), QStringLiteral("draw:frame"));
-    ASSERT_EQ(frames.size(), 3u);
+    ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0]->attribute(QStringLiteral("svg:width")), QStringLiteral("16.000cm"));
     EXPECT_EQ(frames[0]->attribute(QStringLiteral("svg:height")), QStringLiteral("8.000cm"));
     EXPECT_EQ(frames[1]->attribute(QStringLiteral("svg:height")), QStringLiteral("21.333cm"));
     // In the cell spanning two 3 cm columns, less its padding.
     EXPECT_EQ(frames[2]->attribute(QStringLiteral("svg:width")), QStringLiteral("5.800cm"));
+    EXPECT_EQ(frames[3]->attribute(QStringLiteral("svg:width")), QStringLiteral("11.800cm"));
     std::vector<XmlNode *> images = frames[0]->childElements(QStringLiteral("draw:image"));
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[0]->attribute(QStringLiteral("draw:mime-type")),

@@ -72,6 +72,9 @@ void clearBetween(XmlNode *start, XmlNode *end);
 // The prefix (with ":") the root declares for a namespace; declared as preferred when
 // missing.
 QString namespacePrefix(XmlNode *root, const QString &uri, const QString &preferred);
+// Text escaped for an XML part; characters XML cannot hold (control characters a database
+// field may carry) are dropped rather than making the part unreadable.
+QString xmlText(const QString &text);
 // Value text split for the writers: "\n" line breaks, "\t" tabs, "\r" dropped.
 QStringList lines(const QString &value);
 

@@ -253,6 +253,18 @@ QString namespacePrefix(XmlNode *root, const QString &uri, const QString &prefer
     return preferred + QLatin1Char(':');
 }
 
+QString xmlText(const QString &text)
+{
+    QString clean;
+    clean.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+            c == QLatin1Char('\r'))
+            clean += c;
+    }
+    return clean.toHtmlEscaped();
+}
+
 QStringList lines(const QString &value)
 {
     QString v = value;

@@ -36,7 +36,7 @@ constexpr qint64 kEmuPerTwip = 635;
 
 QString esc(const QString &text)
 {
-    return text.toHtmlEscaped();
+    return xmlText(text);
 }
 
 int twips(const QString &value, int fallback)

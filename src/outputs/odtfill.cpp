@@ -29,7 +29,7 @@ const QString kTemplateMime = QStringLiteral("application/vnd.oasis.opendocument
 
 QString esc(const QString &text)
 {
-    return text.toHtmlEscaped();
+    return xmlText(text);
 }
 
 QString cm(double value)

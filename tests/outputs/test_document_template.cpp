@@ -489,3 +489,78 @@ TEST(DocumentTemplate, failsCleanlyWithoutTouchingTheOutput)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3)
         << "no temporary file left behind";
 }
+
+// Bookmarks of page headers are filled too, a picture there being a relationship of the
+// header's own part; a control character from a database field does not break the part.
+TEST(DocumentTemplate, fillsPageHeaders)
+{
+    QTemporaryDir dir;
+    const QString photo = dir.filePath(QStringLiteral("logo.png"));
+    {
+        QFile f(photo);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(pngOfSize(200, 100));
+    }
+    BookmarkTable table;
+    table.add(QStringLiteral("ORGANISME"),
+              QStringLiteral("Conseil départemental\x01 des Côtes-d'Armor"));
+    table.add(QStringLiteral("PHOTO_CARTE"), photo);
+    DocumentFill fill;
+    fill.bookmarks = &table;
+
+    const QString docx = dir.filePath(QStringLiteral("entete.docx"));
+    writeDocx(docx, QStringLiteral("<w:p><w:r><w:t>Corps</w:t></w:r></w:p>"));
+    ZipPackage package;
+    ASSERT_TRUE(package.read(docx));
+    QByteArray types = package.data(QStringLiteral("[Content_Types].xml"));
+    types.replace("</Types>",
+                  "<Override PartName=\"/word/header1.xml\" ContentType=\"application/"
+                  "vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/></Types>");
+    package.set(QStringLiteral("[Content_Types].xml"), types);
+    package.set(QStringLiteral("word/header1.xml"),
+                QByteArray("<w:hdr xmlns:w=\"") + kWordNs +
+                    "\"><w:p><w:bookmarkStart w:id=\"1\" w:name=\"ORGANISME\"/><w:r><w:t>ORG</w:t>"
+                    "</w:r><w:bookmarkEnd w:id=\"1\"/><w:bookmarkStart w:id=\"2\" "
+                    "w:name=\"PHOTO_CARTE\"/><w:bookmarkEnd w:id=\"2\"/></w:p></w:hdr>");
+    {
+        QFile f(docx);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(package.write());
+    }
+    const QString out = dir.filePath(QStringLiteral("entete-out.docx"));
+    QString error;
+    ASSERT_TRUE(fillDocumentTemplate(docx, fill, out, &error)) << error.toStdString();
+    XmlDocument header = readPart(out, QStringLiteral("word/header1.xml"));
+    EXPECT_EQ(runText(header.root()), QStringLiteral("Conseil départemental des Côtes-d'Armor"));
+    std::vector<XmlNode *> blips = elements(header.root(), QStringLiteral("a:blip"));
+    ASSERT_EQ(blips.size(), 1u);
+    XmlDocument rels = readPart(out, QStringLiteral("word/_rels/header1.xml.rels"));
+    ASSERT_EQ(rels.root()->childElements().size(), 1u);
+    EXPECT_EQ(rels.root()->childElements().front()->attribute(QStringLiteral("Id")),
+              blips.front()->attribute(QStringLiteral("r:embed")));
+    ZipPackage filled;
+    ASSERT_TRUE(filled.read(out));
+    EXPECT_FALSE(filled.contains(QStringLiteral("word/_rels/document.xml.rels")));
+
+    // ODF: the master page's header lives in styles.xml.
+    const QString odt = dir.filePath(QStringLiteral("entete.odt"));
+    writeOdt(odt, QStringLiteral("<text:p>Corps</text:p>"));
+    ZipPackage odfPackage;
+    ASSERT_TRUE(odfPackage.read(odt));
+    QByteArray styles = odfPackage.data(QStringLiteral("styles.xml"));
+    styles.replace(
+        "style:page-layout-name=\"pm1\"/>",
+        "style:page-layout-name=\"pm1\"><style:header><text:p>"
+        "<text:bookmark text:name=\"ORGANISME\"/></text:p></style:header></style:master-page>");
+    odfPackage.set(QStringLiteral("styles.xml"), styles);
+    {
+        QFile f(odt);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(odfPackage.write());
+    }
+    const QString odtOut = dir.filePath(QStringLiteral("entete-out.odt"));
+    ASSERT_TRUE(fillDocumentTemplate(odt, fill, odtOut, &error)) << error.toStdString();
+    XmlDocument odfStyles = readPart(odtOut, QStringLiteral("styles.xml"));
+    EXPECT_EQ(elements(odfStyles.root(), QStringLiteral("style:header")).front()->textContent(),
+              QStringLiteral("Conseil départemental des Côtes-d'Armor"));
+}

@@ -267,8 +267,24 @@ TEST(DocumentOutputs, convertsLegacyTemplatesOnce)
                     ->textContent()
                     .contains(QLatin1String("Code : 22168001")));
 
+    // A legacy workbook the same way.
+    const QString csv = dir.filePath(QStringLiteral("synthese.csv"));
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Station,Cumul\n22168001,812.4\n");
+    }
+    const QString xls = officesuite::convert(csv, QStringLiteral("xls"), dir.path(), &error);
+    ASSERT_FALSE(xls.isEmpty()) << error.toStdString();
+    const QString xlsx = officesuite::modernTemplate(xls, &error);
+    ASSERT_FALSE(xlsx.isEmpty()) << error.toStdString();
+    ZipPackage workbook;
+    ASSERT_TRUE(workbook.read(xlsx));
+    EXPECT_TRUE(workbook.contains(QStringLiteral("xl/workbook.xml")));
+
     qputenv("PLX_SOFFICE", dir.filePath(QStringLiteral("pas-de-soffice")).toUtf8());
     EXPECT_EQ(officesuite::modernTemplate(dot, &error), converted) << "converted once";
+    EXPECT_EQ(officesuite::modernTemplate(xls, &error), xlsx);
     QFile touched(dot);
     ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
     touched.setFileTime(QDateTime::currentDateTime().addSecs(60),

@@ -73,7 +73,11 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
             "<w:p><w:r><w:t>&lt;fin &amp; suite&gt;</w:t></w:r>"
             // the same name again, as LibreOffice's export writes some: filled once
             "<w:bookmarkStart w:id=\"6\" w:name=\"CODE_PLUVIO\"/><w:bookmarkEnd "
-            "w:id=\"6\"/></w:p>"),
+            "w:id=\"6\"/></w:p>"
+            // a start between paragraphs: the value opens the next paragraph
+            "<w:bookmarkStart w:id=\"7\" w:name=\"RESEAU\"/><w:p><w:pPr><w:jc w:val=\"center\"/>"
+            "</w:pPr><w:r><w:rPr><w:u w:val=\"single\"/></w:rPr><w:t>existant</w:t></w:r>"
+            "<w:bookmarkEnd w:id=\"7\"/></w:p>"),
         1134, 1134, true);
 
     Filled f;
@@ -81,6 +85,7 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
     f.table.add(QStringLiteral("CODE_PLUVIO"), QStringLiteral("22168001"));
     f.table.add(QStringLiteral("COMMENTAIRE"), QStringLiteral("ligne 1\nligne 2"));
     f.table.add(QStringLiteral("COMMUNE"), QStringLiteral("Trémuson"));
+    f.table.add(QStringLiteral("RESEAU"), QStringLiteral("Réseau départemental "));
     const QString out = dir.filePath(QStringLiteral("fiche.docx"));
     QString error;
     ASSERT_TRUE(fillDocumentTemplate(tpl, f.fill, out, &error)) << error.toStdString();
@@ -119,13 +124,18 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
     EXPECT_EQ(runText(p4), QStringLiteral("Trémuson / "));
     EXPECT_EQ(runText(p4->nextSibling()), QStringLiteral("<fin & suite>"));
     EXPECT_EQ(runText(root).count(QStringLiteral("22168001")), 1);
+    XmlNode *opened = elements(root, w("body")).front()->childElements(w("p")).back();
+    EXPECT_EQ(runText(opened), QStringLiteral("Réseau départemental existant"));
+    EXPECT_EQ(opened->childElements().at(1)->name(), w("r")) << "after the paragraph's properties";
+    EXPECT_TRUE(elements(opened, w("r")).front()->child(w("rPr"))->child(w("u")));
 
     // Word's hidden bookmark is not the template's: no progress line for it.
     EXPECT_EQ(f.progress, QStringList({QStringLiteral("Remplissage des signets: NOM_PLUVIO"),
                                        QStringLiteral("Remplissage des signets: CODE_PLUVIO"),
                                        QStringLiteral("Remplissage des signets: COMMENTAIRE"),
                                        QStringLiteral("Remplissage des signets: COMMUNE2"),
-                                       QStringLiteral("Remplissage des signets: INCONNU")}));
+                                       QStringLiteral("Remplissage des signets: INCONNU"),
+                                       QStringLiteral("Remplissage des signets: RESEAU")}));
 
     ZipPackage filled;
     ASSERT_TRUE(filled.read(out));

@@ -83,7 +83,7 @@ private:
     double cellWidth(Part &part, XmlNode *start) const;
     std::vector<std::unique_ptr<XmlNode>>
     frames(Part &part, double available, const std::vector<Picture> &pictures, const QString &name);
-    std::unique_ptr<XmlNode> measureTable(Part &part, const QString &name);
+    std::unique_ptr<XmlNode> measureTable(Part &part, const QString &name, double width);
     void addAutomaticStyle(Part &part, const QString &styleName, const QString &xml);
     QString addPicture(const QByteArray &data, const QString &extension, const QString &mime);
 
@@ -248,8 +248,11 @@ void OdtFiller::fillBookmark(Part &part, XmlNode *start, XmlNode *end, bool poin
 
     const Kind kind = kindOf(name);
     if (kind == Kind::Measures) {
-        if (!m_fill.measures.headings.isEmpty())
-            para->insertAfter(para, measureTable(part, name));
+        if (!m_fill.measures.headings.isEmpty()) {
+            // In a table cell, the table fits the cell.
+            const double inCell = cellWidth(part, start);
+            para->insertAfter(para, measureTable(part, name, inCell > 0 ? inCell : m_textWidth));
+        }
         return;
     }
     bool ok = true;
@@ -393,8 +396,10 @@ std::vector<std::unique_ptr<XmlNode>> OdtFiller::frames(Part &part, double avail
     return parseXmlFragment(xml);
 }
 
-std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name)
+std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name, double width)
 {
+    // Styles are shared by the tables of one width.
+    const QString tableStyle = QStringLiteral("plxMesures%1").arg(qRound(width * 100));
     const Prefixes &n = part.ns;
     const MeasureTable &table = m_fill.measures;
     const std::vector<double> shares = columnShares(table);
@@ -406,21 +411,20 @@ std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name
                QStringLiteral("family=\"") + QLatin1String(family) + QStringLiteral("\">");
     };
     const QString styleClose = QStringLiteral("</") + n.style + QStringLiteral("style>");
-    addAutomaticStyle(part, QStringLiteral("plxMesures"),
-                      styleOpen(QStringLiteral("plxMesures"), "table") + QLatin1Char('<') +
-                          n.style + QStringLiteral("table-properties ") + n.style +
-                          QStringLiteral("width=\"") + cm(m_textWidth) + QStringLiteral("\" ") +
-                          n.table + QStringLiteral("align=\"center\" ") + n.fo +
+    addAutomaticStyle(part, tableStyle,
+                      styleOpen(tableStyle, "table") + QLatin1Char('<') + n.style +
+                          QStringLiteral("table-properties ") + n.style +
+                          QStringLiteral("width=\"") + cm(width) + QStringLiteral("\" ") + n.table +
+                          QStringLiteral("align=\"center\" ") + n.fo +
                           QStringLiteral("margin-top=\"0.2cm\" ") + n.fo +
                           QStringLiteral("margin-bottom=\"0.2cm\"/>") + styleClose);
     for (int c = 0; c < columns; ++c) {
-        const QString styleName = QStringLiteral("plxMesures.C%1.%2").arg(columns).arg(c + 1);
+        const QString styleName = tableStyle + QStringLiteral(".C%1.%2").arg(columns).arg(c + 1);
         addAutomaticStyle(part, styleName,
                           styleOpen(styleName, "table-column") + QLatin1Char('<') + n.style +
                               QStringLiteral("table-column-properties ") + n.style +
-                              QStringLiteral("column-width=\"") +
-                              cm(m_textWidth * shares[size_t(c)]) + QStringLiteral("\"/>") +
-                              styleClose);
+                              QStringLiteral("column-width=\"") + cm(width * shares[size_t(c)]) +
+                              QStringLiteral("\"/>") + styleClose);
     }
     auto cellStyle = [&](const QString &colour) {
         const QString styleName =
@@ -467,10 +471,11 @@ std::unique_ptr<XmlNode> OdtFiller::measureTable(Part &part, const QString &name
 
     QString xml = QLatin1Char('<') + n.table + QStringLiteral("table ") + n.table +
                   QStringLiteral("name=\"") + esc(name) + QStringLiteral("\" ") + n.table +
-                  QStringLiteral("style-name=\"plxMesures\">");
+                  QStringLiteral("style-name=\"") + tableStyle + QStringLiteral("\">");
     for (int c = 0; c < columns; ++c)
         xml += QLatin1Char('<') + n.table + QStringLiteral("table-column ") + n.table +
-               QStringLiteral("style-name=\"plxMesures.C%1.%2\"/>").arg(columns).arg(c + 1);
+               QStringLiteral("style-name=\"") + tableStyle +
+               QStringLiteral(".C%1.%2\"/>").arg(columns).arg(c + 1);
     const QString headingCell = cellStyle(QStringLiteral("D9D9D9"));
     xml += QLatin1Char('<') + n.table + QStringLiteral("table-header-rows>") + rowOpen;
     for (const QString &h : table.headings)

@@ -67,8 +67,9 @@ bool numericColumn(const MeasureTable &table, int column);
 // content must keep.
 bool isRangeMarker(const XmlNode *node);
 // Removes every node strictly between start and end (document order), keeping range
-// markers and the ancestors of end.
-void clearBetween(XmlNode *start, XmlNode *end);
+// markers and the ancestors of end. False, with nothing removed, when end does not follow
+// start.
+bool clearBetween(XmlNode *start, XmlNode *end);
 // The prefix (with ":") the root declares for a namespace; declared as preferred when
 // missing.
 QString namespacePrefix(XmlNode *root, const QString &uri, const QString &preferred);

@@ -227,7 +227,7 @@ bool holdsMarker(XmlNode *node)
 
 } // namespace
 
-void clearBetween(XmlNode *start, XmlNode *end)
+bool clearBetween(XmlNode *start, XmlNode *end)
 {
     std::vector<XmlNode *> doomed;
     XmlNode *n = start->nextAfterSubtree();
@@ -240,8 +240,12 @@ void clearBetween(XmlNode *start, XmlNode *end)
         doomed.push_back(n);
         n = n->nextAfterSubtree();
     }
+    // An end written before its start: nothing lies between them.
+    if (n != end)
+        return false;
     for (XmlNode *d : doomed)
         d->parent()->take(d);
+    return true;
 }
 
 QString namespacePrefix(XmlNode *root, const QString &uri, const QString &preferred)

@@ -77,7 +77,11 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
             // a start between paragraphs: the value opens the next paragraph
             "<w:bookmarkStart w:id=\"7\" w:name=\"RESEAU\"/><w:p><w:pPr><w:jc w:val=\"center\"/>"
             "</w:pPr><w:r><w:rPr><w:u w:val=\"single\"/></w:rPr><w:t>existant</w:t></w:r>"
-            "<w:bookmarkEnd w:id=\"7\"/></w:p>"),
+            "<w:bookmarkEnd w:id=\"7\"/></w:p>"
+            // an end written before its start loses nothing
+            "<w:p><w:bookmarkEnd w:id=\"8\"/><w:r><w:t>garde</w:t></w:r>"
+            "<w:bookmarkStart w:id=\"8\" w:name=\"DEPARTEMENT\"/></w:p><w:p><w:r><w:t>dernier</w:t>"
+            "</w:r></w:p>"),
         1134, 1134, true);
 
     Filled f;
@@ -86,6 +90,7 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
     f.table.add(QStringLiteral("COMMENTAIRE"), QStringLiteral("ligne 1\nligne 2"));
     f.table.add(QStringLiteral("COMMUNE"), QStringLiteral("Trémuson"));
     f.table.add(QStringLiteral("RESEAU"), QStringLiteral("Réseau départemental "));
+    f.table.add(QStringLiteral("DEPARTEMENT"), QStringLiteral("22"));
     const QString out = dir.filePath(QStringLiteral("fiche.docx"));
     QString error;
     ASSERT_TRUE(fillDocumentTemplate(tpl, f.fill, out, &error)) << error.toStdString();
@@ -124,7 +129,11 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
     EXPECT_EQ(runText(p4), QStringLiteral("Trémuson / "));
     EXPECT_EQ(runText(p4->nextSibling()), QStringLiteral("<fin & suite>"));
     EXPECT_EQ(runText(root).count(QStringLiteral("22168001")), 1);
-    XmlNode *opened = elements(root, w("body")).front()->childElements(w("p")).back();
+    std::vector<XmlNode *> paragraphs = elements(root, w("body")).front()->childElements(w("p"));
+    ASSERT_GE(paragraphs.size(), 3u);
+    EXPECT_EQ(runText(paragraphs.back()), QStringLiteral("dernier"));
+    EXPECT_EQ(runText(paragraphs[paragraphs.size() - 2]), QStringLiteral("garde22"));
+    XmlNode *opened = paragraphs[paragraphs.size() - 3];
     EXPECT_EQ(runText(opened), QStringLiteral("Réseau départemental existant"));
     EXPECT_EQ(opened->childElements().at(1)->name(), w("r")) << "after the paragraph's properties";
     EXPECT_TRUE(elements(opened, w("r")).front()->child(w("rPr"))->child(w("u")));
@@ -135,7 +144,8 @@ TEST(DocumentTemplate, fillsWordBookmarksInEveryShape)
                                        QStringLiteral("Remplissage des signets: COMMENTAIRE"),
                                        QStringLiteral("Remplissage des signets: COMMUNE2"),
                                        QStringLiteral("Remplissage des signets: INCONNU"),
-                                       QStringLiteral("Remplissage des signets: RESEAU")}));
+                                       QStringLiteral("Remplissage des signets: RESEAU"),
+                                       QStringLiteral("Remplissage des signets: DEPARTEMENT")}));
 
     ZipPackage filled;
     ASSERT_TRUE(filled.read(out));

@@ -1,0 +1,199 @@
+#include "base/locale.h"
+#include "db/accesbase.h"
+#include "db/dialect.h"
+#include "outputs/documentnumber.h"
+#include "outputs/stationcollector.h"
+#include "session/session.h"
+#include "support/schemadatabasetest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StationCollectorTest : public plxtest::SchemaDatabaseTest
+{
+protected:
+    static plx::AccesBase &db() { return plx::AccesBase::instance(); }
+
+    static void exec(const QString &sql)
+    {
+        QString error;
+        ASSERT_TRUE(db().Execute(sql, &error)) << sql.toStdString() << ": " << error.toStdString();
+    }
+    static QString day(int offset)
+    {
+        return plx::FormatDateSQL(plx::formatDate(QDate::currentDate().addDays(offset)), false);
+    }
+
+    // Station 12 in commune "01053", with a projection label under its own champ and the
+    // same code under another champ, two networks (one ended), a past and a present
+    // manager, a co-manager, an extra localisation and a document keyword.
+    void fillStation()
+    {
+        exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, X, Y, TypeProjection, "
+                            "Altitude, CodeCommune, codeCommuneDeclaration, Commentaires, "
+                            "DateCreation) VALUES (12, 'Bourg-en-Bresse l''Aérodrome', "
+                            "872345.5, 2138456, 26, 231, '01053', '01053', 'Toit', ") +
+             day(-400) + QStringLiteral(")"));
+        exec(QStringLiteral("INSERT INTO COMMUNES (CodeCommune, Nom, NumDept) VALUES ('01053', "
+                            "'BOURG-EN-BRESSE', '01')"));
+        exec(QStringLiteral("INSERT INTO communes_histo (codeCommune, nom) VALUES ('01053', "
+                            "'BOURG')"));
+        exec(QStringLiteral("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) VALUES "
+                            "('COMMUNES.TYPEPROJECTION', 26, 'Autre'), "
+                            "('PLUVIOMETRES.TYPEPROJECTION', 26, 'RGF93 / Lambert 93')"));
+        exec(QStringLiteral("INSERT INTO RESEAUX (CodeReseau, Libelle, aEditer) VALUES (3, "
+                            "'Réseau départemental', '1'), (7, 'Ancien réseau', '1')"));
+        exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_RESEAUX (CodePluviometre, CodeReseau, "
+                            "DateDebut, DateFin) VALUES (12, 3, ") +
+             day(-300) + QStringLiteral(", NULL), (12, 7, ") + day(-900) + QStringLiteral(", ") +
+             day(-301) + QStringLiteral(")"));
+        exec(QStringLiteral("INSERT INTO INTERVENANTS (CodeIntervenant, Nom, SIRET, Ville) VALUES "
+                            "(1, 'Ancien gestionnaire', '111', 'Lyon'), (2, 'Syndicat des eaux', "
+                            "'22200000000012', 'Bourg'), (4, 'Futur gestionnaire', '444', 'Nantua'), "
+                            "(5, 'Commune de Bourg', '555', 'Bourg')"));
+        exec(QStringLiteral("INSERT INTO CONTACTS (CodeContact, Nom, CodePostal) VALUES (9, "
+                            "'Mme Durand', '01000')"));
+        exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_INTERVENANTS (CodePluviometre, "
+                            "CodeIntervenant, DateDebut, DateFin, TypeIntervenant, "
+                            "ReferenceInterne, codeContact) VALUES (12, 1, ") +
+             day(-800) + QStringLiteral(", ") + day(-1) +
+             QStringLiteral(", 0, 'OLD', NULL), (12, 2, ") + day(-200) +
+             QStringLiteral(", NULL, 0, 'SE-12', 9), (12, 4, ") + day(30) +
+             QStringLiteral(", NULL, 0, 'NEXT', NULL), (12, 5, ") + day(0) + QStringLiteral(", ") +
+             day(0) + QStringLiteral(", 1, 'CB', NULL)"));
+        exec(QStringLiteral("INSERT INTO PLUVIOMETRE_LOCALISATIONS (CodePluviometre, "
+                            "CodeProjection, X, Y) VALUES (12, 27, 5.25, 46.2)"));
+        exec(QStringLiteral("INSERT INTO PLUVIOMETRE_DOCUMENTS (CodePluviometre, CodeDocument, "
+                            "Emplacement, MotCle) VALUES (12, 1, 'docs/arrete.pdf', 'ARRETE'), "
+                            "(12, 2, 'docs/sans.pdf', NULL)"));
+        exec(QStringLiteral("INSERT INTO PLUVIOMETRE_PHOTO (CodePluviometre, PhotoSite, "
+                            "PhotoCarte) VALUES (12, 'p/12_station.jpg', 'p/12_S.jpg')"));
+    }
+
+    static QString value(const plx::BookmarkTable &table, const char *name)
+    {
+        const plx::Bookmark *found = table.find(QString::fromLatin1(name));
+        return found ? found->value : QStringLiteral("(absent)");
+    }
+    static bool numeric(const plx::BookmarkTable &table, const char *name)
+    {
+        const plx::Bookmark *found = table.find(QString::fromLatin1(name));
+        return found && found->numeric;
+    }
+    static QString storedDocumentNumber()
+    {
+        const plx::RecordTable rows = db().ExtraireRecords(
+            QStringLiteral("SELECT identifiant FROM PARAMETRES WHERE module='DOC_ID'"));
+        EXPECT_TRUE(rows.ok()) << rows.error().toStdString();
+        return rows.rowCount() == 1 ? rows.text(0, 0) : QStringLiteral("%1 rows").arg(rows.rowCount());
+    }
+};
+
+TEST_P(StationCollectorTest, CollectsTheStationAsOfToday)
+{
+    if (!ready())
+        return;
+    fillStation();
+    plx::BookmarkTable table;
+    QString error;
+    const plx::ReportAuthor author{QStringLiteral("REF"), QStringLiteral("Jean Ref"),
+                                   QStringLiteral("Syndicat")};
+    ASSERT_TRUE(plx::collectStationBookmarks(db(), QStringLiteral("12"), author, table, &error))
+        << error.toStdString();
+
+    EXPECT_EQ(value(table, "CODE_PLUVIO"), QStringLiteral("12"));
+    EXPECT_EQ(value(table, "NOM_PLUVIO"), QStringLiteral("Bourg-en-Bresse l'Aérodrome"));
+    // Codes keep their leading zero and stay text; coordinates are numbers.
+    EXPECT_EQ(value(table, "C_COMMUNE"), QStringLiteral("01053"));
+    EXPECT_FALSE(numeric(table, "C_COMMUNE"));
+    EXPECT_FALSE(numeric(table, "CODE_PLUVIO"));
+    EXPECT_EQ(value(table, "COORDONNEE_X"), QStringLiteral("872345,5"));
+    EXPECT_TRUE(numeric(table, "COORDONNEE_X"));
+    EXPECT_TRUE(numeric(table, "COORDONNEE_Z"));
+    EXPECT_EQ(value(table, "COMMUNE"), QStringLiteral("BOURG-EN-BRESSE"));
+    EXPECT_EQ(value(table, "COMMUNE_DEC"), QStringLiteral("BOURG"));
+    EXPECT_EQ(value(table, "DEPARTEMENT"), QStringLiteral("01"));
+    // The label of the station's own champ; the other champ neither wins nor drops it.
+    EXPECT_EQ(value(table, "TYPE_PROJECTION"), QStringLiteral("RGF93 / Lambert 93"));
+    EXPECT_EQ(value(table, "C_PROJECTION"), QStringLiteral("26"));
+    EXPECT_EQ(value(table, "DATE_CREATION"),
+              plx::formatDate(QDate::currentDate().addDays(-400)));
+    EXPECT_EQ(value(table, "DATE_EDITION"), plx::formatDate(QDate::currentDate()));
+
+    // Networks: the current one, the ended one in the history, NET_ flags.
+    EXPECT_EQ(value(table, "C_RESEAU"), QStringLiteral("3"));
+    EXPECT_EQ(value(table, "LISTE_RESEAUX"), QStringLiteral("Réseau départemental"));
+    EXPECT_EQ(value(table, "HISTO_RESEAUX"), QStringLiteral("Ancien réseau"));
+    EXPECT_EQ(value(table, "NET_3"), QStringLiteral("X"));
+    EXPECT_EQ(value(table, "NET_7"), QStringLiteral("(absent)"));
+
+    // The manager as of today: not the one that ended yesterday, not the one starting
+    // next month; a link ending today is still current.
+    EXPECT_EQ(value(table, "GESTIONNAIRE"), QStringLiteral("Syndicat des eaux"));
+    EXPECT_EQ(value(table, "REF_GESTIONNAIRE"), QStringLiteral("SE-12"));
+    EXPECT_EQ(value(table, "COGESTIONNAIRE"), QStringLiteral("Commune de Bourg"));
+    EXPECT_EQ(value(table, "C_0"), QStringLiteral("2"));
+    EXPECT_EQ(value(table, "SIRET_0"), QStringLiteral("22200000000012"));
+    EXPECT_EQ(value(table, "INTER_CT_NOM_0"), QStringLiteral("Mme Durand"));
+    EXPECT_EQ(value(table, "INTER_CT_CP_0"), QStringLiteral("01000"));
+    EXPECT_EQ(value(table, "INTER_NOM_1"), QStringLiteral("Commune de Bourg"));
+
+    // Extra localisation under its projection; document keyword; pictures; author.
+    EXPECT_EQ(value(table, "COORDONNEE_X_27"), QStringLiteral("5,25"));
+    EXPECT_TRUE(numeric(table, "COORDONNEE_Y_27"));
+    EXPECT_EQ(table.resolve(QStringLiteral("COORDONNEE_X_26")), nullptr);
+    EXPECT_EQ(value(table, "ARRETE"), QStringLiteral("docs/arrete.pdf"));
+    EXPECT_EQ(value(table, "PHOTO_STATION"), QStringLiteral("p/12_station.jpg"));
+    EXPECT_EQ(value(table, "PHOTO_CARTE"), QStringLiteral("p/12_S.jpg"));
+    EXPECT_EQ(value(table, "NOM_LOGIN"), QStringLiteral("Jean Ref"));
+    EXPECT_EQ(value(table, "DOC_ID"), QStringLiteral("1"));
+}
+
+TEST_P(StationCollectorTest, RefusesAMissingOrInvalidStation)
+{
+    if (!ready())
+        return;
+    plx::BookmarkTable table;
+    QString error;
+    EXPECT_FALSE(plx::collectStationBookmarks(db(), QStringLiteral("404"), {}, table, &error));
+    EXPECT_EQ(error, QStringLiteral("Le pluviomètre 404 n'existe pas."));
+    EXPECT_FALSE(plx::collectStationBookmarks(db(), QStringLiteral("1 OR 1=1"), {}, table, &error));
+    EXPECT_EQ(error, QStringLiteral("Le code de pluviomètre « 1 OR 1=1 » n'est pas valide."));
+    EXPECT_FALSE(plx::collectStationBookmarks(db(), QStringLiteral(" "), {}, table, &error));
+    EXPECT_EQ(error, QStringLiteral("Aucun pluviometre n'est sélectionné dans la liste. Vous ne "
+                                    "pourrez pas utiliser les modèles."));
+    EXPECT_TRUE(table.isEmpty());
+    // No document number is used up by a report that was refused.
+    EXPECT_EQ(storedDocumentNumber(), QStringLiteral("0 rows"));
+}
+
+TEST_P(StationCollectorTest, TakesOneDocumentNumberPerReport)
+{
+    if (!ready())
+        return;
+    exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (5, 'Cinq')"));
+    // The missing row is created.
+    ASSERT_EQ(plx::takeDocumentNumber(db()), std::optional<qint64>(1));
+    EXPECT_EQ(storedDocumentNumber(), QStringLiteral("1"));
+
+    exec(QStringLiteral("UPDATE PARAMETRES SET identifiant='41' WHERE module='DOC_ID'"));
+    for (const char *expected : {"42", "43"}) {
+        plx::BookmarkTable table;
+        ASSERT_TRUE(plx::collectStationBookmarks(db(), QStringLiteral("5"), {}, table));
+        EXPECT_EQ(value(table, "DOC_ID"), QString::fromLatin1(expected));
+        EXPECT_EQ(storedDocumentNumber(), QString::fromLatin1(expected));
+    }
+
+    // A stored value that is not a number is reported and left alone.
+    exec(QStringLiteral("UPDATE PARAMETRES SET identifiant='abc' WHERE module='DOC_ID'"));
+    QString error;
+    EXPECT_FALSE(plx::takeDocumentNumber(db(), &error));
+    EXPECT_EQ(error, QStringLiteral("Impossible d'attribuer un numéro de document : la valeur "
+                                    "enregistrée « abc » n'est pas un nombre."));
+    EXPECT_EQ(storedDocumentNumber(), QStringLiteral("abc"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, StationCollectorTest, PLX_ENGINES, PLX_ENGINE_NAME);
+
+} // namespace

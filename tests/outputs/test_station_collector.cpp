@@ -148,6 +148,20 @@ TEST_P(StationCollectorTest, CollectsTheStationAsOfToday)
     EXPECT_EQ(value(table, "PHOTO_CARTE"), QStringLiteral("p/12_S.jpg"));
     EXPECT_EQ(value(table, "NOM_LOGIN"), QStringLiteral("Jean Ref"));
     EXPECT_EQ(value(table, "DOC_ID"), QStringLiteral("1"));
+
+    // A projection code known only under another champ: the station is still reported,
+    // without a label.
+    exec(QStringLiteral("INSERT INTO CODES_SANDRE (Champ, Code, Libelle) VALUES "
+                        "('COMMUNES.TYPEPROJECTION', 5, 'Autre')"));
+    exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, TypeProjection) VALUES "
+                        "(13, 'Treize', 5)"));
+    plx::BookmarkTable other;
+    ASSERT_TRUE(plx::collectStationBookmarks(db(), QStringLiteral("13"), author, other, &error))
+        << error.toStdString();
+    EXPECT_EQ(value(other, "C_PROJECTION"), QStringLiteral("5"));
+    EXPECT_EQ(value(other, "TYPE_PROJECTION"), QString());
+    EXPECT_EQ(value(other, "GESTIONNAIRE"), QString());
+    EXPECT_EQ(value(other, "DOC_ID"), QStringLiteral("2"));
 }
 
 TEST_P(StationCollectorTest, RefusesAMissingOrInvalidStation)

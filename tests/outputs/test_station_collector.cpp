@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class StationCollectorTest : public plxtest::SchemaDatabaseTest
@@ -206,6 +210,36 @@ TEST_P(StationCollectorTest, TakesOneDocumentNumberPerReport)
     EXPECT_EQ(error, QStringLiteral("Impossible d'attribuer un numéro de document : la valeur "
                                     "enregistrée « abc » n'est pas un nombre."));
     EXPECT_EQ(storedDocumentNumber(), QStringLiteral("abc"));
+}
+
+TEST_P(StationCollectorTest, ASecondReportWaitsForTheNumberBeingTaken)
+{
+    if (!ready())
+        return;
+    if (GetParam() != QLatin1String("postgresql"))
+        GTEST_SKIP() << "two sessions on one server";
+    ASSERT_EQ(plx::takeDocumentNumber(db()), std::optional<qint64>(1));
+    // Another session holds the row, as a report taking its number does.
+    plx::AccesBase other;
+    ASSERT_TRUE(other.Connecter(plx::runProfile()));
+    ASSERT_TRUE(other.DebutTransaction());
+    ASSERT_TRUE(other
+                    .queryNative(QStringLiteral(
+                        "SELECT identifiant FROM parametres WHERE module='DOC_ID' FOR UPDATE"))
+                    .ok());
+    std::atomic<bool> done = false;
+    std::optional<qint64> taken;
+    std::thread report([&] {
+        taken = plx::takeDocumentNumber(db());
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_FALSE(done) << "the number was read while another session held it";
+    ASSERT_TRUE(other.Execute(
+        QStringLiteral("UPDATE PARAMETRES SET identifiant='7' WHERE module='DOC_ID'")));
+    ASSERT_TRUE(other.FinTransaction(true));
+    report.join();
+    EXPECT_EQ(taken, std::optional<qint64>(8)); // after the other session's number, not 2
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StationCollectorTest, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -22,8 +22,7 @@ QString cellText(const RecordTable &rows, int row, int column)
     switch (value.typeId()) {
     case QMetaType::QDateTime: {
         const QDateTime instant = value.toDateTime();
-        return instant.time() == QTime(0, 0) ? formatDate(instant.date())
-                                             : formatDateTime(instant);
+        return instant.time() == QTime(0, 0) ? formatDate(instant.date()) : formatDateTime(instant);
     }
     case QMetaType::Double:
         return formatNumber(value.toDouble());

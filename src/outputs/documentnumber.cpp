@@ -54,8 +54,9 @@ std::optional<qint64> takeDocumentNumber(AccesBase &db, QString *error)
         bool ok = true;
         const qint64 previous = stored.isEmpty() ? 0 : stored.toLongLong(&ok);
         if (!ok || previous < 0)
-            return fail(error, QStringLiteral("la valeur enregistrée « %1 » n'est pas un nombre.")
-                                   .arg(stored));
+            return fail(
+                error,
+                QStringLiteral("la valeur enregistrée « %1 » n'est pas un nombre.").arg(stored));
         number = previous + 1;
         if (!transaction.exec(QStringLiteral("UPDATE PARAMETRES SET identifiant=") +
                               sqlQuote(QString::number(number)) +

@@ -40,9 +40,9 @@ SampleTemplatesResult installSampleTemplates(const QString &folder)
         if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly) ||
             target.write(source.readAll()) != source.size() || !target.commit()) {
             result.ok = false;
-            result.error = QStringLiteral("Impossible d'écrire le modèle %1 : %2")
-                               .arg(QDir::toNativeSeparators(dir.filePath(name)),
-                                    target.errorString());
+            result.error =
+                QStringLiteral("Impossible d'écrire le modèle %1 : %2")
+                    .arg(QDir::toNativeSeparators(dir.filePath(name)), target.errorString());
             return result;
         }
         result.installed << name;

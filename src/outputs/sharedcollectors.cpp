@@ -45,12 +45,10 @@ bool collectEquipmentKind(AccesBase &db, const SiteTables &site, const QString &
 
 } // namespace
 
-bool collectEquipment(AccesBase &db, const SiteTables &site, BookmarkTable &table,
-                      QString *error)
+bool collectEquipment(AccesBase &db, const SiteTables &site, BookmarkTable &table, QString *error)
 {
-    return collectEquipmentKind(db, site, QStringLiteral("CENTRALES"),
-                                QStringLiteral("IDCentrale"), QStringLiteral("CENTRALE"), table,
-                                error) &&
+    return collectEquipmentKind(db, site, QStringLiteral("CENTRALES"), QStringLiteral("IDCentrale"),
+                                QStringLiteral("CENTRALE"), table, error) &&
            collectEquipmentKind(db, site, QStringLiteral("CAPTEURS"), QStringLiteral("IDCapteur"),
                                 QStringLiteral("CAPTEUR"), table, error);
 }
@@ -74,55 +72,74 @@ bool collectNetworkFlags(AccesBase &db, const SiteTables &site, BookmarkTable &t
     return true;
 }
 
-bool collectInterveners(AccesBase &db, const SiteTables &site, BookmarkTable &table,
-                        QString *error)
+bool collectInterveners(AccesBase &db, const SiteTables &site, BookmarkTable &table, QString *error)
 {
+    // Each family and the column it shows; %1 is the link table. Codes stay text.
+    struct Family
+    {
+        const char *prefix;
+        const char *column;
+        bool code;
+    };
+    static const Family kFamilies[] = {
+        {"C_", "%1.CodeIntervenant", true},
+        {"DEB_", "%1.DateDebut", false},
+        {"FIN_", "%1.DateFin", false},
+        {"REF_", "%1.ReferenceInterne", false},
+        {"SIRET_", "INTERVENANTS.SIRET", true},
+        {"INTER_NOM_", "INTERVENANTS.Nom", false},
+        {"INTER_NUM_ADD_", "INTERVENANTS.BoiteLettre", false},
+        {"INTER_ADD_", "INTERVENANTS.Rue", false},
+        {"INTER_VILLE_", "INTERVENANTS.Ville", false},
+        {"INTER_CP_", "INTERVENANTS.codeCedex", true},
+        {"INTER_COMMENT_", "INTERVENANTS.Commentaires", false},
+        {"INTER_EMAIL_", "INTERVENANTS.email", false},
+        {"INTER_TEL_", "INTERVENANTS.Telephone", true},
+        {"INTER_TEL2_", "INTERVENANTS.Telephone2", true},
+        {"INTER_FAX_", "INTERVENANTS.Fax", true},
+        {"INTER_MOB_", "INTERVENANTS.Portable", true},
+        {"INTER_INSEE_", "INTERVENANTS.codeCommune", true},
+        {"INTER_COMMUNE_", "COMMUNES.Nom", false},
+        {"INTER_CT_NOM_", "CONTACTS.Nom", false},
+        {"INTER_CT_ADD_", "CONTACTS.Adresse", false},
+        {"INTER_CT_CP_", "CONTACTS.CodePostal", true},
+        {"INTER_CT_COMMENT_", "CONTACTS.commentaire", false},
+        {"INTER_CT_EMAIL_", "CONTACTS.Email", false},
+        {"INTER_CT_BUR_", "CONTACTS.TelBureau", true},
+        {"INTER_CT_TEL2_", "CONTACTS.telephone2", true},
+        {"INTER_CT_FAX_", "CONTACTS.Fax", true},
+    };
     const QString links = QStringLiteral("LIEN_%1_INTERVENANTS").arg(site.linkPrefix);
+    QStringList columns{QStringLiteral("%1.TypeIntervenant")};
+    for (const Family &family : kFamilies)
+        columns << QLatin1String(family.column);
     const RecordTable rows = db.ExtraireRecords(
-        QStringLiteral(
-            "SELECT %1.TypeIntervenant, %1.CodeIntervenant, %1.DateDebut, %1.DateFin, "
-            "%1.ReferenceInterne, INTERVENANTS.SIRET, INTERVENANTS.Nom, "
-            "INTERVENANTS.BoiteLettre, INTERVENANTS.Rue, INTERVENANTS.Ville, "
-            "INTERVENANTS.codeCedex, INTERVENANTS.Commentaires, INTERVENANTS.email, "
-            "INTERVENANTS.Telephone, INTERVENANTS.Telephone2, INTERVENANTS.Fax, "
-            "INTERVENANTS.Portable, INTERVENANTS.codeCommune, COMMUNES.Nom, CONTACTS.Nom, "
-            "CONTACTS.Adresse, CONTACTS.CodePostal, CONTACTS.commentaire, CONTACTS.Email, "
-            "CONTACTS.TelBureau, CONTACTS.telephone2, CONTACTS.Fax FROM ((%1 INNER JOIN "
-            "INTERVENANTS ON %1.CodeIntervenant = INTERVENANTS.CodeIntervenant) LEFT JOIN "
-            "COMMUNES ON INTERVENANTS.codeCommune = COMMUNES.CodeCommune) LEFT JOIN CONTACTS ON "
-            "%1.codeContact = CONTACTS.CodeContact WHERE %1.%2=%3 AND %4 ORDER BY %1.DateDebut "
-            "DESC")
+        (QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
+         QStringLiteral(
+             " FROM ((%1 INNER JOIN INTERVENANTS ON %1.CodeIntervenant = "
+             "INTERVENANTS.CodeIntervenant) LEFT JOIN COMMUNES ON INTERVENANTS.codeCommune = "
+             "COMMUNES.CodeCommune) LEFT JOIN CONTACTS ON %1.codeContact = CONTACTS.CodeContact "
+             "WHERE %1.%2=%3 AND %4 ORDER BY %1.DateDebut DESC"))
             .arg(links, site.codeColumn, site.code,
                  collect::currentLinkCondition(links, site.today)));
     if (failed(rows, error))
         return false;
-    // Family prefix for each selected column after the type, in SELECT order.
-    static const char *const kFamilies[] = {
-        "C_",           "DEB_",           "FIN_",           "REF_",          "SIRET_",
-        "INTER_NOM_",   "INTER_NUM_ADD_", "INTER_ADD_",     "INTER_VILLE_",  "INTER_CP_",
-        "INTER_COMMENT_", "INTER_EMAIL_", "INTER_TEL_",     "INTER_TEL2_",   "INTER_FAX_",
-        "INTER_MOB_",   "INTER_INSEE_",   "INTER_COMMUNE_", "INTER_CT_NOM_", "INTER_CT_ADD_",
-        "INTER_CT_CP_", "INTER_CT_COMMENT_", "INTER_CT_EMAIL_", "INTER_CT_BUR_",
-        "INTER_CT_TEL2_", "INTER_CT_FAX_"};
-    static_assert(std::size(kFamilies) == 26);
     for (int r = 0; r < rows.rowCount(); ++r) {
         const QString type = collect::codeText(rows, r, 0);
         if (type.isEmpty())
             continue;
-        for (int f = 0; f < int(std::size(kFamilies)); ++f) {
-            const int column = f + 1;
-            // Codes (intervener, cedex, INSEE) stay text; dates in French.
-            const bool isCode = column == 1 || column == 10 || column == 17;
-            table.add(QLatin1String(kFamilies[f]) + type,
-                      isCode ? collect::codeText(rows, r, column)
-                             : collect::cellText(rows, r, column));
+        int column = 1;
+        for (const Family &family : kFamilies) {
+            table.add(QLatin1String(family.prefix) + type,
+                      family.code ? collect::codeText(rows, r, column)
+                                  : collect::cellText(rows, r, column));
+            ++column;
         }
     }
     return true;
 }
 
-bool collectDocuments(AccesBase &db, const SiteTables &site, BookmarkTable &table,
-                      QString *error)
+bool collectDocuments(AccesBase &db, const SiteTables &site, BookmarkTable &table, QString *error)
 {
     const RecordTable rows = db.ExtraireRecords(
         QStringLiteral("SELECT MotCle, Emplacement FROM %1_DOCUMENTS WHERE %2=%3 AND MotCle IS "

@@ -15,17 +15,16 @@ class BookmarkTable;
 // statement's error when one fails.
 struct SiteTables
 {
-    QString linkPrefix;   // "PLUVIO"
-    QString tablePrefix;  // "Pluviometre"
-    QString codeColumn;   // "CodePluviometre"
-    QString code;         // "12"
+    QString linkPrefix;  // "PLUVIO"
+    QString tablePrefix; // "Pluviometre"
+    QString codeColumn;  // "CodePluviometre"
+    QString code;        // "12"
     int equipmentSiteType = 3;
     QDate today;
 };
 
 // CENTRALE, CENTRALE_FOURN, CAPTEUR, CAPTEUR_FOURN: equipment placed on the site now.
-bool collectEquipment(AccesBase &db, const SiteTables &site, BookmarkTable &table,
-                      QString *error);
+bool collectEquipment(AccesBase &db, const SiteTables &site, BookmarkTable &table, QString *error);
 // NET_ + network code = "X" for each current network.
 bool collectNetworkFlags(AccesBase &db, const SiteTables &site, BookmarkTable &table,
                          QString *error);
@@ -34,8 +33,7 @@ bool collectNetworkFlags(AccesBase &db, const SiteTables &site, BookmarkTable &t
 bool collectInterveners(AccesBase &db, const SiteTables &site, BookmarkTable &table,
                         QString *error);
 // Each document keyword = the document's location, then DOC_ID (a new number).
-bool collectDocuments(AccesBase &db, const SiteTables &site, BookmarkTable &table,
-                      QString *error);
+bool collectDocuments(AccesBase &db, const SiteTables &site, BookmarkTable &table, QString *error);
 // COORDONNEE_X_ and COORDONNEE_Y_ + projection code, numeric.
 bool collectLocalisations(AccesBase &db, const SiteTables &site, BookmarkTable &table,
                           QString *error);

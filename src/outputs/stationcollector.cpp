@@ -142,15 +142,15 @@ void Collector::declarationCommune(const QString &communeCode)
     QString name;
     if (!communeCode.isEmpty()) {
         // The name the commune had when the station was declared, else its present name.
-        const RecordTable former = read(
-            QStringLiteral("SELECT nom FROM COMMUNES_HISTO WHERE codeCommune=") +
-            sqlQuote(communeCode));
+        const RecordTable former =
+            read(QStringLiteral("SELECT nom FROM COMMUNES_HISTO WHERE codeCommune=") +
+                 sqlQuote(communeCode));
         if (former.rowCount() > 0)
             name = former.text(0, 0);
         if (name.isEmpty()) {
-            const RecordTable present = read(
-                QStringLiteral("SELECT Nom FROM COMMUNES WHERE CodeCommune=") +
-                sqlQuote(communeCode));
+            const RecordTable present =
+                read(QStringLiteral("SELECT Nom FROM COMMUNES WHERE CodeCommune=") +
+                     sqlQuote(communeCode));
             if (present.rowCount() > 0)
                 name = present.text(0, 0);
         }
@@ -201,16 +201,16 @@ void Collector::managers()
 
 void Collector::measurementMode()
 {
-    const RecordTable rows = read(
-        QStringLiteral(
-            "SELECT MODES_MESURES_PLUVIO.Methode, CODES_SANDRE.Libelle, "
-            "MODES_MESURES_PLUVIO.Periodicite, CODES_SANDRE_1.Commentaire FROM "
-            "(MODES_MESURES_PLUVIO LEFT JOIN CODES_SANDRE ON (MODES_MESURES_PLUVIO.Methode = "
-            "CODES_SANDRE.Code AND CODES_SANDRE.Champ='MODES_MESURES.METHODE')) LEFT JOIN "
-            "CODES_SANDRE AS CODES_SANDRE_1 ON (MODES_MESURES_PLUVIO.Periodicite = "
-            "CODES_SANDRE_1.Code AND CODES_SANDRE_1.Champ='MODES_MESURES.PERIODICITE') WHERE "
-            "MODES_MESURES_PLUVIO.CodePluviometre=") +
-        m_code + QStringLiteral(" ORDER BY MODES_MESURES_PLUVIO.DateDebut DESC"));
+    const RecordTable rows =
+        read(QStringLiteral(
+                 "SELECT MODES_MESURES_PLUVIO.Methode, CODES_SANDRE.Libelle, "
+                 "MODES_MESURES_PLUVIO.Periodicite, CODES_SANDRE_1.Commentaire FROM "
+                 "(MODES_MESURES_PLUVIO LEFT JOIN CODES_SANDRE ON (MODES_MESURES_PLUVIO.Methode = "
+                 "CODES_SANDRE.Code AND CODES_SANDRE.Champ='MODES_MESURES.METHODE')) LEFT JOIN "
+                 "CODES_SANDRE AS CODES_SANDRE_1 ON (MODES_MESURES_PLUVIO.Periodicite = "
+                 "CODES_SANDRE_1.Code AND CODES_SANDRE_1.Champ='MODES_MESURES.PERIODICITE') WHERE "
+                 "MODES_MESURES_PLUVIO.CodePluviometre=") +
+             m_code + QStringLiteral(" ORDER BY MODES_MESURES_PLUVIO.DateDebut DESC"));
     const bool found = rows.rowCount() > 0;
     add("C_METHODE", found ? codeText(rows, 0, 0) : QString());
     add("METHODE", found ? cellText(rows, 0, 1) : QString());
@@ -237,19 +237,19 @@ void Collector::photos()
 
 void Collector::maps()
 {
-    const RecordTable rows = read(
-        QStringLiteral("SELECT carteIGN, carteGeologique, parcelle, section FROM "
-                       "PLUVIOMETRES_INFO_GEO WHERE CodePluviometre=") +
-        m_code);
+    const RecordTable rows =
+        read(QStringLiteral("SELECT carteIGN, carteGeologique, parcelle, section FROM "
+                            "PLUVIOMETRES_INFO_GEO WHERE CodePluviometre=") +
+             m_code);
     addFirstRow(rows, {"CARTE_IGN", "CARTE_GEOLOGIQUE", "PARCELLE", "SECTION"});
 }
 
 void Collector::bulletins()
 {
-    const RecordTable own = read(
-        QStringLiteral("SELECT Titre, Chapitre, Auteur, DatePublication FROM "
-                       "Pluviometre_Bulletins WHERE CodePluviometre=") +
-        m_code + QStringLiteral(" ORDER BY CodeBulletin DESC"));
+    const RecordTable own =
+        read(QStringLiteral("SELECT Titre, Chapitre, Auteur, DatePublication FROM "
+                            "Pluviometre_Bulletins WHERE CodePluviometre=") +
+             m_code + QStringLiteral(" ORDER BY CodeBulletin DESC"));
     addFirstRow(own, {"TITRE_BULLETIN", "COMMENT_BULLETIN", "AUTEUR_BULLETIN", "DATE_BULLETIN"});
     const RecordTable general =
         read(QStringLiteral("SELECT Titre, Chapitre, Auteur, DatePublication FROM "
@@ -260,19 +260,19 @@ void Collector::bulletins()
 
 void Collector::access()
 {
-    const RecordTable conditions = read(
-        QStringLiteral("SELECT description FROM LIEN_PLUVIO_ACCESSIBILITES WHERE "
-                       "LIEN_PLUVIO_ACCESSIBILITES.CodePluviometre=%1 AND %2 ORDER BY "
-                       "LIEN_PLUVIO_ACCESSIBILITES.DateDebut DESC")
-            .arg(m_code, current("LIEN_PLUVIO_ACCESSIBILITES")));
+    const RecordTable conditions =
+        read(QStringLiteral("SELECT description FROM LIEN_PLUVIO_ACCESSIBILITES WHERE "
+                            "LIEN_PLUVIO_ACCESSIBILITES.CodePluviometre=%1 AND %2 ORDER BY "
+                            "LIEN_PLUVIO_ACCESSIBILITES.DateDebut DESC")
+                 .arg(m_code, current("LIEN_PLUVIO_ACCESSIBILITES")));
     add("COND_ACCES", labels(conditions, 0));
-    const RecordTable fittings = read(
-        QStringLiteral("SELECT LIEN_PLUVIO_AMENAGEMENTS.description, MAT_CLES.libelle FROM "
-                       "LIEN_PLUVIO_AMENAGEMENTS LEFT JOIN MAT_CLES ON "
-                       "LIEN_PLUVIO_AMENAGEMENTS.codeCle=MAT_CLES.codeCle WHERE "
-                       "LIEN_PLUVIO_AMENAGEMENTS.CodePluviometre=%1 AND %2 ORDER BY "
-                       "LIEN_PLUVIO_AMENAGEMENTS.DateDebut DESC")
-            .arg(m_code, current("LIEN_PLUVIO_AMENAGEMENTS")));
+    const RecordTable fittings =
+        read(QStringLiteral("SELECT LIEN_PLUVIO_AMENAGEMENTS.description, MAT_CLES.libelle FROM "
+                            "LIEN_PLUVIO_AMENAGEMENTS LEFT JOIN MAT_CLES ON "
+                            "LIEN_PLUVIO_AMENAGEMENTS.codeCle=MAT_CLES.codeCle WHERE "
+                            "LIEN_PLUVIO_AMENAGEMENTS.CodePluviometre=%1 AND %2 ORDER BY "
+                            "LIEN_PLUVIO_AMENAGEMENTS.DateDebut DESC")
+                 .arg(m_code, current("LIEN_PLUVIO_AMENAGEMENTS")));
     add("AMENAGEMENT", labels(fittings, 0));
     add("CLE_ACCES", labels(fittings, 1));
 }
@@ -319,8 +319,8 @@ bool Collector::run(const ReportAuthor &author, QString *error)
 
 } // namespace
 
-bool collectStationBookmarks(AccesBase &db, const QString &stationCode,
-                             const ReportAuthor &author, BookmarkTable &table, QString *error)
+bool collectStationBookmarks(AccesBase &db, const QString &stationCode, const ReportAuthor &author,
+                             BookmarkTable &table, QString *error)
 {
     if (stationCode.trimmed().isEmpty()) {
         if (error)

@@ -23,28 +23,28 @@ TEST(BookmarkTable, ResolvesExactThenLongestWordAndKeepsFamiliesWhole)
     EXPECT_EQ(table.find(QStringLiteral("COMMUNE"))->value, QStringLiteral("commune"));
 
     const std::pair<const char *, const char *> cases[] = {
-        {"C_COMMUNE", "C_COMMUNE"},        // exact, not the intervener family C_
-        {"C_COMMUNE2", "C_COMMUNE"},       // a suffixed copy
+        {"C_COMMUNE", "C_COMMUNE"},  // exact, not the intervener family C_
+        {"C_COMMUNE2", "C_COMMUNE"}, // a suffixed copy
         {"C_COMMUNE_DEC_bis", "C_COMMUNE_DEC"},
-        {"COMMUNE_DEC", "COMMUNE_DEC"},    // not COMMUNE
+        {"COMMUNE_DEC", "COMMUNE_DEC"}, // not COMMUNE
         {"COMMUNE_DEC3", "COMMUNE_DEC"},
         {"COMMUNE1", "COMMUNE"},
         {"COMMENTAIRE_PLUVIO2", "COMMENTAIRE_PLUVIO"},
         {"COMMENTAIRE2", "COMMENTAIRE"},
-        {"commune_dec", "COMMUNE_DEC"},    // a marker typed in lower case
+        {"commune_dec", "COMMUNE_DEC"}, // a marker typed in lower case
         {"COORDONNEE_X2", "COORDONNEE_X"},
         {"COORDONNEE_X_26", "COORDONNEE_X_26"},
-        {"COORDONNEE_X_27", "(rien)"},     // another projection, not the station's X
+        {"COORDONNEE_X_27", "(rien)"}, // another projection, not the station's X
         {"NET_3", "NET_3"},
-        {"NET_31", "(rien)"},              // network 31 is not network 3
+        {"NET_31", "(rien)"}, // network 31 is not network 3
         {"C_0", "C_0"},
         {"C_01", "(rien)"},
         {"REF_GESTIONNAIRE1", "REF_GESTIONNAIRE"},
         {"REF_01", "(rien)"},
         {"INTER_NOM_02", "(rien)"},
         {"DEB_RECERCHE_HISTO2", "DEB_RECERCHE_HISTO"},
-        {"PROFONDEUR2", "(rien)"},         // PROF names are looked up whole
-        {"Rapport", "Rapport"},            // a document keyword
+        {"PROFONDEUR2", "(rien)"}, // PROF names are looked up whole
+        {"Rapport", "Rapport"},    // a document keyword
         {"GRAPHIQUE_ANNEE", "(rien)"},
     };
     for (const auto &[name, expected] : cases)
@@ -57,7 +57,7 @@ TEST(StationPhotos, PicksTheLastTokenWholeWordsBeforeLetters)
         {QStringLiteral("C:\\photos\\site_A\\vue_station.jpg"), // "_station", not "_S"
          QStringLiteral("photos/12_S.JPG"),                     // the map by its letter
          QStringLiteral("photos/12_p.png"),
-         QStringLiteral("repere_12.jpg"),                        // marker not last: ignored
+         QStringLiteral("repere_12.jpg"), // marker not last: ignored
          QStringLiteral("12_Site.jpeg"), QStringLiteral("12_A.jpeg")});
     std::vector<std::pair<QString, QString>> expected{
         {QStringLiteral("PHOTO_SITE"), QStringLiteral("12_Site.jpeg")},

@@ -52,8 +52,9 @@ TEST(SampleTemplates, InstalledIntoAnEmptyOrMissingFolderOnly)
 
     const QString missing = root.filePath(QStringLiteral("nouveau/modeles"));
     EXPECT_EQ(plx::installSampleTemplates(missing).installed.size(), 4);
-    EXPECT_FALSE(entry(missing + QStringLiteral("/Fiche_station.odt"),
-                       QStringLiteral("content.xml")).isEmpty());
+    EXPECT_FALSE(
+        entry(missing + QStringLiteral("/Fiche_station.odt"), QStringLiteral("content.xml"))
+            .isEmpty());
 
     // The user's own templates are never overwritten nor joined by ours.
     const QString own = root.filePath(QStringLiteral("perso"));
@@ -86,17 +87,17 @@ TEST(SampleTemplates, EveryNameTheyHoldIsFilled)
         return drawn.contains(name) || name.startsWith(QLatin1String("PLUVIO_"));
     };
 
-    const QStringList docx = matches(entry(path("Fiche_station.docx"),
-                                           QStringLiteral("word/document.xml")),
-                                     "<w:bookmarkStart [^>]*w:name=\"([^\"]+)\"");
+    const QStringList docx =
+        matches(entry(path("Fiche_station.docx"), QStringLiteral("word/document.xml")),
+                "<w:bookmarkStart [^>]*w:name=\"([^\"]+)\"");
     const QStringList odt = matches(entry(path("Fiche_station.odt"), QStringLiteral("content.xml")),
                                     "<text:bookmark(?:-start)? text:name=\"([^\"]+)\"");
-    const QStringList xlsx = matches(entry(path("Synthese_annuelle.xlsx"),
-                                           QStringLiteral("xl/sharedStrings.xml")),
-                                     ">#([A-Z_0-9-]+)<");
-    const QStringList ods = matches(entry(path("Synthese_annuelle.ods"),
-                                          QStringLiteral("content.xml")),
-                                    "<text:p>#([A-Z_0-9-]+)<");
+    const QStringList xlsx =
+        matches(entry(path("Synthese_annuelle.xlsx"), QStringLiteral("xl/sharedStrings.xml")),
+                ">#([A-Z_0-9-]+)<");
+    const QStringList ods =
+        matches(entry(path("Synthese_annuelle.ods"), QStringLiteral("content.xml")),
+                "<text:p>#([A-Z_0-9-]+)<");
     EXPECT_EQ(docx, odt); // one source, the same bookmarks in both formats
     // Each bookmark once: an empty one came out of the converter twice and was filled twice.
     const QByteArray document =

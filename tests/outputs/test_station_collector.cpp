@@ -52,10 +52,11 @@ protected:
                             "DateDebut, DateFin) VALUES (12, 3, ") +
              day(-300) + QStringLiteral(", NULL), (12, 7, ") + day(-900) + QStringLiteral(", ") +
              day(-301) + QStringLiteral(")"));
-        exec(QStringLiteral("INSERT INTO INTERVENANTS (CodeIntervenant, Nom, SIRET, Ville) VALUES "
-                            "(1, 'Ancien gestionnaire', '111', 'Lyon'), (2, 'Syndicat des eaux', "
-                            "'22200000000012', 'Bourg'), (4, 'Futur gestionnaire', '444', 'Nantua'), "
-                            "(5, 'Commune de Bourg', '555', 'Bourg')"));
+        exec(QStringLiteral(
+            "INSERT INTO INTERVENANTS (CodeIntervenant, Nom, SIRET, Ville) VALUES "
+            "(1, 'Ancien gestionnaire', '111', 'Lyon'), (2, 'Syndicat des eaux', "
+            "'22200000000012', 'Bourg'), (4, 'Futur gestionnaire', '444', 'Nantua'), "
+            "(5, 'Commune de Bourg', '555', 'Bourg')"));
         exec(QStringLiteral("INSERT INTO CONTACTS (CodeContact, Nom, CodePostal) VALUES (9, "
                             "'Mme Durand', '01000')"));
         exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_INTERVENANTS (CodePluviometre, "
@@ -90,7 +91,8 @@ protected:
         const plx::RecordTable rows = db().ExtraireRecords(
             QStringLiteral("SELECT identifiant FROM PARAMETRES WHERE module='DOC_ID'"));
         EXPECT_TRUE(rows.ok()) << rows.error().toStdString();
-        return rows.rowCount() == 1 ? rows.text(0, 0) : QStringLiteral("%1 rows").arg(rows.rowCount());
+        return rows.rowCount() == 1 ? rows.text(0, 0)
+                                    : QStringLiteral("%1 rows").arg(rows.rowCount());
     }
 };
 
@@ -121,8 +123,7 @@ TEST_P(StationCollectorTest, CollectsTheStationAsOfToday)
     // The label of the station's own champ; the other champ neither wins nor drops it.
     EXPECT_EQ(value(table, "TYPE_PROJECTION"), QStringLiteral("RGF93 / Lambert 93"));
     EXPECT_EQ(value(table, "C_PROJECTION"), QStringLiteral("26"));
-    EXPECT_EQ(value(table, "DATE_CREATION"),
-              plx::formatDate(QDate::currentDate().addDays(-400)));
+    EXPECT_EQ(value(table, "DATE_CREATION"), plx::formatDate(QDate::currentDate().addDays(-400)));
     EXPECT_EQ(value(table, "DATE_EDITION"), plx::formatDate(QDate::currentDate()));
 
     // Networks: the current one, the ended one in the history, NET_ flags.

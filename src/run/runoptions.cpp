@@ -31,8 +31,8 @@ QString folder(const char *key)
 QString dataSubfolder(const char *name)
 {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return withTrailingSeparator(QDir::toNativeSeparators(data + QLatin1Char('/') +
-                                                          QLatin1String(name)));
+    return withTrailingSeparator(
+        QDir::toNativeSeparators(data + QLatin1Char('/') + QLatin1String(name)));
 }
 
 } // namespace

@@ -333,7 +333,8 @@ TEST_P(LoginStartTest, AnEmptyTemplatesFolderReceivesTheSampleTemplates)
     // An unset outputs folder is the one in the user's data folder, ready for use.
     EXPECT_EQ(plx::runOptions().cheminEdition, plx::defaultOutputFolder());
     EXPECT_TRUE(QDir(plx::defaultOutputFolder()).exists());
-    EXPECT_TRUE(plx::defaultOutputFolder().endsWith(QStringLiteral("editions") + QDir::separator()));
+    EXPECT_TRUE(
+        plx::defaultOutputFolder().endsWith(QStringLiteral("editions") + QDir::separator()));
 }
 
 TEST_P(LoginStartTest, AFailedConnectionWaitsForAnotherDatabase)

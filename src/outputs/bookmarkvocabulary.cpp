@@ -22,8 +22,8 @@ const QStringList &stationVocabulary()
               // measurement mode
               "C_METHODE", "METHODE", "C_PERIODICITE", "PERIODICITE",
               // pictures and maps
-              "PHOTO_SITE", "PHOTO_REPERE", "PHOTO_CARTE", "PHOTO_STATION", "CARTE_IGN",
-              "CARTE_GEOLOGIQUE", "PARCELLE", "SECTION",
+              "PHOTO_SITE", "PHOTO_REPERE", "PHOTO_CARTE", "PHOTO_STATION", "LISTE_PHOTOS", "PHOTO",
+              "CARTE_IGN", "CARTE_GEOLOGIQUE", "PARCELLE", "SECTION",
               // bulletins
               "TITRE_G_BULLETIN", "COMMENT_G_BULLETIN", "AUTEUR_G_BULLETIN", "DATE_G_BULLETIN",
               "TITRE_BULLETIN", "COMMENT_BULLETIN", "AUTEUR_BULLETIN", "DATE_BULLETIN",

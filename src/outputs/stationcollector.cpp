@@ -1,6 +1,7 @@
 #include "outputs/stationcollector.h"
 
 #include "base/locale.h"
+#include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "outputs/collectorvalues.h"
@@ -231,8 +232,19 @@ void Collector::photos()
                 files << file;
         }
     }
-    for (const auto &[bookmark, file] : stationPhotoFiles(files))
+    const QString folder = LireParametre(QStringLiteral("CheminPhotos"), {}, true);
+    for (QString &file : files)
+        file = photoFilePath(file, folder);
+    files.removeDuplicates();
+    QString station;
+    for (const auto &[bookmark, file] : stationPhotoFiles(files)) {
         m_table.add(bookmark, file);
+        if (bookmark == QLatin1String("PHOTO_STATION"))
+            station = file;
+    }
+    // The route's own picture bookmarks: every picture, and the station's (else the first).
+    add("LISTE_PHOTOS", files.join(QLatin1Char(';')));
+    add("PHOTO", !station.isEmpty() ? station : files.value(0));
 }
 
 void Collector::maps()

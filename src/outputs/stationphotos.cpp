@@ -1,5 +1,7 @@
 #include "outputs/stationphotos.h"
 
+#include <QDir>
+
 namespace plx {
 
 namespace {
@@ -48,6 +50,16 @@ std::vector<std::pair<QString, QString>> stationPhotoFiles(const QStringList &fi
             found.emplace_back(QString::fromLatin1(kind.bookmark), files.at(at));
     }
     return found;
+}
+
+QString photoFilePath(const QString &stored, const QString &photoFolder)
+{
+    const QString file = stored.trimmed();
+    const bool absolute = QDir::isAbsolutePath(file) || file.startsWith(QLatin1Char('\\')) ||
+                          (file.size() > 1 && file.at(1) == QLatin1Char(':'));
+    if (file.isEmpty() || absolute || photoFolder.trimmed().isEmpty())
+        return file;
+    return QDir(photoFolder.trimmed()).filePath(file);
 }
 
 } // namespace plx

@@ -15,4 +15,9 @@ namespace plx {
 // letter, and "_S" never matches "_station". Kinds without a file are left out.
 std::vector<std::pair<QString, QString>> stationPhotoFiles(const QStringList &files);
 
+// A picture file as stored with the station, made readable from anywhere: a name or a
+// relative path is taken in the photos folder (when one is set); an absolute path, on
+// either system's form ("/srv/p.jpg", "C:\\photos\\p.jpg", "\\\\serveur\\p.jpg"), stays.
+QString photoFilePath(const QString &stored, const QString &photoFolder);
+
 } // namespace plx

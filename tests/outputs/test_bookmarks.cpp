@@ -66,6 +66,19 @@ TEST(StationPhotos, PicksTheLastTokenWholeWordsBeforeLetters)
     };
     EXPECT_EQ(files, expected);
     EXPECT_TRUE(plx::stationPhotoFiles({QStringLiteral("sans_marque.jpg")}).empty());
+
+    // Stored names are found in the photos folder; absolute paths of either system stay.
+    const QString folder = QStringLiteral("/srv/photos/");
+    EXPECT_EQ(plx::photoFilePath(QStringLiteral("12_site.jpg"), folder),
+              QStringLiteral("/srv/photos/12_site.jpg"));
+    EXPECT_EQ(plx::photoFilePath(QStringLiteral(" 12/vue_A.jpg "), folder),
+              QStringLiteral("/srv/photos/12/vue_A.jpg"));
+    for (const char *absolute :
+         {"/data/12_site.jpg", "C:\\photos\\12_site.jpg", "\\\\serveur\\photos\\12_site.jpg"})
+        EXPECT_EQ(plx::photoFilePath(QString::fromLatin1(absolute), folder),
+                  QString::fromLatin1(absolute));
+    EXPECT_EQ(plx::photoFilePath(QStringLiteral("12_site.jpg"), QString()),
+              QStringLiteral("12_site.jpg"));
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "base/locale.h"
+#include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "outputs/documentnumber.h"
 #include "outputs/stationcollector.h"
 #include "session/session.h"
 #include "support/schemadatabasetest.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,22 @@ namespace {
 class StationCollectorTest : public plxtest::SchemaDatabaseTest
 {
 protected:
+    // Options go to a private machine store, never the workstation's.
+    void SetUp() override
+    {
+        m_savedSettings = qgetenv("PLX_SETTINGS_FILE");
+        qputenv("PLX_SETTINGS_FILE", m_settings.filePath(QStringLiteral("machine.ini")).toUtf8());
+        SchemaDatabaseTest::SetUp();
+    }
+    void TearDown() override
+    {
+        SchemaDatabaseTest::TearDown();
+        if (m_savedSettings.isNull())
+            qunsetenv("PLX_SETTINGS_FILE");
+        else
+            qputenv("PLX_SETTINGS_FILE", m_savedSettings);
+    }
+
     static plx::AccesBase &db() { return plx::AccesBase::instance(); }
 
     static void exec(const QString &sql)
@@ -86,6 +105,9 @@ protected:
         const plx::Bookmark *found = table.find(QString::fromLatin1(name));
         return found && found->numeric;
     }
+    QTemporaryDir m_settings;
+    QByteArray m_savedSettings;
+
     static QString storedDocumentNumber()
     {
         const plx::RecordTable rows = db().ExtraireRecords(
@@ -101,6 +123,8 @@ TEST_P(StationCollectorTest, CollectsTheStationAsOfToday)
     if (!ready())
         return;
     fillStation();
+    ASSERT_TRUE(
+        plx::EcrireParametre(QStringLiteral("CheminPhotos"), QStringLiteral("/srv/photos")));
     plx::BookmarkTable table;
     QString error;
     const plx::ReportAuthor author{QStringLiteral("REF"), QStringLiteral("Jean Ref"),
@@ -149,8 +173,12 @@ TEST_P(StationCollectorTest, CollectsTheStationAsOfToday)
     EXPECT_TRUE(numeric(table, "COORDONNEE_Y_27"));
     EXPECT_EQ(table.resolve(QStringLiteral("COORDONNEE_X_26")), nullptr);
     EXPECT_EQ(value(table, "ARRETE"), QStringLiteral("docs/arrete.pdf"));
-    EXPECT_EQ(value(table, "PHOTO_STATION"), QStringLiteral("p/12_station.jpg"));
-    EXPECT_EQ(value(table, "PHOTO_CARTE"), QStringLiteral("p/12_S.jpg"));
+    // Pictures by their marker, in the photos folder; the route's list of all of them.
+    EXPECT_EQ(value(table, "PHOTO_STATION"), QStringLiteral("/srv/photos/p/12_station.jpg"));
+    EXPECT_EQ(value(table, "PHOTO_CARTE"), QStringLiteral("/srv/photos/p/12_S.jpg"));
+    EXPECT_EQ(value(table, "PHOTO"), QStringLiteral("/srv/photos/p/12_station.jpg"));
+    EXPECT_EQ(value(table, "LISTE_PHOTOS"),
+              QStringLiteral("/srv/photos/p/12_station.jpg;/srv/photos/p/12_S.jpg"));
     EXPECT_EQ(value(table, "NOM_LOGIN"), QStringLiteral("Jean Ref"));
     EXPECT_EQ(value(table, "DOC_ID"), QStringLiteral("1"));
 

@@ -10,9 +10,16 @@ namespace {
 
 const QString kRead = QStringLiteral("SELECT identifiant FROM PARAMETRES WHERE module='DOC_ID'");
 
+// Server engines lock the row (or the table while the row is missing); SQLite's
+// transaction already holds the write lock.
+bool locksRows(const AccesBase &db)
+{
+    return db.dialect() == SqlDialect::PostgreSQL || db.dialect() == SqlDialect::Oracle;
+}
+
 RecordTable readLocked(AccesBase &db)
 {
-    if (db.dialect() == SqlDialect::PostgreSQL)
+    if (locksRows(db))
         return db.queryNative(db.translate(kRead) + QStringLiteral(" FOR UPDATE"));
     return db.ExtraireRecords(kRead);
 }
@@ -32,7 +39,7 @@ std::optional<qint64> takeDocumentNumber(AccesBase &db, QString *error)
     if (!transaction.started())
         return fail(error, transaction.error());
     RecordTable current = readLocked(db);
-    if (current.ok() && current.rowCount() == 0 && db.dialect() == SqlDialect::PostgreSQL) {
+    if (current.ok() && current.rowCount() == 0 && locksRows(db)) {
         // No row to lock: serialise the creators, then look again.
         QString lockError;
         if (!db.executeNative(QStringLiteral("LOCK TABLE parametres IN SHARE ROW EXCLUSIVE MODE"),

@@ -16,7 +16,8 @@ namespace {
 using collect::cellText;
 using collect::codeText;
 
-// One step of the collector: a statement whose failure stops the report.
+// The bookmarks of one rain gauge, step by step; the first statement that fails is the
+// report's error.
 class Collector
 {
 public:

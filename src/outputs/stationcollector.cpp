@@ -49,7 +49,9 @@ private:
             ++column;
         }
     }
-    QString labels(const RecordTable &rows, int column) const
+    // The distinct texts of a column, in row order.
+    QString labels(const RecordTable &rows, int column,
+                   const QString &separator = QStringLiteral(", ")) const
     {
         QStringList list;
         for (int r = 0; r < rows.rowCount(); ++r) {
@@ -57,7 +59,7 @@ private:
             if (!label.isEmpty() && !list.contains(label))
                 list << label;
         }
-        return list.join(QStringLiteral(", "));
+        return list.join(separator);
     }
     QString current(const char *table) const
     {
@@ -278,7 +280,8 @@ void Collector::access()
                             "LIEN_PLUVIO_ACCESSIBILITES.CodePluviometre=%1 AND %2 ORDER BY "
                             "LIEN_PLUVIO_ACCESSIBILITES.DateDebut DESC")
                  .arg(m_code, current("LIEN_PLUVIO_ACCESSIBILITES")));
-    add("COND_ACCES", labels(conditions, 0));
+    // Descriptions are sentences: one a line.
+    add("COND_ACCES", labels(conditions, 0, QStringLiteral("\n")));
     const RecordTable fittings =
         read(QStringLiteral("SELECT LIEN_PLUVIO_AMENAGEMENTS.description, MAT_CLES.libelle FROM "
                             "LIEN_PLUVIO_AMENAGEMENTS LEFT JOIN MAT_CLES ON "
@@ -286,7 +289,7 @@ void Collector::access()
                             "LIEN_PLUVIO_AMENAGEMENTS.CodePluviometre=%1 AND %2 ORDER BY "
                             "LIEN_PLUVIO_AMENAGEMENTS.DateDebut DESC")
                  .arg(m_code, current("LIEN_PLUVIO_AMENAGEMENTS")));
-    add("AMENAGEMENT", labels(fittings, 0));
+    add("AMENAGEMENT", labels(fittings, 0, QStringLiteral("\n")));
     add("CLE_ACCES", labels(fittings, 1));
 }
 

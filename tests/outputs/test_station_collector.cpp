@@ -91,6 +91,11 @@ protected:
         exec(QStringLiteral("INSERT INTO PLUVIOMETRE_DOCUMENTS (CodePluviometre, CodeDocument, "
                             "Emplacement, MotCle) VALUES (12, 1, 'docs/arrete.pdf', 'ARRETE'), "
                             "(12, 2, 'docs/sans.pdf', NULL)"));
+        exec(QStringLiteral("INSERT INTO LIEN_PLUVIO_ACCESSIBILITES (CodePluviometre, DateDebut, "
+                            "description) VALUES (12, ") +
+             day(-10) + QStringLiteral(", 'Portail fermé'), (12, ") + day(-20) +
+             QStringLiteral(", 'Chemin de terre'), (12, ") + day(5) +
+             QStringLiteral(", 'Pas encore')"));
         exec(QStringLiteral("INSERT INTO PLUVIOMETRE_PHOTO (CodePluviometre, PhotoSite, "
                             "PhotoCarte) VALUES (12, 'p/12_station.jpg', 'p/12_S.jpg')"));
     }
@@ -154,6 +159,7 @@ TEST_P(StationCollectorTest, CollectsTheStationAsOfToday)
     EXPECT_EQ(value(table, "C_RESEAU"), QStringLiteral("3"));
     EXPECT_EQ(value(table, "LISTE_RESEAUX"), QStringLiteral("Réseau départemental"));
     EXPECT_EQ(value(table, "HISTO_RESEAUX"), QStringLiteral("Ancien réseau"));
+    EXPECT_EQ(value(table, "COND_ACCES"), QStringLiteral("Portail fermé\nChemin de terre"));
     EXPECT_EQ(value(table, "NET_3"), QStringLiteral("X"));
     EXPECT_EQ(value(table, "NET_7"), QStringLiteral("(absent)"));
 

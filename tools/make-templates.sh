@@ -4,6 +4,7 @@
 # station sheet, .ods and .xlsx for the yearly summary. Needs LibreOffice (soffice).
 # Then checks that every bookmark and marker of the source is still in each result.
 set -eu
+command -v soffice >/dev/null || { echo "LibreOffice (soffice) est nécessaire." >&2; exit 1; }
 here=$(cd "$(dirname "$0")/.." && pwd)
 dir="$here/src/outputs/templates"
 profile=$(mktemp -d)

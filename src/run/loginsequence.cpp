@@ -7,12 +7,14 @@
 #include "db/accesbase.h"
 #include "db/mdbzip.h"
 #include "db/sqltext.h"
+#include "outputs/sampletemplates.h"
 #include "run/runoptions.h"
 #include "schema/schemaupgrade.h"
 #include "schema/usertables.h"
 #include "session/journal.h"
 #include "session/session.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -32,6 +34,26 @@ void show(const LoginStateSink &state, const QString &text)
 {
     if (state)
         state(text);
+}
+
+// A new user finds the sample templates in the templates folder when it is empty, or
+// missing while it is the default one (a folder set by the administrator that is missing may
+// be a share not mounted yet: it is not made here), and the default outputs folder ready.
+// Neither failure stops the login.
+void prepareReportFolders(const LoginStateSink &state)
+{
+    const RunOptions &options = runOptions();
+    const QDir templates(options.cheminModeles);
+    const bool missingDefault =
+        !templates.exists() && options.cheminModeles == defaultTemplateFolder();
+    if (missingDefault || (templates.exists() && templates.isEmpty())) {
+        show(state, QStringLiteral("Installation des modèles de documents"));
+        const SampleTemplatesResult installed = installSampleTemplates(options.cheminModeles);
+        if (!installed.ok)
+            journal(installed.error, JournalLevel::Error);
+    }
+    if (options.cheminEdition == defaultOutputFolder())
+        QDir().mkpath(options.cheminEdition);
 }
 
 QString machineValue(const char *name)
@@ -270,6 +292,7 @@ LoginStatus runLoginSequence(const LoginRequest &request, const LoginStateSink &
     // database.
     checkSchema(state);
     loadRunOptions();
+    prepareReportFolders(state);
 
     show(state, QStringLiteral("Enregistrement du dernier login connecté"));
     if (!request.fromCommandLine)

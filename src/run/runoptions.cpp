@@ -6,6 +6,7 @@
 #include "schema/periodes.h"
 
 #include <QDir>
+#include <QStandardPaths>
 
 namespace plx {
 
@@ -27,12 +28,29 @@ QString folder(const char *key)
     return withTrailingSeparator(read(key, true));
 }
 
+QString dataSubfolder(const char *name)
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return withTrailingSeparator(
+        QDir::toNativeSeparators(data + QLatin1Char('/') + QLatin1String(name)));
+}
+
 } // namespace
 
 RunOptions &runOptions()
 {
     static RunOptions options;
     return options;
+}
+
+QString defaultTemplateFolder()
+{
+    return dataSubfolder("modeles");
+}
+
+QString defaultOutputFolder()
+{
+    return dataSubfolder("editions");
 }
 
 QString withTrailingSeparator(const QString &folder)
@@ -63,8 +81,13 @@ void loadRunOptions()
     RunOptions options;
     options.altitudesNgf = is(read("Affichage"), "NGF");
     options.exploitationAep = read("ExploitationAEP");
+    // Reports work out of the box: unset folders fall back to the user's data folder.
     options.cheminEdition = folder("CheminEdition");
+    if (options.cheminEdition.trimmed().isEmpty())
+        options.cheminEdition = defaultOutputFolder();
     options.cheminModeles = folder("CheminModeles");
+    if (options.cheminModeles.trimmed().isEmpty())
+        options.cheminModeles = defaultTemplateFolder();
     options.cheminExport = folder("CheminExport");
     options.cheminR = folder("CheminR");
     options.cheminPhotos = folder("CheminPhotos");

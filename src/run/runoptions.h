@@ -41,6 +41,11 @@ RunOptions &runOptions();
 // quality data families are empty they are written as "OUI".
 void loadRunOptions();
 
+// The folders used while "CheminModeles" and "CheminEdition" are unset: "modeles" and
+// "editions" in the user's data folder, with a trailing separator. Not created here.
+QString defaultTemplateFolder();
+QString defaultOutputFolder();
+
 // A folder with a trailing separator: kept as it is when it already ends in "\" or "/",
 // empty when empty.
 QString withTrailingSeparator(const QString &folder);

@@ -192,6 +192,9 @@ TEST_P(AdministrationTest, EveryTabWritesAndReadsBack)
         QTest::mouseClick(child<QWidget>(screen, "CmdCheminEdition"), Qt::LeftButton);
         EXPECT_EQ(child<QLineEdit>(screen, "CheminEdition")->text(), folder);
 
+        // Unset report folders show where reports go meanwhile.
+        EXPECT_EQ(child<QLineEdit>(screen, "CheminModeles")->placeholderText(),
+                  QStringLiteral("Par défaut : ") + plx::defaultTemplateFolder());
         type(screen, "CheminModeles", QStringLiteral("/srv/Modèles"));
         type(screen, "CheminExport", QStringLiteral("C:\\Exports\\"));
         type(screen, "CheminPhotos", QStringLiteral("/photos"));

@@ -1,6 +1,7 @@
 #include "test_login_support.h"
 
 #include "db/connectionrefusal.h"
+#include "outputs/sampletemplates.h"
 #include "run/runoptions.h"
 #include "run/widgets/login.h"
 #include "schema/schemaupgrade.h"
@@ -318,6 +319,22 @@ TEST_P(LoginStartTest, OptionsAreLoadedWithTheirRules)
     // Both quality families empty: both are switched on, for this user.
     EXPECT_EQ(options.donneesPhysicoChimique, "OUI");
     EXPECT_EQ(plx::LireParametre(QStringLiteral("donneesHydroBio")), "OUI");
+}
+
+TEST_P(LoginStartTest, AnEmptyTemplatesFolderReceivesTheSampleTemplates)
+{
+    const QString templates = m_world->folder() + QStringLiteral("/Modèles");
+    ASSERT_TRUE(QDir().mkpath(templates));
+    LoginWorld::setMachine("CheminModeles", templates);
+    start();
+    typeAndEnter(QStringLiteral("ADMIN"), QStringLiteral("PLUIE"));
+    ASSERT_EQ(logins(), 1) << messages().join('\n').toStdString();
+    EXPECT_EQ(QDir(templates).entryList(QDir::Files).size(), plx::sampleTemplateNames().size());
+    // An unset outputs folder is the one in the user's data folder, ready for use.
+    EXPECT_EQ(plx::runOptions().cheminEdition, plx::defaultOutputFolder());
+    EXPECT_TRUE(QDir(plx::defaultOutputFolder()).exists());
+    EXPECT_TRUE(
+        plx::defaultOutputFolder().endsWith(QStringLiteral("editions") + QDir::separator()));
 }
 
 TEST_P(LoginStartTest, AFailedConnectionWaitsForAnotherDatabase)

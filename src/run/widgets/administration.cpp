@@ -37,6 +37,11 @@ void applyToRun(const QString &key, const QString &value)
         if (key == QLatin1String(name))
             *field = withTrailingSeparator(value);
     }
+    // Cleared report folders go back to their defaults, as at login.
+    if (value.trimmed().isEmpty() && key == QLatin1String("CheminEdition"))
+        options.cheminEdition = defaultOutputFolder();
+    if (value.trimmed().isEmpty() && key == QLatin1String("CheminModeles"))
+        options.cheminModeles = defaultTemplateFolder();
     if (key == QLatin1String("FichierAide"))
         options.fichierAide = value;
     if (key == QLatin1String("LogLevel")) {

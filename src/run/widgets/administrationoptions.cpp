@@ -3,6 +3,7 @@
 #include "base/messages.h"
 #include "config/connectionswitch.h"
 #include "config/settings.h"
+#include "run/runoptions.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -35,6 +36,14 @@ OptionSpec folder(const QString &key, const QString &label, const QString &toolT
     option.label = label;
     option.type = Type::Folder;
     option.toolTip = toolTip;
+    return option;
+}
+
+// A folder that falls back to a default while unset: the field shows it.
+OptionSpec defaulted(OptionSpec option, const QString &defaultFolder)
+{
+    option.placeholder = QStringLiteral("Par défaut : ") + defaultFolder;
+    option.toolTip += QStringLiteral("\nVide : ") + defaultFolder;
     return option;
 }
 
@@ -78,10 +87,13 @@ OptionSpec port(const QString &key, const QString &label, const QString &what)
 std::vector<OptionSpec> pathOptions()
 {
     return {
-        folder(QStringLiteral("CheminEdition"), QStringLiteral("Dossier des édi&tions :"),
-               QStringLiteral("Dossier où sont écrits les documents et impressions produits")),
-        folder(QStringLiteral("CheminModeles"), QStringLiteral("Dossier des &modèles :"),
-               QStringLiteral("Dossier des modèles de documents et de classeurs")),
+        defaulted(folder(QStringLiteral("CheminEdition"), QStringLiteral("Dossier des édi&tions :"),
+                         QStringLiteral("Dossier où sont écrits les documents et impressions "
+                                        "produits")),
+                  defaultOutputFolder()),
+        defaulted(folder(QStringLiteral("CheminModeles"), QStringLiteral("Dossier des &modèles :"),
+                         QStringLiteral("Dossier des modèles de documents et de classeurs")),
+                  defaultTemplateFolder()),
         folder(QStringLiteral("CheminExport"), QStringLiteral("Dossier des export&s :")),
         folder(QStringLiteral("CheminPhotos"), QStringLiteral("Dossier des &photos :")),
         folder(QStringLiteral("CheminDocuments"), QStringLiteral("Dossier des doc&uments :")),
@@ -186,6 +198,7 @@ OptionsPage::OptionsPage(std::vector<OptionSpec> specs, FolderChooser chooseFold
             field.edit = new QLineEdit(this);
             field.edit->setObjectName(s.key);
             field.edit->setToolTip(s.toolTip);
+            field.edit->setPlaceholderText(s.placeholder);
             connect(field.edit, &QLineEdit::textChanged, this, [this] { markModified(); });
             if (s.type == Type::Password)
                 field.edit->setEchoMode(QLineEdit::Password);

@@ -36,6 +36,7 @@ struct OptionSpec
     int maximum = 0;
     QString rangeMessage;          // shown when an Integer is out of range or not a number
     bool checkedWhenEmpty = false; // Flag: an option never set counts as ticked
+    QString placeholder;           // shown greyed while the field is empty
 };
 
 // A tab of plain options, one field per option. Each field's objectName is its key; a

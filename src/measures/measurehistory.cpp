@@ -117,6 +117,17 @@ std::vector<HistoryEntry> entriesOf(const RecordTable &table)
     return entries;
 }
 
+// Time first, so that batches of one second sort in the order they were made; the
+// milliseconds never repeat within the process, the random end tells clients apart.
+QString newBatchId()
+{
+    static qint64 last = 0;
+    last = std::max(last + 1, QDateTime::currentMSecsSinceEpoch());
+    return QDateTime::fromMSecsSinceEpoch(last, Qt::UTC)
+               .toString(QStringLiteral("yyyyMMdd-HHmmss-zzz-")) +
+           QUuid::createUuid().toString(QUuid::Id128).left(12);
+}
+
 } // namespace
 
 QString historyNatureCode(HistoryNature nature)
@@ -150,9 +161,7 @@ QString historyParameterName(int value)
 HistoryBatch::HistoryBatch(AccesBase &db, const QString &code, HistoryNature nature)
     : m_db(db), m_code(code.trimmed()), m_nature(historyNatureCode(nature)),
       m_login(session().login.isEmpty() ? QStringLiteral("AUTO") : session().login),
-      // Time first, so that batches of one second still sort in the order they were made.
-      m_id(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz-")) +
-           QUuid::createUuid().toString(QUuid::Id128).left(12)),
+      m_id(newBatchId()),
       // The wall clock labelled UTC, as every date-time the program writes.
       m_now(QDateTime(QDate::currentDate(), QTime::currentTime(), Qt::UTC))
 {

@@ -20,17 +20,20 @@ namespace plx {
 
 namespace {
 
-const QStringList kHeadings{QStringLiteral("Instant"),
+// When, who and what first, as a log reads; the batch identifier last.
+const QStringList kHeadings{QStringLiteral("Modifié le"),
+                            QStringLiteral("Utilisateur"),
+                            QStringLiteral("Nature"),
+                            QStringLiteral("Instant"),
                             QStringLiteral("Paramètre"),
                             QStringLiteral("Ancienne valeur"),
                             QStringLiteral("Nouvelle valeur"),
                             QStringLiteral("Ancienne validité"),
                             QStringLiteral("Nouvelle validité"),
-                            QStringLiteral("Nature"),
-                            QStringLiteral("Utilisateur"),
-                            QStringLiteral("Modifié le"),
-                            QStringLiteral("Lot"),
-                            QStringLiteral("Commentaire")};
+                            QStringLiteral("Commentaire"),
+                            QStringLiteral("Lot")};
+constexpr int kOldValueColumn = 5;
+constexpr int kNewValueColumn = 6;
 
 QString number(const std::optional<double> &value)
 {
@@ -52,17 +55,24 @@ QString instantText(const HistoryEntry &e)
 
 QStringList cellsOf(const HistoryEntry &e)
 {
-    return {instantText(e),
-            e.rowType == QLatin1Char('L') ? QStringLiteral("(lot)") : e.parameter,
+    const bool summary = e.rowType == QLatin1Char('L');
+    QString parameter = summary ? QStringLiteral("(lot)") : e.parameter;
+    if (!summary && parameter.isEmpty())
+        parameter = e.rowType == QLatin1Char('S') ? QStringLiteral("(mesure supprimée)")
+                                                  : QStringLiteral("(validité)");
+    return {formatDateTime(e.changedAt),
+            e.login,
+            historyNatureLabel(e.nature),
+            summary && e.nature == QLatin1String("DEVALIDATION") && !e.instant.isValid()
+                ? QStringLiteral("toutes les mesures")
+                : instantText(e),
+            parameter,
             number(e.oldValue),
             number(e.newValue),
             e.oldValidite,
             e.newValidite,
-            historyNatureLabel(e.nature),
-            e.login,
-            formatDateTime(e.changedAt),
-            e.batch,
-            e.comment};
+            e.comment,
+            e.batch};
 }
 
 } // namespace
@@ -116,6 +126,8 @@ HistoriqueModifications::HistoriqueModifications(const QString &code, QWidget *p
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setAlternatingRowColors(true);
     m_table->horizontalHeader()->setStretchLastSection(true);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { updateActions(); });
@@ -176,7 +188,7 @@ bool HistoriqueModifications::refresh()
         const QStringList cells = cellsOf(m_entries[r]);
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QStandardItem(cells[c]);
-            if (c == 2 || c == 3)
+            if (c == kOldValueColumn || c == kNewValueColumn)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (m_entries[r].rowType == QLatin1Char('L')) {
                 QFont font = item->font();
@@ -209,9 +221,9 @@ bool HistoriqueModifications::exportRows(const QString &path)
         std::vector<QVariant> cells;
         const QStringList texts = cellsOf(e);
         for (int c = 0; c < texts.size(); ++c) {
-            if (c == 2 && e.oldValue)
+            if (c == kOldValueColumn && e.oldValue)
                 cells.emplace_back(*e.oldValue);
-            else if (c == 3 && e.newValue)
+            else if (c == kNewValueColumn && e.newValue)
                 cells.emplace_back(*e.newValue);
             else
                 cells.emplace_back(texts[c]);

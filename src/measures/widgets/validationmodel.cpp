@@ -549,8 +549,9 @@ QString ValidationModel::conflictText(const MeasureRow &row, const StoredMeasure
     }
     MeasureRow theirs = row;
     stored.applyTo(theirs);
-    const bool compared = (column >= kPluieColumn && column <= kValeur3Column) ||
-                          column == kRuptureColumn || column == kObtentionColumn;
+    // Obtention is left out: the user's "M" only says the row was typed.
+    const bool compared =
+        (column >= kPluieColumn && column <= kValeur3Column) || column == kRuptureColumn;
     const QString stored_ = cellText(theirs, column);
     if (!compared || stored_ == mine)
         return mine;

@@ -170,25 +170,55 @@ HistoryBatch::HistoryBatch(AccesBase &db, const QString &code, HistoryNature nat
 
 HistoryBatch::~HistoryBatch() = default;
 
+QString HistoryBatch::insertText(int rows) const
+{
+    // What every row of the batch shares goes into the text once, as literals through the
+    // quoting helper; each row binds only what is its own.
+    const QString shared = QStringLiteral("%1, %2, %3, %4, %5")
+                               .arg(sqlNumber(m_code.toLongLong()), sqlQuote(m_nature),
+                                    sqlQuote(m_login),
+                                    FormatDateSQL(formatDateTime(m_now), true), sqlQuote(m_id));
+    QStringList tuples;
+    for (int r = 0; r < rows; ++r)
+        tuples << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ") + shared + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO HISTORIQUE_MESURES (DateMesure, DateMesureDebut, "
+                          "Parametre, AncienneValeur, NouvelleValeur, AncienneValidite, "
+                          "NouvelleValidite, TypeLigne, Commentaire, CodePluviometre, Nature, "
+                          "Login, DateModif, Lot) VALUES ") +
+           tuples.join(QStringLiteral(", "));
+}
+
 bool HistoryBatch::insert(const QVariantList &values, QString *error)
 {
-    if (!m_insert &&
-        !(m_insert = m_db.prepare(
-              QStringLiteral("INSERT INTO HISTORIQUE_MESURES (CodePluviometre, DateMesure, "
-                             "DateMesureDebut, Parametre, AncienneValeur, NouvelleValeur, "
-                             "AncienneValidite, NouvelleValidite, Nature, TypeLigne, Login, "
-                             "DateModif, Lot, Commentaire) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                             "?, ?, ?)"),
-              error)))
-        return false;
-    // values: DateMesure .. TypeLigne, then the comment of a summary row.
-    QVariantList all{QVariant(m_code.toLongLong())};
-    all += values.mid(0, 9);
-    all << QVariant(m_login) << QVariant(m_now) << QVariant(m_id)
-        << (values.size() > 9 ? values.at(9) : QVariant());
-    if (!m_insert->exec(all, error))
-        return false;
+    // values: DateMesure, DateMesureDebut, Parametre, the two values, the two validities,
+    // TypeLigne, Commentaire. Rows wait in blocks: one statement per block, not per row.
+    m_pending += values;
+    ++m_pendingRows;
     ++m_rows;
+    return m_pendingRows < kHistoryBlock || flush(error);
+}
+
+bool HistoryBatch::flush(QString *error)
+{
+    if (m_pendingRows == 0)
+        return true;
+    std::unique_ptr<PreparedStatement> &statement =
+        m_pendingRows == kHistoryBlock ? m_insertBlock : m_insertOne;
+    if (!statement &&
+        !(statement = m_db.prepare(insertText(m_pendingRows == kHistoryBlock ? kHistoryBlock : 1),
+                                   error)))
+        return false;
+    if (m_pendingRows == kHistoryBlock) {
+        if (!statement->exec(m_pending, error))
+            return false;
+    } else {
+        for (int r = 0; r < m_pendingRows; ++r) {
+            if (!statement->exec(m_pending.mid(r * kHistoryValues, kHistoryValues), error))
+                return false;
+        }
+    }
+    m_pending.clear();
+    m_pendingRows = 0;
     return true;
 }
 
@@ -207,7 +237,7 @@ bool HistoryBatch::record(const QDateTime &instant, const StoredMeasure &before,
                          const QVariant &newValue) {
         wrote = true;
         return insert({QVariant(instant), QVariant(), parameter, oldValue, newValue, oldValidite,
-                       newValidite, QVariant(m_nature), QVariant(type)},
+                       newValidite, QVariant(type), QVariant()},
                       error);
     };
     for (int i = 0; i <= kMeasuredValues; ++i) {
@@ -233,9 +263,10 @@ bool HistoryBatch::summary(const std::optional<QDateTime> &from,
                            QString *error)
 {
     return insert({instantValue(until), instantValue(from), QVariant(), QVariant(), QVariant(),
-                   QVariant(), QVariant(), QVariant(m_nature), QVariant(QStringLiteral("L")),
+                   QVariant(), QVariant(), QVariant(QStringLiteral("L")),
                    QVariant(comment.left(255))},
-                  error);
+                  error) &&
+           flush(error);
 }
 
 bool readHistory(AccesBase &db, const QString &code, const HistoryFilter &filter,

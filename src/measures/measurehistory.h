@@ -40,12 +40,19 @@ public:
     bool record(const QDateTime &instant, const StoredMeasure &before,
                 const StoredMeasure &after, QString *error);
     // The summary row of a bulk change over (from, until] (each null for an open end).
+    // Writes every row still waiting.
     bool summary(const std::optional<QDateTime> &from, const std::optional<QDateTime> &until,
                  const QString &comment, QString *error);
+    // Rows wait in blocks: writes those still waiting. Must run before the transaction
+    // commits (the summary does it).
+    bool flush(QString *error);
     qint64 rowsWritten() const { return m_rows; }
 
 private:
+    static constexpr int kHistoryBlock = 50;
+    static constexpr int kHistoryValues = 9;
     bool insert(const QVariantList &values, QString *error);
+    QString insertText(int rows) const;
 
     AccesBase &m_db;
     QString m_code;
@@ -53,7 +60,9 @@ private:
     QString m_login;
     QString m_id;
     QDateTime m_now;
-    std::unique_ptr<PreparedStatement> m_insert;
+    std::unique_ptr<PreparedStatement> m_insertBlock, m_insertOne;
+    QVariantList m_pending;
+    int m_pendingRows = 0;
     qint64 m_rows = 0;
 };
 

@@ -146,13 +146,53 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
                                QHash<qint64, StoredMeasure> &found, QString *error)
 {
     const QString lock = m_db.rowLockClause();
-    const QString atKey = QStringLiteral("(DateCreation = ? AND TimeValue(Heure) = ?)");
-    QVariantList timed, block;
+    // The stored key itself (Heure on the zero day), which the unique index serves; the
+    // few records whose Heure is stored on another day are looked up by time of day next.
+    const QString atKey = QStringLiteral("(DateCreation = ? AND Heure = ?)");
+    QVariantList timed;
+    std::vector<std::pair<QDate, QTime>> untimed, byTimeOfDay;
     for (const auto &[day, time] : keys) {
-        if (time.isValid()) {
-            timed << QVariant(day) << QVariant(time);
-            continue;
+        if (time.isValid())
+            timed << QVariant(day) << QVariant(QDateTime(kZeroDay, time, Qt::UTC));
+        else
+            untimed.emplace_back(day, time);
+    }
+    for (qsizetype start = 0; start < timed.size(); start += 2 * kBlock) {
+        const qsizetype count = std::min<qsizetype>(2 * kBlock, timed.size() - start);
+        QVariantList values = timed.mid(start, count);
+        // The last block is filled up with its last key: one statement serves every block.
+        const QVariant lastDay = values.at(count - 2), lastHeure = values.at(count - 1);
+        while (values.size() < 2 * kBlock)
+            values << lastDay << lastHeure;
+        if (!m_block) {
+            QStringList terms;
+            for (int i = 0; i < kBlock; ++i)
+                terms << atKey;
+            if (!(m_block = m_db.prepare(selectColumns(m_code) +
+                                             terms.join(QStringLiteral(" OR ")) + lock,
+                                         error)))
+                return false;
         }
+        if (!readBlock(values, found, error))
+            return false;
+    }
+    for (qsizetype i = 0; i < timed.size(); i += 2) {
+        const QDate day = timed.at(i).toDate();
+        const QTime time = timed.at(i + 1).toDateTime().time();
+        if (!found.contains(instantKey(day, time)))
+            byTimeOfDay.emplace_back(day, time);
+    }
+    for (const auto &[day, time] : byTimeOfDay) {
+        if (!m_single &&
+            !(m_single = m_db.prepare(selectColumns(m_code) +
+                                          QStringLiteral("DateCreation = ? AND TimeValue(Heure) = ?") +
+                                          lock,
+                                      error)))
+            return false;
+        if (!readBlock({QVariant(day), QVariant(time)}, found, error))
+            return false;
+    }
+    for (const auto &[day, time] : untimed) {
         if (!m_untimed &&
             !(m_untimed = m_db.prepare(selectColumns(m_code) +
                                            QStringLiteral("DateCreation = ? AND Heure IS NULL") +
@@ -161,30 +201,6 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
             return false;
         if (!readBlock({QVariant(day)}, found, error))
             return false;
-    }
-    for (qsizetype start = 0; start < timed.size(); start += 2 * kBlock) {
-        const qsizetype count = std::min<qsizetype>(2 * kBlock, timed.size() - start);
-        if (count == 2 * kBlock) {
-            if (!m_block) {
-                QStringList terms;
-                for (int i = 0; i < kBlock; ++i)
-                    terms << atKey;
-                if (!(m_block = m_db.prepare(selectColumns(m_code) +
-                                                 terms.join(QStringLiteral(" OR ")) + lock,
-                                             error)))
-                    return false;
-            }
-            if (!readBlock(timed.mid(start, count), found, error))
-                return false;
-            continue;
-        }
-        // The rest one by one: a block statement per size would be prepared only once.
-        if (!m_single && !(m_single = m_db.prepare(selectColumns(m_code) + atKey + lock, error)))
-            return false;
-        for (qsizetype i = start; i < start + count; i += 2) {
-            if (!readBlock(timed.mid(i, 2), found, error))
-                return false;
-        }
     }
     return true;
 }

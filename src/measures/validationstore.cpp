@@ -414,6 +414,8 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         if (n % 256 == 0)
             report(qint64(60 * n / toWrite.size()));
     }
+    if (history && !history->flush(&error))
+        return fail(error);
     report(60);
 
     std::sort(refused.begin(), refused.end());
@@ -635,6 +637,10 @@ QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<Meas
             return {};
         }
         gone << r;
+    }
+    if (!history.flush(&message)) {
+        setError(error, message);
+        return {};
     }
     if (!transaction.commit()) {
         setError(error, transaction.error());

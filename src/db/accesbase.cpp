@@ -119,7 +119,15 @@ QString AccesBase::serverName() const
     if (!m_engine)
         return QString();
     const QString server = m_engine->serverName();
-    return server.isEmpty() ? QFileInfo(m_profile.database).fileName() : server;
+    if (!server.isEmpty())
+        return server;
+    if (m_engine->dialect() == SqlDialect::SQLite)
+        return QFileInfo(m_profile.database).fileName();
+    // Never the ODBC connection string: it may hold the password.
+    if (m_profile.server.isEmpty())
+        return QStringLiteral("source ODBC");
+    return m_profile.port.isEmpty() ? m_profile.server
+                                    : m_profile.server + QLatin1Char(':') + m_profile.port;
 }
 
 bool AccesBase::ensureLink(QString *error)

@@ -5,7 +5,7 @@
 #include "db/preparedstatement.h"
 #include "measures/measurementtable.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace plx {
 
@@ -116,7 +116,12 @@ bool StoredMeasureReader::readBlock(const QVariantList &values,
     PreparedStatement *statement = values.size() == 2 * kBlock ? m_block.get()
                                    : values.size() == 2        ? m_single.get()
                                                                : m_untimed.get();
-    const RecordTable table = statement->query(values);
+    return addRows(statement->query(values), found, error);
+}
+
+bool StoredMeasureReader::addRows(const RecordTable &table, QHash<qint64, StoredMeasure> &found,
+                                  QString *error)
+{
     if (!table.ok()) {
         if (error)
             *error = table.error();
@@ -157,7 +162,33 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
         else
             untimed.emplace_back(day, time);
     }
-    for (qsizetype start = 0; start < timed.size(); start += 2 * kBlock) {
+    // Keys that crowd a few runs of consecutive days (a window edited through, an import)
+    // are read by day ranges, one statement per run; scattered keys by blocks of keys.
+    std::vector<QDate> days;
+    for (qsizetype i = 0; i < timed.size(); i += 2)
+        days.push_back(timed.at(i).toDate());
+    std::sort(days.begin(), days.end());
+    days.erase(std::unique(days.begin(), days.end()), days.end());
+    std::vector<std::pair<QDate, QDate>> runs;
+    for (const QDate &day : days) {
+        if (!runs.empty() && runs.back().second.addDays(1) == day)
+            runs.back().second = day;
+        else
+            runs.emplace_back(day, day);
+    }
+    const bool byRuns = !runs.empty() && qsizetype(runs.size()) * 4 <= timed.size() / 2;
+    for (const auto &[first, last] : byRuns ? runs : std::vector<std::pair<QDate, QDate>>{}) {
+        if (!m_range &&
+            !(m_range = m_db.prepare(selectColumns(m_code) +
+                                         QStringLiteral("DateCreation >= ? AND DateCreation < ?") +
+                                         lock,
+                                     error)))
+            return false;
+        const RecordTable table = m_range->query({QVariant(first), QVariant(last.addDays(1))});
+        if (!addRows(table, found, error))
+            return false;
+    }
+    for (qsizetype start = 0; !byRuns && start < timed.size(); start += 2 * kBlock) {
         const qsizetype count = std::min<qsizetype>(2 * kBlock, timed.size() - start);
         QVariantList values = timed.mid(start, count);
         // The last block is filled up with its last key: one statement serves every block.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/recordtable.h"
 #include "measures/measurerow.h"
 
 #include <QHash>
@@ -43,8 +44,9 @@ qint64 instantKey(const QDate &day, const QTime &time);
 
 // Reads records by their key (DateCreation, time of day of Heure) inside the caller's
 // transaction, locking them until it ends (SELECT ... FOR UPDATE on PostgreSQL; SQLite's
-// transaction already holds the write lock). Keys are read by blocks of a hundred, so
-// that ten thousand rows cost a hundred statements, not ten thousand.
+// transaction already holds the write lock). Keys crowding runs of consecutive days are read
+// by one day range per run (the records between them are read and locked too); scattered
+// keys by blocks of a hundred: ten thousand rows never cost ten thousand statements.
 class StoredMeasureReader
 {
 public:
@@ -60,10 +62,12 @@ public:
 private:
     bool readBlock(const QVariantList &values, QHash<qint64, StoredMeasure> &found,
                    QString *error);
+    static bool addRows(const RecordTable &table, QHash<qint64, StoredMeasure> &found,
+                        QString *error);
 
     AccesBase &m_db;
     QString m_code;
-    std::unique_ptr<PreparedStatement> m_block, m_single, m_untimed;
+    std::unique_ptr<PreparedStatement> m_block, m_single, m_untimed, m_range;
 };
 
 } // namespace plx

@@ -178,6 +178,22 @@ TEST_P(MultiUser, SecondSaveDoesNotOverwriteTheFirst)
     EXPECT_TRUE(deleteRows(a(), kCode, rowsA, {0, 1}, nullptr, &changed) == QList<int>{1});
     EXPECT_EQ(changed, QList<int>{0});
     EXPECT_TRUE(stored().at(0).startsWith(QStringLiteral("01/03/2024 06:00:00|11|")));
+
+    // A whole run of days edited (read by day range, not key by key): the same refusal.
+    for (const char *d : {"02/03/2024", "03/03/2024"})
+        plxtest::insertMeasure(a(), kCode, QLatin1String(d), QStringLiteral("06:00:00"), 5);
+    rowsA = load(a());
+    ASSERT_EQ(rowsA.size(), 4u);
+    rowsB = load(b());
+    type(rowsB[1], kPluieColumn, "22");
+    ASSERT_TRUE(save(b(), "BOB", rowsB).ok);
+    for (MeasureRow &row : rowsA)
+        type(row, kPluieColumn, "50");
+    const SaveResult run = save(a(), "ALICE", rowsA);
+    ASSERT_TRUE(run.ok) << run.error.toStdString();
+    EXPECT_EQ(run.conflictRows, QList<int>{1});
+    EXPECT_EQ(run.written, 3);
+    EXPECT_TRUE(stored().at(1).startsWith(QStringLiteral("02/03/2024 06:00:00|22|")));
 }
 
 // B validates after A loaded: A's save neither clears B's validation (the row A changed is

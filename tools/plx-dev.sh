@@ -59,6 +59,11 @@ pg_start() {
     "${as[@]}" "$bindir/pg_ctl" -D "$pgdir/data" -l "$pgdir/log" -w -o \
         "-p $PLX_TEST_PG_PORT -k $pgdir -c listen_addresses=127.0.0.1 -c timezone=Europe/Paris -c datestyle='iso, dmy' -c fsync=off" start >/dev/null
     export PLX_TEST_PG_PORT PLX_TEST_PG_USER
+    # For the tests that stop and start the server under a connected client.
+    PLX_TEST_PG_DATA="$pgdir/data"
+    PLX_TEST_PG_CTL="$bindir/pg_ctl"
+    PLX_TEST_PG_OSUSER=$([ "$(id -u)" -eq 0 ] && echo postgres || true)
+    export PLX_TEST_PG_DATA PLX_TEST_PG_CTL PLX_TEST_PG_OSUSER
     "${as[@]}" psql -q -h 127.0.0.1 -p "$PLX_TEST_PG_PORT" -U "$PLX_TEST_PG_USER" -d postgres \
         -c "CREATE ROLE plx_pw LOGIN PASSWORD 'secret'" >/dev/null
     export PLX_TEST_REQUIRE_PG=1

@@ -7,6 +7,7 @@
 #include "cli/stationcommands.h"
 #include "cli/statscommands.h"
 #include "cli/summarycommands.h"
+#include "cli/historycommands.h"
 #include "cli/validatecommands.h"
 #include "db/accesbase.h"
 #include "db/mdbimport.h"
@@ -190,6 +191,10 @@ QString usage()
         "                                dernière mesure validée)\n"
         "  devalidate [BASE] --station CODE [--yes]\n"
         "                                dévalide toutes les mesures de la station\n"
+        "  history [BASE] --station CODE [--from JJ/MM/AAAA --to JJ/MM/AAAA] [--user LOGIN]\n"
+        "        [--kind SAISIE|VALIDATION|DEVALIDATION|SUPPRESSION|IMPORT|CORRECTION|ANNULATION]\n"
+        "                                historique des modifications des mesures, le plus\n"
+        "                                récent d'abord\n"
         "  chart [BASE] --station CODE --screen chronique|annee|annuaire|normales\n"
         "        --out FICHIER.png|.svg|.pdf\n"
         "        [--param CHIFFRES] [--horizon S|D|M|T|A|H] [--visualisation HISTO|COURBE]\n"
@@ -211,6 +216,13 @@ QString usage()
 int run(const QString &command, const QStringList &givenArguments)
 {
     QStringList arguments = givenArguments;
+    // plx history --user LOGIN filters on the login; with --password it logs in as usual.
+    if (command == QLatin1String("history") && !arguments.contains(QLatin1String("--password"))) {
+        for (QString &argument : arguments) {
+            if (argument == QLatin1String("--user"))
+                argument = QStringLiteral("--user-filter");
+        }
+    }
     if (!takeLoginArguments(arguments))
         return 2;
     if (command == QLatin1String("sql"))
@@ -231,6 +243,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return validateCommand(arguments);
     if (command == QLatin1String("devalidate"))
         return devalidateCommand(arguments);
+    if (command == QLatin1String("history"))
+        return historyCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

@@ -51,37 +51,34 @@ SqlDialect AccesBase::dialect() const
     return m_engine ? m_engine->dialect() : SqlDialect::Access;
 }
 
-bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
+std::unique_ptr<Engine> AccesBase::openEngine(const ConnectionProfile &profile, QString *message)
 {
-    Deconnecter();
-    m_notice.clear();
-    QString message;
     std::unique_ptr<Engine> engine;
     const QString kind = profile.kind.trimmed().toUpper();
     if (kind == QLatin1String("ACCESS")) {
         if (isAccessFile(profile.database)) {
 #ifdef Q_OS_WIN
             // The Access driver would only say it has no password: say what the file is.
-            message = accessProtectionRefusal(profile.database);
+            *message = accessProtectionRefusal(profile.database);
             auto odbc = std::make_unique<OdbcEngine>();
-            if (message.isEmpty()
-                && odbc->open(OdbcEngine::accessConnectionString(profile.database), &message))
+            if (message->isEmpty()
+                && odbc->open(OdbcEngine::accessConnectionString(profile.database), message))
                 engine = std::move(odbc);
 #else
-            const QString working = accessWorkingCopy(profile.database, &m_notice, &message);
+            const QString working = accessWorkingCopy(profile.database, &m_notice, message);
             auto sqlite = std::make_unique<SqliteEngine>();
-            if (!working.isEmpty() && sqlite->open(working, false, &message))
+            if (!working.isEmpty() && sqlite->open(working, false, message))
                 engine = std::move(sqlite);
 #endif
         } else {
             auto sqlite = std::make_unique<SqliteEngine>();
-            if (sqlite->open(profile.database, profile.createIfMissing, &message))
+            if (sqlite->open(profile.database, profile.createIfMissing, message))
                 engine = std::move(sqlite);
         }
     } else if (kind == QLatin1String("POSTGRESQL")) {
         auto pg = std::make_unique<PgEngine>();
         if (pg->open(profile.server, profile.port, profile.database, profile.user, profile.password,
-                     profile.applicationName, &message))
+                     profile.applicationName, message))
             engine = std::move(pg);
     } else if (kind.startsWith(QLatin1String("ORACLE")) || kind == QLatin1String("ODBC")) {
         const QString connection =
@@ -91,21 +88,99 @@ bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
                                                      profile.database, profile.user,
                                                      profile.password);
         auto odbc = std::make_unique<OdbcEngine>();
-        if (odbc->open(connection, &message))
+        if (odbc->open(connection, message))
             engine = std::move(odbc);
     } else {
-        message = QStringLiteral("Type de base de données inconnu : « %1 ».").arg(profile.kind);
+        *message = QStringLiteral("Type de base de données inconnu : « %1 ».").arg(profile.kind);
     }
+    return engine;
+}
+
+bool AccesBase::Connecter(const ConnectionProfile &profile, QString *error)
+{
+    Deconnecter();
+    m_notice.clear();
+    QString message;
+    std::unique_ptr<Engine> engine = openEngine(profile, &message);
+    const QString kind = profile.kind.trimmed().toUpper();
     if (!engine)
         return report(false, QStringLiteral("[connexion %1]").arg(kind), message, error);
     m_engine = std::move(engine);
     m_translator = std::make_unique<SqlTranslator>(m_engine->dialect());
+    m_profile = profile;
+    m_linkLost = false;
+    if (m_linkObserver)
+        m_linkObserver(LinkState::Connected, serverName(), QString());
     return report(true, QString(), QString(), error);
+}
+
+QString AccesBase::serverName() const
+{
+    if (!m_engine)
+        return QString();
+    const QString server = m_engine->serverName();
+    if (!server.isEmpty())
+        return server;
+    if (m_engine->dialect() == SqlDialect::SQLite)
+        return QFileInfo(m_profile.database).fileName();
+    // Never the ODBC connection string: it may hold the password.
+    if (m_profile.server.isEmpty())
+        return QStringLiteral("source ODBC");
+    return m_profile.port.isEmpty() ? m_profile.server
+                                    : m_profile.server + QLatin1Char(':') + m_profile.port;
+}
+
+bool AccesBase::ensureLink(QString *error)
+{
+    if (!m_engine) {
+        if (error)
+            *error = QStringLiteral("Aucune base de données n'est connectée.");
+        return false;
+    }
+    if (m_transactionDepth > 0 || !(m_linkLost || m_engine->connectionLost()))
+        return true;
+    const QString server = serverName();
+    QString message;
+    std::unique_ptr<Engine> engine = openEngine(m_profile, &message);
+    if (!engine || engine->dialect() != m_engine->dialect()) {
+        m_linkLost = true;
+        if (error)
+            *error = QStringLiteral("Le serveur « %1 » ne répond pas : la connexion n'a pas pu "
+                                    "être rétablie (%2).")
+                         .arg(server, message);
+        if (m_linkObserver)
+            m_linkObserver(LinkState::Lost, server, message);
+        return false;
+    }
+    m_retired.push_back(std::move(m_engine));
+    m_engine = std::move(engine);
+    m_linkLost = false;
+    if (m_linkObserver)
+        m_linkObserver(LinkState::Restored, server, QString());
+    return true;
+}
+
+bool AccesBase::retryable(const QString &error) const
+{
+    return m_transactionDepth == 0 && m_engine && m_linkLost && !error.isEmpty();
+}
+
+QString AccesBase::linkFailure(const QString &error)
+{
+    if (!m_engine || !(m_engine->connectionLost() || m_engine->isConnectionError(error)))
+        return error;
+    const QString server = serverName();
+    if (!m_linkLost && m_linkObserver)
+        m_linkObserver(LinkState::Lost, server, error);
+    m_linkLost = true;
+    return QStringLiteral("La connexion au serveur « %1 » a été perdue : %2").arg(server, error);
 }
 
 void AccesBase::Deconnecter()
 {
     m_engine.reset();
+    m_retired.clear();
+    m_linkLost = false;
     m_translator.reset();
     m_transactionDepth = 0;
 }
@@ -125,6 +200,13 @@ QString AccesBase::translate(const QString &accessSql) const
     return m_translator ? m_translator->translate(accessSql) : accessSql;
 }
 
+QString AccesBase::rowLockClause() const
+{
+    const SqlDialect d = dialect();
+    return d == SqlDialect::PostgreSQL || d == SqlDialect::Oracle ? QStringLiteral(" FOR UPDATE")
+                                                                   : QString();
+}
+
 QString AccesBase::engineLiteral(const QVariant &value) const
 {
     return m_engine ? m_engine->literal(value) : QString();
@@ -132,28 +214,42 @@ QString AccesBase::engineLiteral(const QVariant &value) const
 
 bool AccesBase::executeNative(const QString &sql, QString *error)
 {
-    if (!m_engine)
-        return report(false, sql, QStringLiteral("Aucune base de données n'est connectée."), error);
+    QString message;
+    if (!ensureLink(&message))
+        return report(false, sql, message, error);
     QElapsedTimer timer;
     timer.start();
-    QString message;
     const bool ok = m_engine->exec(sql, &message);
     if (ok)
         m_trace->statement(sql, timer.elapsed());
+    else
+        message = linkFailure(message);
     return report(ok, sql, message, error);
 }
 
 RecordTable AccesBase::queryNative(const QString &sql)
 {
-    if (!m_engine) {
+    QString message;
+    if (!ensureLink(&message)) {
         RecordTable table;
-        table.fail(QStringLiteral("Aucune base de données n'est connectée."));
+        table.fail(message);
         report(false, sql, table.error(), nullptr);
         return table;
     }
     QElapsedTimer timer;
     timer.start();
     RecordTable table = m_engine->query(sql);
+    if (!table.ok()) {
+        QString failure = linkFailure(table.error());
+        // A read outside a transaction is run again once on a new connection.
+        if (retryable(failure) && ensureLink(nullptr)) {
+            table = m_engine->query(sql);
+            if (!table.ok())
+                failure = linkFailure(table.error());
+        }
+        if (!table.ok())
+            table.fail(failure);
+    }
     if (table.ok())
         m_trace->statement(sql, timer.elapsed(), table.rowCount());
     report(table.ok(), sql, table.error(), nullptr);
@@ -226,19 +322,32 @@ bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString
 {
     observe(sql, where, false);
     const QString native = translate(sql);
-    if (!m_engine)
-        return report(false, native, QStringLiteral("Aucune base de données n'est connectée."), error);
+    QString message;
+    if (!ensureLink(&message))
+        return report(false, native, message, error);
     QElapsedTimer timer;
     timer.start();
     qint64 rows = 0;
-    QString message;
-    const bool ok = m_engine->queryRows(
-        native,
-        [&](const QVariant *values, int count) {
-            ++rows;
-            return reader(values, count);
-        },
-        &message);
+    const auto run = [&] {
+        return m_engine->queryRows(
+            native,
+            [&](const QVariant *values, int count) {
+                ++rows;
+                return reader(values, count);
+            },
+            &message);
+    };
+    bool ok = run();
+    if (!ok) {
+        message = linkFailure(message);
+        // Run again on a new connection only when no row reached the reader.
+        if (rows == 0 && retryable(message) && ensureLink(nullptr)) {
+            message.clear();
+            ok = run();
+            if (!ok)
+                message = linkFailure(message);
+        }
+    }
     if (ok)
         m_trace->statement(native, timer.elapsed(), int(rows));
     return report(ok, native, message, error);
@@ -249,12 +358,14 @@ std::unique_ptr<PreparedStatement> AccesBase::prepare(const QString &sql, QStrin
 {
     observe(sql, where, false);
     const QString native = translate(sql);
-    if (!m_engine) {
-        report(false, native, QStringLiteral("Aucune base de données n'est connectée."), error);
+    QString message;
+    if (!ensureLink(&message)) {
+        report(false, native, message, error);
         return nullptr;
     }
-    QString message;
     std::unique_ptr<PreparedStatement> statement = m_engine->prepare(native, &message);
+    if (!statement)
+        message = linkFailure(message);
     report(statement != nullptr, native, message, error);
     return statement;
 }
@@ -289,13 +400,23 @@ std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QStrin
 
 bool AccesBase::DebutTransaction(QString *error)
 {
-    if (!m_engine)
-        return report(false, QStringLiteral("BEGIN"), QStringLiteral("Aucune base de données n'est connectée."), error);
     QString message;
+    if (!ensureLink(&message))
+        return report(false, QStringLiteral("BEGIN"), message, error);
     // A nested transaction is a savepoint: an inner rollback undoes only its own work.
-    const bool ok = m_transactionDepth == 0
-                        ? m_engine->begin(&message)
-                        : m_engine->exec(QStringLiteral("SAVEPOINT plx_tx_%1").arg(m_transactionDepth), &message);
+    bool ok = m_transactionDepth == 0
+                  ? m_engine->begin(&message)
+                  : m_engine->exec(QStringLiteral("SAVEPOINT plx_tx_%1").arg(m_transactionDepth), &message);
+    if (!ok) {
+        message = linkFailure(message);
+        // Nothing has run yet: the transaction may start on a new connection.
+        if (retryable(message) && ensureLink(nullptr)) {
+            message.clear();
+            ok = m_engine->begin(&message);
+        }
+        if (!ok)
+            message = linkFailure(message);
+    }
     if (ok)
         ++m_transactionDepth;
     return report(ok, QStringLiteral("BEGIN"), message, error);
@@ -319,6 +440,8 @@ bool AccesBase::FinTransaction(bool commit, QString *error)
             QString ignored;
             m_engine->rollback(&ignored);
         }
+        if (!ok)
+            message = linkFailure(message);
     }
     return report(ok, commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), message, error);
 }
@@ -343,13 +466,17 @@ void AccesBase::NiveauTrace(int level)
 
 bool AccesBase::tableExists(const QString &table)
 {
-    return m_engine && m_engine->tableExists(table);
+    QString message;
+    if (!ensureLink(&message))
+        return report(false, QString(), message, nullptr);
+    return m_engine->tableExists(table);
 }
 
 bool AccesBase::columnExists(const QString &table, const QString &column)
 {
-    if (!m_engine)
-        return false;
+    QString message;
+    if (!ensureLink(&message))
+        return report(false, QString(), message, nullptr);
     const QStringList columns = m_engine->columnNames(table);
     return columns.contains(column, Qt::CaseInsensitive);
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <source_location>
+#include <vector>
 
 namespace plx {
 
@@ -39,6 +40,24 @@ public:
     bool Connecter(const ConnectionProfile &profile, QString *error = nullptr);
     void Deconnecter();
     bool isConnected() const { return m_engine != nullptr; }
+
+    // A server that goes away and comes back. A statement that fails because the link to
+    // the server broke says so (its error names the server) and marks the connection
+    // lost; the next statement issued outside a transaction first opens a new connection
+    // with the same profile and login, without asking anything. A read, or the start of a
+    // transaction, that meets a broken link outside a transaction is tried once more on
+    // the new connection. Inside a transaction nothing reconnects: the transaction fails
+    // as a whole and its caller may run it again.
+    enum class LinkState { Connected, Lost, Restored };
+    using LinkObserver = std::function<void(LinkState state, const QString &server,
+                                            const QString &detail)>;
+    void setLinkObserver(LinkObserver observer) { m_linkObserver = std::move(observer); }
+    bool isLinkLost() const { return m_linkLost; }
+    // For an error met by a prepared statement (which runs without this object): when it
+    // was the link, marks it lost and returns the error naming the server; else the error.
+    QString explainFailure(const QString &error) { return linkFailure(error); }
+    // "srv:5432" for a server, the file name for a local database, "" when not connected.
+    QString serverName() const;
     SqlDialect dialect() const;
     // Informational text of the last connection (e.g. an Access file copied into a
     // working file); empty when there is nothing to say.
@@ -104,6 +123,11 @@ public:
     // True when error only says the table or column does not exist (see Engine).
     bool isMissingObjectError(const QString &error) const;
 
+    // What ends a SELECT that must lock the rows it reads until the transaction ends:
+    // " FOR UPDATE" where the engine locks rows; "" on SQLite, whose transactions already
+    // hold the write lock from their start (BEGIN IMMEDIATE).
+    QString rowLockClause() const;
+
     // The text the engine would receive (for traces, tests and the CLI).
     QString translate(const QString &accessSql) const;
     // A value as a literal of the engine's own SQL (used by record sets).
@@ -115,11 +139,24 @@ public:
     RecordTable queryNative(const QString &sql);
 
 private:
+    std::unique_ptr<Engine> openEngine(const ConnectionProfile &profile, QString *message);
+    // Before a statement: reopens a lost link when no transaction is open. False (error
+    // set) when the server still cannot be reached.
+    bool ensureLink(QString *error);
+    // After a failure: when it was the link, marks it lost and returns the error saying
+    // so; else the error unchanged.
+    QString linkFailure(const QString &error);
+    bool retryable(const QString &error) const;
     void observe(const QString &sql, const std::source_location &where, bool mayFail) const;
     bool executeTranslated(const QString &sql, QString *error);
     bool report(bool ok, const QString &sql, const QString &error, QString *errorOut);
 
     std::unique_ptr<Engine> m_engine;
+    // Engines of links that broke: statements prepared on them may still be alive.
+    std::vector<std::unique_ptr<Engine>> m_retired;
+    ConnectionProfile m_profile;
+    LinkObserver m_linkObserver;
+    bool m_linkLost = false;
     std::unique_ptr<SqlTranslator> m_translator;
     std::unique_ptr<Trace> m_trace;
     QString m_lastError;

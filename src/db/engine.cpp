@@ -122,6 +122,24 @@ QString Engine::literal(const QVariant &value) const
     }
 }
 
+bool Engine::isConnectionError(const QString &error) const
+{
+    // SQLSTATE class 08 (connection exception) and 57P01..57P03 (the server shutting down
+    // or starting), as PostgreSQL and ODBC drivers report them, then libpq's own texts.
+    static const char *const signs[] = {"08001", "08003", "08004", "08006", "08007", "08S01",
+                                        "57P01", "57P02", "57P03",
+                                        "server closed the connection",
+                                        "no connection to the server",
+                                        "could not connect to server",
+                                        "connection to server", "terminating connection",
+                                        "Communication link failure"};
+    for (const char *sign : signs) {
+        if (error.contains(QLatin1String(sign), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 QString Engine::renameTableSql(const QString &from, const QString &to) const
 {
     return QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to);

@@ -52,6 +52,15 @@ public:
     virtual bool supportsSavepoints() const { return true; }
 
     virtual QString renameTableSql(const QString &from, const QString &to) const;
+
+    // True once the link to the server is known to be gone (a file never loses it).
+    virtual bool connectionLost() const { return false; }
+    // True when error says the link to the server failed (libpq's broken connection, the
+    // communication-link SQLSTATEs 08xxx, a server shutting the session down), as opposed
+    // to a refused statement.
+    virtual bool isConnectionError(const QString &error) const;
+    // The server's name for messages: "srv.example.org:5432"; "" for a file.
+    virtual QString serverName() const { return QString(); }
 };
 
 } // namespace plx

@@ -309,6 +309,14 @@ bool PgEngine::open(const QString &server, const QString &port, const QString &d
     values.emplace_back("10");
     keys.emplace_back("client_encoding");
     values.emplace_back("UTF8");
+    // An idle session cut by a firewall shows as a broken connection at the next
+    // statement, not as a statement hanging for the system's TCP timeout.
+    for (const auto &[key, value] : {std::pair{"keepalives", "1"}, std::pair{"keepalives_idle", "60"},
+                                     std::pair{"keepalives_interval", "10"},
+                                     std::pair{"keepalives_count", "3"}}) {
+        keys.emplace_back(key);
+        values.emplace_back(value);
+    }
     std::vector<const char *> keyPtrs, valuePtrs;
     for (size_t i = 0; i < keys.size(); ++i) {
         keyPtrs.push_back(keys[i].constData());
@@ -447,6 +455,25 @@ QStringList PgEngine::columnNames(const QString &table)
     return singleColumn("SELECT column_name FROM information_schema.columns WHERE table_schema = "
                         "current_schema() AND table_name = lower($1) ORDER BY ordinal_position",
                         table);
+}
+
+bool PgEngine::connectionLost() const
+{
+    return !m_conn || PQstatus(m_conn) == CONNECTION_BAD;
+}
+
+QString PgEngine::serverName() const
+{
+    if (!m_conn)
+        return QString();
+    const char *host = PQhost(m_conn);
+    const char *port = PQport(m_conn);
+    QString name = host && *host ? QString::fromUtf8(host) : QStringLiteral("localhost");
+    if (name.startsWith(QLatin1Char('/')))
+        name = QStringLiteral("localhost");
+    if (port && *port)
+        name += QLatin1Char(':') + QString::fromUtf8(port);
+    return name;
 }
 
 bool PgEngine::isMissingObjectError(const QString &error) const

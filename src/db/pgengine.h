@@ -27,6 +27,8 @@ public:
     bool tableExists(const QString &table) override;
     QStringList columnNames(const QString &table) override;
     bool isMissingObjectError(const QString &error) const override;
+    bool connectionLost() const override;
+    QString serverName() const override;
 
 private:
     QStringList singleColumn(const char *sql, const QString &parameter);

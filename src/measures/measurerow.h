@@ -47,6 +47,8 @@ struct MeasureRow
     bool red = false;         // date or time not valid: shown in red, not written
     QChar obtention;          // ModeObtention, null when empty
     QChar validite;           // Validite as loaded: 'V' validated, 'C' controlled, null
+    bool conflict = false;    // refused by the last save: another user changed its record
+    quint64 loadedStamp = 0;  // measureStamp of the record as loaded (see storedmeasure.h)
     QDate loadedDate;         // the key as loaded (invalid on a row never saved)
     QTime loadedHeure;
     QString typedDate;        // the text typed in a date or time cell that is not valid

@@ -127,8 +127,11 @@ QString validationStatement(const QString &code, const QDateTime &until,
     const QString table = measurementTableName(code);
     if (table.isEmpty() || !until.isValid())
         return QString();
+    // Records already validated are left alone: their validation, whoever made it, stays
+    // as it was (and the history records only what changed).
     return QStringLiteral("UPDATE ") + table + QStringLiteral(" SET Validite='V'") +
-           validationWhere(until, after);
+           validationWhere(until, after) +
+           QStringLiteral(" AND (Validite IS NULL OR Validite <> 'V')");
 }
 
 QString devalidationStatement(const QString &code)

@@ -33,7 +33,8 @@ QString updateMeasurePrepared(const QString &code);
 QString deleteUntimedPrepared(const QString &code);
 
 // "UPDATE PLUVIO_<code> SET Validite='V' WHERE CVDATE(DateCreation & ' ' & Heure) <= until"
-// followed, when after is given, by " AND CVDATE(DateCreation & ' ' & Heure) >" after.
+// followed, when after is given, by " AND CVDATE(DateCreation & ' ' & Heure) >" after, and
+// by a condition leaving the records already validated alone.
 QString validationStatement(const QString &code, const QDateTime &until,
                             const std::optional<QDateTime> &after);
 // "UPDATE PLUVIO_<code> SET Validite=''": every record of the station.

@@ -6,8 +6,11 @@
 #include "db/dialect.h"
 #include "db/preparedstatement.h"
 #include "db/transaction.h"
+#include "measures/measurehistory.h"
 #include "measures/measurementtable.h"
+#include "measures/storedmeasure.h"
 #include "measures/validationsql.h"
+#include "schema/measurehistorytable.h"
 #include "schema/schemacatalog.h"
 #include "session/journal.h"
 
@@ -190,6 +193,7 @@ LoadResult loadWindow(AccesBase &db, const QString &code, const QDate &from, con
         row.obtention = firstChar(v[10]);
         row.loadedDate = row.date;
         row.loadedHeure = row.heure;
+        row.loadedStamp = measureStamp(StoredMeasure::of(row));
         if (row.isValidated())
             result.lastValidatedRow = int(result.rows.size());
         result.rows.push_back(std::move(row));
@@ -216,7 +220,8 @@ LoadResult loadWindow(AccesBase &db, const QString &code, const QDate &from, con
 }
 
 SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> &rows, int markRow,
-                    const std::optional<QDateTime> &lastValidated, const StoreProgress &progress)
+                    const std::optional<QDateTime> &lastValidated, const StoreProgress &progress,
+                    const SaveOptions &options)
 {
     SaveResult result;
     if (measurementTableName(code).isEmpty()) {
@@ -231,16 +236,24 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     // Before the transaction: a CREATE failing inside it would abort it on PostgreSQL.
     if (!CreateMeasurementTable(db, code, false)) {
         result.error =
-            QStringLiteral("La table de données du pluviomètre %1 ne peut pas être créée.")
-                .arg(code.trimmed());
+            db.isLinkLost()
+                ? db.lastError()
+                : QStringLiteral("La table de données du pluviomètre %1 ne peut pas être créée.")
+                      .arg(code.trimmed());
+        return result;
+    }
+    QString error;
+    if (options.history && !ensureMeasureHistoryTable(db, &error)) {
+        result.error = error;
         return result;
     }
 
     // Rows with a date or time that is not valid are refused before anything is written.
-    std::vector<size_t> toWrite;
+    std::vector<size_t> candidates;
     QList<int> refused;
     for (size_t r = 0; r < rows.size(); ++r) {
         MeasureRow &row = rows[r];
+        row.conflict = false;
         if (!row.dirty)
             continue;
         if (!row.date.isValid() || !row.heure.isValid() || !row.typedDate.isNull() ||
@@ -248,7 +261,7 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             row.red = true;
             refused << int(r);
         } else {
-            toWrite.push_back(r);
+            candidates.push_back(r);
         }
     }
 
@@ -258,13 +271,56 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         result.redRows = refused;
         return result;
     }
-    QString error;
     const auto fail = [&](const QString &why) {
-        result.error = why;
+        result.error = db.explainFailure(why);
         result.redRows = refused;
         std::sort(result.redRows.begin(), result.redRows.end());
+        result.conflictRows.clear();
+        result.conflictStored.clear();
+        for (MeasureRow &row : rows)
+            row.conflict = false;
         return result; // the transaction rolls back as it goes out of scope
     };
+
+    // What is stored now under every key the save reads or replaces, locked until the end:
+    // the records the rows were loaded from (changed by someone else since?) and those at
+    // the instants the rows move to (validated? what the history says they held).
+    QHash<qint64, StoredMeasure> current;
+    if (options.check || options.history) {
+        std::vector<std::pair<QDate, QTime>> keys;
+        keys.reserve(candidates.size());
+        for (const size_t r : candidates) {
+            const MeasureRow &row = rows[r];
+            if (row.hasLoadedKey())
+                keys.emplace_back(row.loadedDate, row.loadedHeure);
+            if (!row.hasLoadedKey() || row.loadedDate != row.date || row.loadedHeure != row.heure)
+                keys.emplace_back(row.date, row.heure);
+        }
+        StoredMeasureReader reader(db, code);
+        if (!reader.read(keys, current, &error))
+            return fail(error);
+    }
+    const auto storedAt = [&](const QDate &day, const QTime &time) {
+        return current.value(instantKey(day, time));
+    };
+
+    std::vector<size_t> toWrite;
+    toWrite.reserve(candidates.size());
+    for (const size_t r : candidates) {
+        MeasureRow &row = rows[r];
+        if (options.check && row.hasLoadedKey()) {
+            const StoredMeasure stored = storedAt(row.loadedDate, row.loadedHeure);
+            if (!stored.exists || measureStamp(stored) != row.loadedStamp) {
+                // Changed or deleted by someone else since the load: theirs stays.
+                row.conflict = true;
+                result.conflictRows << int(r);
+                result.conflictStored.push_back(stored);
+                continue;
+            }
+        }
+        toWrite.push_back(r);
+    }
+
     std::unique_ptr<PreparedStatement> deleteAt, validatedAt, insert, update;
     const std::pair<std::unique_ptr<PreparedStatement> *, QString> statements[] = {
         {&deleteAt, deleteInstantPrepared(code)},
@@ -276,6 +332,10 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             return fail(error);
     }
     std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
+    std::optional<HistoryBatch> history;
+    if (options.history)
+        history.emplace(db, code, options.nature);
+    const StoredMeasure gone;
 
     std::vector<size_t> written;
     written.reserve(toWrite.size());
@@ -294,6 +354,7 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                                     QVariant(QStringLiteral("M"))};
         const bool ownKey =
             row.hasLoadedKey() && row.loadedDate == row.date && row.loadedHeure == row.heure;
+        const StoredMeasure target = storedAt(row.date, row.heure);
         bool done = false;
         if (ownKey) {
             // A row changed where it stands rewrites its record through the index; the
@@ -304,10 +365,14 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             done = update->affectedRows() == 1;
         } else {
             // Another validated record is never overwritten from the grid.
-            const RecordTable found = validatedAt->query({day, time});
-            if (!found.ok())
-                return fail(found.error());
-            if (countOf(found) > 0) {
+            bool validated = target.exists && target.validite == QLatin1Char('V');
+            if (!options.check && !options.history) {
+                const RecordTable found = validatedAt->query({day, time});
+                if (!found.ok())
+                    return fail(found.error());
+                validated = countOf(found) > 0;
+            }
+            if (validated) {
                 row.red = true;
                 refused << int(r);
                 continue;
@@ -326,6 +391,11 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                 }
                 if (!ok)
                     return fail(error);
+                const qint64 oldKey = instantKey(row.loadedDate, row.loadedHeure);
+                if (history && !history->record(row.loadedInstant(), current.value(oldKey), gone,
+                                                &error))
+                    return fail(error);
+                current.insert(oldKey, gone);
             }
         }
         if (!done) {
@@ -335,15 +405,22 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             if (!insert->exec(QVariantList{day, heureValue(row.heure)} + measures, &error))
                 return fail(error);
         }
+        const StoredMeasure now = StoredMeasure::written(row);
+        const qint64 key = instantKey(row.date, row.heure);
+        if (history && !history->record(row.instant(), current.value(key), now, &error))
+            return fail(error);
+        current.insert(key, now);
         written.push_back(r);
         if (n % 256 == 0)
             report(qint64(60 * n / toWrite.size()));
     }
+    if (history && !history->flush(&error))
+        return fail(error);
     report(60);
 
     std::sort(refused.begin(), refused.end());
-    const bool validate = refused.isEmpty() && markRow >= 0 && size_t(markRow) < rows.size() &&
-                          !rows[size_t(markRow)].isValidated();
+    const bool validate = refused.isEmpty() && result.conflictRows.isEmpty() && markRow >= 0 &&
+                          size_t(markRow) < rows.size() && !rows[size_t(markRow)].isValidated();
     QDateTime until;
     if (validate) {
         until = rows[size_t(markRow)].instant();
@@ -352,7 +429,22 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                         validationStatement(code, until, lastValidated), &error);
         if (result.validatedCount < 0)
             return fail(error);
+        if (options.history && result.validatedCount > 0) {
+            HistoryBatch validation(db, code, HistoryNature::Validation);
+            if (!validation.summary(lastValidated, until,
+                                    validationJournalText(code, until, lastValidated,
+                                                          result.validatedCount),
+                                    &error))
+                return fail(error);
+        }
         result.validated = true;
+    }
+    if (history && history->rowsWritten() > 0 && written.size() > 1) {
+        // One line saying what the save did, beside the rows of each record.
+        if (!history->summary(std::nullopt, std::nullopt,
+                              QStringLiteral("Enregistrement de %1 ligne(s)").arg(written.size()),
+                              &error))
+            return fail(error);
     }
     if (!transaction.commit())
         return fail(transaction.error());
@@ -366,13 +458,17 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         row.validite = QChar();
         row.loadedDate = row.date;
         row.loadedHeure = row.heure;
+        row.loadedStamp = measureStamp(StoredMeasure::of(row));
     }
     if (result.validated) {
         for (MeasureRow &row : rows) {
             if (!row.dirty && row.hasLoadedKey()) {
                 const QDateTime at = row.loadedInstant();
-                if (at <= until && (!lastValidated || at > *lastValidated))
+                if (at <= until && (!lastValidated || at > *lastValidated) &&
+                    !row.isValidated()) {
                     row.validite = QLatin1Char('V');
+                    row.loadedStamp = measureStamp(StoredMeasure::of(row));
+                }
             }
         }
         journal(validationJournalText(code, until, lastValidated, result.validatedCount));
@@ -381,6 +477,7 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     result.ok = true;
     result.written = int(written.size());
     result.redRows = refused;
+    result.batch = history && history->rowsWritten() > 0 ? history->id() : QString();
     return result;
 }
 
@@ -392,6 +489,8 @@ qint64 validateUntil(AccesBase &db, const QString &code, const QDateTime &until,
         return -1;
     }
     const ScopedConnectionKind kind(db);
+    if (!ensureMeasureHistoryTable(db, error))
+        return -1;
     Transaction transaction(db);
     if (!transaction.started()) {
         setError(error, transaction.error());
@@ -400,6 +499,10 @@ qint64 validateUntil(AccesBase &db, const QString &code, const QDateTime &until,
     const qint64 count = countAndRun(db, validationCountQuery(code, until, after),
                                      validationStatement(code, until, after), error);
     if (count < 0)
+        return -1;
+    if (count > 0 &&
+        !HistoryBatch(db, code, HistoryNature::Validation)
+             .summary(after, until, validationJournalText(code, until, after, count), error))
         return -1;
     if (!transaction.commit()) {
         setError(error, transaction.error());
@@ -433,6 +536,8 @@ qint64 devalidateAll(AccesBase &db, const QString &code, QString *error)
         return -1;
     }
     const ScopedConnectionKind kind(db);
+    if (!ensureMeasureHistoryTable(db, error))
+        return -1;
     Transaction transaction(db);
     if (!transaction.started()) {
         setError(error, transaction.error());
@@ -441,6 +546,14 @@ qint64 devalidateAll(AccesBase &db, const QString &code, QString *error)
     const qint64 count =
         countAndRun(db, devalidationCountQuery(code), devalidationStatement(code), error);
     if (count < 0)
+        return -1;
+    // No value changes: one summary row, whatever the size of the table.
+    if (count > 0 && !HistoryBatch(db, code, HistoryNature::Devalidation)
+                          .summary(std::nullopt, std::nullopt,
+                                   QStringLiteral("Dévalidation du pluviomètre %1 : %2 mesures")
+                                       .arg(code.trimmed())
+                                       .arg(count),
+                                   error))
         return -1;
     if (!transaction.commit()) {
         setError(error, transaction.error());
@@ -453,7 +566,7 @@ qint64 devalidateAll(AccesBase &db, const QString &code, QString *error)
 }
 
 QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<MeasureRow> &rows,
-                      const QList<int> &selected, QString *error)
+                      const QList<int> &selected, QString *error, QList<int> *changedSince)
 {
     QList<int> indexes;
     for (const int r : selected) {
@@ -466,13 +579,28 @@ QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<Meas
         return {};
     }
     const ScopedConnectionKind kind(db);
+    if (!ensureMeasureHistoryTable(db, error))
+        return {};
     Transaction transaction(db);
     if (!transaction.started()) {
         setError(error, transaction.error());
         return {};
     }
     QString message;
+    // The records as stored now, locked: one changed by someone else since the load stays.
+    std::vector<std::pair<QDate, QTime>> keys;
+    for (const int r : indexes) {
+        const MeasureRow &row = rows[size_t(r)];
+        if (!row.isValidated() && row.hasLoadedKey())
+            keys.emplace_back(row.loadedDate, row.loadedHeure);
+    }
+    QHash<qint64, StoredMeasure> current;
+    if (!StoredMeasureReader(db, code).read(keys, current, &message)) {
+        setError(error, message);
+        return {};
+    }
     std::unique_ptr<PreparedStatement> deleteAt, deleteUntimed;
+    HistoryBatch history(db, code, HistoryNature::Suppression);
     QList<int> gone;
     for (const int r : indexes) {
         const MeasureRow &row = rows[size_t(r)];
@@ -480,6 +608,12 @@ QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<Meas
             continue;
         if (!row.hasLoadedKey()) {
             gone << r; // never saved: nothing to delete
+            continue;
+        }
+        const StoredMeasure stored = current.value(instantKey(row.loadedDate, row.loadedHeure));
+        if (stored.exists && measureStamp(stored) != row.loadedStamp) {
+            if (changedSince)
+                *changedSince << r;
             continue;
         }
         // By the key as loaded: the date and time shown may have been edited since.
@@ -498,17 +632,66 @@ QList<int> deleteRows(AccesBase &db, const QString &code, const std::vector<Meas
             }
             ok = deleteUntimed->exec({QVariant(row.loadedDate)}, &message);
         }
-        if (!ok) {
+        if (!ok || !history.record(row.loadedInstant(), stored, StoredMeasure{}, &message)) {
             setError(error, message);
             return {};
         }
         gone << r;
+    }
+    if (!history.flush(&message)) {
+        setError(error, message);
+        return {};
     }
     if (!transaction.commit()) {
         setError(error, transaction.error());
         return {};
     }
     return gone;
+}
+
+} // namespace plx
+
+namespace plx {
+
+bool reloadRows(AccesBase &db, const QString &code, std::vector<MeasureRow> &rows,
+                const QList<int> &indexes, QList<int> *gone, QString *error)
+{
+    if (measurementTableName(code).isEmpty()) {
+        setError(error, invalidCodeMessage(code));
+        return false;
+    }
+    const ScopedConnectionKind kind(db);
+    std::vector<std::pair<QDate, QTime>> keys;
+    for (const int r : indexes) {
+        if (r >= 0 && size_t(r) < rows.size() && rows[size_t(r)].hasLoadedKey())
+            keys.emplace_back(rows[size_t(r)].loadedDate, rows[size_t(r)].loadedHeure);
+    }
+    QHash<qint64, StoredMeasure> current;
+    QString message;
+    if (!StoredMeasureReader(db, code).read(keys, current, &message)) {
+        setError(error, message);
+        return false;
+    }
+    for (const int r : indexes) {
+        if (r < 0 || size_t(r) >= rows.size())
+            continue;
+        MeasureRow &row = rows[size_t(r)];
+        const StoredMeasure stored =
+            row.hasLoadedKey() ? current.value(instantKey(row.loadedDate, row.loadedHeure))
+                               : StoredMeasure{};
+        if (!stored.exists) {
+            if (gone)
+                *gone << r;
+            continue;
+        }
+        stored.applyTo(row);
+        row.date = row.loadedDate;
+        row.heure = row.loadedHeure;
+        row.typedDate.clear();
+        row.typedHeure.clear();
+        row.dirty = row.red = row.conflict = false;
+    }
+    return true;
 }
 
 } // namespace plx

@@ -61,4 +61,7 @@ QStringList specificViews();
 void measurementIndexes(SchemaWriter &writer);
 void periodCalendar(SchemaWriter &writer, bool *repaired);
 
+// measurehistorytable.cpp: the history of measured values and its indexes.
+void measureHistory(SchemaWriter &writer);
+
 } // namespace plx::schema

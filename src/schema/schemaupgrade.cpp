@@ -3,6 +3,7 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
+#include "schema/measurehistorytable.h"
 #include "schema/periodes.h"
 #include "schema/schemasteps.h"
 
@@ -54,6 +55,7 @@ const std::vector<Step> &steps()
              schema::stationMigrations(c.writer);
              schema::sisterTables(c.writer);
              schema::measurementIndexes(c.writer);
+             schema::measureHistory(c.writer);
              schema::periodCalendar(c.writer, &c.periodesRepaired);
          }},
         {QStringLiteral("Mise à jour Repères"), nothing},
@@ -94,6 +96,14 @@ void checkCalendar(AccesBase &db, SchemaUpgradeReport &report)
     if (!repair.ok) {
         report.ok = false;
         report.error = QStringLiteral("PERIODES : %1").arg(repair.error);
+    }
+    // Databases upgraded before the history existed get it without a version change.
+    const bool hadHistory = db.tableExists(QStringLiteral("HISTORIQUE_MESURES"));
+    QString error;
+    if (!ensureMeasureHistoryTable(db, &error)) {
+        report.warnings << QStringLiteral("HISTORIQUE_MESURES : %1").arg(error);
+    } else if (!hadHistory) {
+        report.changes << QStringLiteral("Table HISTORIQUE_MESURES créée");
     }
 }
 

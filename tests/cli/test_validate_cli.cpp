@@ -1,6 +1,10 @@
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
+#include "base/locale.h"
 #include "measures/measurementtable.h"
+#include "measures/validationchecks.h"
+#include "measures/validationstore.h"
+#include "session/session.h"
 #include "measures/validationdata.h"
 #include "schema/usertables.h"
 #include "support/clirunner.h"
@@ -142,6 +146,61 @@ TEST_P(ValidateCli, UserNeedsDataRight)
     run = plx(QStringLiteral("devalidate"), arguments);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(validity().count(QStringLiteral("V")), 0);
+}
+
+// plx history: the station's changes tab-separated, newest first (instant, parameter, old,
+// new, old validity, new validity, kind, login, timestamp, batch), filtered by the
+// measurements' period, the login and the kind.
+TEST_P(ValidateCli, History)
+{
+    if (!ready())
+        return;
+    session().login = QStringLiteral("ALICE");
+    LoadResult loaded = loadWindow(AccesBase::instance(), kCode, *parseDate(QStringLiteral("01/03/2024")),
+                                   *parseDate(QStringLiteral("03/03/2024")));
+    ASSERT_TRUE(loaded.ok);
+    applyCellText(loaded.rows[0], kPluieColumn, QStringLiteral("2,5"));
+    const SaveResult saved = saveRows(AccesBase::instance(), kCode, loaded.rows, -1, std::nullopt);
+    ASSERT_TRUE(saved.ok) << saved.error.toStdString();
+    const QStringList station{QStringLiteral("--station"), kCode};
+    ASSERT_EQ(plx(QStringLiteral("validate"),
+                  station + QStringList{QStringLiteral("--until"), QStringLiteral("02/03/2024 06:00")})
+                  .exitCode,
+              0);
+
+    CliResult run = plx(QStringLiteral("history"), station);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+    const QStringList validation = lines[0].split(QLatin1Char('\t'));
+    const QStringList edit = lines[1].split(QLatin1Char('\t'));
+    ASSERT_EQ(validation.size(), 10);
+    ASSERT_EQ(edit.size(), 10);
+    EXPECT_EQ(validation.mid(0, 8),
+              (QStringList{QStringLiteral("02/03/2024 06:00:00"), QString(), QString(), QString(),
+                           QString(), QString(), QStringLiteral("VALIDATION"), QStringLiteral("AUTO")}));
+    EXPECT_EQ(edit.mid(0, 8),
+              (QStringList{QStringLiteral("01/03/2024 06:00:00"), QStringLiteral("Pluie"),
+                           QStringLiteral("1"), QStringLiteral("2.5"), QString(), QString(),
+                           QStringLiteral("SAISIE"), QStringLiteral("ALICE")}));
+    EXPECT_TRUE(parseDateTime(edit[8]).has_value()) << edit[8].toStdString();
+    EXPECT_EQ(edit[9], saved.batch);
+    EXPECT_NE(validation[9], edit[9]);
+
+    const auto filtered = [&](const QStringList &filters) {
+        const CliResult r = plx(QStringLiteral("history"), station + filters);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    EXPECT_EQ(filtered({QStringLiteral("--user"), QStringLiteral("alice")}), lines.mid(1));
+    EXPECT_EQ(filtered({QStringLiteral("--kind"), QStringLiteral("validation")}), lines.mid(0, 1));
+    EXPECT_EQ(filtered({QStringLiteral("--from"), QStringLiteral("02/03/2024"), QStringLiteral("--to"),
+                        QStringLiteral("03/03/2024")}),
+              lines.mid(0, 1));
+    run = plx(QStringLiteral("history"), station + QStringList{QStringLiteral("--from"),
+                                                               QStringLiteral("31/02/2024")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, QStringLiteral("Date invalide : 31/02/2024 (attendu JJ/MM/AAAA)\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ValidateCli, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -6,9 +6,11 @@
 #include "charts/widgets/editiongraphique.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
+#include "measures/measurehistory.h"
 #include "measures/measurerights.h"
 #include "measures/parameterlabels.h"
 #include "measures/validationstore.h"
+#include "measures/widgets/historiquemodifications.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
 #include "outputs/widgets/spreadsheetsave.h"
@@ -26,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -49,6 +52,13 @@ Validation::Validation(QWidget *parent) : QWidget(parent)
     m_model = new ValidationModel(this);
     m_model->setEditable(m_editable);
     buildUi();
+    m_cellTimer = new QTimer(this);
+    m_cellTimer->setSingleShot(true);
+    m_cellTimer->setInterval(250);
+    connect(m_cellTimer, &QTimer::timeout, this, &Validation::showCellHistory);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, m_cellTimer,
+            qOverload<>(&QTimer::start));
+    connect(m_model, &QAbstractItemModel::modelReset, m_cellTimer, qOverload<>(&QTimer::start));
     connect(m_model, &ValidationModel::dirtyCountChanged, this, [this] { updateChangeCount(); });
     QUndoStack *undo = m_model->undoStack();
     connect(undo, &QUndoStack::canUndoChanged, this, [this] { updateActions(); });
@@ -360,8 +370,9 @@ void Validation::DeclencheSupprimer()
                                     "sélectionnées ?")))
         return;
     QString error;
-    const QList<int> gone =
-        deleteRows(AccesBase::instance(), m_code, m_model->rows(), selected, &error);
+    QList<int> changedSince;
+    const QList<int> gone = deleteRows(AccesBase::instance(), m_code, m_model->rows(), selected,
+                                       &error, &changedSince);
     m_model->removeRowsAt(gone);
     if (!error.isEmpty()) {
         showMessage(MessageKind::Erreur,
@@ -369,9 +380,16 @@ void Validation::DeclencheSupprimer()
                         error);
         return;
     }
-    const qsizetype kept = selected.size() - gone.size();
+    const qsizetype kept = selected.size() - gone.size() - changedSince.size();
     setStatus(kept > 0 ? QStringLiteral("%1 ligne(s) validée(s) conservée(s)").arg(kept)
                        : QString());
+    if (!changedSince.isEmpty()) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("%1 ligne(s) n'ont pas été supprimées : un autre utilisateur "
+                                   "les a modifiées depuis leur chargement. Rechargez la période "
+                                   "pour voir leurs valeurs.")
+                        .arg(changedSince.size()));
+    }
     if (!gone.isEmpty())
         showMessage(MessageKind::Aide, QStringLiteral("Suppression des valeurs effectuée."));
 }
@@ -434,8 +452,18 @@ bool Validation::declencheEnregistrer()
             : QStringLiteral("Enregistrement terminé : %1 lignes écrites").arg(result.written);
     if (result.validated)
         status += QStringLiteral(", %1 valeur(s) validée(s)").arg(result.validatedCount);
+    if (!result.conflictRows.isEmpty())
+        status += QStringLiteral(", %1 refusée(s)").arg(result.conflictRows.size());
     setStatus(status);
     updateActions();
+    if (!result.conflictRows.isEmpty()) {
+        m_model->setConflicts(result.conflictRows, result.conflictStored);
+        const QModelIndex first = m_model->index(result.conflictRows.first(), kDateColumn);
+        m_grid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
+        m_grid->scrollTo(first, QAbstractItemView::PositionAtCenter);
+        if (showMessage(MessageKind::Question, conflictMessage(result.conflictRows.size())))
+            reloadConflicts();
+    }
     if (!result.redRows.isEmpty()) {
         showMessage(MessageKind::Erreur,
                     QStringLiteral("Certaines lignes ne sont pas saisies correctement (lignes "
@@ -443,7 +471,40 @@ bool Validation::declencheEnregistrer()
                                    "l'enregistrement."));
     }
     finishAfterBusy();
-    return result.redRows.isEmpty();
+    return result.redRows.isEmpty() && result.conflictRows.isEmpty();
+}
+
+QString Validation::conflictMessage(qsizetype count)
+{
+    return QStringLiteral("%1 ligne(s) ont été modifiées ou supprimées par un autre utilisateur "
+                          "depuis leur chargement : elles n'ont pas été enregistrées (en orange, "
+                          "la valeur en base entre parenthèses à côté de la vôtre). Les autres "
+                          "lignes ont été enregistrées.\n\nVoulez-vous recharger ces lignes "
+                          "depuis la base ? Vos autres modifications sont conservées.")
+        .arg(count);
+}
+
+bool Validation::reloadConflicts()
+{
+    if (m_busy || m_code.isEmpty())
+        return false;
+    const QList<int> rows = m_model->conflictRows();
+    if (rows.isEmpty())
+        return true;
+    QString error;
+    QList<int> gone;
+    std::vector<MeasureRow> &data = m_model->rows();
+    if (!reloadRows(AccesBase::instance(), m_code, data, rows, &gone, &error)) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Les lignes n'ont pas pu être rechargées : ") + error);
+        return false;
+    }
+    m_model->setConflicts({}, {});
+    m_model->removeRowsAt(gone);
+    m_model->refreshAll();
+    setStatus(QStringLiteral("%1 ligne(s) rechargée(s) depuis la base").arg(rows.size()));
+    updateActions();
+    return true;
 }
 
 void Validation::DeclenchePoubelle()
@@ -588,6 +649,86 @@ void Validation::openChart()
     const QString name = stationDisplayName(AccesBase::instance(), m_code);
     EditionGraphique::openGrid(*navigator, name.isEmpty() ? m_code : name,
                                m_model->rows(), columns, m_loadedFrom, m_loadedTo);
+}
+
+void Validation::openHistory()
+{
+    if (m_code.isEmpty())
+        return;
+    Navigator *navigator = navigatorFor(this);
+    auto *screen = new HistoriqueModifications(m_code);
+    // A revert changed the values: the window shown reloads when nothing is being edited.
+    connect(screen, &HistoriqueModifications::valuesChanged, this, [this](const QString &code) {
+        if (code == m_code && !m_busy && !hasUnsavedChanges() && m_loadedFrom.isValid())
+            loadWindowIntoGrid(m_loadedFrom, m_loadedTo, 0, 100);
+    });
+    if (navigator) {
+        navigator->openScreen(screen);
+    } else {
+        screen->setAttribute(Qt::WA_DeleteOnClose);
+        screen->show();
+    }
+}
+
+void Validation::showCellHistory()
+{
+    if (m_busy) {
+        m_cellTimer->start(); // not while a load or a save reads the table
+        return;
+    }
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid() || current.row() >= m_model->rowCount() || m_code.isEmpty()) {
+        m_cellHistory->setText(QString());
+        return;
+    }
+    const MeasureRow &row = m_model->row(current.row());
+    if (!row.hasLoadedKey()) {
+        m_cellHistory->setText(QStringLiteral("Ligne pas encore enregistrée."));
+        return;
+    }
+    const int column = current.column();
+    const int value = column >= kPluieColumn && column <= kValeur3Column ? column - kPluieColumn
+                      : column == kRuptureColumn                         ? kMeasuredValues
+                                                                         : -1;
+    const QString parameter = historyParameterName(value);
+    AccesBase &db = AccesBase::instance();
+    const std::vector<HistoryEntry> entries =
+        db.tableExists(QStringLiteral("HISTORIQUE_MESURES"))
+            ? cellHistory(db, m_code, row.loadedInstant(), parameter)
+            : std::vector<HistoryEntry>{};
+    const QString heading =
+        QStringLiteral("<b>%1</b> %2").arg(formatDateTime(row.loadedInstant()),
+                                           (value >= 0 ? m_model->headerData(column, Qt::Horizontal,
+                                                                             Qt::DisplayRole)
+                                                             .toString()
+                                                       : QStringLiteral("validité"))
+                                               .toHtmlEscaped());
+    if (entries.empty()) {
+        m_cellHistory->setText(heading + QStringLiteral("<br>Aucune modification enregistrée."));
+        return;
+    }
+    const auto number = [](const std::optional<double> &v) {
+        return v ? formatNumber(*v) : QStringLiteral("vide");
+    };
+    QStringList lines;
+    for (size_t i = 0; i < entries.size() && i < 8; ++i) {
+        const HistoryEntry &e = entries[i];
+        QString what;
+        if (e.rowType == QLatin1Char('L'))
+            what = e.comment;
+        else if (!e.parameter.isEmpty())
+            what = QStringLiteral("%1 → %2").arg(number(e.oldValue), number(e.newValue));
+        else if (e.rowType == QLatin1Char('S'))
+            what = QStringLiteral("mesure supprimée");
+        else
+            what = QStringLiteral("validité « %1 » → « %2 »").arg(e.oldValidite, e.newValidite);
+        lines << QStringLiteral("%1 · <b>%2</b> · %3<br>&nbsp;&nbsp;%4")
+                     .arg(formatDateTime(e.changedAt), e.login.toHtmlEscaped(),
+                          historyNatureLabel(e.nature).toHtmlEscaped(), what.toHtmlEscaped());
+    }
+    if (entries.size() > 8)
+        lines << QStringLiteral("… %1 de plus").arg(entries.size() - 8);
+    m_cellHistory->setText(heading + QStringLiteral("<br>") + lines.join(QStringLiteral("<br>")));
 }
 
 void Validation::loadNeighbour(int step)

@@ -14,6 +14,7 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTableWidget;
+class QTimer;
 
 namespace plx {
 
@@ -67,15 +68,23 @@ public slots:
     void DeclencheExcel();
     void DeclencheApercu();
     void DeclencheAide();
+    // Puts the rows a save refused (another user changed them) back to what is stored,
+    // keeping the other edits.
+    bool reloadConflicts();
     void loadPrevious();
     void loadNext();
     // The loaded window as a chart, in the chronicle screen's grid mode.
     void openChart();
+    // The station's "Historique des modifications" screen.
+    void openHistory();
+    // Shows the history of the current cell in the side panel.
+    void showCellHistory();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    static QString conflictMessage(qsizetype count);
     void buildUi();
     QWidget *buildSidePanel();
     void setUpColumns();
@@ -119,6 +128,9 @@ private:
     QProgressBar *m_progress = nullptr;
     QPushButton *m_cancel = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_cellHistory = nullptr;
+    QPushButton *m_historyButton = nullptr;
+    QTimer *m_cellTimer = nullptr; // owned (child): one look-up once the cursor rests
     QLabel *m_changes = nullptr;
     NeighbourLookup m_neighbours;
     QDate m_loadedFrom, m_loadedTo; // the window shown; invalid before the first load

@@ -240,8 +240,25 @@ QWidget *Validation::buildSidePanel()
                        "Suppr : effacer les valeurs · Ctrl+C / Ctrl+V : copier / coller\n"
                        "Ctrl+Z / Ctrl+Y : annuler / rétablir"));
     keys->addWidget(hint, 3, 0, 1, 2);
+    keys->addWidget(swatch(legend, QStringLiteral("Modifiée par un autre utilisateur"),
+                           QStringLiteral("background: #ffe0b2;")),
+                    4, 0, 1, 2);
     column->addWidget(legend);
-    column->addStretch(1);
+
+    // Who changed the current cell, when, and from what.
+    auto *cell = new QGroupBox(QStringLiteral("Historique de la cellule"), panel);
+    m_cellHistory = label(cell, "lblHistoriqueCellule");
+    m_cellHistory->setWordWrap(true);
+    m_cellHistory->setTextFormat(Qt::RichText);
+    m_cellHistory->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_historyButton = button(cell, "CmdHistorique", QStringLiteral("&Historique des modifications…"),
+                             QStringLiteral("Toutes les modifications des mesures du pluviomètre, "
+                                            "avec filtres, export et annulation d'un lot"));
+    connect(m_historyButton, &QPushButton::clicked, this, &Validation::openHistory);
+    auto *cellLayout = new QVBoxLayout(cell);
+    cellLayout->addWidget(m_cellHistory, 1);
+    cellLayout->addWidget(m_historyButton);
+    column->addWidget(cell, 1);
     return panel;
 }
 

@@ -27,6 +27,10 @@ QColor redBackground()
 {
     return QColor(0xfb, 0xd3, 0xd3);
 }
+QColor conflictBackground()
+{
+    return QColor(0xff, 0xe0, 0xb2); // orange: someone else's value is stored
+}
 QColor redText()
 {
     return QColor(0xb0, 0x00, 0x00);
@@ -147,6 +151,7 @@ void ValidationModel::setRows(std::vector<MeasureRow> rows, int lastValidatedRow
     }
     m_markRow = -1;
     m_lastValidatedRow = lastValidatedRow < int(m_rows.size()) ? lastValidatedRow : -1;
+    m_conflicts.clear();
     endResetModel();
     m_undo->clear();
     setDirtyCount(dirty);
@@ -179,14 +184,19 @@ QVariant ValidationModel::data(const QModelIndex &index, int role) const
         return QVariant();
     const MeasureRow &row = m_rows[size_t(index.row())];
     const int column = index.column();
+    const auto conflict = row.conflict ? m_conflicts.constFind(index.row()) : m_conflicts.cend();
+    const bool inConflict = conflict != m_conflicts.cend();
     switch (role) {
     case Qt::DisplayRole:
+        return inConflict ? conflictText(row, *conflict, column) : cellText(row, column);
     case Qt::EditRole:
         return cellText(row, column);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignVCenter |
                                    (isNumberColumn(column) ? Qt::AlignRight : Qt::AlignHCenter));
     case Qt::BackgroundRole:
+        if (inConflict)
+            return QBrush(conflictBackground());
         if (row.red)
             return QBrush(redBackground());
         if (row.isValidated())
@@ -204,6 +214,12 @@ QVariant ValidationModel::data(const QModelIndex &index, int role) const
         }
         return QVariant();
     case Qt::ToolTipRole:
+        if (inConflict)
+            return conflict->exists
+                       ? QStringLiteral("Modifiée par un autre utilisateur depuis le chargement : "
+                                        "non enregistrée. Entre parenthèses, la valeur en base.")
+                       : QStringLiteral("Supprimée par un autre utilisateur depuis le chargement : "
+                                        "non enregistrée.");
         if (row.red)
             return QStringLiteral("Date ou heure incorrecte : la ligne ne sera pas enregistrée");
         if (row.isValidated())
@@ -465,6 +481,12 @@ void ValidationModel::removeRowsAt(const QList<int> &rows)
     }
     m_markRow = mark;
     m_lastValidatedRow = lastValidated;
+    QHash<int, StoredMeasure> conflicts;
+    for (auto it = m_conflicts.cbegin(); it != m_conflicts.cend(); ++it) {
+        if (const int r = shifted(it.key()); r >= 0)
+            conflicts.insert(r, it.value());
+    }
+    m_conflicts = std::move(conflicts);
     m_undo->clear();
     setDirtyCount(int(std::count_if(m_rows.begin(), m_rows.end(),
                                     [](const MeasureRow &row) { return row.dirty; })));
@@ -484,6 +506,57 @@ void ValidationModel::refreshStyles()
     }
     setDirtyCount(int(std::count_if(m_rows.begin(), m_rows.end(),
                                     [](const MeasureRow &row) { return row.dirty; })));
+}
+
+void ValidationModel::setConflicts(const QList<int> &rows, const std::vector<StoredMeasure> &stored)
+{
+    m_conflicts.clear();
+    for (qsizetype i = 0; i < rows.size() && size_t(i) < stored.size(); ++i) {
+        if (rows[i] >= 0 && rows[i] < int(m_rows.size()))
+            m_conflicts.insert(rows[i], stored[size_t(i)]);
+    }
+    refreshStyles();
+}
+
+const StoredMeasure *ValidationModel::conflictAt(int r) const
+{
+    const auto it = m_conflicts.constFind(r);
+    return it == m_conflicts.cend() || !m_rows[size_t(r)].conflict ? nullptr : &it.value();
+}
+
+QList<int> ValidationModel::conflictRows() const
+{
+    QList<int> rows;
+    for (auto it = m_conflicts.cbegin(); it != m_conflicts.cend(); ++it) {
+        if (it.key() < int(m_rows.size()) && m_rows[size_t(it.key())].conflict)
+            rows << it.key();
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QString ValidationModel::conflictText(const MeasureRow &row, const StoredMeasure &stored,
+                                      int column) const
+{
+    const QString mine = cellText(row, column);
+    if (!stored.exists)
+        return column == kDateColumn ? mine + QStringLiteral(" (supprimée)") : mine;
+    if (column == kDateColumn && stored.validite != row.validite) {
+        const QString state = stored.validite == QLatin1Char('V')   ? QStringLiteral("validée")
+                              : stored.validite == QLatin1Char('C') ? QStringLiteral("contrôlée")
+                                                                    : QStringLiteral("non validée");
+        return mine + QStringLiteral("  (base : ") + state + QLatin1Char(')');
+    }
+    MeasureRow theirs = row;
+    stored.applyTo(theirs);
+    // Obtention is left out: the user's "M" only says the row was typed.
+    const bool compared =
+        (column >= kPluieColumn && column <= kValeur3Column) || column == kRuptureColumn;
+    const QString stored_ = cellText(theirs, column);
+    if (!compared || stored_ == mine)
+        return mine;
+    return (mine.isEmpty() ? QStringLiteral("–") : mine) + QStringLiteral("  (base : ") +
+           (stored_.isEmpty() ? QStringLiteral("vide") : stored_) + QLatin1Char(')');
 }
 
 int ValidationModel::dirtyCount() const

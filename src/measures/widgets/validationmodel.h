@@ -1,6 +1,9 @@
 #pragma once
 
 #include "measures/measurerow.h"
+#include "measures/storedmeasure.h"
+
+#include <QHash>
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -60,6 +63,13 @@ public:
     // stay.
     void refreshStyles();
 
+    // Rows a save refused because another user changed their record: drawn in their own
+    // style with the stored value beside the user's, until reloaded or saved.
+    void setConflicts(const QList<int> &rows, const std::vector<StoredMeasure> &stored);
+    const StoredMeasure *conflictAt(int r) const;
+    int conflictCount() const { return int(m_conflicts.size()); }
+    QList<int> conflictRows() const;
+
     int dirtyCount() const;
     QUndoStack *undoStack() const { return m_undo; }
 
@@ -73,7 +83,10 @@ private:
     void pushRows(int first, std::vector<MeasureRow> after, const QString &text);
     void setDirtyCount(int count);
 
+    QString conflictText(const MeasureRow &row, const StoredMeasure &stored, int column) const;
+
     std::vector<MeasureRow> m_rows;
+    QHash<int, StoredMeasure> m_conflicts; // by row
     QStringList m_parameterLabels;
     int m_markRow = -1;
     int m_lastValidatedRow = -1;

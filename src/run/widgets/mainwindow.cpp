@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QPointer>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -188,7 +189,41 @@ void MainWindow::buildStatusBar()
     m_versionPanel->setIcon(QIcon(blank));
     connect(m_versionPanel, &QToolButton::clicked, this, &MainWindow::openSupportSite);
 
+    // The state of the link to a database server: lost, then restored at the next action.
+    m_linkPanel = new QLabel(bar);
+    m_linkPanel->setObjectName(QStringLiteral("lblConnexion"));
+    m_linkPanel->setContentsMargins(8, 0, 8, 0);
+    QPointer<QLabel> panel(m_linkPanel);
+    AccesBase::instance().setLinkObserver(
+        [panel](AccesBase::LinkState state, const QString &server, const QString &detail) {
+            if (!panel)
+                return;
+            switch (state) {
+            case AccesBase::LinkState::Connected:
+                panel->setText(QStringLiteral("Connecté"));
+                panel->setStyleSheet(QString());
+                panel->setToolTip(server);
+                break;
+            case AccesBase::LinkState::Lost:
+                panel->setText(QStringLiteral("Connexion perdue avec « %1 »").arg(server));
+                panel->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+                panel->setToolTip(QStringLiteral("Le serveur ne répond plus. La connexion sera "
+                                                 "rétablie à la prochaine action, sans nouvelle "
+                                                 "identification.\n") +
+                                  detail);
+                break;
+            case AccesBase::LinkState::Restored:
+                panel->setText(QStringLiteral("Connexion rétablie avec « %1 »").arg(server));
+                panel->setStyleSheet(QStringLiteral("color: #1b5e20"));
+                panel->setToolTip(server);
+                break;
+            }
+        });
+    m_linkPanel->setText(AccesBase::instance().isConnected() ? QStringLiteral("Connecté")
+                                                             : QString());
+
     bar->addPermanentWidget(m_databasePanel, 1);
+    bar->addPermanentWidget(m_linkPanel);
     bar->addPermanentWidget(m_userPanel);
     bar->addPermanentWidget(m_versionPanel);
     refreshStatusBar();

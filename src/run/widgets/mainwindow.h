@@ -161,6 +161,7 @@ private:
     std::vector<std::pair<QAction *, QString>> m_referenceActions; // action, table
 
     QToolButton *m_databasePanel = nullptr;
+    QLabel *m_linkPanel = nullptr;
     QLabel *m_userPanel = nullptr;
     QToolButton *m_versionPanel = nullptr;
     QIcon m_warningIcon;

@@ -1,0 +1,239 @@
+#include "measures/storedmeasure.h"
+
+#include "db/accesbase.h"
+#include "db/datetimetext.h"
+#include "db/preparedstatement.h"
+#include "measures/measurementtable.h"
+
+#include <algorithm>
+
+namespace plx {
+
+namespace {
+
+constexpr int kBlock = 100;
+const QDate kZeroDay(1899, 12, 30);
+
+QChar firstChar(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    const QString text = value.toString().trimmed();
+    return text.isEmpty() ? QChar() : text.at(0);
+}
+
+QDateTime dateTimeOf(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime();
+    return parseDatabaseDateTime(value.toString());
+}
+
+QString selectColumns(const QString &code)
+{
+    return QStringLiteral("SELECT DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, "
+                          "Valeur2, Valeur3, Validite, Continuite, ModeObtention FROM ") +
+           measurementTableName(code) + QStringLiteral(" WHERE ");
+}
+
+// FNV-1a over the bytes of each field.
+void mix(quint64 &hash, const void *data, size_t size)
+{
+    const auto *bytes = static_cast<const unsigned char *>(data);
+    for (size_t i = 0; i < size; ++i) {
+        hash ^= bytes[i];
+        hash *= 1099511628211ull;
+    }
+}
+
+} // namespace
+
+StoredMeasure StoredMeasure::of(const MeasureRow &row)
+{
+    StoredMeasure state;
+    state.exists = true;
+    state.values = row.values;
+    state.present = row.present;
+    state.rupture = row.rupture;
+    state.obtention = row.obtention;
+    state.validite = row.validite;
+    return state;
+}
+
+StoredMeasure StoredMeasure::written(const MeasureRow &row)
+{
+    StoredMeasure state = of(row);
+    state.obtention = QLatin1Char('M');
+    state.validite = QChar();
+    return state;
+}
+
+void StoredMeasure::applyTo(MeasureRow &row) const
+{
+    for (int i = 0; i < kMeasuredValues; ++i)
+        row.setValue(i, hasValue(i) ? std::optional<double>(values[size_t(i)]) : std::nullopt);
+    row.rupture = rupture;
+    row.obtention = obtention;
+    row.validite = validite;
+    row.loadedStamp = measureStamp(*this);
+}
+
+quint64 measureStamp(const StoredMeasure &state)
+{
+    quint64 hash = 14695981039134666037ull;
+    mix(hash, &state.present, sizeof state.present);
+    for (int i = 0; i < kMeasuredValues; ++i) {
+        if (state.hasValue(i)) {
+            // -0 and 0 are the same value.
+            const double v = state.values[size_t(i)] == 0 ? 0.0 : state.values[size_t(i)];
+            mix(hash, &v, sizeof v);
+        }
+    }
+    const quint8 flags = state.rupture ? 1 : 0;
+    mix(hash, &flags, sizeof flags);
+    const char16_t codes[] = {state.obtention.unicode(), state.validite.unicode()};
+    mix(hash, codes, sizeof codes);
+    return hash;
+}
+
+qint64 instantKey(const QDate &day, const QTime &time)
+{
+    return day.toJulianDay() * 86400 + (time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1);
+}
+
+StoredMeasureReader::StoredMeasureReader(AccesBase &db, const QString &code)
+    : m_db(db), m_code(code)
+{
+}
+
+StoredMeasureReader::~StoredMeasureReader() = default;
+
+bool StoredMeasureReader::readBlock(const QVariantList &values,
+                                    QHash<qint64, StoredMeasure> &found, QString *error)
+{
+    PreparedStatement *statement = values.size() == 2 * kBlock ? m_block.get()
+                                   : values.size() == 2        ? m_single.get()
+                                                               : m_untimed.get();
+    return addRows(statement->query(values), found, error);
+}
+
+bool StoredMeasureReader::addRows(const RecordTable &table, QHash<qint64, StoredMeasure> &found,
+                                  QString *error)
+{
+    if (!table.ok()) {
+        if (error)
+            *error = table.error();
+        return false;
+    }
+    for (int r = 0; r < table.rowCount(); ++r) {
+        StoredMeasure state;
+        state.exists = true;
+        for (int i = 0; i < kMeasuredValues; ++i) {
+            const QVariant &v = table.at(r, 2 + i);
+            if (!v.isNull()) {
+                state.values[size_t(i)] = v.toDouble();
+                state.present = quint8(state.present | (1u << i));
+            }
+        }
+        state.validite = firstChar(table.at(r, 8));
+        state.rupture = !table.at(r, 9).isNull() && table.at(r, 9).toDouble() == 1;
+        state.obtention = firstChar(table.at(r, 10));
+        const QDate day = dateTimeOf(table.at(r, 0)).date();
+        const QDateTime heure = dateTimeOf(table.at(r, 1));
+        found.insert(instantKey(day, heure.isValid() ? heure.time() : QTime()), state);
+    }
+    return true;
+}
+
+bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
+                               QHash<qint64, StoredMeasure> &found, QString *error)
+{
+    const QString lock = m_db.rowLockClause();
+    // The stored key itself (Heure on the zero day), which the unique index serves; the
+    // few records whose Heure is stored on another day are looked up by time of day next.
+    const QString atKey = QStringLiteral("(DateCreation = ? AND Heure = ?)");
+    QVariantList timed;
+    std::vector<std::pair<QDate, QTime>> untimed, byTimeOfDay;
+    for (const auto &[day, time] : keys) {
+        if (time.isValid())
+            timed << QVariant(day) << QVariant(QDateTime(kZeroDay, time, Qt::UTC));
+        else
+            untimed.emplace_back(day, time);
+    }
+    // Keys that crowd a few runs of consecutive days (a window edited through, an import)
+    // are read by day ranges, one statement per run; scattered keys by blocks of keys.
+    std::vector<QDate> days;
+    for (qsizetype i = 0; i < timed.size(); i += 2)
+        days.push_back(timed.at(i).toDate());
+    std::sort(days.begin(), days.end());
+    days.erase(std::unique(days.begin(), days.end()), days.end());
+    std::vector<std::pair<QDate, QDate>> runs;
+    for (const QDate &day : days) {
+        if (!runs.empty() && runs.back().second.addDays(1) == day)
+            runs.back().second = day;
+        else
+            runs.emplace_back(day, day);
+    }
+    const bool byRuns = !runs.empty() && qsizetype(runs.size()) * 4 <= timed.size() / 2;
+    for (const auto &[first, last] : byRuns ? runs : std::vector<std::pair<QDate, QDate>>{}) {
+        if (!m_range &&
+            !(m_range = m_db.prepare(selectColumns(m_code) +
+                                         QStringLiteral("DateCreation >= ? AND DateCreation < ?") +
+                                         lock,
+                                     error)))
+            return false;
+        const RecordTable table = m_range->query({QVariant(first), QVariant(last.addDays(1))});
+        if (!addRows(table, found, error))
+            return false;
+    }
+    for (qsizetype start = 0; !byRuns && start < timed.size(); start += 2 * kBlock) {
+        const qsizetype count = std::min<qsizetype>(2 * kBlock, timed.size() - start);
+        QVariantList values = timed.mid(start, count);
+        // The last block is filled up with its last key: one statement serves every block.
+        const QVariant lastDay = values.at(count - 2), lastHeure = values.at(count - 1);
+        while (values.size() < 2 * kBlock)
+            values << lastDay << lastHeure;
+        if (!m_block) {
+            QStringList terms;
+            for (int i = 0; i < kBlock; ++i)
+                terms << atKey;
+            if (!(m_block = m_db.prepare(selectColumns(m_code) +
+                                             terms.join(QStringLiteral(" OR ")) + lock,
+                                         error)))
+                return false;
+        }
+        if (!readBlock(values, found, error))
+            return false;
+    }
+    for (qsizetype i = 0; i < timed.size(); i += 2) {
+        const QDate day = timed.at(i).toDate();
+        const QTime time = timed.at(i + 1).toDateTime().time();
+        if (!found.contains(instantKey(day, time)))
+            byTimeOfDay.emplace_back(day, time);
+    }
+    for (const auto &[day, time] : byTimeOfDay) {
+        if (!m_single &&
+            !(m_single = m_db.prepare(selectColumns(m_code) +
+                                          QStringLiteral("DateCreation = ? AND TimeValue(Heure) = ?") +
+                                          lock,
+                                      error)))
+            return false;
+        if (!readBlock({QVariant(day), QVariant(time)}, found, error))
+            return false;
+    }
+    for (const auto &[day, time] : untimed) {
+        if (!m_untimed &&
+            !(m_untimed = m_db.prepare(selectColumns(m_code) +
+                                           QStringLiteral("DateCreation = ? AND Heure IS NULL") +
+                                           lock,
+                                       error)))
+            return false;
+        if (!readBlock({QVariant(day)}, found, error))
+            return false;
+    }
+    return true;
+}
+
+} // namespace plx

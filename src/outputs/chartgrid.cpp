@@ -66,6 +66,9 @@ XlsxGrid chartCurvesGrid(const ChartCurves &curves, const QString &title)
         chart.valueTitle = curves.unit;
         chart.secondaryValueTitle = curves.rightLabel;
         chart.textCategories = !time;
+        if (time)
+            chart.categoryFormat =
+                allMidnight ? QStringLiteral("dd/mm/yyyy") : QStringLiteral("dd/mm/yyyy hh:mm");
         for (size_t c = 0; c < shown.size(); ++c)
             chart.series.push_back({int(c) + 1, shown[c]->style == CurveStyle::Bars,
                                     shown[c]->rightAxis});

@@ -120,7 +120,7 @@ void valueCell(QXmlStreamWriter &xml, const GridCell &cell)
     switch (cell.kind) {
     case GridCell::Number:
         xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("float"));
-        xml.writeAttribute(kOffice, QStringLiteral("value"), QString::number(cell.number, 'g', 17));
+        xml.writeAttribute(kOffice, QStringLiteral("value"), QString::number(cell.number, 'g', 15));
         break;
     case GridCell::Date:
     case GridCell::DateTime:

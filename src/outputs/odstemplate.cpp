@@ -40,7 +40,7 @@ QString replacementCell(const QString &qualifiedName, const QXmlStreamAttributes
     if (value.numeric) {
         xml += QLatin1Char(' ') + prefixes.office + QStringLiteral(":value-type=\"float\" ") +
                prefixes.office + QStringLiteral(":value=\"") +
-               QString::number(value.number, 'g', 17) + QLatin1Char('"');
+               QString::number(value.number, 'g', 15) + QLatin1Char('"');
     } else if (!value.text.isEmpty()) {
         xml += QLatin1Char(' ') + prefixes.office + QStringLiteral(":value-type=\"string\"");
     } else {

@@ -70,6 +70,25 @@ void series(QXmlStreamWriter &xml, const NativeChart &chart, const NativeChart::
                          sheetReference(cells, s.column, cells.headingRow, cells.headingRow));
     xml.writeEndElement();
     xml.writeEndElement();
+    // Explicit colours: without a theme part the office suite draws "automatic" series in
+    // no colour at all.
+    static const char *const palette[] = {"1F77B4", "D62728", "2CA02C", "FF7F0E", "9467BD",
+                                          "8C564B", "E377C2", "7F7F7F", "BCBD22", "17BECF"};
+    const QString colour = QString::fromLatin1(palette[index % 10]);
+    xml.writeStartElement(kChart, QStringLiteral("spPr"));
+    if (!s.bars) {
+        xml.writeStartElement(kDrawing, QStringLiteral("ln"));
+        xml.writeAttribute(QStringLiteral("w"), QStringLiteral("19050"));
+    }
+    xml.writeStartElement(kDrawing, QStringLiteral("solidFill"));
+    xml.writeEmptyElement(kDrawing, QStringLiteral("srgbClr"));
+    xml.writeAttribute(QStringLiteral("val"), colour);
+    xml.writeEndElement();
+    if (!s.bars)
+        xml.writeEndElement();
+    xml.writeEndElement();
+    if (s.bars)
+        value(xml, QStringLiteral("invertIfNegative"), QStringLiteral("0"));
     if (!s.bars) {
         xml.writeStartElement(kChart, QStringLiteral("marker"));
         value(xml, QStringLiteral("symbol"), QStringLiteral("none"));
@@ -124,7 +143,7 @@ void group(QXmlStreamWriter &xml, const NativeChart &chart, bool bars, bool seco
 }
 
 void categoryAxis(QXmlStreamWriter &xml, const QString &id, const QString &cross,
-                  const QString &text, bool hidden)
+                  const QString &text, const QString &format, bool hidden)
 {
     xml.writeStartElement(kChart, QStringLiteral("catAx"));
     value(xml, QStringLiteral("axId"), id);
@@ -135,9 +154,12 @@ void categoryAxis(QXmlStreamWriter &xml, const QString &id, const QString &cross
     value(xml, QStringLiteral("axPos"), QStringLiteral("b"));
     if (!hidden && !text.isEmpty())
         title(xml, text);
+    // The office suite shows date categories as day numbers unless told their format.
     xml.writeEmptyElement(kChart, QStringLiteral("numFmt"));
-    xml.writeAttribute(QStringLiteral("formatCode"), QStringLiteral("General"));
-    xml.writeAttribute(QStringLiteral("sourceLinked"), QStringLiteral("1"));
+    xml.writeAttribute(QStringLiteral("formatCode"),
+                       format.isEmpty() ? QStringLiteral("General") : format);
+    xml.writeAttribute(QStringLiteral("sourceLinked"),
+                       format.isEmpty() ? QStringLiteral("1") : QStringLiteral("0"));
     value(xml, QStringLiteral("tickLblPos"), QStringLiteral("nextTo"));
     value(xml, QStringLiteral("crossAx"), cross);
     value(xml, QStringLiteral("crosses"), QStringLiteral("autoZero"));
@@ -201,10 +223,10 @@ QByteArray xlsxChartXml(const NativeChart &chart, const XlsxChartCells &cells)
     group(xml, chart, false, false, cells, index);
     group(xml, chart, true, true, cells, index);
     group(xml, chart, false, true, cells, index);
-    categoryAxis(xml, kCategoryAxis, kValueAxis, chart.categoryTitle, false);
+    categoryAxis(xml, kCategoryAxis, kValueAxis, chart.categoryTitle, chart.categoryFormat, false);
     valueAxis(xml, kValueAxis, kCategoryAxis, chart.valueTitle, false);
     if (secondary) {
-        categoryAxis(xml, kSecondCategoryAxis, kSecondValueAxis, QString(), true);
+        categoryAxis(xml, kSecondCategoryAxis, kSecondValueAxis, QString(), QString(), true);
         valueAxis(xml, kSecondValueAxis, kSecondCategoryAxis, chart.secondaryValueTitle, true);
     }
     xml.writeEndElement(); // plotArea

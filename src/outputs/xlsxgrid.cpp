@@ -170,7 +170,8 @@ void writeCell(QXmlStreamWriter &xml, const QString &ref, const GridCell &cell)
     xml.writeAttribute(QStringLiteral("r"), ref);
     if (const Style style = styleOf(cell); style != Plain)
         xml.writeAttribute(QStringLiteral("s"), QString::number(int(style)));
-    xml.writeTextElement(QStringLiteral("v"), QString::number(cell.number, 'g', 17));
+    // 15 significant digits, as the spreadsheet itself keeps: 0.1 + 0.2 shows 0.3.
+    xml.writeTextElement(QStringLiteral("v"), QString::number(cell.number, 'g', 15));
     xml.writeEndElement();
 }
 
@@ -224,6 +225,11 @@ QByteArray sheetXml(const XlsxGrid &grid, const Layout &layout)
     xml.writeStartElement(QStringLiteral("worksheet"));
     xml.writeDefaultNamespace(kMain);
     xml.writeNamespace(kDocumentRelationships, QStringLiteral("r"));
+    // Printed landscape, as wide as one page: a long list goes down several pages.
+    xml.writeStartElement(QStringLiteral("sheetPr"));
+    xml.writeEmptyElement(QStringLiteral("pageSetUpPr"));
+    xml.writeAttribute(QStringLiteral("fitToPage"), QStringLiteral("1"));
+    xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("sheetViews"));
     xml.writeStartElement(QStringLiteral("sheetView"));
     xml.writeAttribute(QStringLiteral("workbookViewId"), QStringLiteral("0"));
@@ -276,6 +282,15 @@ QByteArray sheetXml(const XlsxGrid &grid, const Layout &layout)
         xml.writeAttribute(QStringLiteral("ref"), ref(0, layout.headingRow) + QLatin1Char(':') +
                                                       ref(layout.columns - 1, layout.lastRow));
     }
+    xml.writeEmptyElement(QStringLiteral("pageMargins"));
+    for (const auto &[name, inches] : {std::pair{"left", "0.5"}, {"right", "0.5"}, {"top", "0.6"},
+                                       {"bottom", "0.6"}, {"header", "0.3"}, {"footer", "0.3"}})
+        xml.writeAttribute(QString::fromLatin1(name), QString::fromLatin1(inches));
+    xml.writeEmptyElement(QStringLiteral("pageSetup"));
+    xml.writeAttribute(QStringLiteral("paperSize"), QStringLiteral("9")); // A4
+    xml.writeAttribute(QStringLiteral("orientation"), QStringLiteral("landscape"));
+    xml.writeAttribute(QStringLiteral("fitToWidth"), QStringLiteral("1"));
+    xml.writeAttribute(QStringLiteral("fitToHeight"), QStringLiteral("0"));
     if (grid.chart) {
         xml.writeEmptyElement(QStringLiteral("drawing"));
         xml.writeAttribute(kDocumentRelationships, QStringLiteral("id"), QStringLiteral("rId1"));

@@ -25,6 +25,7 @@ struct NativeChart
     QString secondaryValueTitle;
     int categoryColumn = 0;
     bool textCategories = false; // labels ("janv.", "2024"), else numbers or dates
+    QString categoryFormat;      // number format of the category labels ("dd/mm/yyyy")
     std::vector<Series> series;
 };
 

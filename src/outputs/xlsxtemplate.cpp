@@ -59,7 +59,7 @@ QString replacementCell(const CellSpan &cell, const SheetMarkers::Value &value)
     if (!cell.style.isEmpty())
         xml += QStringLiteral(" s=\"") + escaped(cell.style) + QLatin1Char('"');
     if (value.numeric)
-        return xml + QStringLiteral("><v>") + QString::number(value.number, 'g', 17) +
+        return xml + QStringLiteral("><v>") + QString::number(value.number, 'g', 15) +
                QStringLiteral("</v></c>");
     if (value.text.isEmpty())
         return xml + QStringLiteral("/>");

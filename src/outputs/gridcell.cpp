@@ -1,5 +1,6 @@
 #include "outputs/gridcell.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 namespace plx {
@@ -33,10 +34,56 @@ QVariant typedFrenchText(const QString &text)
     return text;
 }
 
-double spreadsheetSerial(const QDateTime &value)
+double spreadsheetSerial(const QDate &date, const QTime &time)
 {
-    const qint64 days = QDate(1899, 12, 30).daysTo(value.date());
-    return double(days) + value.time().msecsSinceStartOfDay() / 86400000.0;
+    const qint64 days = QDate(1899, 12, 30).daysTo(date);
+    return double(days) + (time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0);
+}
+
+namespace {
+
+void putDigits(QChar *at, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        at[i] = QLatin1Char(char('0' + value % 10));
+}
+
+} // namespace
+
+QString spreadsheetNumber(double value)
+{
+    // The shortest exact form is cheap and usually short; the 15-digit rounding, far
+    // slower, only when it would show more digits than that.
+    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    int digits = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char('e'))
+            break;
+        digits += c.isDigit() ? 1 : 0;
+    }
+    return digits > 15 ? QString::number(value, 'g', 15) : text;
+}
+
+QString frenchDate(const QDate &date)
+{
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (year < 0 || year > 9999)
+        return date.toString(QStringLiteral("dd/MM/yyyy"));
+    QString text(10, QLatin1Char('/'));
+    putDigits(text.data(), day, 2);
+    putDigits(text.data() + 3, month, 2);
+    putDigits(text.data() + 6, year, 4);
+    return text;
+}
+
+QString clockTime(const QTime &time)
+{
+    QString text(8, QLatin1Char(':'));
+    putDigits(text.data(), time.hour(), 2);
+    putDigits(text.data() + 3, time.minute(), 2);
+    putDigits(text.data() + 6, time.second(), 2);
+    return text;
 }
 
 QString xmlSafeText(const QString &text)
@@ -87,27 +134,34 @@ GridCell gridCellOf(const QVariant &value)
         if (!time.isValid())
             return cell;
         cell.kind = GridCell::Time;
-        cell.instant = QDateTime(QDate(1899, 12, 30), time);
+        cell.time = time;
         cell.number = time.msecsSinceStartOfDay() / 86400000.0;
         return cell;
     }
     case QMetaType::QDate:
     case QMetaType::QDateTime: {
-        const QDateTime instant = value.typeId() == QMetaType::QDate
-                                      ? QDateTime(value.toDate(), QTime(0, 0))
-                                      : value.toDateTime();
-        if (!instant.isValid())
+        QDate date;
+        QTime time(0, 0);
+        if (value.typeId() == QMetaType::QDate) {
+            date = value.toDate();
+        } else {
+            const QDateTime instant = value.toDateTime();
+            date = instant.date();
+            time = instant.time();
+        }
+        if (!date.isValid() || !time.isValid())
             return cell;
-        const bool midnight = instant.time() == QTime(0, 0);
-        if (instant.date() < kFirstSerialDay) {
+        const bool midnight = time == QTime(0, 0);
+        if (date < kFirstSerialDay) {
             cell.kind = GridCell::Text;
-            cell.text = instant.toString(midnight ? QStringLiteral("dd/MM/yyyy")
-                                                  : QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+            cell.text = midnight ? frenchDate(date)
+                                 : frenchDate(date) + QLatin1Char(' ') + clockTime(time);
             return cell;
         }
         cell.kind = midnight ? GridCell::Date : GridCell::DateTime;
-        cell.instant = instant;
-        cell.number = spreadsheetSerial(instant);
+        cell.date = date;
+        cell.time = time;
+        cell.number = spreadsheetSerial(date, time);
         return cell;
     }
     default:
@@ -123,16 +177,16 @@ QString frenchCellText(const GridCell &cell)
     case GridCell::Empty:
         return QString();
     case GridCell::Number: {
-        QString text = QString::number(cell.number, 'g', 15);
+        QString text = spreadsheetNumber(cell.number);
         text.replace(QLatin1Char('.'), QLatin1Char(','));
         return text;
     }
     case GridCell::Date:
-        return cell.instant.toString(QStringLiteral("dd/MM/yyyy"));
+        return frenchDate(cell.date);
     case GridCell::DateTime:
-        return cell.instant.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        return frenchDate(cell.date) + QLatin1Char(' ') + clockTime(cell.time);
     case GridCell::Time:
-        return cell.instant.toString(QStringLiteral("HH:mm:ss"));
+        return clockTime(cell.time);
     case GridCell::Text:
         return cell.text;
     }

@@ -20,7 +20,8 @@ struct GridCell
     };
     Kind kind = Empty;
     double number = 0;  // Number; the spreadsheet serial for Date, DateTime and Time
-    QDateTime instant;  // Date, DateTime (Time: on 30/12/1899)
+    QDate date;         // Date, DateTime (kept apart from the time: a QDateTime would
+    QTime time;         // cost a time-zone lookup per cell) ; Time, DateTime
     QString text;       // Text, with the characters XML cannot hold removed
 };
 
@@ -36,7 +37,15 @@ GridCell gridCellOf(const QVariant &value);
 QVariant typedFrenchText(const QString &text);
 
 // Days since 30/12/1899 with the time as a fraction, the spreadsheet's date numbering.
-double spreadsheetSerial(const QDateTime &value);
+double spreadsheetSerial(const QDate &date, const QTime &time = QTime(0, 0));
+
+// A number as a spreadsheet stores it: at most 15 significant digits, as the spreadsheet
+// itself keeps (0.1 + 0.2 is written 0.3), "." as the decimal point.
+QString spreadsheetNumber(double value);
+
+// "dd/MM/yyyy" and "HH:mm:ss", written without the cost of a format string.
+QString frenchDate(const QDate &date);
+QString clockTime(const QTime &time);
 
 // Control characters below U+0020 other than tab and line breaks are not allowed in XML 1.0.
 QString xmlSafeText(const QString &text);

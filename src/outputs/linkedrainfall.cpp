@@ -4,6 +4,7 @@
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
+#include "outputs/gridcell.h"
 
 #include <QRegularExpression>
 
@@ -17,7 +18,7 @@ QString numberText(const QVariant &value)
         return QString();
     bool ok = false;
     const double number = value.toDouble(&ok);
-    return ok ? QString::number(number, 'g', 15) : QString();
+    return ok ? spreadsheetNumber(number) : QString();
 }
 
 QString dateText(const QVariant &value)

@@ -106,7 +106,7 @@ void textCell(QXmlStreamWriter &xml, const QString &text, const QString &style =
     xml.writeEndElement();
 }
 
-void valueCell(QXmlStreamWriter &xml, const GridCell &cell)
+void valueCell(QXmlStreamWriter &xml, const GridCell &cell, const QString &shown)
 {
     if (cell.kind == GridCell::Empty) {
         xml.writeEmptyElement(kTable, QStringLiteral("table-cell"));
@@ -120,7 +120,7 @@ void valueCell(QXmlStreamWriter &xml, const GridCell &cell)
     switch (cell.kind) {
     case GridCell::Number:
         xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("float"));
-        xml.writeAttribute(kOffice, QStringLiteral("value"), QString::number(cell.number, 'g', 15));
+        xml.writeAttribute(kOffice, QStringLiteral("value"), spreadsheetNumber(cell.number));
         break;
     case GridCell::Date:
     case GridCell::DateTime:
@@ -130,19 +130,20 @@ void valueCell(QXmlStreamWriter &xml, const GridCell &cell)
         xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("date"));
         xml.writeAttribute(kOffice, QStringLiteral("date-value"),
                            cell.kind == GridCell::Date
-                               ? cell.instant.date().toString(Qt::ISODate)
-                               : cell.instant.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+                               ? cell.date.toString(Qt::ISODate)
+                               : cell.date.toString(Qt::ISODate) + QLatin1Char('T') +
+                                     clockTime(cell.time));
         break;
     case GridCell::Time:
         xml.writeAttribute(kTable, QStringLiteral("style-name"), QStringLiteral("ceTime"));
         xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("time"));
         xml.writeAttribute(kOffice, QStringLiteral("time-value"),
-                           cell.instant.time().toString(QStringLiteral("'PT'HH'H'mm'M'ss'S'")));
+                           cell.time.toString(QStringLiteral("'PT'HH'H'mm'M'ss'S'")));
         break;
     default:
         break;
     }
-    xml.writeTextElement(kText, QStringLiteral("p"), frenchCellText(cell));
+    xml.writeTextElement(kText, QStringLiteral("p"), shown);
     xml.writeEndElement();
 }
 
@@ -158,18 +159,20 @@ QString sheetNameOf(const QString &name)
 QByteArray contentXml(const XlsxGrid &grid, const QString &sheetName, int columns,
                       int &headingRow)
 {
-    std::vector<std::vector<GridCell>> cells;
+    // Each cell with the text it shows, formatted once.
+    std::vector<std::vector<std::pair<GridCell, QString>>> cells;
+    cells.reserve(grid.rows.size());
     std::vector<int> fitted(size_t(columns), 0);
     for (int c = 0; c < grid.headings.size(); ++c)
         fitted[size_t(c)] = int(grid.headings[c].size());
     for (const auto &row : grid.rows) {
-        std::vector<GridCell> line;
+        std::vector<std::pair<GridCell, QString>> line;
+        line.reserve(row.size());
         for (const QVariant &value : row) {
-            line.push_back(gridCellOf(value));
-            const int width = line.back().kind == GridCell::DateTime
-                                  ? 19
-                                  : int(frenchCellText(line.back()).size());
-            fitted[line.size() - 1] = std::max(fitted[line.size() - 1], width);
+            GridCell cell = gridCellOf(value);
+            QString shown = frenchCellText(cell);
+            fitted[line.size()] = std::max(fitted[line.size()], int(shown.size()));
+            line.emplace_back(std::move(cell), std::move(shown));
         }
         cells.push_back(std::move(line));
     }
@@ -226,8 +229,8 @@ QByteArray contentXml(const XlsxGrid &grid, const QString &sheetName, int column
     xml.writeEndElement();
     for (const auto &line : cells) {
         xml.writeStartElement(kTable, QStringLiteral("table-row"));
-        for (const GridCell &cell : line)
-            valueCell(xml, cell);
+        for (const auto &[cell, shown] : line)
+            valueCell(xml, cell, shown);
         xml.writeEndElement();
     }
     xml.writeEndElement(); // table

@@ -1,5 +1,7 @@
 #include "outputs/xlsxtemplate.h"
 
+#include "outputs/gridcell.h"
+
 #include <QXmlStreamReader>
 
 namespace plx {
@@ -40,7 +42,7 @@ QString replacementCell(const QString &qualifiedName, const QXmlStreamAttributes
     if (value.numeric) {
         xml += QLatin1Char(' ') + prefixes.office + QStringLiteral(":value-type=\"float\" ") +
                prefixes.office + QStringLiteral(":value=\"") +
-               QString::number(value.number, 'g', 15) + QLatin1Char('"');
+               spreadsheetNumber(value.number) + QLatin1Char('"');
     } else if (!value.text.isEmpty()) {
         xml += QLatin1Char(' ') + prefixes.office + QStringLiteral(":value-type=\"string\"");
     } else {

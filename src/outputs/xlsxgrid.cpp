@@ -130,17 +130,37 @@ Style styleOf(const GridCell &cell)
     }
 }
 
-int widthOf(const GridCell &cell)
+// A cell with the text of its <v> or inline string, formatted once.
+struct SheetCell
 {
-    switch (cell.kind) {
+    GridCell cell;
+    QString value;
+};
+
+SheetCell sheetCellOf(const QVariant &variant)
+{
+    SheetCell out{gridCellOf(variant), QString()};
+    if (out.cell.kind == GridCell::Text)
+        out.value = out.cell.text;
+    else if (out.cell.kind != GridCell::Empty)
+        // 15 significant digits, as the spreadsheet itself keeps: 0.1 + 0.2 shows 0.3.
+        out.value = spreadsheetNumber(out.cell.number);
+    return out;
+}
+
+int widthOf(const SheetCell &sheetCell)
+{
+    switch (sheetCell.cell.kind) {
     case GridCell::Empty:
         return 0;
     case GridCell::Date:
         return 10;
     case GridCell::DateTime:
         return 19;
+    case GridCell::Time:
+        return 8;
     default:
-        return int(frenchCellText(cell).size());
+        return int(sheetCell.value.size());
     }
 }
 
@@ -160,19 +180,68 @@ void writeText(QXmlStreamWriter &xml, const QString &ref, const QString &text, S
     xml.writeEndElement();
 }
 
-void writeCell(QXmlStreamWriter &xml, const QString &ref, const GridCell &cell)
+// Text as XML element content.
+void appendEscaped(QString &out, const QString &text)
 {
-    if (cell.kind == GridCell::Text) {
-        writeText(xml, ref, cell.text, Plain);
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+// The data rows are the bulk of a large sheet: written straight into text, several times
+// faster than through the stream writer, with the same XML.
+void appendCell(QString &out, const QString &letters, const QString &row, const SheetCell &sheetCell)
+{
+    out += QLatin1String("<c r=\"");
+    out += letters;
+    out += row;
+    if (sheetCell.cell.kind == GridCell::Text) {
+        out += QLatin1String("\" t=\"inlineStr\"><is><t xml:space=\"preserve\">");
+        appendEscaped(out, sheetCell.value);
+        out += QLatin1String("</t></is></c>");
         return;
     }
-    xml.writeStartElement(QStringLiteral("c"));
-    xml.writeAttribute(QStringLiteral("r"), ref);
-    if (const Style style = styleOf(cell); style != Plain)
-        xml.writeAttribute(QStringLiteral("s"), QString::number(int(style)));
-    // 15 significant digits, as the spreadsheet itself keeps: 0.1 + 0.2 shows 0.3.
-    xml.writeTextElement(QStringLiteral("v"), QString::number(cell.number, 'g', 15));
-    xml.writeEndElement();
+    if (const Style style = styleOf(sheetCell.cell); style != Plain) {
+        out += QLatin1String("\" s=\"");
+        out += QChar(QLatin1Char(char('0' + int(style))));
+    }
+    out += QLatin1String("\"><v>");
+    out += sheetCell.value;
+    out += QLatin1String("</v></c>");
+}
+
+QByteArray dataRows(const std::vector<std::vector<SheetCell>> &cells, const QStringList &letters,
+                    int firstRow)
+{
+    QString out;
+    out.reserve(qsizetype(cells.size()) * qsizetype(letters.size()) * 32);
+    for (size_t r = 0; r < cells.size(); ++r) {
+        const QString row = QString::number(firstRow + int(r) + 1);
+        out += QLatin1String("<row r=\"");
+        out += row;
+        out += QLatin1String("\">");
+        for (size_t c = 0; c < cells[r].size(); ++c) {
+            if (cells[r][c].cell.kind != GridCell::Empty)
+                appendCell(out, letters[qsizetype(c)], row, cells[r][c]);
+        }
+        out += QLatin1String("</row>");
+    }
+    return out.toUtf8();
 }
 
 struct Layout
@@ -204,20 +273,23 @@ QString ref(int column, int row)
 
 QByteArray sheetXml(const XlsxGrid &grid, const Layout &layout)
 {
-    std::vector<std::vector<GridCell>> cells;
+    std::vector<std::vector<SheetCell>> cells;
     cells.reserve(grid.rows.size());
     std::vector<int> fitted(size_t(layout.columns), 0);
     for (int c = 0; c < grid.headings.size(); ++c)
         fitted[size_t(c)] = int(grid.headings[c].size());
     for (const auto &row : grid.rows) {
-        std::vector<GridCell> line;
+        std::vector<SheetCell> line;
         line.reserve(row.size());
         for (const QVariant &value : row) {
-            line.push_back(gridCellOf(value));
+            line.push_back(sheetCellOf(value));
             fitted[line.size() - 1] = std::max(fitted[line.size() - 1], widthOf(line.back()));
         }
         cells.push_back(std::move(line));
     }
+    QStringList letters;
+    for (int c = 0; c < layout.columns; ++c)
+        letters << spreadsheetColumnName(c);
 
     QByteArray out;
     QXmlStreamWriter xml(&out);
@@ -266,16 +338,7 @@ QByteArray sheetXml(const XlsxGrid &grid, const Layout &layout)
     for (int c = 0; c < grid.headings.size(); ++c)
         writeText(xml, ref(c, layout.headingRow), xmlSafeText(grid.headings[c]), Heading);
     xml.writeEndElement();
-    for (size_t r = 0; r < cells.size(); ++r) {
-        const int row = layout.firstDataRow + int(r);
-        xml.writeStartElement(QStringLiteral("row"));
-        xml.writeAttribute(QStringLiteral("r"), QString::number(row + 1));
-        for (size_t c = 0; c < cells[r].size(); ++c) {
-            if (cells[r][c].kind != GridCell::Empty)
-                writeCell(xml, ref(int(c), row), cells[r][c]);
-        }
-        xml.writeEndElement();
-    }
+    xml.writeComment(QStringLiteral("rows")); // replaced by the data rows below
     xml.writeEndElement(); // sheetData
     if (layout.columns > 0) {
         xml.writeEmptyElement(QStringLiteral("autoFilter"));
@@ -297,6 +360,7 @@ QByteArray sheetXml(const XlsxGrid &grid, const Layout &layout)
     }
     xml.writeEndElement();
     xml.writeEndDocument();
+    out.replace("<!--rows-->", dataRows(cells, letters, layout.firstDataRow));
     return out;
 }
 

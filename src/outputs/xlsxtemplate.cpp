@@ -1,5 +1,7 @@
 #include "outputs/xlsxtemplate.h"
 
+#include "outputs/gridcell.h"
+
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
@@ -59,7 +61,7 @@ QString replacementCell(const CellSpan &cell, const SheetMarkers::Value &value)
     if (!cell.style.isEmpty())
         xml += QStringLiteral(" s=\"") + escaped(cell.style) + QLatin1Char('"');
     if (value.numeric)
-        return xml + QStringLiteral("><v>") + QString::number(value.number, 'g', 15) +
+        return xml + QStringLiteral("><v>") + spreadsheetNumber(value.number) +
                QStringLiteral("</v></c>");
     if (value.text.isEmpty())
         return xml + QStringLiteral("/>");

@@ -106,45 +106,73 @@ void textCell(QXmlStreamWriter &xml, const QString &text, const QString &style =
     xml.writeEndElement();
 }
 
-void valueCell(QXmlStreamWriter &xml, const GridCell &cell, const QString &shown)
+void appendEscaped(QString &out, const QString &text)
 {
-    if (cell.kind == GridCell::Empty) {
-        xml.writeEmptyElement(kTable, QStringLiteral("table-cell"));
-        return;
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        default:
+            out += c;
+        }
     }
-    if (cell.kind == GridCell::Text) {
-        textCell(xml, cell.text);
-        return;
-    }
-    xml.writeStartElement(kTable, QStringLiteral("table-cell"));
+}
+
+// The data cells are the bulk of a large table: written straight into text, several times
+// faster than through the stream writer. Line breaks of a text become paragraphs.
+void appendCell(QString &out, const GridCell &cell, const QString &shown)
+{
     switch (cell.kind) {
+    case GridCell::Empty:
+        out += QLatin1String("<table:table-cell/>");
+        return;
+    case GridCell::Text:
+        out += QLatin1String("<table:table-cell office:value-type=\"string\">");
+        for (const QString &line : cell.text.split(QLatin1Char('\n'))) {
+            out += QLatin1String("<text:p>");
+            appendEscaped(out, line);
+            out += QLatin1String("</text:p>");
+        }
+        out += QLatin1String("</table:table-cell>");
+        return;
     case GridCell::Number:
-        xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("float"));
-        xml.writeAttribute(kOffice, QStringLiteral("value"), spreadsheetNumber(cell.number));
+        out += QLatin1String("<table:table-cell office:value-type=\"float\" office:value=\"");
+        out += spreadsheetNumber(cell.number);
         break;
     case GridCell::Date:
+        out += QLatin1String("<table:table-cell table:style-name=\"ceDate\" "
+                             "office:value-type=\"date\" office:date-value=\"");
+        out += cell.date.toString(Qt::ISODate);
+        break;
     case GridCell::DateTime:
-        xml.writeAttribute(kTable, QStringLiteral("style-name"),
-                           cell.kind == GridCell::Date ? QStringLiteral("ceDate")
-                                                       : QStringLiteral("ceDateTime"));
-        xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("date"));
-        xml.writeAttribute(kOffice, QStringLiteral("date-value"),
-                           cell.kind == GridCell::Date
-                               ? cell.date.toString(Qt::ISODate)
-                               : cell.date.toString(Qt::ISODate) + QLatin1Char('T') +
-                                     clockTime(cell.time));
+        out += QLatin1String("<table:table-cell table:style-name=\"ceDateTime\" "
+                             "office:value-type=\"date\" office:date-value=\"");
+        out += cell.date.toString(Qt::ISODate);
+        out += QLatin1Char('T');
+        out += clockTime(cell.time);
         break;
     case GridCell::Time:
-        xml.writeAttribute(kTable, QStringLiteral("style-name"), QStringLiteral("ceTime"));
-        xml.writeAttribute(kOffice, QStringLiteral("value-type"), QStringLiteral("time"));
-        xml.writeAttribute(kOffice, QStringLiteral("time-value"),
-                           cell.time.toString(QStringLiteral("'PT'HH'H'mm'M'ss'S'")));
-        break;
-    default:
+        out += QLatin1String("<table:table-cell table:style-name=\"ceTime\" "
+                             "office:value-type=\"time\" office:time-value=\"");
+        out += cell.time.toString(QStringLiteral("'PT'HH'H'mm'M'ss'S'"));
         break;
     }
-    xml.writeTextElement(kText, QStringLiteral("p"), shown);
-    xml.writeEndElement();
+    out += QLatin1String("\"><text:p>");
+    out += shown;
+    out += QLatin1String("</text:p></table:table-cell>");
 }
 
 QString sheetNameOf(const QString &name)
@@ -227,12 +255,7 @@ QByteArray contentXml(const XlsxGrid &grid, const QString &sheetName, int column
     for (const QString &heading : grid.headings)
         textCell(xml, xmlSafeText(heading), QStringLiteral("ceHeading"));
     xml.writeEndElement();
-    for (const auto &line : cells) {
-        xml.writeStartElement(kTable, QStringLiteral("table-row"));
-        for (const auto &[cell, shown] : line)
-            valueCell(xml, cell, shown);
-        xml.writeEndElement();
-    }
+    xml.writeComment(QStringLiteral("rows")); // replaced by the data rows below
     xml.writeEndElement(); // table
     if (columns > 0) {
         const QString range = QStringLiteral("'%1'.%2%3:'%1'.%4%5")
@@ -251,6 +274,16 @@ QByteArray contentXml(const XlsxGrid &grid, const QString &sheetName, int column
     xml.writeEndElement(); // body
     xml.writeEndElement();
     xml.writeEndDocument();
+    // The prefixes declared above on the root element.
+    QString rows;
+    rows.reserve(qsizetype(cells.size()) * columns * 60);
+    for (const auto &line : cells) {
+        rows += QLatin1String("<table:table-row>");
+        for (const auto &[cell, shown] : line)
+            appendCell(rows, cell, shown);
+        rows += QLatin1String("</table:table-row>");
+    }
+    out.replace("<!--rows-->", rows.toUtf8());
     return out;
 }
 

@@ -262,7 +262,7 @@ QByteArray xlsxDrawingXml(int column, int row)
         xml.writeEndElement();
     };
     corner(QStringLiteral("from"), column, row);
-    corner(QStringLiteral("to"), column + 16, row + 22);
+    corner(QStringLiteral("to"), column + 12, row + 24);
     xml.writeStartElement(kSheetDrawing, QStringLiteral("graphicFrame"));
     xml.writeAttribute(QStringLiteral("macro"), QString());
     xml.writeStartElement(kSheetDrawing, QStringLiteral("nvGraphicFramePr"));

@@ -19,7 +19,7 @@ struct XlsxChartCells
 QByteArray xlsxChartXml(const NativeChart &chart, const XlsxChartCells &cells);
 
 // xl/drawings/drawing1.xml: the chart anchored from the 0-based cell (column, row), about
-// 16 by 22 cells large.
+// 12 by 24 cells large.
 QByteArray xlsxDrawingXml(int column, int row);
 
 } // namespace plx

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/exportcommand.h"
 #include "cli/loginoption.h"
 #include "cli/options.h"
 #include "cli/rowwriter.h"
@@ -195,6 +196,10 @@ QString usage()
         "        [--kind SAISIE|VALIDATION|DEVALIDATION|SUPPRESSION|IMPORT|CORRECTION|ANNULATION]\n"
         "                                historique des modifications des mesures, le plus\n"
         "                                récent d'abord\n"
+        "  export [BASE] --station CODE [--from JJ/MM/AAAA --to JJ/MM/AAAA]\n"
+        "        --out FICHIER.xlsx|.csv|.ods\n"
+        "                                écrit les mesures de la station comme l'export de\n"
+        "                                l'écran de validation (sans dates : tout l'historique)\n"
         "  chart [BASE] --station CODE --screen chronique|annee|annuaire|normales\n"
         "        --out FICHIER.png|.svg|.pdf\n"
         "        [--param CHIFFRES] [--horizon S|D|M|T|A|H] [--visualisation HISTO|COURBE]\n"
@@ -245,6 +250,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return devalidateCommand(arguments);
     if (command == QLatin1String("history"))
         return historyCommand(arguments);
+    if (command == QLatin1String("export"))
+        return exportCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

@@ -53,4 +53,35 @@ QString cellText(const MeasureRow &row, int column)
     return QString();
 }
 
+QString validationColumnName(int column, const QStringList &labels)
+{
+    switch (column) {
+    case kDateColumn:
+    case kLoadedDateColumn:
+        return QStringLiteral("Date");
+    case kHeureColumn:
+    case kLoadedHeureColumn:
+        return QStringLiteral("Heure");
+    case kPluieColumn:
+        return QStringLiteral("Pluie");
+    case kPluieEfficaceColumn:
+        return QStringLiteral("Pl Efficace");
+    case kEtpColumn:
+        return QStringLiteral("Etp");
+    case kValeur1Column:
+    case kValeur2Column:
+    case kValeur3Column: {
+        const int id = column - kValeur1Column + 1;
+        return id <= labels.size() ? labels.at(id - 1)
+                                   : QStringLiteral("Param") + QString::number(id);
+    }
+    case kRuptureColumn:
+        return QStringLiteral("Rupture");
+    case kObtentionColumn:
+        return QStringLiteral("Obtention");
+    default:
+        return QString();
+    }
+}
+
 } // namespace plx

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <array>
@@ -70,5 +71,9 @@ struct MeasureRow
 // The text a cell shows: dates "dd/MM/yyyy", times "hh:mm:ss", numbers with a decimal
 // comma in their shortest exact form, "X" or " " for the mark, "R" or "" for a break.
 QString cellText(const MeasureRow &row, int column);
+
+// The heading of a validation column: "Date", "Heure", "Pluie", "Pl Efficace", "Etp", the
+// free parameters' labels (labels[0..2]; "Param" + n when missing), "Rupture", "Obtention".
+QString validationColumnName(int column, const QStringList &labels);
 
 } // namespace plx

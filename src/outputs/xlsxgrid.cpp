@@ -1,15 +1,11 @@
 #include "outputs/xlsxgrid.h"
 
-#include <QBuffer>
-#include <QDate>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QXmlStreamWriter>
+#include "outputs/gridcell.h"
+#include "outputs/xlsxchart.h"
+#include "outputs/zipentries.h"
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
+#include <QDir>
+#include <QXmlStreamWriter>
 
 #include <algorithm>
 
@@ -18,26 +14,34 @@ namespace plx {
 namespace {
 
 const QLatin1String kMain("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
-const QLatin1String kRelationships("http://schemas.openxmlformats.org/package/2006/relationships");
 const QLatin1String
     kDocumentRelationships("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 
 // Cell styles of styles.xml, by index.
-enum Style { Plain = 0, Heading = 1, Date = 2, DateTime = 3 };
+enum Style { Plain = 0, Heading = 1, DateStyle = 2, DateTimeStyle = 3, TitleStyle = 4,
+             TimeStyle = 5 };
 
-const char kContentTypes[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-    "<Default Extension=\"rels\" "
-    "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-    "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-    "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-    "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/"
-    "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-    "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
-    "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
-    "</Types>";
+QByteArray contentTypes(bool chart)
+{
+    QByteArray out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+        "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    if (chart)
+        out += "<Override PartName=\"/xl/drawings/drawing1.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.drawing+xml\"/>"
+               "<Override PartName=\"/xl/charts/chart1.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.drawingml.chart+xml\"/>";
+    return out + "</Types>";
+}
 
 const char kPackageRelationships[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -55,24 +59,48 @@ const char kWorkbookRelationships[] =
     "relationships/styles\" Target=\"styles.xml\"/>"
     "</Relationships>";
 
+const char kSheetRelationships[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+    "relationships/drawing\" Target=\"../drawings/drawing1.xml\"/>"
+    "</Relationships>";
+
+const char kDrawingRelationships[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+    "relationships/chart\" Target=\"../charts/chart1.xml\"/>"
+    "</Relationships>";
+
 const char kStyles[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
     "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<numFmts count=\"2\"><numFmt numFmtId=\"164\" formatCode=\"dd/mm/yyyy\"/>"
-    "<numFmt numFmtId=\"165\" formatCode=\"dd/mm/yyyy hh:mm:ss\"/></numFmts>"
-    "<fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font>"
-    "<font><b/><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
-    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-    "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<numFmts count=\"3\"><numFmt numFmtId=\"164\" formatCode=\"dd/mm/yyyy\"/>"
+    "<numFmt numFmtId=\"165\" formatCode=\"dd/mm/yyyy hh:mm:ss\"/>"
+    "<numFmt numFmtId=\"166\" formatCode=\"hh:mm:ss\"/></numFmts>"
+    "<fonts count=\"3\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font>"
+    "<font><b/><sz val=\"11\"/><name val=\"Calibri\"/></font>"
+    "<font><b/><sz val=\"14\"/><name val=\"Calibri\"/></font></fonts>"
+    "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill>"
+    "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFDCE6F1\"/>"
+    "<bgColor indexed=\"64\"/></patternFill></fill></fills>"
+    "<borders count=\"2\"><border><left/><right/><top/><bottom/><diagonal/></border>"
+    "<border><left/><right/><top/><bottom style=\"thin\"><color auto=\"1\"/></bottom>"
+    "<diagonal/></border></borders>"
     "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
     "</cellStyleXfs>"
-    "<cellXfs count=\"4\">"
+    "<cellXfs count=\"6\">"
     "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
-    "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
+    "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" borderId=\"1\" xfId=\"0\" applyFont=\"1\" "
+    "applyFill=\"1\" applyBorder=\"1\"/>"
     "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
     "applyNumberFormat=\"1\"/>"
     "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+    "applyNumberFormat=\"1\"/>"
+    "<xf numFmtId=\"0\" fontId=\"2\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
+    "<xf numFmtId=\"166\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
     "applyNumberFormat=\"1\"/>"
     "</cellXfs>"
     "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
@@ -84,168 +112,259 @@ QString sheetNameOf(const QString &name)
     QString cleaned = name;
     for (QChar c : QStringLiteral("[]:*?/\\"))
         cleaned.replace(c, QLatin1Char('_'));
-    cleaned = cleaned.left(31);
+    cleaned = xmlSafeText(cleaned).left(31);
     return cleaned.isEmpty() ? QStringLiteral("Feuil1") : cleaned;
 }
 
-// XML 1.0 has no place for most control characters: they are dropped.
-QString xmlText(const QString &text)
+Style styleOf(const GridCell &cell)
 {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-            c == QLatin1Char('\r'))
-            out += c;
+    switch (cell.kind) {
+    case GridCell::Date:
+        return DateStyle;
+    case GridCell::DateTime:
+        return DateTimeStyle;
+    case GridCell::Time:
+        return TimeStyle;
+    default:
+        return Plain;
     }
+}
+
+// A cell with the text of its <v> or inline string, formatted once.
+struct SheetCell
+{
+    GridCell cell;
+    QString value;
+};
+
+SheetCell sheetCellOf(const QVariant &variant)
+{
+    SheetCell out{gridCellOf(variant), QString()};
+    if (out.cell.kind == GridCell::Text)
+        out.value = out.cell.text;
+    else if (out.cell.kind != GridCell::Empty)
+        // 15 significant digits, as the spreadsheet itself keeps: 0.1 + 0.2 shows 0.3.
+        out.value = spreadsheetNumber(out.cell.number);
     return out;
 }
 
-// "A", "B", ... "Z", "AA": the column letters of a cell reference.
-QString columnName(int column)
+int widthOf(const SheetCell &sheetCell)
 {
-    QString name;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(QLatin1Char('A' + char((n - 1) % 26))));
-    return name;
-}
-
-// Days since 30/12/1899, the spreadsheet's date numbering, with the time as a fraction.
-double serialOf(const QDateTime &value)
-{
-    const qint64 days = QDate(1899, 12, 30).daysTo(value.date());
-    return double(days) + value.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
-struct Cell
-{
-    enum Kind { Empty, Number, Text } kind = Empty;
-    QString value;
-    Style style = Plain;
-    int width = 0;
-};
-
-Cell cellOf(const QVariant &value)
-{
-    if (value.isNull() || !value.isValid())
-        return {};
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const QString number = QString::number(value.toDouble(), 'g', 17);
-        return {Cell::Number, number, Plain, int(QString::number(value.toDouble()).size())};
-    }
-    case QMetaType::QDate:
-        if (!value.toDate().isValid())
-            return {};
-        return {Cell::Number, QString::number(serialOf(QDateTime(value.toDate(), QTime(0, 0)))),
-                Date, 10};
-    case QMetaType::QDateTime: {
-        const QDateTime dateTime = value.toDateTime();
-        if (!dateTime.isValid())
-            return {};
-        const bool midnight = dateTime.time() == QTime(0, 0);
-        return {Cell::Number, QString::number(serialOf(dateTime), 'g', 17),
-                midnight ? Date : DateTime, midnight ? 10 : 19};
-    }
-    default: {
-        const QString text = xmlText(value.toString());
-        return {Cell::Text, text, Plain, int(text.size())};
-    }
+    switch (sheetCell.cell.kind) {
+    case GridCell::Empty:
+        return 0;
+    case GridCell::Date:
+        return 10;
+    case GridCell::DateTime:
+        return 19;
+    case GridCell::Time:
+        return 8;
+    default:
+        return int(sheetCell.value.size());
     }
 }
 
-void writeCell(QXmlStreamWriter &xml, int row, int column, const Cell &cell)
+void writeText(QXmlStreamWriter &xml, const QString &ref, const QString &text, Style style)
 {
     xml.writeStartElement(QStringLiteral("c"));
-    xml.writeAttribute(QStringLiteral("r"), columnName(column) + QString::number(row + 1));
-    if (cell.style != Plain)
-        xml.writeAttribute(QStringLiteral("s"), QString::number(int(cell.style)));
-    if (cell.kind == Cell::Number) {
-        xml.writeTextElement(QStringLiteral("v"), cell.value);
-    } else {
-        xml.writeAttribute(QStringLiteral("t"), QStringLiteral("inlineStr"));
-        xml.writeStartElement(QStringLiteral("is"));
-        xml.writeStartElement(QStringLiteral("t"));
-        xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-        xml.writeCharacters(cell.value);
-        xml.writeEndElement();
-        xml.writeEndElement();
-    }
+    xml.writeAttribute(QStringLiteral("r"), ref);
+    if (style != Plain)
+        xml.writeAttribute(QStringLiteral("s"), QString::number(int(style)));
+    xml.writeAttribute(QStringLiteral("t"), QStringLiteral("inlineStr"));
+    xml.writeStartElement(QStringLiteral("is"));
+    xml.writeStartElement(QStringLiteral("t"));
+    xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+    xml.writeCharacters(text);
+    xml.writeEndElement();
+    xml.writeEndElement();
     xml.writeEndElement();
 }
 
-QByteArray sheetXml(const XlsxGrid &grid)
+// Text as XML element content.
+void appendEscaped(QString &out, const QString &text)
 {
-    // Cells first, so that the column widths (written before the data) fit them.
-    std::vector<std::vector<Cell>> cells;
-    cells.reserve(grid.rows.size() + 1);
-    std::vector<Cell> headings;
-    for (const QString &heading : grid.headings)
-        headings.push_back({Cell::Text, xmlText(heading), Heading, int(heading.size())});
-    cells.push_back(std::move(headings));
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+// The data rows are the bulk of a large sheet: written straight into text, several times
+// faster than through the stream writer, with the same XML.
+void appendCell(QString &out, const QString &letters, const QString &row, const SheetCell &sheetCell)
+{
+    out += QLatin1String("<c r=\"");
+    out += letters;
+    out += row;
+    if (sheetCell.cell.kind == GridCell::Text) {
+        out += QLatin1String("\" t=\"inlineStr\"><is><t xml:space=\"preserve\">");
+        appendEscaped(out, sheetCell.value);
+        out += QLatin1String("</t></is></c>");
+        return;
+    }
+    if (const Style style = styleOf(sheetCell.cell); style != Plain) {
+        out += QLatin1String("\" s=\"");
+        out += QChar(QLatin1Char(char('0' + int(style))));
+    }
+    out += QLatin1String("\"><v>");
+    out += sheetCell.value;
+    out += QLatin1String("</v></c>");
+}
+
+QByteArray dataRows(const std::vector<std::vector<SheetCell>> &cells, const QStringList &letters,
+                    int firstRow)
+{
+    QString out;
+    out.reserve(qsizetype(cells.size()) * qsizetype(letters.size()) * 32);
+    for (size_t r = 0; r < cells.size(); ++r) {
+        const QString row = QString::number(firstRow + int(r) + 1);
+        out += QLatin1String("<row r=\"");
+        out += row;
+        out += QLatin1String("\">");
+        for (size_t c = 0; c < cells[r].size(); ++c) {
+            if (cells[r][c].cell.kind != GridCell::Empty)
+                appendCell(out, letters[qsizetype(c)], row, cells[r][c]);
+        }
+        out += QLatin1String("</row>");
+    }
+    return out.toUtf8();
+}
+
+struct Layout
+{
+    int titleRow = 0;   // 0-based rows; titleRow -1: none
+    int headingRow = 0;
+    int firstDataRow = 1;
+    int columns = 0;
+    int lastRow = 0;    // 0-based, the last row written
+};
+
+Layout layoutOf(const XlsxGrid &grid)
+{
+    Layout layout;
+    layout.titleRow = grid.title.isEmpty() ? -1 : 0;
+    layout.headingRow = layout.titleRow + 1;
+    layout.firstDataRow = layout.headingRow + 1;
+    layout.columns = int(grid.headings.size());
+    for (const auto &row : grid.rows)
+        layout.columns = std::max(layout.columns, int(row.size()));
+    layout.lastRow = layout.headingRow + int(grid.rows.size());
+    return layout;
+}
+
+QString ref(int column, int row)
+{
+    return spreadsheetColumnName(column) + QString::number(row + 1);
+}
+
+QByteArray sheetXml(const XlsxGrid &grid, const Layout &layout)
+{
+    std::vector<std::vector<SheetCell>> cells;
+    cells.reserve(grid.rows.size());
+    std::vector<int> fitted(size_t(layout.columns), 0);
+    for (int c = 0; c < grid.headings.size(); ++c)
+        fitted[size_t(c)] = int(grid.headings[c].size());
     for (const auto &row : grid.rows) {
-        std::vector<Cell> line;
+        std::vector<SheetCell> line;
         line.reserve(row.size());
-        for (const QVariant &value : row)
-            line.push_back(cellOf(value));
+        for (const QVariant &value : row) {
+            line.push_back(sheetCellOf(value));
+            fitted[line.size() - 1] = std::max(fitted[line.size() - 1], widthOf(line.back()));
+        }
         cells.push_back(std::move(line));
     }
-    std::vector<int> widths;
-    for (const auto &line : cells) {
-        widths.resize(std::max(widths.size(), line.size()), 0);
-        for (size_t c = 0; c < line.size(); ++c)
-            widths[c] = std::max(widths[c], line[c].width);
-    }
+    QStringList letters;
+    for (int c = 0; c < layout.columns; ++c)
+        letters << spreadsheetColumnName(c);
 
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     xml.writeStartElement(QStringLiteral("worksheet"));
     xml.writeDefaultNamespace(kMain);
+    xml.writeNamespace(kDocumentRelationships, QStringLiteral("r"));
+    // Printed landscape, as wide as one page: a long list goes down several pages.
+    xml.writeStartElement(QStringLiteral("sheetPr"));
+    xml.writeEmptyElement(QStringLiteral("pageSetUpPr"));
+    xml.writeAttribute(QStringLiteral("fitToPage"), QStringLiteral("1"));
+    xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("sheetViews"));
     xml.writeStartElement(QStringLiteral("sheetView"));
     xml.writeAttribute(QStringLiteral("workbookViewId"), QStringLiteral("0"));
-    xml.writeEmptyElement(QStringLiteral("pane")); // the heading row stays in view
-    xml.writeAttribute(QStringLiteral("ySplit"), QStringLiteral("1"));
-    xml.writeAttribute(QStringLiteral("topLeftCell"), QStringLiteral("A2"));
+    xml.writeEmptyElement(QStringLiteral("pane")); // the title and headings stay in view
+    xml.writeAttribute(QStringLiteral("ySplit"), QString::number(layout.firstDataRow));
+    xml.writeAttribute(QStringLiteral("topLeftCell"), ref(0, layout.firstDataRow));
     xml.writeAttribute(QStringLiteral("activePane"), QStringLiteral("bottomLeft"));
     xml.writeAttribute(QStringLiteral("state"), QStringLiteral("frozen"));
     xml.writeEndElement();
     xml.writeEndElement();
-    if (!widths.empty()) {
+    if (layout.columns > 0) {
         xml.writeStartElement(QStringLiteral("cols"));
-        for (size_t c = 0; c < widths.size(); ++c) {
+        for (int c = 0; c < layout.columns; ++c) {
+            double width = c < int(grid.columnWidths.size()) ? grid.columnWidths[size_t(c)] : 0;
+            if (width <= 0)
+                width = std::min(fitted[size_t(c)], 60) + 2;
             xml.writeEmptyElement(QStringLiteral("col"));
             xml.writeAttribute(QStringLiteral("min"), QString::number(c + 1));
             xml.writeAttribute(QStringLiteral("max"), QString::number(c + 1));
-            xml.writeAttribute(QStringLiteral("width"),
-                               QString::number(std::min(widths[c], 60) + 2));
+            xml.writeAttribute(QStringLiteral("width"), QString::number(width, 'f', 2));
             xml.writeAttribute(QStringLiteral("customWidth"), QStringLiteral("1"));
         }
         xml.writeEndElement();
     }
     xml.writeStartElement(QStringLiteral("sheetData"));
-    for (size_t r = 0; r < cells.size(); ++r) {
+    if (layout.titleRow >= 0) {
         xml.writeStartElement(QStringLiteral("row"));
-        xml.writeAttribute(QStringLiteral("r"), QString::number(r + 1));
-        for (size_t c = 0; c < cells[r].size(); ++c) {
-            if (cells[r][c].kind != Cell::Empty)
-                writeCell(xml, int(r), int(c), cells[r][c]);
-        }
+        xml.writeAttribute(QStringLiteral("r"), QString::number(layout.titleRow + 1));
+        writeText(xml, ref(0, layout.titleRow), xmlSafeText(grid.title), TitleStyle);
         xml.writeEndElement();
     }
+    xml.writeStartElement(QStringLiteral("row"));
+    xml.writeAttribute(QStringLiteral("r"), QString::number(layout.headingRow + 1));
+    for (int c = 0; c < grid.headings.size(); ++c)
+        writeText(xml, ref(c, layout.headingRow), xmlSafeText(grid.headings[c]), Heading);
     xml.writeEndElement();
+    xml.writeComment(QStringLiteral("rows")); // replaced by the data rows below
+    xml.writeEndElement(); // sheetData
+    if (layout.columns > 0) {
+        xml.writeEmptyElement(QStringLiteral("autoFilter"));
+        xml.writeAttribute(QStringLiteral("ref"), ref(0, layout.headingRow) + QLatin1Char(':') +
+                                                      ref(layout.columns - 1, layout.lastRow));
+    }
+    xml.writeEmptyElement(QStringLiteral("pageMargins"));
+    for (const auto &[name, inches] : {std::pair{"left", "0.5"}, {"right", "0.5"}, {"top", "0.6"},
+                                       {"bottom", "0.6"}, {"header", "0.3"}, {"footer", "0.3"}})
+        xml.writeAttribute(QString::fromLatin1(name), QString::fromLatin1(inches));
+    xml.writeEmptyElement(QStringLiteral("pageSetup"));
+    xml.writeAttribute(QStringLiteral("paperSize"), QStringLiteral("9")); // A4
+    xml.writeAttribute(QStringLiteral("orientation"), QStringLiteral("landscape"));
+    xml.writeAttribute(QStringLiteral("fitToWidth"), QStringLiteral("1"));
+    xml.writeAttribute(QStringLiteral("fitToHeight"), QStringLiteral("0"));
+    if (grid.chart) {
+        xml.writeEmptyElement(QStringLiteral("drawing"));
+        xml.writeAttribute(kDocumentRelationships, QStringLiteral("id"), QStringLiteral("rId1"));
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
+    out.replace("<!--rows-->", dataRows(cells, letters, layout.firstDataRow));
     return out;
 }
 
-QByteArray workbookXml(const QString &sheetName)
+QByteArray workbookXml(const QString &sheetName, const Layout &layout)
 {
     QByteArray out;
     QXmlStreamWriter xml(&out);
@@ -255,60 +374,73 @@ QByteArray workbookXml(const QString &sheetName)
     xml.writeNamespace(kDocumentRelationships, QStringLiteral("r"));
     xml.writeStartElement(QStringLiteral("sheets"));
     xml.writeEmptyElement(QStringLiteral("sheet"));
-    xml.writeAttribute(QStringLiteral("name"), sheetNameOf(sheetName));
+    xml.writeAttribute(QStringLiteral("name"), sheetName);
     xml.writeAttribute(QStringLiteral("sheetId"), QStringLiteral("1"));
     xml.writeAttribute(kDocumentRelationships, QStringLiteral("id"), QStringLiteral("rId1"));
     xml.writeEndElement();
+    if (layout.columns > 0) {
+        // The spreadsheet application finds an autofilter's range through this name.
+        QString quoted = sheetName;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+        const QString range = QLatin1Char('$') + spreadsheetColumnName(0) + QLatin1Char('$') +
+                              QString::number(layout.headingRow + 1) + QStringLiteral(":$") +
+                              spreadsheetColumnName(layout.columns - 1) + QLatin1Char('$') +
+                              QString::number(layout.lastRow + 1);
+        xml.writeStartElement(QStringLiteral("definedNames"));
+        xml.writeStartElement(QStringLiteral("definedName"));
+        xml.writeAttribute(QStringLiteral("name"), QStringLiteral("_xlnm._FilterDatabase"));
+        xml.writeAttribute(QStringLiteral("localSheetId"), QStringLiteral("0"));
+        xml.writeAttribute(QStringLiteral("hidden"), QStringLiteral("1"));
+        xml.writeCharacters(QLatin1Char('\'') + quoted + QStringLiteral("'!") + range);
+        xml.writeEndElement();
+        xml.writeEndElement();
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     return out;
 }
 
-bool addEntry(QuaZip &zip, const QString &name, const QByteArray &content)
-{
-    QuaZipFile entry(&zip);
-    if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(name)))
-        return false;
-    const bool written = entry.write(content) == content.size();
-    entry.close();
-    return written && entry.getZipError() == 0;
-}
-
 } // namespace
+
+QString gridWriteError(const QString &path, const QString &why)
+{
+    return QStringLiteral("Impossible d'écrire le classeur « %1 » : %2")
+        .arg(QDir::toNativeSeparators(path), why);
+}
 
 bool exportGridToXlsx(const XlsxGrid &grid, const QString &path, QString *error)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = QStringLiteral("Impossible d'écrire le classeur « %1 » : %2")
-                         .arg(QDir::toNativeSeparators(path), why);
-        return false;
+    const Layout layout = layoutOf(grid);
+    const QString sheetName = sheetNameOf(grid.sheetName);
+    std::vector<ZipEntry> entries = {
+        {QStringLiteral("[Content_Types].xml"), contentTypes(grid.chart.has_value())},
+        {QStringLiteral("_rels/.rels"), QByteArray(kPackageRelationships)},
+        {QStringLiteral("xl/workbook.xml"), workbookXml(sheetName, layout)},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"), QByteArray(kWorkbookRelationships)},
+        {QStringLiteral("xl/styles.xml"), QByteArray(kStyles)},
+        {QStringLiteral("xl/worksheets/sheet1.xml"), sheetXml(grid, layout)},
     };
-    if (!QFileInfo(path).absoluteDir().exists())
-        return fail(QStringLiteral("le dossier n'existe pas."));
-    // Zipped in memory: QuaZip closes its device when done, which a QSaveFile cannot take.
-    QByteArray archive;
-    {
-        QBuffer buffer(&archive);
-        QuaZip zip(&buffer);
-        if (!zip.open(QuaZip::mdCreate))
-            return fail(QStringLiteral("l'archive ne peut pas être créée."));
-        bool ok = addEntry(zip, QStringLiteral("[Content_Types].xml"), QByteArray(kContentTypes)) &&
-                  addEntry(zip, QStringLiteral("_rels/.rels"), QByteArray(kPackageRelationships)) &&
-                  addEntry(zip, QStringLiteral("xl/workbook.xml"), workbookXml(grid.sheetName)) &&
-                  addEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"),
-                           QByteArray(kWorkbookRelationships)) &&
-                  addEntry(zip, QStringLiteral("xl/styles.xml"), QByteArray(kStyles)) &&
-                  addEntry(zip, QStringLiteral("xl/worksheets/sheet1.xml"), sheetXml(grid));
-        zip.close();
-        if (!ok || zip.getZipError() != 0)
-            return fail(QStringLiteral("l'écriture de l'archive a échoué."));
+    if (grid.chart) {
+        XlsxChartCells cells;
+        cells.sheetName = sheetName;
+        cells.headingRow = layout.headingRow + 1;
+        cells.firstRow = layout.firstDataRow + 1;
+        cells.lastRow = std::max(layout.lastRow + 1, cells.firstRow);
+        entries.push_back({QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"),
+                           QByteArray(kSheetRelationships)});
+        entries.push_back({QStringLiteral("xl/drawings/drawing1.xml"),
+                           xlsxDrawingXml(layout.columns + 1, layout.headingRow)});
+        entries.push_back({QStringLiteral("xl/drawings/_rels/drawing1.xml.rels"),
+                           QByteArray(kDrawingRelationships)});
+        entries.push_back(
+            {QStringLiteral("xl/charts/chart1.xml"), xlsxChartXml(*grid.chart, cells)});
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(archive) != archive.size())
-        return fail(file.errorString());
-    if (!file.commit())
-        return fail(file.errorString());
+    QString why;
+    if (!writeZipEntries(path, entries, &why)) {
+        if (error)
+            *error = gridWriteError(path, why);
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "base/locale.h"
 #include "base/widgets/navigator.h"
+#include "config/settings.h"
 #include "charts/widgets/ctlgraphique.h"
 #include "charts/widgets/editiongraphique.h"
 #include "charts/widgets/editiongraphiqueannee.h"
@@ -9,6 +10,7 @@
 #include "measures/measurementtable.h"
 #include "measures/widgets/validation.h"
 #include "measures/widgets/validationmodel.h"
+#include "outputs/widgets/gridexport.h"
 #include "run/widgets/mainwindow.h"
 #include "schema/periodes.h"
 #include "schema/schemacatalog.h"
@@ -16,16 +18,20 @@
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
 #include "support/schemadatabasetest.h"
+#include "support/zipread.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -474,6 +480,48 @@ TEST_P(ChartScreenTest, ValidationEditorChartsItsLoadedWindow)
     grid->chart()->RecupDatesChargement(start, end);
     EXPECT_EQ(start, QDate(2020, 3, 1));
     EXPECT_EQ(end, QDate(2020, 3, 31));
+}
+
+// The toolbar's spreadsheet button on a chart screen: the visible curves as a table and a
+// native chart over those cells, in the export folder under the screen's title, opened with
+// the desktop's handler (replaced here); the record exports its situation grid.
+TEST_P(ChartScreenTest, ExcelButtonWritesTheCurvesWithANativeChart)
+{
+    if (!ready())
+        return;
+    QTemporaryDir folder;
+    ASSERT_TRUE(EcrireParametre(QStringLiteral("CheminExport"), folder.path()));
+    QStringList opened;
+    const ExportedFileOpener previous =
+        setExportedFileOpener([&](const QString &path) { opened << path; });
+
+    const auto screen = yearlyScreen();
+    const int curves = int(std::count_if(screen->chart()->curves().curves.begin(),
+                                         screen->chart()->curves().curves.end(),
+                                         [](const ChartCurve &c) { return c.visible; }));
+    ASSERT_GT(curves, 0);
+    screen->DeclencheExcel();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(QFileInfo(opened[0]).dir().absolutePath(), QDir(folder.path()).absolutePath());
+    EXPECT_TRUE(opened[0].endsWith(QStringLiteral(".xlsx")));
+    EXPECT_FALSE(QFileInfo(opened[0]).fileName().contains(QLatin1Char('/')));
+    const QString chart =
+        QString::fromUtf8(plxtest::zipEntry(opened[0], QStringLiteral("xl/charts/chart1.xml")));
+    EXPECT_EQ(int(chart.count(QStringLiteral("<c:ser>"))), curves);
+    EXPECT_TRUE(chart.contains(QStringLiteral("<c:strRef><c:f>"))) << "month labels as categories";
+    const QStringList cells = plxtest::xlsxCells(
+        plxtest::zipEntry(opened[0], QStringLiteral("xl/worksheets/sheet1.xml")));
+    EXPECT_TRUE(cells.contains(QStringLiteral("A2:1:inlineStr:Période")))
+        << cells.mid(0, 6).join(QLatin1Char(' ')).toStdString();
+
+    FichePluviometre record;
+    ASSERT_TRUE(record.ChargementFichePluviometre(QStringLiteral("7")));
+    record.DeclencheExcel();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(QFileInfo(opened[1]).fileName(), QStringLiteral("Situation.xlsx"));
+    EXPECT_TRUE(plxtest::zipEntry(opened[1], QStringLiteral("xl/worksheets/sheet1.xml"))
+                    .contains("Situation"));
+    setExportedFileOpener(previous);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ChartScreenTest, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -155,7 +155,8 @@ TEST_P(ValidationScreenTest, InitialisesAndLoadsTheWindow)
     EXPECT_EQ(child<QLineEdit>(screen.get(), "TxtDateDebut")->text(),
               formatDate(today.addMonths(-3)));
     EXPECT_EQ(child<QLineEdit>(screen.get(), "txtDateFin")->text(), formatDate(today));
-    EXPECT_EQ(screen->exportFileName(), QStringLiteral("Validation_13047_001.xlsx"));
+    // The file name drops the "/" later; the title keeps the identifier as typed.
+    EXPECT_EQ(screen->exportTitle(), QStringLiteral("Validation_13047/001"));
 
     load(screen.get(), kFirstDay, kFirstDay.addDays(30));
     ASSERT_EQ(screen->model()->rowCount(), 10);
@@ -617,10 +618,12 @@ TEST_P(ValidationScreenTest, RecordOpensTheEditorAndGridExports)
     ASSERT_NE(editor, nullptr) << messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(editor->stationCode(), QStringLiteral("7"));
     EXPECT_EQ(editor->model()->rowCount(), 1); // the last three months
-    QTemporaryDir dir;
-    const QString path = dir.filePath(editor->exportFileName());
-    EXPECT_TRUE(editor->exportRows(path));
-    EXPECT_GT(QFileInfo(path).size(), 0);
+    const plx::XlsxGrid exported = editor->exportGrid();
+    EXPECT_EQ(exported.title, QStringLiteral("Validation_") + editor->exportTitle().mid(11));
+    ASSERT_EQ(exported.rows.size(), 1u);
+    EXPECT_EQ(exported.headings.first(), QStringLiteral("Date"));
+    EXPECT_EQ(exported.headings.last(), QStringLiteral("Validité"));
+    EXPECT_EQ(exported.rows[0][0].typeId(), QMetaType::QDate);
     bool previewed = false;
     QTimer::singleShot(0, [&] {
         if (QWidget *preview = QApplication::activeModalWidget()) {

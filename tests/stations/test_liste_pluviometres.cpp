@@ -1,8 +1,10 @@
 #include "listetestdata.h"
 
+#include "config/settings.h"
 #include "db/dialect.h"
 #include "measures/measurementtable.h"
 #include "measures/widgets/validation.h"
+#include "outputs/widgets/gridexport.h"
 #include "run/widgets/mainwindow.h"
 #include "stations/maplinks.h"
 #include "stations/recordlength.h"
@@ -10,6 +12,7 @@
 #include "stations/stationlistmodel.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
+#include "support/zipread.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -242,15 +245,29 @@ TEST_P(ListePluviometresTest, MapAndExport)
               QStringLiteral("https://www.google.com/maps/@43.300000,-0.370000,1000m"));
     EXPECT_FALSE(plx::findStationCoordinates(QStringLiteral("2")).has_value());
 
+    // The one-click export: into the export folder under the list's title, opened with
+    // the desktop's handler (replaced here); a locked file of that name gets a number.
     QTemporaryDir dir;
+    ASSERT_TRUE(plx::EcrireParametre(QStringLiteral("CheminExport"), dir.path()));
+    QStringList opened;
+    const auto previous =
+        plx::setExportedFileOpener([&](const QString &path) { opened << path; });
+    screen.DeclencheExcel();
     const QString path = dir.filePath(QStringLiteral("Liste_des_pluviomètres.xlsx"));
-    ASSERT_TRUE(screen.exportVisibleRows(path)) << messages.join('\n').toStdString();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.read(2) == "PK");
-    EXPECT_FALSE(screen.exportVisibleRows(dir.filePath(QStringLiteral("absent/x.xlsx"))));
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("ERREUR: Impossible d'écrire")));
+    ASSERT_EQ(opened, QStringList{path}) << messages.join('\n').toStdString();
+    const QByteArray sheet = plxtest::zipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    EXPECT_TRUE(sheet.contains("Liste_des_pluviom\xc3\xa8tres")) << "title row";
+    EXPECT_TRUE(sheet.contains("<autoFilter"));
+    QFile lock(dir.filePath(QStringLiteral(".~lock.Liste_des_pluviomètres.xlsx#")));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+    screen.DeclencheExcel();
+    EXPECT_EQ(opened.value(1), dir.filePath(QStringLiteral("Liste_des_pluviomètres_2.xlsx")));
+    EXPECT_TRUE(QFileInfo::exists(opened.value(1)));
+    plx::setExportedFileOpener(previous);
+    ASSERT_EQ(messages.size(), 2); // "Exporté dans ..." twice: no main window here
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("AIDE: Exporté dans ")))
+        << messages.first().toStdString();
 }
 
 // "Durée chronique": first and last measurement dates; a station without a measurement

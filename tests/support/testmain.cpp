@@ -1,3 +1,4 @@
+#include "outputs/widgets/gridexport.h"
 #include "run/widgets/windownavigator.h"
 #include "support/statementlog.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char **argv)
     plx::WindowNavigator navigator;
     plx::setDefaultNavigator(&navigator);
     plxtest::installStatementLogFromEnvironment();
+    // An exported file is never handed to the desktop during the tests.
+    plx::setExportedFileOpener([](const QString &) {});
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

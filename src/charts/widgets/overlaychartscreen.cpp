@@ -8,6 +8,8 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/parameterlabels.h"
+#include "outputs/chartgrid.h"
+#include "outputs/widgets/gridexport.h"
 #include "session/session.h"
 #include "stations/listfilter.h"
 #include "stations/stationlist.h"
@@ -214,6 +216,16 @@ std::array<QCheckBox *, 6> OverlayChartScreen::parameterBoxes(const char *name, 
     }
     boxes[0]->setChecked(true);
     return boxes;
+}
+
+void OverlayChartScreen::DeclencheExcel()
+{
+    const XlsxGrid grid = chartCurvesGrid(m_chart->curves(), windowTitle());
+    if (!grid.chart) {
+        showMessage(MessageKind::Aide, QStringLiteral("Aucune courbe affichée à exporter."));
+        return;
+    }
+    exportGridInOneClick(this, grid);
 }
 
 } // namespace plx

@@ -45,6 +45,8 @@ public slots:
     void InitCboListe();
     // Fills SprPluviometres with the rain gauges of the chosen list, within the user's scope.
     void fillRainGauges();
+    // The visible curves as a table with a native chart of the workbook, in one click.
+    void DeclencheExcel();
 
 protected:
     OverlayChartScreen(const QString &title, QWidget *parent);

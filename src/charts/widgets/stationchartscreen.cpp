@@ -9,6 +9,8 @@
 #include "db/accesbase.h"
 #include "measures/measurerights.h"
 #include "measures/parameterlabels.h"
+#include "outputs/chartgrid.h"
+#include "outputs/widgets/gridexport.h"
 #include "stations/stationcodes.h"
 
 #include <QApplication>
@@ -251,6 +253,16 @@ void StationChartScreen::openNormalsComparison()
 {
     if (Navigator *navigator = navigatorFor(this); navigator && !m_code.isEmpty())
         navigator->openStationChart(m_code, StationChart::Normals, m_neighbours);
+}
+
+void StationChartScreen::DeclencheExcel()
+{
+    const XlsxGrid grid = chartCurvesGrid(m_chart->curves(), windowTitle());
+    if (!grid.chart) {
+        showMessage(MessageKind::Aide, QStringLiteral("Aucune courbe affichée à exporter."));
+        return;
+    }
+    exportGridInOneClick(this, grid);
 }
 
 } // namespace plx

@@ -52,6 +52,8 @@ public slots:
     // A toolbar button, as if pressed in the main window.
     void AppelDeclencheClick(int index);
     void DeclencheApercu();
+    // The visible curves as a table with a native chart of the workbook, in one click.
+    void DeclencheExcel();
     void DeclencheAide();
     // The other chart of the same station.
     void openChronicle();

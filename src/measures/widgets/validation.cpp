@@ -13,7 +13,8 @@
 #include "measures/widgets/historiquemodifications.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
-#include "outputs/widgets/spreadsheetsave.h"
+#include "outputs/measuregrid.h"
+#include "outputs/widgets/gridexport.h"
 #include "outputs/xlsxgrid.h"
 #include "session/session.h"
 #include "stations/stationcodes.h"
@@ -535,53 +536,20 @@ void Validation::DeclenchePoubelle()
     finishAfterBusy();
 }
 
-QString Validation::exportFileName() const
+QString Validation::exportTitle() const
 {
-    QString name = m_identifiant.isEmpty() ? m_code : m_identifiant;
-    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
-    for (QChar &c : name) {
-        if (forbidden.contains(c) || c.unicode() < 32)
-            c = QLatin1Char('_');
-    }
-    return QStringLiteral("Validation_") + name + QStringLiteral(".xlsx");
+    return QStringLiteral("Validation_") + (m_identifiant.isEmpty() ? m_code : m_identifiant);
 }
 
-bool Validation::exportRows(const QString &path)
+XlsxGrid Validation::exportGrid() const
 {
-    XlsxGrid grid;
-    grid.sheetName = QStringLiteral("Validation");
-    QList<int> columns;
+    std::vector<int> columns;
     for (int c = kDateColumn; c <= kObtentionColumn; ++c) {
-        if (!m_grid->isColumnHidden(c)) {
-            columns << c;
-            grid.headings << m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        }
+        if (!m_grid->isColumnHidden(c))
+            columns.push_back(c);
     }
-    // The grid's colours do not travel: the validity goes as a column of its own.
-    grid.headings << QStringLiteral("Validité");
-    grid.rows.reserve(size_t(m_model->rowCount()));
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        const MeasureRow &row = m_model->row(r);
-        std::vector<QVariant> cells;
-        for (int c : columns) {
-            if (c == kDateColumn && row.date.isValid() && !row.red)
-                cells.emplace_back(row.date);
-            else if (c >= kPluieColumn && c <= kValeur3Column)
-                cells.push_back(row.hasValue(c - kPluieColumn)
-                                    ? QVariant(row.values[size_t(c - kPluieColumn)])
-                                    : QVariant());
-            else
-                cells.emplace_back(cellText(row, c).trimmed());
-        }
-        cells.emplace_back(row.validite.isNull() ? QString() : QString(row.validite));
-        grid.rows.push_back(std::move(cells));
-    }
-    QString error;
-    if (!exportGridToXlsx(grid, path, &error)) {
-        showMessage(MessageKind::Erreur, error);
-        return false;
-    }
-    return true;
+    return measurementGrid(std::as_const(*m_model).rows(), columns, m_model->parameterLabels(),
+                           exportTitle());
 }
 
 void Validation::DeclencheExcel()
@@ -593,9 +561,7 @@ void Validation::DeclencheExcel()
                     QStringLiteral("Aucune donnée à exporter : chargez d'abord les mesures."));
         return;
     }
-    saveSpreadsheetAs(this, QStringLiteral("Exporter les données"), exportFileName(),
-                      QStringLiteral("Les données ont été exportées dans "),
-                      [this](const QString &path) { return exportRows(path); });
+    exportGridInOneClick(this, exportGrid());
 }
 
 void Validation::DeclencheApercu()

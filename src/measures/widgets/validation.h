@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/widgets/navigator.h"
+#include "outputs/xlsxgrid.h"
 
 #include <QDate>
 #include <QPointer>
@@ -52,10 +53,10 @@ public:
     bool isEditable() const { return m_editable; }
     bool isBusy() const { return m_busy; }
     ValidationGrid *grid() const { return m_grid; }
-    // Writes the grid to an .xlsx file; false after a message.
-    bool exportRows(const QString &path);
-    // "Validation_<identifier>.xlsx", without characters a file name cannot hold.
-    QString exportFileName() const;
+    // The grid as exported: the shown columns, then "Validité".
+    XlsxGrid exportGrid() const;
+    // "Validation_" + the identifier (the code when it has none): the export's title.
+    QString exportTitle() const;
 
 public slots:
     void chargementStation();

@@ -68,37 +68,6 @@ bool isEmptyRow(const MeasureRow &row)
            !row.isValidated();
 }
 
-QString columnName(int column, const QStringList &labels)
-{
-    switch (column) {
-    case kDateColumn:
-    case kLoadedDateColumn:
-        return QStringLiteral("Date");
-    case kHeureColumn:
-    case kLoadedHeureColumn:
-        return QStringLiteral("Heure");
-    case kPluieColumn:
-        return QStringLiteral("Pluie");
-    case kPluieEfficaceColumn:
-        return QStringLiteral("Pl Efficace");
-    case kEtpColumn:
-        return QStringLiteral("Etp");
-    case kValeur1Column:
-    case kValeur2Column:
-    case kValeur3Column: {
-        const int id = column - kValeur1Column + 1;
-        return id <= labels.size() ? labels.at(id - 1)
-                                   : QStringLiteral("Param") + QString::number(id);
-    }
-    case kRuptureColumn:
-        return QStringLiteral("Rupture");
-    case kObtentionColumn:
-        return QStringLiteral("Obtention");
-    default:
-        return QString();
-    }
-}
-
 } // namespace
 
 // One undoable change of the grid: rows from first on replaced, the grid's length going
@@ -240,7 +209,7 @@ QVariant ValidationModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation == Qt::Horizontal) {
         if (role == Qt::DisplayRole)
-            return columnName(section, m_parameterLabels);
+            return validationColumnName(section, m_parameterLabels);
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     if (section < 0 || section >= int(m_rows.size()))
@@ -419,7 +388,7 @@ QStringList ValidationModel::pasteBlock(int first, int column, const QList<QStri
                 continue;
             for (const QString &message : applyCellText(edited, c, text)) {
                 messages << QStringLiteral("Ligne %1, %2 : %3")
-                                .arg(QString::number(r + 1), columnName(c, m_parameterLabels),
+                                .arg(QString::number(r + 1), validationColumnName(c, m_parameterLabels),
                                      message);
             }
         }

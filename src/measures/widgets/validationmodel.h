@@ -29,6 +29,8 @@ public:
     // Replaces every row in one reset (a load); clears the undo history.
     void setRows(std::vector<MeasureRow> rows, int lastValidatedRow);
     std::vector<MeasureRow> &rows() { return m_rows; }
+    const std::vector<MeasureRow> &rows() const { return m_rows; }
+    const QStringList &parameterLabels() const { return m_parameterLabels; }
     const MeasureRow &row(int r) const { return m_rows[size_t(r)]; }
     // Headers of columns 6 to 8: the labels of the free parameters.
     void setParameterLabels(const QStringList &labels);

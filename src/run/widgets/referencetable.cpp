@@ -5,6 +5,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
+#include "outputs/widgets/gridexport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -600,6 +601,12 @@ void ReferenceTable::DeclencheSupprimer()
                      question + QStringLiteral("\nLa suppression sera faite à l'enregistrement.")))
         return;
     m_model->removeRowList(rows);
+}
+
+void ReferenceTable::DeclencheExcel()
+{
+    // The stored values keep their type: numbers, dates, text codes.
+    exportViewInOneClick(this, *m_view, m_title, exportedRole(Qt::UserRole));
 }
 
 void ReferenceTable::DeclenchePoubelle()

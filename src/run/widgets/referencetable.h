@@ -108,6 +108,8 @@ public slots:
     void DeclencheSupprimer();
     void DeclenchePoubelle();
     void declencheEnregistrer();
+    // The table, as shown, to a spreadsheet under its title, in one click.
+    void DeclencheExcel();
     void Actualiser();
 
 protected:

@@ -5,6 +5,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "db/transaction.h"
+#include "outputs/widgets/gridexport.h"
 #include "session/session.h"
 
 #include <QCloseEvent>
@@ -346,6 +347,20 @@ void BassinsVersants::declencheInserer()
     m_filling = false;
     showWatershed(nullptr);
     m_txtCode->setFocus();
+}
+
+void BassinsVersants::DeclencheExcel()
+{
+    // The area as a number (its sort value; -1 marks none), the codes and names as text.
+    exportViewInOneClick(this, *m_list, QStringLiteral("Liste_des_bassins_versants"),
+                         [](const QModelIndex &index) -> QVariant {
+                             if (index.column() == 2) {
+                                 const QVariant area = index.data(kSortRole);
+                                 return area.toDouble() < 0 ? QVariant() : area;
+                             }
+                             const QString text = index.data(Qt::DisplayRole).toString();
+                             return text.isEmpty() ? QVariant() : QVariant(text);
+                         });
 }
 
 void BassinsVersants::DeclenchePoubelle()

@@ -51,6 +51,8 @@ public slots:
     void declencheInserer();
     void DeclencheSupprimer();
     void DeclenchePoubelle();
+    // The watershed list to a spreadsheet ("Liste_des_bassins_versants"), in one click.
+    void DeclencheExcel();
     // Saves the fields (a new watershed or the selected one); false after a message.
     bool declencheEnregistrer();
     void Actualiser();

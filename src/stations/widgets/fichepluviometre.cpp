@@ -7,6 +7,7 @@
 #include "db/accesbase.h"
 #include "measures/measurerights.h"
 #include "measures/widgets/historiquegrid.h"
+#include "outputs/widgets/gridexport.h"
 #include "session/session.h"
 #include "stations/maplinks.h"
 #include "stations/stationcodes.h"
@@ -15,6 +16,7 @@
 #include "stations/stationrenumber.h"
 #include "stations/widgets/fichefields.h"
 #include "stations/widgets/stationsublist.h"
+#include "stations/widgets/sublistgrid.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -444,6 +446,17 @@ void FichePluviometre::declencheInserer()
         return;
     }
     subList->declencheInserer();
+}
+
+void FichePluviometre::DeclencheExcel()
+{
+    // The grids show French text only: dates and numbers are typed back from it.
+    if (auto *subList = qobject_cast<SubListGrid *>(m_tabs->currentWidget())) {
+        exportViewInOneClick(this, *subList->grid(), m_tabs->tabText(m_tabs->currentIndex()),
+                             exportedFrenchText());
+        return;
+    }
+    exportViewInOneClick(this, *m_historique, QStringLiteral("Situation"), exportedFrenchText());
 }
 
 void FichePluviometre::DeclencheAide()

@@ -55,6 +55,9 @@ public slots:
     void DeclencheSupprimer();
     void declencheInserer();
     void DeclencheAide();
+    // The current tab's grid to a spreadsheet under its caption; on the other tabs, the
+    // station's situation (its historical summary) under "Situation".
+    void DeclencheExcel();
     void loadPrevious();
     void loadNext();
     // Asks for a new internal code and moves the station to it.

@@ -3,7 +3,7 @@
 #include "base/messages.h"
 #include "base/widgets/navigator.h"
 #include "config/settings.h"
-#include "outputs/widgets/spreadsheetsave.h"
+#include "outputs/widgets/gridexport.h"
 #include "outputs/xlsxgrid.h"
 #include "session/session.h"
 #include "stations/columnwidths.h"
@@ -387,43 +387,21 @@ void ListePluviometres::openMap()
                     QStringLiteral("Impossible d'ouvrir la carte : ") + url->toString());
 }
 
-bool ListePluviometres::exportVisibleRows(const QString &path)
+XlsxGrid ListePluviometres::exportGrid() const
 {
-    XlsxGrid grid;
-    grid.sheetName = QStringLiteral("Liste_des_pluviomètres");
-    QList<int> columns;
-    for (int c = 0; c < StationListModel::ColumnCount; ++c) {
-        if (!m_grid->isColumnHidden(c)) {
-            columns << c;
-            grid.headings << StationListModel::headings().at(c);
-        }
-    }
-    grid.rows.reserve(size_t(m_filter->rowCount()));
-    for (int r = 0; r < m_filter->rowCount(); ++r) {
-        std::vector<QVariant> cells;
-        for (int c : columns) {
-            const QModelIndex index = m_filter->index(r, c);
-            // The record length is a text; the other columns keep their type.
-            cells.push_back(c == StationListModel::DureeChronique
-                                ? index.data(Qt::DisplayRole)
-                                : index.data(StationListModel::SortRole));
-        }
-        grid.rows.push_back(std::move(cells));
-    }
-    QString error;
-    if (!exportGridToXlsx(grid, path, &error)) {
-        showMessage(MessageKind::Erreur, error);
-        return false;
-    }
-    return true;
+    // The record length is a text; the other columns keep their type.
+    const ExportedValue typed = exportedRole(StationListModel::SortRole);
+    return gridFromView(*m_grid, QStringLiteral("Liste_des_pluviomètres"),
+                        [&typed](const QModelIndex &index) {
+                            return index.column() == StationListModel::DureeChronique
+                                       ? index.data(Qt::DisplayRole)
+                                       : typed(index);
+                        });
 }
 
 void ListePluviometres::DeclencheExcel()
 {
-    saveSpreadsheetAs(this, QStringLiteral("Exporter la liste"),
-                      QStringLiteral("Liste_des_pluviomètres.xlsx"),
-                      QStringLiteral("La liste a été exportée dans "),
-                      [this](const QString &path) { return exportVisibleRows(path); });
+    exportGridInOneClick(this, exportGrid());
 }
 
 void ListePluviometres::declencheInserer()

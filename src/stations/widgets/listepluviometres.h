@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/widgets/navigator.h"
+#include "outputs/xlsxgrid.h"
 
 #include <QPointer>
 #include <QString>
@@ -55,8 +56,8 @@ public:
     // The map-service address for the selected stations; nullopt (after the message) when
     // none has WGS84 coordinates.
     std::optional<QUrl> selectedStationsMapUrl() const;
-    // Writes the visible rows to an .xlsx file; false after a message.
-    bool exportVisibleRows(const QString &path);
+    // The visible rows and columns as exported (DeclencheExcel).
+    XlsxGrid exportGrid() const;
     // Opens the record of a station; an empty code opens an empty record.
     FichePluviometre *openRecord(const QString &code);
     // Opens the validation editor on the current row's station.

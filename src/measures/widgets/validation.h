@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/widgets/navigator.h"
+#include "outputs/reportsource.h"
 
 #include <QDate>
 #include <QPointer>
@@ -23,7 +24,7 @@ class ValidationModel;
 // The validation editor: the measurements of one rain gauge over a date window, edited,
 // checked, saved and validated up to a marked row. Opened for a station from the list or
 // its record; previous / next step through the stations of the list.
-class Validation : public QWidget
+class Validation : public QWidget, public ReportSource
 {
     Q_OBJECT
 
@@ -55,6 +56,12 @@ public:
     bool exportRows(const QString &path);
     // "Validation_<identifier>.xlsx", without characters a file name cannot hold.
     QString exportFileName() const;
+
+    // As a report source: the station, the loaded window and its rows (the columns shown,
+    // then the validity code that shades each row).
+    QString reportStationCode() const override { return m_code; }
+    bool reportPeriod(QDate &start, QDate &end) const override;
+    MeasureTable reportMeasures() const override;
 
 public slots:
     void chargementStation();

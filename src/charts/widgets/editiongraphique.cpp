@@ -75,7 +75,7 @@ std::optional<ReportPicture> EditionGraphique::reportChart(const QString &bookma
 {
     if (!isInitialised() || chartBookmarkOf(bookmark) != ChartBookmark::Total)
         return std::nullopt;
-    return chartPicture({m_chart->plot()});
+    return chartPicture({m_chart});
 }
 
 void EditionGraphique::TraitementParametres()

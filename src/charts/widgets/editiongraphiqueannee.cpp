@@ -186,7 +186,7 @@ std::optional<ReportPicture> EditionGraphiqueAnnee::reportChart(const QString &b
 {
     if (!isInitialised() || chartBookmarkOf(bookmark) != ChartBookmark::Year)
         return std::nullopt;
-    return chartPicture({m_chart->plot()});
+    return chartPicture({m_chart});
 }
 
 void EditionGraphiqueAnnee::TraitementParametres()

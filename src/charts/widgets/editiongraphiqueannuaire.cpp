@@ -213,11 +213,11 @@ std::optional<ReportPicture> EditionGraphiqueAnnuaire::reportChart(const QString
         return std::nullopt;
     switch (chartBookmarkOf(bookmark)) {
     case ChartBookmark::Year:
-        return chartPicture({m_chart->plot()});
+        return chartPicture({m_chart});
     case ChartBookmark::SecondYear:
-        return chartPicture({m_total->plot()});
+        return chartPicture({m_total});
     case ChartBookmark::Total:
-        return chartPicture({m_chart->plot(), m_total->plot()});
+        return chartPicture({m_chart, m_total});
     case ChartBookmark::None:
         break;
     }

@@ -1,5 +1,7 @@
 #include "outputs/widgets/chartpicture.h"
 
+#include "charts/widgets/ctlgraphique.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -23,8 +25,42 @@ ChartBookmark chartBookmarkOf(const QString &bookmark)
     return ChartBookmark::None;
 }
 
-std::optional<ReportPicture> chartPicture(const std::vector<QCustomPlot *> &plots,
+namespace {
+
+std::optional<ReportPicture> paintPlots(const std::vector<QCustomPlot *> &plots,
+                                        const QSize &plotSize, double scale);
+
+// Each chart reduced for the picture's width while the next ones are, then all painted.
+void withReducedCharts(const std::vector<CtlGraphique *> &charts, size_t next,
+                       std::vector<QCustomPlot *> &plots, const QSize &plotSize,
+                       const std::function<void()> &paint)
+{
+    if (next == charts.size()) {
+        paint();
+        return;
+    }
+    charts[next]->renderAtWidth(plotSize.width(), [&](QCustomPlot *plot) {
+        plots.push_back(plot);
+        withReducedCharts(charts, next + 1, plots, plotSize, paint);
+    });
+}
+
+} // namespace
+
+std::optional<ReportPicture> chartPicture(const std::vector<CtlGraphique *> &charts,
                                           const QSize &plotSize, double scale)
+{
+    std::vector<QCustomPlot *> plots;
+    std::optional<ReportPicture> picture;
+    withReducedCharts(charts, 0, plots, plotSize,
+                      [&] { picture = paintPlots(plots, plotSize, scale); });
+    return picture;
+}
+
+namespace {
+
+std::optional<ReportPicture> paintPlots(const std::vector<QCustomPlot *> &plots,
+                                        const QSize &plotSize, double scale)
 {
     if (plots.empty())
         return std::nullopt;
@@ -74,5 +110,7 @@ std::optional<ReportPicture> chartPicture(const std::vector<QCustomPlot *> &plot
     }
     return picture;
 }
+
+} // namespace
 
 } // namespace plx

@@ -7,20 +7,21 @@
 
 #include <vector>
 
-class QCustomPlot;
-
 namespace plx {
+
+class CtlGraphique;
 
 // The chart bookmarks of a report. A template may repeat one with a suffix
 // ("GRAPHIQUE_ANNEE2"): the name is matched on its beginning, the longer word first.
 enum class ChartBookmark { None, Year, SecondYear, Total };
 ChartBookmark chartBookmarkOf(const QString &bookmark);
 
-// Plots drawn one above the other, each of plotSize (logical pixels, the text at the
-// size it has on screen), as a report picture: a PNG scale times finer (print resolution)
-// and the same drawing as SVG. Nothing when plots is empty.
-std::optional<ReportPicture> chartPicture(const std::vector<QCustomPlot *> &plots,
-                                          const QSize &plotSize = QSize(760, 430),
-                                          double scale = 3.0);
+// Charts drawn one above the other, each of plotSize (logical pixels, the text at the
+// size it has on screen, the bars reduced for that width), as a report picture: a PNG
+// scale times finer (print resolution) and the same drawing as SVG. Nothing when charts
+// is empty. The charts on screen are left as they were.
+std::optional<ReportPicture> chartPicture(const std::vector<CtlGraphique *> &charts,
+                                          const QSize &plotSize = QSize(900, 500),
+                                          double scale = 2.5);
 
 } // namespace plx

@@ -26,8 +26,7 @@ const QStringList kSuiteExtensions{QStringLiteral(".odt"), QStringLiteral(".ott"
 // The folder and the name joined as the folder option is written: its own separator kept.
 QString templateCandidate(const QString &folder, const QString &name, const QString &extension)
 {
-    const bool separator =
-        folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
+    const bool separator = folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
     return folder + (separator ? QString() : QStringLiteral("/")) + name + extension;
 }
 
@@ -59,7 +58,8 @@ bool moveOver(const QString &source, const QString &target, QString *error)
     QFile::remove(target);
     if (QFile::rename(source, target) || (QFile::copy(source, target) && QFile::remove(source)))
         return true;
-    *error = QStringLiteral("Impossible d'écrire le fichier %1.").arg(QDir::toNativeSeparators(target));
+    *error =
+        QStringLiteral("Impossible d'écrire le fichier %1.").arg(QDir::toNativeSeparators(target));
     return false;
 }
 
@@ -129,8 +129,9 @@ ReportResult Run::run()
     QStringList templates = findReportTemplates(m_request, &m_error);
     if (templates.isEmpty())
         return fail(m_error);
-    m_name = m_request.templatePath.isEmpty() ? m_request.templateName
-                                              : QFileInfo(m_request.templatePath).completeBaseName();
+    m_name = m_request.templatePath.isEmpty()
+                 ? m_request.templateName
+                 : QFileInfo(m_request.templatePath).completeBaseName();
 
     // Legacy templates first: converting them takes a while and may be stopped, and
     // nothing is taken from the database yet.
@@ -194,8 +195,8 @@ bool Run::produce(const QString &templatePath)
                           .arg(QDir::toNativeSeparators(m_request.editionFolder));
             return false;
         }
-        filled = reportOutputPath(m_request.editionFolder, m_name, m_suffix,
-                                  QLatin1Char('.') + format);
+        filled =
+            reportOutputPath(m_request.editionFolder, m_name, m_suffix, QLatin1Char('.') + format);
     }
 
     if (document) {
@@ -273,8 +274,8 @@ bool Run::produce(const QString &templatePath)
         if (!pdfBeside())
             return false;
         step(QStringLiteral("Enregistrement de la page HTML"));
-        const QString page = reportOutputPath(m_request.editionFolder, m_name, m_suffix,
-                                              QStringLiteral(".htm"));
+        const QString page =
+            reportOutputPath(m_request.editionFolder, m_name, m_suffix, QStringLiteral(".htm"));
         if (!writeDocumentHtml(filled, page, &m_error))
             return false;
         m_result.files << page;
@@ -384,7 +385,8 @@ QStringList findReportTemplates(const ReportRequest &request, QString *error)
         if (request.routes.suite)
             lookFor(kSuiteExtensions);
         if (firstCandidate.isEmpty())
-            firstCandidate = templateCandidate(folder, request.templateName, kWordExtensions.first());
+            firstCandidate =
+                templateCandidate(folder, request.templateName, kWordExtensions.first());
     }
     if (found.isEmpty())
         message = missingTemplateMessage(firstCandidate);

@@ -45,8 +45,8 @@ struct ReportRequest
     QString templatePath;
     TemplateKind kind = TemplateKind::Document;
     ReportAction action = ReportAction::Edit;
-    bool keepFile = false; // the document printed or turned into HTML stays beside it
-    bool alsoPdf = false;  // documents: a PDF beside the document
+    bool keepFile = false;  // the document printed or turned into HTML stays beside it
+    bool alsoPdf = false;   // documents: a PDF beside the document
     QString templateFolder; // CheminModeles
     QString editionFolder;  // CheminEdition
     // The file to write (the command line); "" for an edition-folder name. Its extension
@@ -62,10 +62,10 @@ struct ReportResult
 {
     bool ok = false;
     bool cancelled = false;
-    QString error;       // French; "" when ok or cancelled
-    QStringList files;   // every file kept, in the order written
-    QStringList toOpen;  // what the user asked to see (the document, the page)
-    QStringList toMail;  // what goes to the mail client
+    QString error;      // French; "" when ok or cancelled
+    QStringList files;  // every file kept, in the order written
+    QStringList toOpen; // what the user asked to see (the document, the page)
+    QStringList toMail; // what goes to the mail client
 };
 
 // Told the current step ("Remplissage des signets: CODE_PLUVIO", "Conversion en PDF"...)

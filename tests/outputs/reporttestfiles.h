@@ -99,7 +99,8 @@ inline bool writeOdt(const QString &path, const QStringList &bookmarks)
          "manifest:version=\"1.2\">"
          "<manifest:file-entry manifest:full-path=\"/\" "
          "manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
-         "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+         "<manifest:file-entry manifest:full-path=\"content.xml\" "
+         "manifest:media-type=\"text/xml\"/>"
          "</manifest:manifest>"},
         {QStringLiteral("content.xml"),
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
@@ -122,6 +123,15 @@ inline QByteArray zipPart(const QString &path, const QString &part)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+// The parts of a zip file.
+inline QStringList zipNames(const QString &path)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip))
+        return {};
+    return zip.getFileNameList();
 }
 
 } // namespace dispatchtest

@@ -159,10 +159,9 @@ TEST(FrmImpression, EmptyTemplateFolderLeavesOnlyScreenPrinting)
         EXPECT_FALSE(child<QRadioButton>(&dialog, "OptImpression1")->isEnabled());
         EXPECT_FALSE(child<QRadioButton>(&dialog, "OptImpression2")->isEnabled());
         EXPECT_EQ(dialog.choice(), FrmImpression::PrintScreen);
-        EXPECT_EQ(shownControls(dialog), (QStringList{QStringLiteral("CmdImprimer"),
-                                                      QStringLiteral("CmdConfig"),
-                                                      QStringLiteral("CmdAnnuler"),
-                                                      QStringLiteral("BtAide")}));
+        EXPECT_EQ(shownControls(dialog),
+                  (QStringList{QStringLiteral("CmdImprimer"), QStringLiteral("CmdConfig"),
+                               QStringLiteral("CmdAnnuler"), QStringLiteral("BtAide")}));
         // Clicking a greyed choice changes nothing.
         dialog.setChoice(FrmImpression::DocumentTemplate);
         EXPECT_EQ(dialog.choice(), FrmImpression::PrintScreen);
@@ -184,8 +183,8 @@ TEST(FrmImpression, TemplateListsFollowTheChosenRoutes)
 {
     PrintDialogSettings settings;
     plxtest::MessageRecorder recorder;
-    for (const char *name : {"Fiche.docx", "Modele.dotx", "Ancien.dot", "Suite.odt",
-                             "Bilan.xlsx", "Annuel.ods", "Vieux.xls", "~$Fiche2.docx", "notes.txt"})
+    for (const char *name : {"Fiche.docx", "Modele.dotx", "Ancien.dot", "Suite.odt", "Bilan.xlsx",
+                             "Annuel.ods", "Vieux.xls", "~$Fiche2.docx", "notes.txt"})
         settings.touch(QLatin1String(name));
     fakescreens::FichePluviometre screen;
     const auto lists = [&] {
@@ -208,7 +207,8 @@ TEST(FrmImpression, TemplateListsFollowTheChosenRoutes)
     std::tie(word, sheets) = lists();
     EXPECT_EQ(word.size(), 4);
     EXPECT_EQ(sheets.size(), 3);
-    EXPECT_TRUE(recorder.messages.isEmpty()) << recorder.messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(recorder.messages.isEmpty())
+        << recorder.messages.join(QLatin1Char('\n')).toStdString();
 }
 
 // Each choice shows its controls (the document keeps "Imprimer": printing a filled
@@ -242,23 +242,23 @@ TEST(FrmImpression, ChoicesShowTheirControlsAndAreRemembered)
         QTest::mouseClick(child<QRadioButton>(&dialog, "OptImpression1"), Qt::LeftButton);
         EXPECT_EQ(LireParametre(QStringLiteral("OPTImpression")), QStringLiteral("1"));
         EXPECT_EQ(shownControls(dialog),
-                  (QStringList{QStringLiteral("ChkCreationFichier"), QStringLiteral("ChkCreationPDF"),
-                               QStringLiteral("CmdImprimer"), QStringLiteral("CmdEditer"),
-                               QStringLiteral("CmdHtml"), QStringLiteral("CmdMail"),
-                               QStringLiteral("CmdConfig"), QStringLiteral("CmdAnnuler"),
-                               QStringLiteral("BtAide")}));
+                  (QStringList{QStringLiteral("ChkCreationFichier"),
+                               QStringLiteral("ChkCreationPDF"), QStringLiteral("CmdImprimer"),
+                               QStringLiteral("CmdEditer"), QStringLiteral("CmdHtml"),
+                               QStringLiteral("CmdMail"), QStringLiteral("CmdConfig"),
+                               QStringLiteral("CmdAnnuler"), QStringLiteral("BtAide")}));
         EXPECT_TRUE(word->isEnabled());
         ASSERT_EQ(word->currentText(), QStringLiteral("Fiche"));
         word->setFocus();
         QTest::keyClick(word, Qt::Key_Down);
         EXPECT_EQ(word->currentText(), QStringLiteral("Synthese"));
-        EXPECT_EQ(LireParametre(QStringLiteral("lastModele"), {}, true), QStringLiteral("Synthese"));
+        EXPECT_EQ(LireParametre(QStringLiteral("lastModele"), {}, true),
+                  QStringLiteral("Synthese"));
 
         QTest::mouseClick(child<QRadioButton>(&dialog, "OptImpression0"), Qt::LeftButton);
-        EXPECT_EQ(shownControls(dialog), (QStringList{QStringLiteral("CmdImprimer"),
-                                                      QStringLiteral("CmdConfig"),
-                                                      QStringLiteral("CmdAnnuler"),
-                                                      QStringLiteral("BtAide")}));
+        EXPECT_EQ(shownControls(dialog),
+                  (QStringList{QStringLiteral("CmdImprimer"), QStringLiteral("CmdConfig"),
+                               QStringLiteral("CmdAnnuler"), QStringLiteral("BtAide")}));
         QTest::mouseClick(child<QRadioButton>(&dialog, "OptImpression1"), Qt::LeftButton);
     }
     FrmImpression reopened(contextFor(&screen, settings.folder));
@@ -322,8 +322,9 @@ protected:
             QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (7, 'Istres')"),
             &error))
             << error.toStdString();
-        ASSERT_TRUE(dispatchtest::writeDocx(QDir(settings->folder).filePath(QStringLiteral("Fiche.docx")),
-                                            {QStringLiteral("NOM_PLUVIO")}));
+        ASSERT_TRUE(
+            dispatchtest::writeDocx(QDir(settings->folder).filePath(QStringLiteral("Fiche.docx")),
+                                    {QStringLiteral("NOM_PLUVIO")}));
         EcrireParametre(QStringLiteral("OPTImpression"), QStringLiteral("1"));
         messages.clear();
     }
@@ -370,8 +371,8 @@ TEST_P(FrmImpressionRun, EditFillsTheTemplateOpensItAndGuardsAgainstASecondRun)
     QTest::mouseClick(child<QPushButton>(&dialog, "CmdEditer"), Qt::LeftButton);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(settings->opened.size(), 1);
-    EXPECT_TRUE(settings->opened.first().startsWith(QDir(context.editionFolder).filePath(
-        QStringLiteral("Fiche_7_"))))
+    EXPECT_TRUE(settings->opened.first().startsWith(
+        QDir(context.editionFolder).filePath(QStringLiteral("Fiche_7_"))))
         << settings->opened.first().toStdString();
     EXPECT_EQ(statusDuringRun, QStringLiteral("Impression en cours"));
     EXPECT_FALSE(editEnabledDuringRun);
@@ -399,7 +400,8 @@ TEST(FrmImpression, Screenshots)
         dialog.setChoice(choice);
         dialog.adjustSize();
         QCoreApplication::processEvents();
-        EXPECT_TRUE(dialog.grab().save(QDir(out).filePath(QStringLiteral("frmimpression_%1.png").arg(choice))));
+        EXPECT_TRUE(dialog.grab().save(
+            QDir(out).filePath(QStringLiteral("frmimpression_%1.png").arg(choice))));
     }
     QMessageBox box(QMessageBox::Critical, messageTitle(MessageKind::Erreur),
                     FrmImpression::noTemplateMessage(settings.folder));

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using plxtest::CliResult;
@@ -34,16 +36,16 @@ protected:
             ASSERT_EQ(r.exitCode, 0) << statement << r.err.toStdString();
         }
         m_template = m_dir.filePath(QStringLiteral("Fiche.docx"));
-        ASSERT_TRUE(dispatchtest::writeDocx(m_template, {QStringLiteral("NOM_PLUVIO"),
-                                                         QStringLiteral("CODE_PLUVIO")}));
+        ASSERT_TRUE(dispatchtest::writeDocx(
+            m_template, {QStringLiteral("NOM_PLUVIO"), QStringLiteral("CODE_PLUVIO")}));
     }
 
     CliResult report(const QString &stations, const QString &out, QStringList extra = {})
     {
         return runPlx(QStringList{QStringLiteral("report"), QStringLiteral("--db"), m_file,
                                   QStringLiteral("--station"), stations,
-                                  QStringLiteral("--template"), m_template,
-                                  QStringLiteral("--out"), out} +
+                                  QStringLiteral("--template"), m_template, QStringLiteral("--out"),
+                                  out} +
                       extra);
     }
 
@@ -66,8 +68,10 @@ TEST_F(ReportCli, OneFilePerStation)
     EXPECT_EQ(r.out, QDir::toNativeSeparators(first) + QLatin1Char('\n') +
                          QDir::toNativeSeparators(second) + QLatin1Char('\n'));
     EXPECT_FALSE(QFileInfo::exists(out));
-    const QString text3 = QString::fromUtf8(dispatchtest::zipPart(first, QStringLiteral("word/document.xml")));
-    const QString text8 = QString::fromUtf8(dispatchtest::zipPart(second, QStringLiteral("word/document.xml")));
+    const QString text3 =
+        QString::fromUtf8(dispatchtest::zipPart(first, QStringLiteral("word/document.xml")));
+    const QString text8 =
+        QString::fromUtf8(dispatchtest::zipPart(second, QStringLiteral("word/document.xml")));
     EXPECT_TRUE(text3.contains(QStringLiteral("Istres")));
     EXPECT_FALSE(text3.contains(QStringLiteral("Aix")));
     EXPECT_TRUE(text8.contains(QStringLiteral("Aix")));
@@ -92,14 +96,23 @@ TEST_F(ReportCli, ErrorsAreOneFrenchLine)
     const std::vector<Case> cases{
         {QStringLiteral("3,99"), out, {}, 1, QStringLiteral("Station inconnue : 99")},
         {QStringLiteral("x"), out, {}, 2, QStringLiteral("Code de station invalide : x")},
-        {QStringLiteral("3"), m_dir.filePath(QStringLiteral("f.xlsx")), {}, 2,
+        {QStringLiteral("3"),
+         m_dir.filePath(QStringLiteral("f.xlsx")),
+         {},
+         2,
          QStringLiteral("Format de sortie invalide pour un document : f.xlsx (.docx, .odt, .pdf "
                         "ou .htm attendu).")},
-        {QStringLiteral("3"), out, {QStringLiteral("--screen"), QStringLiteral("semaine")}, 2,
+        {QStringLiteral("3"),
+         out,
+         {QStringLiteral("--screen"), QStringLiteral("semaine")},
+         2,
          QStringLiteral("Écran inconnu : semaine (annee, annuaire ou chronique attendu).")},
-        {QStringLiteral("3"), out, {QStringLiteral("--template"), m_dir.filePath(QStringLiteral("absent.docx"))},
-         1, QStringLiteral("Impossible de trouver le fichier ") +
-                QDir::toNativeSeparators(m_dir.filePath(QStringLiteral("absent.docx")))},
+        {QStringLiteral("3"),
+         out,
+         {QStringLiteral("--template"), m_dir.filePath(QStringLiteral("absent.docx"))},
+         1,
+         QStringLiteral("Impossible de trouver le fichier ") +
+             QDir::toNativeSeparators(m_dir.filePath(QStringLiteral("absent.docx")))},
     };
     for (const Case &c : cases) {
         CliResult r;
@@ -135,6 +148,52 @@ TEST_F(ReportCli, PdfThroughLibreOffice)
     if (!text.waitForFinished(30000) || text.exitCode() != 0)
         GTEST_SKIP() << "pdftotext is not available to read the PDF back";
     EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Istres")));
+}
+
+// --screen draws that chart screen for each station of the demo network and hands its
+// charts to the template: the yearbook's page goes in as a picture. A station without
+// measurements still gets its sheet, without an empty chart.
+TEST(ReportCliScreens, ChartScreenFillsTheChartBookmarks)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
+    CliResult r =
+        runPlx({QStringLiteral("init"), QStringLiteral("--db"), db, QStringLiteral("--demo")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = runPlx(
+        {QStringLiteral("sql"), QStringLiteral("--db"), db,
+         QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (900, 'Vide')")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString model = dir.filePath(QStringLiteral("Page.docx"));
+    ASSERT_TRUE(dispatchtest::writeDocx(
+        model, {QStringLiteral("NOM_PLUVIO"), QStringLiteral("GRAPHIQUE_TOTAL")}));
+    const QString out = dir.filePath(QStringLiteral("page.docx"));
+    const auto report = [&](const QString &stations) {
+        return runPlx({QStringLiteral("report"), QStringLiteral("--db"), db,
+                       QStringLiteral("--station"), stations, QStringLiteral("--template"), model,
+                       QStringLiteral("--out"), out, QStringLiteral("--screen"),
+                       QStringLiteral("annuaire")});
+    };
+    r = report(QStringLiteral("1,3"));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    for (const char *name : {"page_1.docx", "page_3.docx"}) {
+        const QStringList parts = dispatchtest::zipNames(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(std::any_of(
+            parts.begin(), parts.end(),
+            [](const QString &part) { return part.startsWith(QLatin1String("word/media/")); }))
+            << name << ": " << parts.join(QLatin1Char(' ')).toStdString();
+        const QString text = QString::fromUtf8(dispatchtest::zipPart(
+            dir.filePath(QLatin1String(name)), QStringLiteral("word/document.xml")));
+        EXPECT_FALSE(text.contains(QStringLiteral("[GRAPHIQUE_TOTAL]"))) << name;
+    }
+
+    r = report(QStringLiteral("900"));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList parts = dispatchtest::zipNames(out);
+    EXPECT_FALSE(parts.isEmpty());
+    EXPECT_FALSE(std::any_of(parts.begin(), parts.end(), [](const QString &part) {
+        return part.startsWith(QLatin1String("word/media/"));
+    })) << "an empty chart is left out";
 }
 
 } // namespace

@@ -58,14 +58,16 @@ TEST(ReportDispatcher, MissingStationFolderOrTemplateStopWithTheirMessage)
 
     request.templateFolder = folder.path();
     result = runReport(request, FakeSource(QStringLiteral("7")));
-    EXPECT_EQ(result.error, QStringLiteral("Impossible de trouver le fichier ") +
-                                QDir::toNativeSeparators(folder.filePath(QStringLiteral("Fiche.docx"))));
+    EXPECT_EQ(result.error,
+              QStringLiteral("Impossible de trouver le fichier ") +
+                  QDir::toNativeSeparators(folder.filePath(QStringLiteral("Fiche.docx"))));
     // A folder written with its separator keeps it, without doubling it.
     request.templateFolder = folder.path() + QLatin1Char('/');
     request.kind = TemplateKind::Spreadsheet;
     result = runReport(request, FakeSource(QStringLiteral("7")));
-    EXPECT_EQ(result.error, QStringLiteral("Impossible de trouver le fichier ") +
-                                QDir::toNativeSeparators(folder.filePath(QStringLiteral("Fiche.xlsx"))));
+    EXPECT_EQ(result.error,
+              QStringLiteral("Impossible de trouver le fichier ") +
+                  QDir::toNativeSeparators(folder.filePath(QStringLiteral("Fiche.xlsx"))));
 
     request.templatePath = folder.filePath(QStringLiteral("fiche.txt"));
     touch(request.templatePath);
@@ -82,8 +84,8 @@ TEST(ReportDispatcher, MissingStationFolderOrTemplateStopWithTheirMessage)
 TEST(ReportDispatcher, TemplateLookupFollowsTheFormatsOrderAndTheRoutes)
 {
     QTemporaryDir folder;
-    for (const char *name : {"Bilan.xls", "Bilan.ods", "Fiche.dotx", "Fiche.dot", "Fiche.ott",
-                             "Releve.odt"})
+    for (const char *name :
+         {"Bilan.xls", "Bilan.ods", "Fiche.dotx", "Fiche.dot", "Fiche.ott", "Releve.odt"})
         touch(folder.filePath(QLatin1String(name)));
     ReportRequest request;
     request.templateFolder = folder.path();
@@ -158,8 +160,9 @@ protected:
 
     static QString documentText(const QString &path)
     {
-        const QString part = path.endsWith(QLatin1String(".odt")) ? QStringLiteral("content.xml")
-                                                                   : QStringLiteral("word/document.xml");
+        const QString part = path.endsWith(QLatin1String(".odt"))
+                                 ? QStringLiteral("content.xml")
+                                 : QStringLiteral("word/document.xml");
         return QString::fromUtf8(dispatchtest::zipPart(path, part));
     }
 
@@ -171,7 +174,8 @@ TEST_P(ReportDispatcherTest, FillsTheStationsDocumentUnderASanitisedDatedName)
 {
     if (!ready())
         return;
-    const ReportResult result = runReport(request(ReportAction::Edit), FakeSource(QStringLiteral("7")));
+    const ReportResult result =
+        runReport(request(ReportAction::Edit), FakeSource(QStringLiteral("7")));
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     ASSERT_EQ(result.files.size(), 1);
     EXPECT_EQ(result.toOpen, result.files);

@@ -7,8 +7,8 @@
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
 #include "measures/widgets/validation.h"
-#include "schema/schemacatalog.h"
 #include "outputs/widgets/chartpicture.h"
+#include "schema/schemacatalog.h"
 #include "session/session.h"
 #include "stations/widgets/listepluviometres.h"
 #include "support/schemadatabasetest.h"
@@ -146,8 +146,10 @@ TEST_P(ReportSourceTest, ValidationGivesItsLoadedRows)
     screen.initSite(QStringLiteral("7"));
     QDate start, end;
     EXPECT_FALSE(screen.reportPeriod(start, end)) << "nothing loaded yet";
-    screen.findChild<QLineEdit *>(QStringLiteral("TxtDateDebut"))->setText(QStringLiteral("30/12/2023"));
-    screen.findChild<QLineEdit *>(QStringLiteral("txtDateFin"))->setText(QStringLiteral("02/01/2024"));
+    screen.findChild<QLineEdit *>(QStringLiteral("TxtDateDebut"))
+        ->setText(QStringLiteral("30/12/2023"));
+    screen.findChild<QLineEdit *>(QStringLiteral("txtDateFin"))
+        ->setText(QStringLiteral("02/01/2024"));
     screen.findChild<QPushButton *>(QStringLiteral("CmdChargement"))->click();
     ASSERT_TRUE(screen.reportPeriod(start, end));
     EXPECT_EQ(start, QDate(2023, 12, 30));

@@ -73,7 +73,7 @@ void EditionGraphique::stationChanged()
 
 std::optional<ReportPicture> EditionGraphique::reportChart(const QString &bookmark) const
 {
-    if (!isInitialised() || chartBookmarkOf(bookmark) != ChartBookmark::Total)
+    if (!hasReportData() || chartBookmarkOf(bookmark) != ChartBookmark::Total)
         return std::nullopt;
     return chartPicture({m_chart});
 }

@@ -184,7 +184,7 @@ std::vector<QCheckBox *> EditionGraphiqueAnnee::monthBoxesInOrder() const
 
 std::optional<ReportPicture> EditionGraphiqueAnnee::reportChart(const QString &bookmark) const
 {
-    if (!isInitialised() || chartBookmarkOf(bookmark) != ChartBookmark::Year)
+    if (!hasReportData() || chartBookmarkOf(bookmark) != ChartBookmark::Year)
         return std::nullopt;
     return chartPicture({m_chart});
 }

@@ -209,7 +209,7 @@ void EditionGraphiqueAnnuaire::orderMonths()
 
 std::optional<ReportPicture> EditionGraphiqueAnnuaire::reportChart(const QString &bookmark) const
 {
-    if (!isInitialised())
+    if (!hasReportData())
         return std::nullopt;
     switch (chartBookmarkOf(bookmark)) {
     case ChartBookmark::Year:

@@ -150,6 +150,12 @@ bool StationChartScreen::reportPeriod(QDate &start, QDate &end) const
     return start.isValid() && end.isValid();
 }
 
+bool StationChartScreen::hasReportData() const
+{
+    QDate start, end;
+    return reportPeriod(start, end);
+}
+
 void StationChartScreen::setNeighbourLookup(NeighbourLookup lookup)
 {
     m_neighbours = std::move(lookup);

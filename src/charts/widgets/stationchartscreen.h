@@ -79,6 +79,9 @@ protected:
     virtual void stationChanged() {}
     // The screen's title for a station ("" when none).
     QString stationTitle() const;
+    // A station with measurements is loaded: a report gets its charts (an empty chart
+    // would only take room on the page).
+    bool hasReportData() const;
 
     // Not owned beyond Qt parenthood.
     CtlGraphique *m_chart = nullptr;

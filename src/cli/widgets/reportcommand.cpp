@@ -56,8 +56,8 @@ const QStringList kSheetTemplates{QStringLiteral("xlsx"), QStringLiteral("ods"),
 QString stationOutputPath(const QString &out, const QString &code)
 {
     const QFileInfo info(out);
-    const QString name = info.completeBaseName() + QLatin1Char('_') + code +
-                         QLatin1Char('.') + info.suffix();
+    const QString name =
+        info.completeBaseName() + QLatin1Char('_') + code + QLatin1Char('.') + info.suffix();
     return info.path() == QLatin1String(".") && !out.startsWith(QLatin1String("./"))
                ? name
                : QDir(info.path()).filePath(name);
@@ -70,7 +70,8 @@ int reportCommand(const QStringList &arguments)
         return failure(options.error, 2);
     for (const char *name : {"--station", "--template", "--out", "--screen"}) {
         if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
-            return failure(QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name)), 2);
+            return failure(
+                QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name)), 2);
     }
     const QString stations = takeValue(options, "--station");
     const QString templatePath = takeValue(options, "--template");
@@ -157,11 +158,12 @@ int reportCommand(const QStringList &arguments)
         if (chart) {
             message.clear();
             if (!chart->InitDebranchement(code))
-                return failure(message.isEmpty()
-                                   ? QStringLiteral("Impossible de lire les mesures de la station %1.")
-                                         .arg(code)
-                                   : message,
-                               1);
+                return failure(
+                    message.isEmpty()
+                        ? QStringLiteral("Impossible de lire les mesures de la station %1.")
+                              .arg(code)
+                        : message,
+                    1);
             source = chart.get();
         }
 

@@ -68,14 +68,15 @@ std::optional<ReportPicture> paintPlots(const std::vector<QCustomPlot *> &plots,
     const QSize whole(plotSize.width(), plotSize.height() * count);
 
     ReportPicture picture;
-    QImage image(QSize(int(std::lround(whole.width() * scale)),
-                       int(std::lround(whole.height() * scale))),
-                 QImage::Format_RGB32);
+    QImage image(
+        QSize(int(std::lround(whole.width() * scale)), int(std::lround(whole.height() * scale))),
+        QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         for (int i = 0; i < count; ++i) {
-            const QPixmap part = plots[size_t(i)]->toPixmap(plotSize.width(), plotSize.height(), scale);
+            const QPixmap part =
+                plots[size_t(i)]->toPixmap(plotSize.width(), plotSize.height(), scale);
             painter.drawPixmap(QPoint(0, int(std::lround(i * plotSize.height() * scale))), part);
         }
     }

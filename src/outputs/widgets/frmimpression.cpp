@@ -86,9 +86,12 @@ FrmImpression::~FrmImpression() = default;
 QStringList FrmImpression::templateScreens()
 {
     // The yearly and yearbook charts too: their charts fill the chart bookmarks.
-    return {QStringLiteral("ListePluviometres"), QStringLiteral("FichePluviometre"),
-            QStringLiteral("FichePliviometre2"), QStringLiteral("EditionGraphique"),
-            QStringLiteral("Validation"),        QStringLiteral("EditionGraphiqueAnnee"),
+    return {QStringLiteral("ListePluviometres"),
+            QStringLiteral("FichePluviometre"),
+            QStringLiteral("FichePliviometre2"),
+            QStringLiteral("EditionGraphique"),
+            QStringLiteral("Validation"),
+            QStringLiteral("EditionGraphiqueAnnee"),
             QStringLiteral("EditionGraphiqueAnnuaire")};
 }
 
@@ -115,7 +118,8 @@ QStringList FrmImpression::templateNames(const QString &folder, TemplateKind kin
         QDir(folder).entryInfoList(patterns, QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo &file : files) {
         // Office's lock files ("~$Fiche.docx", ".~lock.Fiche.odt#") are not templates.
-        if (file.fileName().startsWith(QLatin1Char('~')) || file.fileName().startsWith(QLatin1Char('.')))
+        if (file.fileName().startsWith(QLatin1Char('~')) ||
+            file.fileName().startsWith(QLatin1Char('.')))
             continue;
         if (!extensions.contains(file.suffix().toLower()))
             continue;
@@ -228,9 +232,8 @@ void FrmImpression::buildUi()
 
     connect(m_choice, &QButtonGroup::idClicked, this, &FrmImpression::setChoice);
     for (QComboBox *list : {m_wordTemplates, m_excelTemplates}) {
-        connect(list, &QComboBox::textActivated, this, [](const QString &name) {
-            EcrireParametre(kTemplateKey, name);
-        });
+        connect(list, &QComboBox::textActivated, this,
+                [](const QString &name) { EcrireParametre(kTemplateKey, name); });
     }
     connect(m_print, &QPushButton::clicked, this, &FrmImpression::CmdImprimer_Click);
     connect(m_edit, &QPushButton::clicked, this, &FrmImpression::CmdEditer_Click);

@@ -26,12 +26,12 @@ class AccesBase;
 // What the print dialog works on, given by the frame that opens it.
 struct PrintDialogContext
 {
-    QPointer<QWidget> screen;   // the active screen
-    QString templateFolder;     // CheminModeles
-    QString editionFolder;      // CheminEdition
-    AccesBase *db = nullptr;    // not owned
+    QPointer<QWidget> screen; // the active screen
+    QString templateFolder;   // CheminModeles
+    QString editionFolder;    // CheminEdition
+    AccesBase *db = nullptr;  // not owned
     ReportAuthor author;
-    QPrinter *printer = nullptr; // the frame's printer, not owned; nullptr: the dialog's own
+    QPrinter *printer = nullptr;       // the frame's printer, not owned; nullptr: the dialog's own
     std::function<void()> printScreen; // choice "0": the frame's print of the screen
     std::function<void()> showHelp;
 };
@@ -91,7 +91,7 @@ private:
 
     PrintDialogContext m_context;
     ReportRoutes m_routes;
-    bool m_hasTemplates = false;  // the screen has station templates
+    bool m_hasTemplates = false;   // the screen has station templates
     bool m_foundTemplates = false; // the folder holds at least one
     bool m_running = false;
     bool m_cancelRequested = false;

@@ -25,7 +25,8 @@ DesktopLauncher systemLauncher()
         const QString xdgEmail = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
         if (xdgEmail.isEmpty() || files.isEmpty())
             return false;
-        QStringList arguments{QStringLiteral("--subject"), QFileInfo(files.first()).completeBaseName()};
+        QStringList arguments{QStringLiteral("--subject"),
+                              QFileInfo(files.first()).completeBaseName()};
         for (const QString &file : files)
             arguments << QStringLiteral("--attach") << QFileInfo(file).absoluteFilePath();
         return QProcess::startDetached(xdgEmail, arguments);

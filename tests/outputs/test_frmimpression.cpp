@@ -66,10 +66,15 @@ public:
             return true;
         };
         recording.mail = [this](const QStringList &files) {
+            if (!mailClient)
+                return false;
             mailed << files;
             return true;
         };
-        recording.openFolder = [](const QString &) { return true; };
+        recording.openFolder = [this](const QString &folder) {
+            openedFolders << folder;
+            return true;
+        };
         m_previousLauncher = setDesktopLauncher(recording);
     }
     ~PrintDialogSettings()
@@ -93,6 +98,8 @@ public:
     QString folder;
     QStringList opened;
     QStringList mailed;
+    QStringList openedFolders;
+    bool mailClient = true;
     std::function<void()> onOpen;
 
 private:
@@ -378,6 +385,22 @@ TEST_P(FrmImpressionRun, EditFillsTheTemplateOpensItAndGuardsAgainstASecondRun)
     EXPECT_FALSE(editEnabledDuringRun);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isRunning());
+
+    // Mail: the document to the mail client; without one, its folder opened and the file
+    // named.
+    FrmImpression mail(context);
+    QTest::mouseClick(child<QPushButton>(&mail, "CmdMail"), Qt::LeftButton);
+    ASSERT_EQ(settings->mailed.size(), 1);
+    EXPECT_TRUE(settings->mailed.first().endsWith(QLatin1String(".docx")));
+    settings->mailClient = false;
+    FrmImpression noClient(context);
+    QTest::mouseClick(child<QPushButton>(&noClient, "CmdMail"), Qt::LeftButton);
+    EXPECT_EQ(settings->openedFolders, QStringList{context.editionFolder});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("AIDE: Aucune messagerie n'a pu être "
+                                                           "ouverte. Joignez à votre message le "
+                                                           "fichier Fiche_7_")))
+        << messages.first().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, FrmImpressionRun, PLX_ENGINES, PLX_ENGINE_NAME);

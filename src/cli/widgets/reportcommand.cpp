@@ -11,6 +11,7 @@
 #include "outputs/officesuite.h"
 #include "outputs/reportdispatcher.h"
 #include "outputs/reportsource.h"
+#include "schema/schemacatalog.h"
 #include "session/session.h"
 #include "stations/stationcodes.h"
 #include "stations/stationrecord.h"
@@ -125,6 +126,9 @@ int reportCommand(const QStringList &arguments)
     if (!connectDatabase(options))
         return 1;
     AccesBase &db = AccesBase::instance();
+    // The collector writes dates in the connection's dialect, which the dialect helpers
+    // read from the run profile: the command line has none of its own.
+    const ScopedConnectionKind kind(db);
 
     // The screens and the collector report through the message helper: keep the first
     // text for our one line.

@@ -5,6 +5,7 @@
 #include "outputs/documenttemplate.h"
 #include "outputs/officesuite.h"
 #include "outputs/outputnames.h"
+#include "outputs/recentmeasures.h"
 #include "outputs/reportsource.h"
 #include "outputs/spreadsheettemplate.h"
 
@@ -204,6 +205,9 @@ bool Run::produce(const QString &templatePath)
         fill.bookmarks = &m_bookmarks;
         fill.chart = [this](const QString &bookmark) { return m_source.reportChart(bookmark); };
         fill.measures = m_source.reportMeasures();
+        // A screen without rows of its own: the station's last month.
+        if (fill.measures.headings.isEmpty())
+            fill.measures = recentMeasures(*m_request.db, m_code);
         // Filling takes a moment and cannot stop halfway without losing the number taken.
         fill.progress = [this](const QString &text) {
             m_step = text;

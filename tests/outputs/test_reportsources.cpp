@@ -7,6 +7,7 @@
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
 #include "measures/widgets/validation.h"
+#include "outputs/recentmeasures.h"
 #include "outputs/widgets/chartpicture.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
@@ -186,6 +187,28 @@ TEST_P(ReportSourceTest, ListGivesItsCurrentRow)
     EXPECT_TRUE(messages.isEmpty());
     grid->setCurrentIndex(grid->model()->index(0, 3));
     EXPECT_EQ(list.reportStationCode(), QStringLiteral("7"));
+}
+
+// The screens without rows of their own give the station's last month: the kinds it
+// holds, French numbers, the validity; nothing for a station without measurements.
+TEST_P(ReportSourceTest, LastMonthForTheScreensWithoutRows)
+{
+    if (!ready())
+        return;
+    const MeasureTable table = recentMeasures(AccesBase::instance(), QStringLiteral("7"));
+    EXPECT_EQ(table.headings, (QStringList{QStringLiteral("Date"), QStringLiteral("Heure"),
+                                           QStringLiteral("Pluie"), QStringLiteral("Validité")}));
+    ASSERT_EQ(table.rows.size(), 31u);
+    EXPECT_EQ(table.rows.front().cells.first(), QStringLiteral("01/12/2024"));
+    EXPECT_EQ(table.rows.back().cells,
+              (QStringList{QStringLiteral("31/12/2024"), QStringLiteral("00:00:00"),
+                           QStringLiteral("1"), QStringLiteral("C")}));
+    EXPECT_EQ(table.rows[29].cells.at(2), QStringLiteral("0,5")); // 30/12/2024, day 729
+    EXPECT_EQ(table.rows.back().validity, QStringLiteral("C"));
+
+    exec(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom) VALUES (8, 'Vide')"));
+    EXPECT_TRUE(recentMeasures(AccesBase::instance(), QStringLiteral("8")).headings.isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReportSourceTest, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -8,6 +8,7 @@
 #include "outputs/recentmeasures.h"
 #include "outputs/reportsource.h"
 #include "outputs/spreadsheettemplate.h"
+#include "session/session.h"
 
 #include <QDir>
 #include <QFile>
@@ -329,6 +330,15 @@ ReportRoutes ReportRoutes::fromSettings()
     routes.word = excel.isEmpty() || excel == QLatin1String("1");
     routes.suite = LireParametre(QStringLiteral("exportCalc")).trimmed() == QLatin1String("1");
     return routes;
+}
+
+ReportAuthor currentReportAuthor()
+{
+    ReportAuthor author;
+    author.login = session().login;
+    author.name = session().displayName;
+    author.organisation = LireParametre(QStringLiteral("Organisme"), {}, true);
+    return author;
 }
 
 QString noStationMessage()

@@ -74,6 +74,10 @@ struct ReportResult
 // while LibreOffice converts or prints: the document written stays).
 using ReportProgress = std::function<bool(const QString &step)>;
 
+// The user logged in (LOGIN, NOM_LOGIN) and the organisation named by the option
+// "Organisme" (ORGANISME), for the screens and the command line alike.
+ReportAuthor currentReportAuthor();
+
 // The messages of the route.
 QString noStationMessage();
 QString undefinedTemplateFolderMessage();

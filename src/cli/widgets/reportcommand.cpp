@@ -12,7 +12,6 @@
 #include "outputs/reportdispatcher.h"
 #include "outputs/reportsource.h"
 #include "schema/schemacatalog.h"
-#include "session/session.h"
 #include "stations/stationcodes.h"
 #include "stations/stationrecord.h"
 
@@ -176,8 +175,7 @@ int reportCommand(const QStringList &arguments)
         request.templatePath = templatePath;
         request.outputPath = codes.size() > 1 ? stationOutputPath(out, code) : out;
         request.action = ReportAction::File;
-        request.author.login = session().login;
-        request.author.name = session().displayName;
+        request.author = currentReportAuthor();
         message.clear();
         const ReportResult result = runReport(request, *source);
         if (!result.ok)

@@ -362,9 +362,7 @@ void MainWindow::openPrintDialog()
     context.templateFolder = runOptions().cheminModeles;
     context.editionFolder = runOptions().cheminEdition;
     context.db = &AccesBase::instance();
-    context.author.login = session().login;
-    context.author.name = session().displayName;
-    context.author.organisation = LireParametre(QStringLiteral("Organisme"), {}, true);
+    context.author = currentReportAuthor();
     if (!m_printer)
         m_printer = new QPrinter(QPrinter::HighResolution);
     context.printer = m_printer;

@@ -215,6 +215,12 @@ QString usage()
         "        [--visualisation HISTO|COURBE|CUMUL] [--rain-down] [--from JJ/MM/AAAA\n"
         "        --to JJ/MM/AAAA] [--size 1600x900]\n"
         "                                superpose des pluviomètres (et des piézomètres)\n"
+        "  report [BASE] --station CODE[,CODE...] --template MODELE\n"
+        "        --out FICHIER.docx|.odt|.xlsx|.ods|.pdf|.htm [--screen annee|annuaire|chronique]\n"
+        "                                remplit un modèle (document ou classeur) pour chaque\n"
+        "                                station (plusieurs : le code avant l'extension) ;\n"
+        "                                --screen : les graphiques de cet écran ; le PDF\n"
+        "                                demande LibreOffice\n"
         "  --help                        affiche cette aide\n");
 }
 

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/widgets/chartcommand.h"
+#include "cli/widgets/reportcommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -11,6 +12,8 @@ int main(int argc, char **argv)
     // Charts are drawn by widgets, which need a QApplication (offscreen, no display).
     if (argc > 1 && qstrcmp(argv[1], "chart") == 0)
         return plx::cli::chartMain(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0)
+        return plx::cli::reportMain(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("PLXReader"));
     QStringList args = QCoreApplication::arguments();

@@ -1037,6 +1037,13 @@ bool CtlGraphique::saveImage(const QString &path, const QSize &size, QString *er
     return ok;
 }
 
+void CtlGraphique::renderAtWidth(int width, const std::function<void(QCustomPlot *)> &paint)
+{
+    d->refresh(d->plotColumns(width));
+    paint(d->plot);
+    d->refresh();
+}
+
 QCustomPlot *CtlGraphique::plot() const
 {
     return d->plot;

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QCustomPlot;
@@ -71,6 +72,10 @@ public:
     // Saves the chart as PNG, SVG or PDF by the file's extension; false with a French
     // message in error.
     bool saveImage(const QString &path, const QSize &size, QString *error = nullptr);
+    // Calls paint with the plot's curves reduced for a picture width pixels wide (as
+    // saveImage does), then puts the screen's own reduction back: for pictures drawn
+    // through the plot itself (reports).
+    void renderAtWidth(int width, const std::function<void(QCustomPlot *)> &paint);
 
     QCustomPlot *plot() const;
 

@@ -1,6 +1,7 @@
 #include "charts/widgets/editiongraphique.h"
 
 #include "charts/widgets/collapsibleframe.h"
+#include "outputs/widgets/chartpicture.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -68,6 +69,13 @@ void EditionGraphique::stationChanged()
         if (label.isEmpty())
             box->setChecked(false);
     }
+}
+
+std::optional<ReportPicture> EditionGraphique::reportChart(const QString &bookmark) const
+{
+    if (!hasReportData() || chartBookmarkOf(bookmark) != ChartBookmark::Total)
+        return std::nullopt;
+    return chartPicture({m_chart});
 }
 
 void EditionGraphique::TraitementParametres()

@@ -31,6 +31,9 @@ public:
                                       const QDate &end);
     bool isGridMode() const { return m_gridMode; }
 
+    // GRAPHIQUE_TOTAL: the chronicle as drawn.
+    std::optional<ReportPicture> reportChart(const QString &bookmark) const override;
+
 public slots:
     void TraitementParametres() override;
 

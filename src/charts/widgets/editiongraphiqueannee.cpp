@@ -2,6 +2,7 @@
 
 #include "charts/chartoptions.h"
 #include "charts/widgets/collapsibleframe.h"
+#include "outputs/widgets/chartpicture.h"
 #include "db/accesbase.h"
 #include "schema/periodes.h"
 
@@ -179,6 +180,13 @@ std::vector<QCheckBox *> EditionGraphiqueAnnee::monthBoxesInOrder() const
             boxes.push_back(box);
     }
     return boxes;
+}
+
+std::optional<ReportPicture> EditionGraphiqueAnnee::reportChart(const QString &bookmark) const
+{
+    if (!hasReportData() || chartBookmarkOf(bookmark) != ChartBookmark::Year)
+        return std::nullopt;
+    return chartPicture({m_chart});
 }
 
 void EditionGraphiqueAnnee::TraitementParametres()

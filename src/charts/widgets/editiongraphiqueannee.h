@@ -27,6 +27,9 @@ public:
     std::vector<QCheckBox *> monthBoxesInOrder() const;
     int hydroStartMonth() const { return m_startMonth; }
 
+    // GRAPHIQUE_ANNEE: the chart as drawn.
+    std::optional<ReportPicture> reportChart(const QString &bookmark) const override;
+
 public slots:
     void TraitementParametres() override;
     void previousYear();

@@ -2,6 +2,7 @@
 
 #include "charts/chartoptions.h"
 #include "charts/widgets/collapsibleframe.h"
+#include "outputs/widgets/chartpicture.h"
 #include "charts/widgets/yearstepper.h"
 #include "db/accesbase.h"
 #include "schema/periodes.h"
@@ -204,6 +205,23 @@ void EditionGraphiqueAnnuaire::orderMonths()
         layout->removeWidget(box);
     for (const auto &[rank, box] : ranked)
         layout->addWidget(box);
+}
+
+std::optional<ReportPicture> EditionGraphiqueAnnuaire::reportChart(const QString &bookmark) const
+{
+    if (!hasReportData())
+        return std::nullopt;
+    switch (chartBookmarkOf(bookmark)) {
+    case ChartBookmark::Year:
+        return chartPicture({m_chart});
+    case ChartBookmark::SecondYear:
+        return chartPicture({m_total});
+    case ChartBookmark::Total:
+        return chartPicture({m_chart, m_total});
+    case ChartBookmark::None:
+        break;
+    }
+    return std::nullopt;
 }
 
 void EditionGraphiqueAnnuaire::TraitementParametres()

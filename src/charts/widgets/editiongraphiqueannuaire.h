@@ -27,6 +27,10 @@ public:
     CtlGraphique *upperChart() const { return m_chart; }
     CtlGraphique *lowerChart() const { return m_total; }
 
+    // GRAPHIQUE_ANNEE the year above, GRAPHIQUE_SUP_ANNEE the whole record below,
+    // GRAPHIQUE_TOTAL the page: both, one above the other.
+    std::optional<ReportPicture> reportChart(const QString &bookmark) const override;
+
 public slots:
     void TraitementParametres() override;
     void TraitementParametresTotal();

@@ -139,6 +139,25 @@ StationChartScreen *StationChartScreen::openFor(Navigator &navigator, const QStr
     return screen;
 }
 
+QString StationChartScreen::reportStationCode() const
+{
+    return m_initialised ? m_code : QString();
+}
+
+bool StationChartScreen::reportPeriod(QDate &start, QDate &end) const
+{
+    if (!m_initialised)
+        return false;
+    m_chart->RecupDatesChargement(start, end);
+    return start.isValid() && end.isValid();
+}
+
+bool StationChartScreen::hasReportData() const
+{
+    QDate start, end;
+    return reportPeriod(start, end);
+}
+
 void StationChartScreen::setNeighbourLookup(NeighbourLookup lookup)
 {
     m_neighbours = std::move(lookup);

@@ -3,6 +3,7 @@
 #include "base/widgets/navigator.h"
 #include "charts/widgets/ctlgraphique.h"
 #include "charts/widgets/optiongroup.h"
+#include "outputs/reportsource.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -20,8 +21,9 @@ class CollapsibleFrame;
 
 // What the chronicle and the yearly chart share: one chart component on one station, the
 // station's neighbours in the list that opened the screen, the captions of the free
-// parameters and the toolbar methods.
-class StationChartScreen : public QWidget
+// parameters and the toolbar methods. As a report source: the station and the period the
+// component loaded; each screen says which chart bookmarks it draws.
+class StationChartScreen : public QWidget, public ReportSource
 {
     Q_OBJECT
 
@@ -42,6 +44,9 @@ public:
     bool isInitialised() const { return m_initialised; }
     // Labels of parameters 4 to 6 read at the last station change; "" hides one.
     QStringList freeParameterLabels() const { return m_freeLabels; }
+
+    QString reportStationCode() const override;
+    bool reportPeriod(QDate &start, QDate &end) const override;
 
 public slots:
     // Opens the chart on a station; false (after a message) when it cannot.
@@ -76,6 +81,9 @@ protected:
     virtual void stationChanged() {}
     // The screen's title for a station ("" when none).
     QString stationTitle() const;
+    // A station with measurements is loaded: a report gets its charts (an empty chart
+    // would only take room on the page).
+    bool hasReportData() const;
 
     // Not owned beyond Qt parenthood.
     CtlGraphique *m_chart = nullptr;

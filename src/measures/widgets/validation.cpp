@@ -552,6 +552,39 @@ XlsxGrid Validation::exportGrid() const
                            exportTitle());
 }
 
+bool Validation::reportPeriod(QDate &start, QDate &end) const
+{
+    if (!m_loadedFrom.isValid() || !m_loadedTo.isValid())
+        return false;
+    start = m_loadedFrom;
+    end = m_loadedTo;
+    return true;
+}
+
+MeasureTable Validation::reportMeasures() const
+{
+    MeasureTable table;
+    QList<int> columns;
+    for (int c = kDateColumn; c <= kObtentionColumn; ++c) {
+        if (!m_grid->isColumnHidden(c)) {
+            columns << c;
+            table.headings << m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        }
+    }
+    table.headings << QStringLiteral("Validité");
+    table.rows.reserve(size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const MeasureRow &row = m_model->row(r);
+        MeasureTable::Row out;
+        for (int c : columns)
+            out.cells << cellText(row, c).trimmed();
+        out.validity = row.validite.isNull() ? QString() : QString(row.validite);
+        out.cells << out.validity;
+        table.rows.push_back(std::move(out));
+    }
+    return table;
+}
+
 void Validation::DeclencheExcel()
 {
     if (m_busy)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/widgets/navigator.h"
+#include "outputs/reportsource.h"
 #include "outputs/xlsxgrid.h"
 
 #include <QDate>
@@ -25,7 +26,7 @@ class ValidationModel;
 // The validation editor: the measurements of one rain gauge over a date window, edited,
 // checked, saved and validated up to a marked row. Opened for a station from the list or
 // its record; previous / next step through the stations of the list.
-class Validation : public QWidget
+class Validation : public QWidget, public ReportSource
 {
     Q_OBJECT
 
@@ -57,6 +58,12 @@ public:
     XlsxGrid exportGrid() const;
     // "Validation_" + the identifier (the code when it has none): the export's title.
     QString exportTitle() const;
+
+    // As a report source: the station, the loaded window and its rows (the columns shown,
+    // then the validity code that shades each row).
+    QString reportStationCode() const override { return m_code; }
+    bool reportPeriod(QDate &start, QDate &end) const override;
+    MeasureTable reportMeasures() const override;
 
 public slots:
     void chargementStation();

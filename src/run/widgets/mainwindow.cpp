@@ -4,12 +4,14 @@
 #include "charts/widgets/overlaychartscreen.h"
 #include "charts/widgets/stationchartscreen.h"
 #include "measures/widgets/validation.h"
+#include "outputs/widgets/frmimpression.h"
 
 #include "base/messages.h"
 #include "config/connectionprofile.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "run/loginsequence.h"
+#include "run/runoptions.h"
 #include "session/journal.h"
 #include "session/session.h"
 
@@ -368,12 +370,7 @@ void MainWindow::dispatchToolbar(int index)
 {
     switch (index) {
     case 0:
-        if (activeScreen()) {
-            // The print and export dialog is not part of this build yet.
-            showMessage(MessageKind::Aide,
-                        QStringLiteral("L'impression et l'export de l'écran ne sont pas encore "
-                                       "disponibles dans cette version."));
-        }
+        openPrintDialog();
         return;
     case 10:
         closeActiveScreen();
@@ -388,6 +385,26 @@ void MainWindow::dispatchToolbar(int index)
         invokeOnActiveScreen(toolbarMethod(index));
         return;
     }
+}
+
+void MainWindow::openPrintDialog()
+{
+    QWidget *screen = activeScreen();
+    if (!screen)
+        return;
+    PrintDialogContext context;
+    context.screen = screen;
+    context.templateFolder = runOptions().cheminModeles;
+    context.editionFolder = runOptions().cheminEdition;
+    context.db = &AccesBase::instance();
+    context.author = currentReportAuthor();
+    if (!m_printer)
+        m_printer = new QPrinter(QPrinter::HighResolution);
+    context.printer = m_printer;
+    context.printScreen = [this] { printActiveScreen(); };
+    context.showHelp = [this] { showHelp(); };
+    FrmImpression dialog(std::move(context), this);
+    dialog.exec();
 }
 
 void MainWindow::updateActions()

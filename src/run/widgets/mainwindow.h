@@ -95,6 +95,8 @@ public slots:
     void openWatersheds();
     void openReferenceTable(const QString &table, const QString &title);
     void openConnectionScreen();
+    // Toolbar button 0: the print and export dialog over the active screen.
+    void openPrintDialog();
     void printActiveScreen();
     void printerSetup();
     void closeActiveScreen();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/widgets/navigator.h"
+#include "outputs/reportsource.h"
 
 #include "stations/stationrecord.h"
 
@@ -23,7 +24,7 @@ class StationSubList;
 // The record of one rain gauge: its descriptive fields, its satellite grids, its
 // interventions and the historical summary of its measurements. Opened from the list for
 // an internal code, or empty for a new station.
-class FichePluviometre : public QWidget
+class FichePluviometre : public QWidget, public ReportSource
 {
     Q_OBJECT
 
@@ -36,6 +37,8 @@ public:
     bool ChargementFichePluviometre(const QString &code);
     // The internal code shown; "" for a station never saved.
     QString stationCode() const;
+    // Reports are about the station shown, once saved.
+    QString reportStationCode() const override { return stationCode(); }
 
     // Previous / next: given the code shown and a step (-1 or +1), the code of the station
     // to load, or "" when there is none. The list screen sets it to walk its visible rows

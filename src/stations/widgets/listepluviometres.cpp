@@ -434,6 +434,14 @@ QString ListePluviometres::currentStationCode()
     return QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code);
 }
 
+QString ListePluviometres::reportStationCode() const
+{
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid())
+        return QString();
+    return QString::number(m_model->rowAt(m_filter->mapToSource(current).row()).code);
+}
+
 void ListePluviometres::openCurrentData()
 {
     const QString code = currentStationCode();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/widgets/navigator.h"
+#include "outputs/reportsource.h"
 #include "outputs/xlsxgrid.h"
 
 #include <QPointer>
@@ -30,7 +31,7 @@ class StationListModel;
 // The rain-gauge list: every station the user may see, narrowed by a saved list or the
 // favourites, sorted by a heading; opens a station's record and the map of the selected
 // stations.
-class ListePluviometres : public QWidget
+class ListePluviometres : public QWidget, public ReportSource
 {
     Q_OBJECT
 
@@ -73,6 +74,8 @@ public:
 
     // The code of the current row's station; "" (after a message) when no row is current.
     QString currentStationCode();
+    // Reports are about the current row's station; "" (no message) when none is current.
+    QString reportStationCode() const override;
 
 public slots:
     void Actualiser();

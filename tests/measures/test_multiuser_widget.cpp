@@ -8,6 +8,7 @@
 #include "measures/widgets/validation.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
+#include "outputs/csvgrid.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
 #include "support/schemadatabasetest.h"
@@ -192,7 +193,7 @@ TEST_P(MultiUserScreens, HistoryScreen)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("historique.xlsx"));
-    EXPECT_TRUE(screen.exportRows(path));
+    EXPECT_TRUE(exportGrid(screen.historyGrid(), path));
     EXPECT_GT(QFileInfo(path).size(), 0);
 
     // The save's batch: refused while 02/01 is validated since, then reverted.

@@ -3,7 +3,7 @@
 #include "base/locale.h"
 #include "base/messages.h"
 #include "db/accesbase.h"
-#include "outputs/widgets/spreadsheetsave.h"
+#include "outputs/widgets/gridexport.h"
 #include "outputs/xlsxgrid.h"
 #include "session/session.h"
 
@@ -107,7 +107,7 @@ HistoriqueModifications::HistoriqueModifications(const QString &code, QWidget *p
     connect(m_filter, &QPushButton::clicked, this, &HistoriqueModifications::refresh);
     m_export = new QPushButton(QStringLiteral("E&xporter…"), this);
     m_export->setObjectName(QStringLiteral("CmdExporter"));
-    connect(m_export, &QPushButton::clicked, this, &HistoriqueModifications::exportToFile);
+    connect(m_export, &QPushButton::clicked, this, &HistoriqueModifications::DeclencheExcel);
     m_revert = new QPushButton(QStringLiteral("&Annuler ce lot"), this);
     m_revert->setObjectName(QStringLiteral("CmdAnnulerLot"));
     m_revert->setToolTip(QStringLiteral("Remettre les mesures du lot sélectionné comme avant son "
@@ -212,10 +212,11 @@ void HistoriqueModifications::updateActions()
     m_export->setEnabled(!m_entries.empty());
 }
 
-bool HistoriqueModifications::exportRows(const QString &path)
+XlsxGrid HistoriqueModifications::historyGrid() const
 {
     XlsxGrid grid;
     grid.sheetName = QStringLiteral("Historique");
+    grid.title = QStringLiteral("Historique_") + m_code;
     grid.headings = kHeadings;
     for (const HistoryEntry &e : m_entries) {
         std::vector<QVariant> cells;
@@ -230,20 +231,13 @@ bool HistoriqueModifications::exportRows(const QString &path)
         }
         grid.rows.push_back(std::move(cells));
     }
-    QString error;
-    if (!exportGridToXlsx(grid, path, &error)) {
-        showMessage(MessageKind::Erreur, error);
-        return false;
-    }
-    return true;
+    return grid;
 }
 
-void HistoriqueModifications::exportToFile()
+void HistoriqueModifications::DeclencheExcel()
 {
-    saveSpreadsheetAs(this, QStringLiteral("Exporter l'historique"),
-                      QStringLiteral("Historique_") + m_code + QStringLiteral(".xlsx"),
-                      QStringLiteral("L'historique a été exporté dans "),
-                      [this](const QString &path) { return exportRows(path); });
+    if (!m_entries.empty())
+        exportGridInOneClick(this, historyGrid());
 }
 
 bool HistoriqueModifications::revertSelectedBatch()

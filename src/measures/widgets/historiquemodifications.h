@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measures/measurehistory.h"
+#include "outputs/xlsxgrid.h"
 
 #include <QWidget>
 
@@ -28,13 +29,14 @@ public:
     QString stationCode() const { return m_code; }
     QTableView *table() const { return m_table; }
     const std::vector<HistoryEntry> &entries() const { return m_entries; }
-    // Writes the rows shown to an .xlsx file; false after a message.
-    bool exportRows(const QString &path);
+    // The rows shown as a workbook grid, titled "Historique_" + code.
+    XlsxGrid historyGrid() const;
 
 public slots:
     // Reads the history again with the filters; false after a message.
     bool refresh();
-    void exportToFile();
+    // The rows shown to a workbook in one click (toolbar button and "Exporter").
+    void DeclencheExcel();
     // Reverts the batch of the selected row, after the question; false when nothing was
     // done (refused, declined, nothing selected).
     bool revertSelectedBatch();

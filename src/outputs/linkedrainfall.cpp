@@ -6,7 +6,10 @@
 #include "measures/measurementtable.h"
 #include "outputs/gridcell.h"
 
+#include <QMap>
 #include <QRegularExpression>
+
+#include <cmath>
 
 namespace plx {
 
@@ -18,7 +21,8 @@ QString numberText(const QVariant &value)
         return QString();
     bool ok = false;
     const double number = value.toDouble(&ok);
-    return ok ? spreadsheetNumber(number) : QString();
+    // Sums of tenths carry binary noise (48555.6999999996).
+    return ok ? spreadsheetNumber(std::round(number * 1000.0) / 1000.0) : QString();
 }
 
 QString dateText(const QVariant &value)
@@ -106,11 +110,51 @@ QString LinkedRainfall::yearSum(int year)
     return sum;
 }
 
+QDate LinkedRainfall::yearN() const
+{
+    return m_end.isValid() ? m_end : QDate::currentDate();
+}
+
+void LinkedRainfall::readMonths()
+{
+    m_monthsRead = true;
+    if (m_code.isEmpty())
+        return;
+    const int year = yearN().year();
+    const RecordTable rows = m_db->ExtraireRecords(
+        QStringLiteral("SELECT DateCreation, Pluie FROM ") + measurementTableName(m_code) +
+        QStringLiteral(" WHERE Pluie Is Not Null AND DateCreation>=") +
+        dateLiteral(QDate(year, 1, 1)) + QStringLiteral(" AND DateCreation<") +
+        dateLiteral(QDate(year + 1, 1, 1)));
+    QMap<QDate, double> days;
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const QString text = dateText(rows.at(r, 0));
+        const QDate day = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+        if (day.isValid())
+            days[day] += rows.at(r, 1).toDouble();
+    }
+    double sums[13] = {};
+    int wetDays[13] = {};
+    bool seen[13] = {};
+    for (auto it = days.cbegin(); it != days.cend(); ++it) {
+        const int month = it.key().month();
+        seen[month] = true;
+        sums[month] += it.value();
+        wetDays[month] += it.value() >= 1.0 ? 1 : 0;
+    }
+    for (int month = 1; month <= 12; ++month) {
+        if (!seen[month])
+            continue;
+        m_months.insert(QStringLiteral("MOIS_%1").arg(month), numberText(sums[month]));
+        m_months.insert(QStringLiteral("JOURS_%1").arg(month), numberText(wetDays[month]));
+    }
+}
+
 std::optional<Bookmark> LinkedRainfall::value(const QString &name)
 {
     static const QRegularExpression form(
         QStringLiteral("^PLUVIO_(?:ANNEE_(?:([0-9]{4})|N(?:-([0-9]{1,2}))?)|"
-                       "(CODE|TOTAL|MAX|NB|DEBUT|FIN))$"),
+                       "(CODE|TOTAL|MAX|NB|DEBUT|FIN)|((?:MOIS|JOURS)_(?:[1-9]|1[0-2])))$"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = form.match(name.trimmed());
     if (!match.hasMatch())
@@ -126,13 +170,18 @@ std::optional<Bookmark> LinkedRainfall::value(const QString &name)
                            key != QLatin1String("DEBUT") && key != QLatin1String("FIN");
         return bookmark;
     }
-    int year = 0;
-    if (!match.captured(1).isEmpty()) {
-        year = match.captured(1).toInt();
-    } else {
-        year = (m_end.isValid() ? m_end : QDate::currentDate()).year() -
-               match.captured(2).toInt();
+    if (!match.captured(4).isEmpty()) {
+        if (!m_monthsRead)
+            readMonths();
+        bookmark.value = m_months.value(match.captured(4).toUpper());
+        bookmark.numeric = !bookmark.value.isEmpty();
+        return bookmark;
     }
+    int year = 0;
+    if (!match.captured(1).isEmpty())
+        year = match.captured(1).toInt();
+    else
+        year = yearN().year() - match.captured(2).toInt();
     bookmark.value = m_db ? yearSum(year) : QString();
     bookmark.numeric = !bookmark.value.isEmpty();
     return bookmark;

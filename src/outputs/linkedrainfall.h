@@ -24,7 +24,11 @@ class AccesBase;
 //   PLUVIO_ANNEE_2023   rainfall sum of 2023
 //   PLUVIO_ANNEE_N      of the period's last year (this year when no period is given);
 //   PLUVIO_ANNEE_N-1 ... the years before it
-// Sums, maxima and counts are numeric; a year without a value gives "".
+// By month of the year N:
+//   PLUVIO_MOIS_1 ... PLUVIO_MOIS_12    rainfall sum of January ... December
+//   PLUVIO_JOURS_1 ... PLUVIO_JOURS_12  days with at least 1 mm (timed values summed by day)
+// Sums, maxima and counts are numeric, rounded to the thousandth so that a sum of tenths
+// reads as typed; a year or month without a value gives "".
 class LinkedRainfall
 {
 public:
@@ -39,6 +43,9 @@ public:
 private:
     void readRecord();
     QString yearSum(int year);
+    void readMonths();
+    // The year N: the period's last day, else today.
+    QDate yearN() const;
     QString linkedCode();
 
     AccesBase *m_db; // not owned
@@ -48,6 +55,8 @@ private:
     QString m_code; // the rain gauge read
     QHash<QString, QString> m_record;
     QHash<int, QString> m_years;
+    bool m_monthsRead = false;
+    QHash<QString, QString> m_months; // "MOIS_3", "JOURS_3"
 };
 
 } // namespace plx

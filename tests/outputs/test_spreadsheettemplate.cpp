@@ -2,6 +2,7 @@
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
+#include "outputs/linkedrainfall.h"
 #include "outputs/spreadsheettemplate.h"
 #include "outputs/zipentries.h"
 #include "support/testdatabases.h"
@@ -275,6 +276,28 @@ TEST_P(SpreadsheetTemplateRainfall, LinkedRainGaugeSums)
         << error.toStdString();
     EXPECT_EQ(xlsxCells(zipEntry(out, QStringLiteral("xl/worksheets/sheet2.xml"))).mid(3),
               (QStringList{"A3:::16.5", "B3:::12.5", "C3:::12.5"}));
+
+    // Months of the year N (2024): timed values summed by day before the 1 mm test, sums
+    // free of binary noise (0.1 + 0.2 + 0.9).
+    for (const auto &[hour, rain] : {std::pair{"06:00", 0.1}, std::pair{"12:00", 0.2},
+                                     std::pair{"18:00", 0.9}}) {
+        ASSERT_TRUE(db.Execute(QStringLiteral("INSERT INTO PLUVIO_7 (DateCreation, Heure, Pluie) "
+                                              "VALUES (%1, %2, %3)")
+                                   .arg(plx::FormatDateSQL(QStringLiteral("10/03/2024"), false),
+                                        plx::FormatHeureSQL(QLatin1String(hour)),
+                                        plx::sqlNumber(rain))));
+    }
+    plx::LinkedRainfall rainfall(&db, QStringLiteral("7"), fill.periodStart, fill.periodEnd);
+    const auto marker = [&](const char *name) {
+        const std::optional<plx::Bookmark> b = rainfall.value(QLatin1String(name));
+        return b ? b->value + (b->numeric ? "#" : "") : QStringLiteral("?");
+    };
+    EXPECT_EQ(marker("PLUVIO_MOIS_1"), QStringLiteral("4#"));
+    EXPECT_EQ(marker("PLUVIO_JOURS_1"), QStringLiteral("1#"));
+    EXPECT_EQ(marker("PLUVIO_MOIS_3"), QStringLiteral("1.2#"));
+    EXPECT_EQ(marker("PLUVIO_JOURS_3"), QStringLiteral("1#"));
+    EXPECT_EQ(marker("PLUVIO_MOIS_6"), QString()); // no value that month
+    EXPECT_EQ(marker("PLUVIO_MOIS_13"), QStringLiteral("?"));
     db.Deconnecter();
 }
 

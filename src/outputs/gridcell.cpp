@@ -193,4 +193,29 @@ QString frenchCellText(const GridCell &cell)
     return QString();
 }
 
+void appendXmlEscaped(QString &out, const QString &text)
+{
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
 } // namespace plx

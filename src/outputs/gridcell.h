@@ -36,6 +36,10 @@ GridCell gridCellOf(const QVariant &value);
 // "01053" included, stays text. An empty text is null.
 QVariant typedFrenchText(const QString &text);
 
+// Appends text as XML content or attribute value, escaped (the writers build their row
+// XML as text: much faster than a stream writer per cell).
+void appendXmlEscaped(QString &out, const QString &text);
+
 // Days since 30/12/1899 with the time as a fraction, the spreadsheet's date numbering.
 double spreadsheetSerial(const QDate &date, const QTime &time = QTime(0, 0));
 

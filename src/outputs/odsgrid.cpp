@@ -106,31 +106,6 @@ void textCell(QXmlStreamWriter &xml, const QString &text, const QString &style =
     xml.writeEndElement();
 }
 
-void appendEscaped(QString &out, const QString &text)
-{
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&':
-            out += QLatin1String("&amp;");
-            break;
-        case '<':
-            out += QLatin1String("&lt;");
-            break;
-        case '>':
-            out += QLatin1String("&gt;");
-            break;
-        case '"':
-            out += QLatin1String("&quot;");
-            break;
-        case '\r':
-            out += QLatin1String("&#13;");
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 // The data cells are the bulk of a large table: written straight into text, several times
 // faster than through the stream writer. Line breaks of a text become paragraphs.
 void appendCell(QString &out, const GridCell &cell, const QString &shown)
@@ -143,7 +118,7 @@ void appendCell(QString &out, const GridCell &cell, const QString &shown)
         out += QLatin1String("<table:table-cell office:value-type=\"string\">");
         for (const QString &line : cell.text.split(QLatin1Char('\n'))) {
             out += QLatin1String("<text:p>");
-            appendEscaped(out, line);
+            appendXmlEscaped(out, line);
             out += QLatin1String("</text:p>");
         }
         out += QLatin1String("</table:table-cell>");

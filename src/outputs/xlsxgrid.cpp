@@ -180,29 +180,6 @@ void writeText(QXmlStreamWriter &xml, const QString &ref, const QString &text, S
     xml.writeEndElement();
 }
 
-// Text as XML element content.
-void appendEscaped(QString &out, const QString &text)
-{
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&':
-            out += QLatin1String("&amp;");
-            break;
-        case '<':
-            out += QLatin1String("&lt;");
-            break;
-        case '>':
-            out += QLatin1String("&gt;");
-            break;
-        case '\r':
-            out += QLatin1String("&#13;");
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 // The data rows are the bulk of a large sheet: written straight into text, several times
 // faster than through the stream writer, with the same XML.
 void appendCell(QString &out, const QString &letters, const QString &row, const SheetCell &sheetCell)
@@ -212,7 +189,7 @@ void appendCell(QString &out, const QString &letters, const QString &row, const 
     out += row;
     if (sheetCell.cell.kind == GridCell::Text) {
         out += QLatin1String("\" t=\"inlineStr\"><is><t xml:space=\"preserve\">");
-        appendEscaped(out, sheetCell.value);
+        appendXmlEscaped(out, sheetCell.value);
         out += QLatin1String("</t></is></c>");
         return;
     }

@@ -7,6 +7,7 @@
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
 
 namespace plx {
 
@@ -38,6 +39,35 @@ bool readZipEntries(const QString &path, std::vector<ZipEntry> &entries, QString
     return true;
 }
 
+QByteArray zipArchive(const std::vector<ZipEntry> &entries, QString *why)
+{
+    auto fail = [&](const QString &reason) {
+        if (why)
+            *why = reason;
+        return QByteArray();
+    };
+    // Zipped in memory: QuaZip closes its device when done, which a QSaveFile cannot take.
+    QByteArray archive;
+    QBuffer buffer(&archive);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdCreate))
+        return fail(QStringLiteral("l'archive ne peut pas être créée."));
+    for (const ZipEntry &entry : entries) {
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(entry.name), nullptr, 0,
+                       entry.stored ? 0 : 8))
+            return fail(QStringLiteral("l'écriture de l'archive a échoué."));
+        const bool written = file.write(entry.data) == entry.data.size();
+        file.close();
+        if (!written || file.getZipError() != 0)
+            return fail(QStringLiteral("l'écriture de l'archive a échoué."));
+    }
+    zip.close();
+    if (zip.getZipError() != 0)
+        return fail(QStringLiteral("l'écriture de l'archive a échoué."));
+    return archive;
+}
+
 bool writeZipEntries(const QString &path, const std::vector<ZipEntry> &entries, QString *why)
 {
     auto fail = [&](const QString &reason) {
@@ -47,27 +77,9 @@ bool writeZipEntries(const QString &path, const std::vector<ZipEntry> &entries, 
     };
     if (!QFileInfo(path).absoluteDir().exists())
         return fail(QStringLiteral("le dossier n'existe pas."));
-    // Zipped in memory: QuaZip closes its device when done, which a QSaveFile cannot take.
-    QByteArray archive;
-    {
-        QBuffer buffer(&archive);
-        QuaZip zip(&buffer);
-        if (!zip.open(QuaZip::mdCreate))
-            return fail(QStringLiteral("l'archive ne peut pas être créée."));
-        for (const ZipEntry &entry : entries) {
-            QuaZipFile file(&zip);
-            if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(entry.name), nullptr, 0,
-                           entry.stored ? 0 : 8))
-                return fail(QStringLiteral("l'écriture de l'archive a échoué."));
-            const bool written = file.write(entry.data) == entry.data.size();
-            file.close();
-            if (!written || file.getZipError() != 0)
-                return fail(QStringLiteral("l'écriture de l'archive a échoué."));
-        }
-        zip.close();
-        if (zip.getZipError() != 0)
-            return fail(QStringLiteral("l'écriture de l'archive a échoué."));
-    }
+    const QByteArray archive = zipArchive(entries, why);
+    if (archive.isEmpty())
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(archive) != archive.size())
         return fail(file.errorString());

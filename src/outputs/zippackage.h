@@ -1,7 +1,8 @@
 #pragma once
 
+#include "outputs/zipentries.h"
+
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -14,14 +15,7 @@ namespace plx {
 class ZipPackage
 {
 public:
-    struct Entry
-    {
-        QString name;
-        QByteArray data;
-        QDateTime time;
-    };
-
-    // False when the file cannot be opened as a zip archive.
+    // False when the file cannot be opened as a zip archive or holds nothing.
     bool read(const QString &path);
     bool contains(const QString &name) const { return find(name) != nullptr; }
     // The content of an entry; empty when absent.
@@ -34,8 +28,8 @@ public:
     QByteArray write() const;
 
 private:
-    const Entry *find(const QString &name) const;
-    std::vector<Entry> m_entries;
+    const ZipEntry *find(const QString &name) const;
+    std::vector<ZipEntry> m_entries;
 };
 
 } // namespace plx

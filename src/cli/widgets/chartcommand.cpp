@@ -7,13 +7,12 @@
 #include "charts/widgets/ctlgraphique.h"
 #include "charts/widgets/stackedchartexport.h"
 #include "cli/commands.h"
-#include "cli/loginoption.h"
 #include "cli/options.h"
+#include "cli/widgets/offscreenmain.h"
 #include "db/accesbase.h"
 #include "measures/measurementtable.h"
 #include "stations/stationrecord.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -376,20 +375,7 @@ int chartCommand(const QStringList &arguments)
 
 int chartMain(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Errors go out as one French line: Qt's own notes about the headless platform
-    // (no runtime folder, no fonts database...) would only get in the way of scripts.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-    });
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("PLXReader"));
-    QStringList arguments = QApplication::arguments().mid(2);
-    if (!takeLoginArguments(arguments))
-        return 2;
-    return chartCommand(arguments);
+    return runOffscreenCommand(argc, argv, chartCommand);
 }
 
 } // namespace plx::cli

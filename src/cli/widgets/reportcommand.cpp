@@ -5,8 +5,8 @@
 #include "charts/widgets/editiongraphiqueannee.h"
 #include "charts/widgets/editiongraphiqueannuaire.h"
 #include "cli/commands.h"
-#include "cli/loginoption.h"
 #include "cli/options.h"
+#include "cli/widgets/offscreenmain.h"
 #include "db/accesbase.h"
 #include "outputs/officesuite.h"
 #include "outputs/reportdispatcher.h"
@@ -15,7 +15,6 @@
 #include "stations/stationcodes.h"
 #include "stations/stationrecord.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -188,20 +187,7 @@ int reportCommand(const QStringList &arguments)
 
 int reportMain(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Errors go out as one French line: Qt's notes about the headless platform would only
-    // get in the way of scripts.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-    });
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("PLXReader"));
-    QStringList arguments = QApplication::arguments().mid(2);
-    if (!takeLoginArguments(arguments))
-        return 2;
-    return reportCommand(arguments);
+    return runOffscreenCommand(argc, argv, reportCommand);
 }
 
 } // namespace plx::cli

@@ -336,7 +336,9 @@ ReportAuthor currentReportAuthor()
 {
     ReportAuthor author;
     author.login = session().login;
-    author.name = session().displayName;
+    // A user without a name on record still signs the report.
+    author.name = session().displayName.trimmed().isEmpty() ? session().login
+                                                              : session().displayName;
     author.organisation = LireParametre(QStringLiteral("Organisme"), {}, true);
     return author;
 }

@@ -105,7 +105,7 @@ HistoriqueModifications::HistoriqueModifications(const QString &code, QWidget *p
     m_filter = new QPushButton(QStringLiteral("&Filtrer"), this);
     m_filter->setObjectName(QStringLiteral("CmdFiltrer"));
     connect(m_filter, &QPushButton::clicked, this, &HistoriqueModifications::refresh);
-    m_export = new QPushButton(QStringLiteral("E&xporter…"), this);
+    m_export = new QPushButton(QStringLiteral("E&xporter vers le tableur"), this);
     m_export->setObjectName(QStringLiteral("CmdExporter"));
     connect(m_export, &QPushButton::clicked, this, &HistoriqueModifications::DeclencheExcel);
     m_revert = new QPushButton(QStringLiteral("&Annuler ce lot"), this);

@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QImage>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -181,7 +183,7 @@ TEST_P(ListeColonnesTest, ChooserDrivesTheGrid)
 
     whenChooserOpens([&](plx::ColumnChooser &dialog) {
         QListWidgetItem *code = itemFor(dialog, QStringLiteral("Num"));
-        EXPECT_FALSE(code->flags() & Qt::ItemIsUserCheckable);
+        EXPECT_FALSE(code->flags().testFlag(Qt::ItemIsUserCheckable));
         code->setCheckState(Qt::Unchecked);
         EXPECT_EQ(code->checkState(), Qt::Checked);
         itemFor(dialog, QStringLiteral("Altitude"))->setCheckState(Qt::Unchecked);
@@ -237,12 +239,18 @@ TEST(ListeColonnesScreenshot, ChooserOverTheList)
                                            {StationListModel::NomSite, {}, true},
                                            {StationListModel::Departement, {}, false}}));
     plx::ColumnChooser dialog(screen->columnChoice(), ListePluviometres::defaultColumnChoice(),
-                              StationListModel::Num, &frame);
-    dialog.setWindowFlags(Qt::Widget);
-    dialog.move(430, 180);
+                              StationListModel::Num);
     dialog.show();
     QCoreApplication::processEvents();
+    // Offscreen windows have no frame: draw the dialog over the list with a border.
+    QImage picture = frame.grab().toImage();
+    QPainter painter(&picture);
+    const QPoint at((1366 - dialog.width()) / 2, (768 - dialog.height()) / 2);
+    painter.drawPixmap(at, dialog.grab());
+    painter.setPen(Qt::darkGray);
+    painter.drawRect(QRect(at, dialog.size()).adjusted(-1, -1, 0, 0));
+    painter.end();
     QDir().mkpath(out);
-    EXPECT_TRUE(frame.grab().save(QDir(out).filePath(QStringLiteral("choix_colonnes.png"))));
+    EXPECT_TRUE(picture.save(QDir(out).filePath(QStringLiteral("choix_colonnes.png"))));
     plx::AccesBase::instance().Deconnecter();
 }

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace plx {
 
 namespace {
@@ -80,11 +82,14 @@ ColumnChooser::ColumnChooser(const std::vector<ColumnChoice> &columns,
         }
         emit choiceChanged();
     });
-    // A drag reorders the rows of the list's model.
-    connect(m_list->model(), &QAbstractItemModel::rowsMoved, this, [this] {
+    // A drag reorders the rows of the list's model (moved, or put back and taken).
+    const auto dragged = [this] {
         if (!m_filling)
             emit choiceChanged();
-    });
+    };
+    connect(m_list->model(), &QAbstractItemModel::rowsMoved, this, dragged);
+    connect(m_list->model(), &QAbstractItemModel::rowsInserted, this, dragged);
+    connect(m_list->model(), &QAbstractItemModel::rowsRemoved, this, dragged);
     fill(columns);
     m_list->setCurrentRow(0);
     resize(420, 380);

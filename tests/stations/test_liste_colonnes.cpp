@@ -2,11 +2,13 @@
 
 #include "db/sqltext.h"
 #include "run/demonetwork.h"
+#include "run/widgets/mainwindow.h"
 #include "schema/schemacatalog.h"
 #include "stations/stationlistmodel.h"
 #include "stations/widgets/columnchooser.h"
 #include "stations/widgets/listepluviometres.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
@@ -214,6 +216,26 @@ TEST_P(ListeColonnesTest, ChooserDrivesTheGrid)
     EXPECT_EQ(screen.columnChoice(), expected);
     ListePluviometres again;
     EXPECT_EQ(again.columnChoice(), expected);
+}
+
+// The Display menu's entry reaches the chooser of the active list.
+TEST_P(ListeColonnesTest, DisplayMenuOpensTheChooser)
+{
+    plx::MainWindow window;
+    window.setVersionCheckAtStart(false);
+    window.show();
+    window.openStationList();
+    auto *list = qobject_cast<ListePluviometres *>(window.activeScreen());
+    ASSERT_NE(list, nullptr);
+    auto *action = window.findChild<QAction *>(QStringLiteral("MnuChoisirColonnes"));
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isEnabled());
+    whenChooserOpens([](plx::ColumnChooser &dialog) {
+        itemFor(dialog, QStringLiteral("Altitude"))->setCheckState(Qt::Unchecked);
+        dialog.accept();
+    });
+    action->trigger();
+    EXPECT_TRUE(gridOf(*list)->isColumnHidden(StationListModel::Altitude));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ListeColonnesTest, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -23,15 +23,15 @@ bool replaceRows(const QString &login, const std::vector<StoredListColumn> &colu
                 QStringLiteral("INSERT INTO PARAMETRES_LISTE_PLUVIO (utilisateur, indiceColonne, "
                                "largeur, nomColonne, ordreColonne, masquee) VALUES (%1, %2, %3, "
                                "%4, %5, %6)")
-                    .arg(sqlQuote(login), sqlNumber(qint64(column.index)),
-                         sqlNumber(column.width), sqlQuote(column.name),
-                         sqlNumber(qint64(column.position)), sqlNumber(qint64(column.hidden))));
+                    .arg(sqlQuote(login), sqlNumber(qint64(column.index)), sqlNumber(column.width),
+                         sqlQuote(column.name), sqlNumber(qint64(column.position)),
+                         sqlNumber(qint64(column.hidden))));
         } else {
-            ok = transaction.exec(
-                QStringLiteral("INSERT INTO PARAMETRES_LISTE_PLUVIO (utilisateur, "
-                               "indiceColonne, largeur) VALUES (%1, %2, %3)")
-                    .arg(sqlQuote(login), sqlNumber(qint64(column.index)),
-                         sqlNumber(column.width)));
+            ok =
+                transaction.exec(QStringLiteral("INSERT INTO PARAMETRES_LISTE_PLUVIO (utilisateur, "
+                                                "indiceColonne, largeur) VALUES (%1, %2, %3)")
+                                     .arg(sqlQuote(login), sqlNumber(qint64(column.index)),
+                                          sqlNumber(column.width)));
         }
     }
     ok = ok && transaction.commit();
@@ -45,11 +45,10 @@ bool replaceRows(const QString &login, const std::vector<StoredListColumn> &colu
 std::vector<StoredListColumn> readListColumns(const QString &login)
 {
     std::vector<StoredListColumn> columns;
-    const QString where = QStringLiteral(" FROM PARAMETRES_LISTE_PLUVIO WHERE Utilisateur=") +
-                          sqlQuote(login);
+    const QString where =
+        QStringLiteral(" FROM PARAMETRES_LISTE_PLUVIO WHERE Utilisateur=") + sqlQuote(login);
     RecordTable table = AccesBase::instance().ExtraireRecords(
-        QStringLiteral("SELECT indiceColonne, largeur, nomColonne, ordreColonne, masquee") +
-        where);
+        QStringLiteral("SELECT indiceColonne, largeur, nomColonne, ordreColonne, masquee") + where);
     // A database not yet upgraded has the widths only.
     if (!table.ok())
         table = AccesBase::instance().ExtraireRecords(

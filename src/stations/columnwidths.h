@@ -12,10 +12,10 @@ namespace plx {
 // shows. Rows written by older clients carry only the number and the width.
 struct StoredListColumn
 {
-    int index = 0;       // the model column, from 1
-    QString name;        // the column's key; empty on rows of older clients
-    double width = 0;    // characters
-    int position = -1;   // place on screen from 0; -1 when not stored
+    int index = 0;     // the model column, from 1
+    QString name;      // the column's key; empty on rows of older clients
+    double width = 0;  // characters
+    int position = -1; // place on screen from 0; -1 when not stored
     bool hidden = false;
 };
 

@@ -200,8 +200,8 @@ TEST_P(ListeColonnesTest, ChooserDrivesTheGrid)
     screen.ChoisirColonnes();
     EXPECT_EQ(screen.columnChoice(), before);
 
-    ASSERT_TRUE(screen.applyColumnChoice({{StationListModel::Fermeture, {}, true},
-                                          {StationListModel::Departement, {}, false}}));
+    ASSERT_TRUE(screen.applyColumnChoice(
+        {{StationListModel::Fermeture, {}, true}, {StationListModel::Departement, {}, false}}));
     whenChooserOpens([&](plx::ColumnChooser &dialog) {
         QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("CmdRetablir")),
                           Qt::LeftButton);

@@ -25,8 +25,7 @@ QPushButton *namedButton(const QString &text, const char *name, QWidget *parent)
 } // namespace
 
 ColumnChooser::ColumnChooser(const std::vector<ColumnChoice> &columns,
-                             std::vector<ColumnChoice> defaults, int lockedColumn,
-                             QWidget *parent)
+                             std::vector<ColumnChoice> defaults, int lockedColumn, QWidget *parent)
     : QDialog(parent), m_defaults(std::move(defaults)), m_locked(lockedColumn)
 {
     setObjectName(QStringLiteral("FrmChoixColonnes"));
@@ -120,8 +119,8 @@ std::vector<ColumnChoice> ColumnChooser::choice() const
     std::vector<ColumnChoice> columns;
     for (int row = 0; row < m_list->count(); ++row) {
         const QListWidgetItem *item = m_list->item(row);
-        columns.push_back({item->data(kColumnRole).toInt(), item->text(),
-                           item->checkState() == Qt::Checked});
+        columns.push_back(
+            {item->data(kColumnRole).toInt(), item->text(), item->checkState() == Qt::Checked});
     }
     return columns;
 }

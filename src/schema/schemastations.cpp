@@ -271,7 +271,9 @@ void stationTables(SchemaWriter &writer)
                         {real("codePluviometre"), text("titre", 100), shortInt("parametre"),
                          real("couleur"), real("trait")}});
     writer.ensureTable({QStringLiteral("PARAMETRES_LISTE_PLUVIO"),
-                        {text("utilisateur", 12), shortInt("indiceColonne"), real("largeur")}});
+                        {text("utilisateur", 12), shortInt("indiceColonne"), real("largeur"),
+                         text("nomColonne", 40), shortInt("ordreColonne"),
+                         shortInt("masquee")}});
     // Read by the station report.
     writer.ensureTable({QStringLiteral("LIEN_PLUVIO_ACCESSIBILITES"),
                         {real("CodePluviometre"), dateTime("DateDebut"), dateTime("DateFin"),

@@ -23,6 +23,29 @@ QStringList StationListModel::headings()
             QStringLiteral("Identifiant")};
 }
 
+namespace {
+
+const char *const kColumnKeys[StationListModel::ColumnCount] = {
+    "Num",      "Departement", "Commune",  "NomSite",   "Altitude",   "NumWork",
+    "DureeChronique", "Gestionnaire", "Creation", "Fermeture", "Identifiant"};
+
+} // namespace
+
+QString StationListModel::columnKey(int column)
+{
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(kColumnKeys[column])
+                                               : QString();
+}
+
+int StationListModel::columnForKey(const QString &key)
+{
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (key.compare(QLatin1String(kColumnKeys[c]), Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return -1;
+}
+
 void StationListModel::setRows(std::vector<StationListRow> rows)
 {
     beginResetModel();

@@ -40,6 +40,10 @@ public:
     explicit StationListModel(QObject *parent = nullptr);
 
     static QStringList headings();
+    // Stable names of the columns, for the stored layout (headings may change wording).
+    static QString columnKey(int column);
+    // -1 for a name no column has (a layout stored by another version).
+    static int columnForKey(const QString &key);
 
     void setRows(std::vector<StationListRow> rows);
     const StationListRow &rowAt(int row) const { return m_rows[size_t(row)]; }

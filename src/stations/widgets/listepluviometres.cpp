@@ -34,6 +34,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace plx {
@@ -62,7 +63,7 @@ ListePluviometres::ListePluviometres(QWidget *parent) : QWidget(parent)
     m_widthTimer = new QTimer(this);
     m_widthTimer->setSingleShot(true);
     m_widthTimer->setInterval(600);
-    connect(m_widthTimer, &QTimer::timeout, this, &ListePluviometres::storeWidths);
+    connect(m_widthTimer, &QTimer::timeout, this, &ListePluviometres::storeColumns);
     buildUi();
     ChargementListe();
 }
@@ -71,7 +72,7 @@ ListePluviometres::~ListePluviometres()
 {
     // A drag just before closing still counts.
     if (m_widthTimer->isActive())
-        storeWidths();
+        storeColumns();
 }
 
 QString ListePluviometres::screenTitle()
@@ -130,10 +131,14 @@ void ListePluviometres::buildUi()
     m_grid->setColumnHidden(StationListModel::NumWork, true); // a working copy of the code
     m_grid->installEventFilter(this);
     QHeaderView *header = m_grid->horizontalHeader();
-    header->setSectionsMovable(false);
+    header->setSectionsMovable(true);
     header->setStretchLastSection(true);
     connect(m_grid, &QTableView::doubleClicked, this, [this] { openCurrentRecord(); });
     connect(header, &QHeaderView::sectionResized, this, [this] {
+        if (!m_applyingWidths)
+            m_widthTimer->start();
+    });
+    connect(header, &QHeaderView::sectionMoved, this, [this] {
         if (!m_applyingWidths)
             m_widthTimer->start();
     });
@@ -226,7 +231,7 @@ bool ListePluviometres::ChargementListe()
                          Qt::AscendingOrder);
     m_restoringSort = false;
     m_model->setRows(std::move(result.rows));
-    applyStoredWidths();
+    applyStoredColumns();
     const std::optional<qint64> defaultList = defaultListCode(session().login);
     fillListCombo(defaultList);
     applyList(m_lists->currentIndex());
@@ -540,33 +545,143 @@ double ListePluviometres::characterWidth() const
     return std::max(1.0, double(m_grid->fontMetrics().horizontalAdvance(QLatin1Char('0'))));
 }
 
-void ListePluviometres::applyStoredWidths()
+std::vector<ColumnChoice> ListePluviometres::defaultColumnChoice()
+{
+    std::vector<ColumnChoice> choice;
+    const QStringList headings = StationListModel::headings();
+    for (int c = 0; c < StationListModel::ColumnCount; ++c) {
+        if (c != StationListModel::NumWork)
+            choice.push_back({c, headings.at(c), true});
+    }
+    return choice;
+}
+
+std::vector<ColumnChoice> ListePluviometres::columnChoice() const
+{
+    std::vector<ColumnChoice> choice;
+    const QStringList headings = StationListModel::headings();
+    const QHeaderView *header = m_grid->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int c = header->logicalIndex(visual);
+        if (c != StationListModel::NumWork)
+            choice.push_back({c, headings.at(c), !header->isSectionHidden(c)});
+    }
+    return choice;
+}
+
+void ListePluviometres::showColumns(const std::vector<ColumnChoice> &choice)
+{
+    QHeaderView *header = m_grid->horizontalHeader();
+    m_applyingWidths = true;
+    int visual = 0;
+    for (const ColumnChoice &column : choice) {
+        header->moveSection(header->visualIndex(column.column), visual++);
+        const bool hide = !column.shown && column.column != StationListModel::Num;
+        // A hidden column reports no width: keep the one it will come back with.
+        if (hide && !header->isSectionHidden(column.column))
+            m_widthChars[column.column] =
+                std::round(m_grid->columnWidth(column.column) / characterWidth() * 10) / 10;
+        m_grid->setColumnHidden(column.column, hide);
+    }
+    m_grid->setColumnHidden(StationListModel::NumWork, true);
+    m_applyingWidths = false;
+}
+
+bool ListePluviometres::applyColumnChoice(const std::vector<ColumnChoice> &choice)
+{
+    std::vector<bool> named(StationListModel::ColumnCount, false);
+    for (const ColumnChoice &column : choice) {
+        if (column.column < 0 || column.column >= StationListModel::ColumnCount ||
+            column.column == StationListModel::NumWork || named[size_t(column.column)])
+            return false;
+        if (column.column == StationListModel::Num && !column.shown)
+            return false;
+        named[size_t(column.column)] = true;
+    }
+    std::vector<ColumnChoice> complete = choice;
+    for (const ColumnChoice &column : columnChoice()) {
+        if (!named[size_t(column.column)])
+            complete.push_back(column);
+    }
+    showColumns(complete);
+    storeColumns();
+    return true;
+}
+
+void ListePluviometres::ChoisirColonnes()
+{
+    const std::vector<ColumnChoice> before = columnChoice();
+    ColumnChooser dialog(before, defaultColumnChoice(), StationListModel::Num, this);
+    connect(&dialog, &ColumnChooser::choiceChanged, this,
+            [this, &dialog] { showColumns(dialog.choice()); });
+    if (dialog.exec() == QDialog::Accepted)
+        applyColumnChoice(dialog.choice());
+    else
+        showColumns(before);
+}
+
+void ListePluviometres::applyStoredColumns()
 {
     // Widths in characters for a user who never set any; measuring every row would cost
     // more than the load itself on a large network.
     static const double kDefaultWidths[StationListModel::ColumnCount] = {6,  5,  18, 22, 8, 6,
                                                                          26, 18, 11, 11, 12};
-    std::map<int, double> widths;
+    m_widthChars.clear();
     for (int c = 0; c < StationListModel::ColumnCount; ++c)
-        widths[c + 1] = kDefaultWidths[c];
-    for (const auto &[column, characters] : readColumnWidths(session().login))
-        widths[column] = characters;
-    m_applyingWidths = true;
-    for (const auto &[column, characters] : widths) {
-        if (column >= 1 && column <= StationListModel::ColumnCount && characters > 0)
-            m_grid->setColumnWidth(column - 1, int(std::lround(characters * characterWidth())));
+        m_widthChars[c] = kDefaultWidths[c];
+    std::map<int, std::pair<int, bool>> places; // column -> (position, hidden)
+    for (const StoredListColumn &stored : readListColumns(session().login)) {
+        // Rows of older clients are numbered only; a named row whose name this version
+        // does not know is left out rather than given to whichever column has its number.
+        const int column = stored.name.isEmpty() ? stored.index - 1
+                                                 : StationListModel::columnForKey(stored.name);
+        if (column < 0 || column >= StationListModel::ColumnCount)
+            continue;
+        if (stored.width > 0)
+            m_widthChars[column] = stored.width;
+        if (!stored.name.isEmpty() && stored.position >= 0)
+            places[column] = {stored.position, stored.hidden};
     }
+    std::vector<ColumnChoice> choice = defaultColumnChoice();
+    for (ColumnChoice &column : choice) {
+        if (const auto place = places.find(column.column); place != places.end())
+            column.shown = !place->second.second;
+    }
+    // Columns without a stored place (added since) keep their default place after the rest.
+    std::stable_sort(choice.begin(), choice.end(),
+                     [&places](const ColumnChoice &a, const ColumnChoice &b) {
+                         const auto pa = places.find(a.column);
+                         const auto pb = places.find(b.column);
+                         const int ka = pa == places.end() ? INT_MAX : pa->second.first;
+                         const int kb = pb == places.end() ? INT_MAX : pb->second.first;
+                         return ka < kb;
+                     });
+    m_applyingWidths = true;
+    // Shown first, so that the widths of hidden columns are the ones they come back with.
+    for (int c = 0; c < StationListModel::ColumnCount; ++c) {
+        if (c != StationListModel::NumWork)
+            m_grid->setColumnHidden(c, false);
+    }
+    for (const auto &[column, characters] : m_widthChars)
+        m_grid->setColumnWidth(column, int(std::lround(characters * characterWidth())));
     m_applyingWidths = false;
+    showColumns(choice);
 }
 
-void ListePluviometres::storeWidths()
+void ListePluviometres::storeColumns()
 {
     m_widthTimer->stop();
-    std::vector<double> widths;
-    for (int c = 0; c < StationListModel::ColumnCount; ++c)
-        widths.push_back(std::round(m_grid->columnWidth(c) / characterWidth() * 10) / 10);
-    // A failure keeps the previous widths; the grid itself is unaffected.
-    writeColumnWidths(session().login, widths);
+    const QHeaderView *header = m_grid->horizontalHeader();
+    std::vector<StoredListColumn> columns;
+    for (int c = 0; c < StationListModel::ColumnCount; ++c) {
+        const bool hidden = header->isSectionHidden(c);
+        if (!hidden)
+            m_widthChars[c] = std::round(m_grid->columnWidth(c) / characterWidth() * 10) / 10;
+        columns.push_back({c + 1, StationListModel::columnKey(c), m_widthChars[c],
+                           header->visualIndex(c), hidden});
+    }
+    // A failure keeps the previous columns; the grid itself is unaffected.
+    writeListColumns(session().login, columns);
 }
 
 void ListePluviometres::onSortChanged(int column, Qt::SortOrder)

@@ -3,6 +3,7 @@
 #include "base/widgets/navigator.h"
 #include "outputs/reportsource.h"
 #include "outputs/xlsxgrid.h"
+#include "stations/widgets/columnchooser.h"
 
 #include <QPointer>
 #include <QString>
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -59,6 +61,16 @@ public:
     std::optional<QUrl> selectedStationsMapUrl() const;
     // The visible rows and columns as exported (DeclencheExcel).
     XlsxGrid exportGrid() const;
+    // The chooser's columns in screen order, each with whether it shows (the hidden working
+    // copy of the code left out).
+    std::vector<ColumnChoice> columnChoice() const;
+    // Every column shown, in the model's order.
+    static std::vector<ColumnChoice> defaultColumnChoice();
+    // Shows and orders the columns as chosen and stores the choice for the user. Columns
+    // not named keep their state after the named ones. False, with nothing changed, when
+    // the choice hides the code column or names a column the list does not offer.
+    bool applyColumnChoice(const std::vector<ColumnChoice> &choice);
+
     // Opens the record of a station; an empty code opens an empty record.
     FichePluviometre *openRecord(const QString &code);
     // Opens the validation editor on the current row's station.
@@ -79,6 +91,8 @@ public:
 
 public slots:
     void Actualiser();
+    // The column chooser; the grid follows every change, "Annuler" puts it back.
+    void ChoisirColonnes();
     void DeclencheExcel();
     void declencheInserer();
     // The chronicle and the yearly chart of the current row's station.
@@ -98,8 +112,10 @@ private:
     void buildUi();
     void fillListCombo(std::optional<qint64> select = std::nullopt);
     void updateCaption();
-    void applyStoredWidths();
-    void storeWidths();
+    // Widths, order and shown columns as the user stored them (defaults otherwise).
+    void applyStoredColumns();
+    void storeColumns();
+    void showColumns(const std::vector<ColumnChoice> &choice);
     void onSortChanged(int column, Qt::SortOrder order);
     void openCurrentRecord();
     // Previous / next for the screens opened from the list, over its visible rows.
@@ -121,6 +137,7 @@ private:
     QPushButton *m_cancelButton = nullptr;
     QProgressBar *m_progress = nullptr;
     QTimer *m_widthTimer = nullptr; // debounces column drags before writing the widths
+    std::map<int, double> m_widthChars; // last known widths, kept for the hidden columns
     int m_appliedList = 0;
     bool m_applyingWidths = false;
     bool m_restoringSort = false; // the stored sort is applied, not chosen

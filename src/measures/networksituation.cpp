@@ -46,18 +46,34 @@ QString situationNotFoundText()
         "Information non trouvée ou de plus de 90 jours par rapport à la date de recherche.");
 }
 
+namespace {
+
+// The latest row before the search date among those matching condition, in one statement:
+// the day through max(), which every engine answers by walking the date index backwards
+// until a row matches, then the latest time on that day alone. A plain ORDER BY ... DESC
+// would not do on PostgreSQL, where NULLS LAST makes it sort every row before the date.
+QString latestRowQuery(const QString &columns, const QString &code, const QString &condition,
+                       const QDate &searchDate)
+{
+    const QString table = measurementTableName(code);
+    return QStringLiteral("SELECT TOP 1 %1 FROM %2 WHERE %3 AND DateCreation = (SELECT "
+                          "Max(DateCreation) FROM %2 WHERE %3 AND DateCreation < %4) "
+                          "ORDER BY Heure DESC")
+        .arg(columns, table, condition, dayAfterLiteral(searchDate));
+}
+
+} // namespace
+
 QString lastValueQuery(const QString &code, const QDate &searchDate)
 {
-    return QStringLiteral("SELECT TOP 1 DateCreation, Heure, Pluie FROM %1 WHERE Pluie is not null"
-                          " AND DateCreation < %2 ORDER BY DateCreation DESC, Heure DESC")
-        .arg(measurementTableName(code), dayAfterLiteral(searchDate));
+    return latestRowQuery(QStringLiteral("DateCreation, Heure, Pluie"), code,
+                          QStringLiteral("Pluie is not null"), searchDate);
 }
 
 QString lastValidatedQuery(const QString &code, const QDate &searchDate)
 {
-    return QStringLiteral("SELECT TOP 1 DateCreation, Heure FROM %1 WHERE Validite='V'"
-                          " AND DateCreation < %2 ORDER BY DateCreation DESC, Heure DESC")
-        .arg(measurementTableName(code), dayAfterLiteral(searchDate));
+    return latestRowQuery(QStringLiteral("DateCreation, Heure"), code,
+                          QStringLiteral("Validite='V'"), searchDate);
 }
 
 QString lastInterventionQuery(const QString &code, const QDate &searchDate)
@@ -66,7 +82,7 @@ QString lastInterventionQuery(const QString &code, const QDate &searchDate)
     const QString number = measurementTableName(code).mid(QStringLiteral("PLUVIO_").size());
     return QStringLiteral("SELECT TOP 1 DateEvenement, heureEvenement, type, Commentaires"
                           " FROM EVENEMENTS_PLUVIO WHERE CodePluviometre=%1 AND DateEvenement < %2"
-                          " ORDER BY DateEvenement DESC, Numero DESC")
+                          " ORDER BY DateEvenement DESC, heureEvenement DESC, Numero DESC")
         .arg(number, dayAfterLiteral(searchDate));
 }
 

@@ -57,8 +57,8 @@ struct StationSituation
 
 // The situation of each station, in the order given, as of the end of searchDate (a row
 // dated that day counts). Per station: one statement for the last rainfall value, one for
-// the last validated instant, one for the last intervention, each reading a single row
-// through the (DateCreation, Heure) index. A station without measurement table, or a code
+// the last validated instant, one for the last intervention; the first two walk the
+// (DateCreation, Heure) index back from the date rather than reading the series. A station without measurement table, or a code
 // that is not a station number, just has no value; nothing is reported for it.
 std::vector<StationSituation> computeSituation(AccesBase &db,
                                                const std::vector<SituationStation> &stations,

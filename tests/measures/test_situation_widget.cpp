@@ -8,12 +8,14 @@
 #include "outputs/widgets/gridexport.h"
 #include "run/demonetwork.h"
 #include "schema/schemacatalog.h"
+#include "session/session.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "support/schemadatabasetest.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -74,6 +76,8 @@ protected:
     static void doubleClick(QTableView *view, int row, int column)
     {
         const QRect cell = view->visualRect(view->model()->index(row, column));
+        // A double-click is a press, a release, then the double-click press and release.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
     }
 };
@@ -126,6 +130,7 @@ TEST_P(SituationWidget, OpensAndExports)
 {
     if (!ready())
         return;
+    session().isAdmin = true; // the validation editor asks for the right to consult
     SituationReseau screen(QStringList{QStringLiteral("7")});
     screen.resize(1366, 768);
     screen.show();
@@ -134,7 +139,7 @@ TEST_P(SituationWidget, OpensAndExports)
 
     doubleClick(screen.table(), 0, SituationReseau::ColValeur);
     Validation *series = openScreen<Validation>();
-    ASSERT_NE(series, nullptr);
+    ASSERT_NE(series, nullptr) << messages.join('\n').toStdString();
     EXPECT_TRUE(series->windowTitle().contains(QStringLiteral("7")))
         << series->windowTitle().toStdString();
     doubleClick(screen.table(), 0, SituationReseau::ColNom);

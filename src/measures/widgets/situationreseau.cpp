@@ -121,7 +121,7 @@ SituationReseau::SituationReseau(const QStringList &codes, QWidget *parent) : QW
     connect(m_table, &QTableView::doubleClicked, this,
             [this](const QModelIndex &index) { openFromIndex(index.row(), index.column()); });
     // Enter on a cell does what a double-click does.
-    for (const QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto *shortcut = new QShortcut(key, m_table);
         shortcut->setContext(Qt::WidgetShortcut);
         connect(shortcut, &QShortcut::activated, this, [this] {

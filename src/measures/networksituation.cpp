@@ -4,6 +4,7 @@
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
 #include "stations/stationlist.h"
 
 #include <map>
@@ -119,6 +120,8 @@ std::vector<StationSituation> computeSituation(AccesBase &db,
                                                const std::vector<SituationStation> &stations,
                                                const QDate &searchDate)
 {
+    // Date literals follow the connection, also where no run profile names it (the CLI).
+    const ScopedConnectionKind kind(db);
     std::vector<StationSituation> result;
     result.reserve(stations.size());
     const QDateTime recentFrom(searchDate.addDays(-kSituationRecentDays), QTime(0, 0), Qt::UTC);

@@ -33,11 +33,12 @@ const QStringList kHeadings{QStringLiteral("Code"),
                             QStringLiteral("Dernière valeur le"),
                             QStringLiteral("Pluie (mm)"),
                             QStringLiteral("Validé jusqu'au"),
+                            QStringLiteral("Observation"),
                             QStringLiteral("Dernière intervention"),
                             QStringLiteral("Type"),
-                            QStringLiteral("Commentaire"),
-                            QStringLiteral("Observation")};
-const int kWidths[] = {60, 220, 140, 80, 140, 140, 90, 220, 0};
+                            QStringLiteral("Commentaire")};
+// Instants and the observation take the width of their text, set from the font.
+const int kWidths[] = {50, 170, 0, 75, 0, 0, 0, 70, 0};
 
 // Sorting and export read the typed value (numbers, instants); the display reads French.
 constexpr int kValueRole = Qt::UserRole;
@@ -118,6 +119,12 @@ SituationReseau::SituationReseau(const QStringList &codes, QWidget *parent) : QW
         if (kWidths[c] > 0)
             m_table->setColumnWidth(c, kWidths[c]);
     }
+    const QFontMetrics metrics = m_table->fontMetrics();
+    const int instantWidth = metrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 16;
+    for (const int c : {ColInstant, ColValidation, ColIntervention})
+        m_table->setColumnWidth(c, std::max(instantWidth, m_table->columnWidth(c)));
+    m_table->setColumnWidth(ColObservation,
+                            metrics.horizontalAdvance(situationNotFoundText()) + 12);
     connect(m_table, &QTableView::doubleClicked, this,
             [this](const QModelIndex &index) { openFromIndex(index.row(), index.column()); });
     // Enter on a cell does what a double-click does.
@@ -263,10 +270,10 @@ void SituationReseau::fillRow(int row, const StationSituation &s)
         typedCell(s.lastValue.isNull() ? QString() : formatNumber(s.lastValue.toDouble()),
                   s.lastValue),
         instantCell(s.lastValidated),
+        textCell(s.stale ? situationNotFoundText() : QString()),
         instantCell(s.lastIntervention),
         textCell(s.interventionType),
-        textCell(s.interventionComment),
-        textCell(s.stale ? situationNotFoundText() : QString())};
+        textCell(s.interventionComment)};
     for (int c = 0; c < items.size(); ++c) {
         QStandardItem *item = items[c];
         if (c == ColCode || c == ColValeur)
@@ -275,6 +282,8 @@ void SituationReseau::fillRow(int row, const StationSituation &s)
             item->setForeground(QColor(0xA0, 0x30, 0x20));
             item->setToolTip(situationNotFoundText());
         }
+        if (c == ColCommentaire && !s.interventionComment.isEmpty())
+            item->setToolTip(s.interventionComment);
         m_model->setItem(row, c, item);
     }
 }

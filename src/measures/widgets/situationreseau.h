@@ -32,10 +32,10 @@ public:
         ColInstant,
         ColValeur,
         ColValidation,
+        ColObservation,
         ColIntervention,
         ColType,
         ColCommentaire,
-        ColObservation,
         ColumnCount
     };
 

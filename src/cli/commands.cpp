@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "cli/rowwriter.h"
 #include "cli/schemacommands.h"
+#include "cli/situationcommand.h"
 #include "cli/stationcommands.h"
 #include "cli/statscommands.h"
 #include "cli/summarycommands.h"
@@ -221,6 +222,9 @@ QString usage()
         "                                station (plusieurs : le code avant l'extension) ;\n"
         "                                --screen : les graphiques de cet écran ; le PDF\n"
         "                                demande LibreOffice\n"
+        "  situation [BASE] --date JJ/MM/AAAA [--stations CODE,...]\n"
+        "                                dernière valeur, dernière validation de chaque\n"
+        "                                station avant la date (signalée au-delà de 90 jours)\n"
         "  --help                        affiche cette aide\n");
 }
 
@@ -258,6 +262,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return historyCommand(arguments);
     if (command == QLatin1String("export"))
         return exportCommand(arguments);
+    if (command == QLatin1String("situation"))
+        return situationCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

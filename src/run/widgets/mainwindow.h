@@ -90,6 +90,7 @@ public slots:
     void ChargerMenuFenetre();
 
     void openStationList();
+    void openSituation();
     void openAdministration();
     void openCodeLists();
     void openWatersheds();

@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
+#include "measures/widgets/situationreseau.h"
 #include "run/widgets/administration.h"
 #include "run/widgets/referencetable.h"
 #include "session/session.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -156,6 +158,8 @@ void MainWindow::buildMenus()
         openScreen(new FichePluviometre);
     });
     newStation->setObjectName(QStringLiteral("MnuNouveauPluviometre"));
+    file->addAction(QStringLiteral("&Situation du réseau"), this, &MainWindow::openSituation)
+        ->setObjectName(QStringLiteral("MnuSituationReseau"));
     file->addSeparator();
     m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
                                     &MainWindow::printActiveScreen);
@@ -379,6 +383,22 @@ void MainWindow::arrangeIcons()
 void MainWindow::openStationList()
 {
     openScreen(new ListePluviometres);
+}
+
+void MainWindow::openSituation()
+{
+    // From the list with several stations selected: those stations; else all visible ones.
+    QStringList codes;
+    if (auto *list = qobject_cast<ListePluviometres *>(activeScreen())) {
+        const std::vector<qint64> selected = list->selectedCodes();
+        if (selected.size() > 1) {
+            for (const qint64 code : selected)
+                codes << QString::number(code);
+        }
+    }
+    auto *screen = qobject_cast<SituationReseau *>(openScreen(new SituationReseau(codes)));
+    if (screen && screen->rows().empty())
+        QTimer::singleShot(0, screen, &SituationReseau::Actualiser);
 }
 
 void MainWindow::openAdministration()

@@ -1,4 +1,5 @@
 #include "charts/followup.h"
+#include "charts/widgets/suiviprecipitations.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
@@ -6,7 +7,14 @@
 #include "support/clirunner.h"
 #include "support/schemadatabasetest.h"
 
+#include <QComboBox>
 #include <QDate>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
 #include <QTime>
 
 #include <cmath>
@@ -282,6 +290,47 @@ TEST_P(FollowUpDatabase, SuiviCommand)
         EXPECT_EQ(r.err, e.message);
         EXPECT_TRUE(r.out.isEmpty());
     }
+}
+
+// The screen: stations typed, step and window chosen, the table filled on "Calculer" with
+// incomplete periods in italics and the summary rows last.
+TEST_P(FollowUpDatabase, Screen)
+{
+    if (!ready())
+        return;
+    SuiviPrecipitations screen;
+    screen.resize(1366, 768);
+    screen.show();
+    auto *stations = screen.findChild<QLineEdit *>(QStringLiteral("TxtStations"));
+    ASSERT_TRUE(stations);
+    stations->setText(QStringLiteral("11, 12"));
+    screen.findChild<QDateEdit *>(QStringLiteral("DtpDebut"))->setDate(QDate(2023, 12, 25));
+    screen.findChild<QDateEdit *>(QStringLiteral("DtpFin"))->setDate(QDate(2024, 3, 5));
+    auto *step = screen.findChild<QComboBox *>(QStringLiteral("CboPas"));
+    EXPECT_EQ(step->currentText(), QStringLiteral("Mois"));
+    QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("BtnCalculer")),
+                      Qt::LeftButton);
+    auto *view = screen.findChild<QTableView *>(QStringLiteral("SprSuivi"));
+    const QAbstractItemModel *model = view->model();
+    ASSERT_EQ(model->rowCount(), 6);
+    ASSERT_EQ(model->columnCount(), 5);
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("11"));
+    EXPECT_EQ(model->index(2, 0).data().toString(), QStringLiteral("02/2024"));
+    EXPECT_EQ(model->index(2, 1).data().toString(), QStringLiteral("33,0"));
+    EXPECT_EQ(model->index(2, 3).data().toString(), QStringLiteral("8,4"));
+    EXPECT_EQ(model->index(1, 2).data().toString(), QStringLiteral("1"));
+    EXPECT_TRUE(model->index(1, 1).data(Qt::FontRole).value<QFont>().italic());
+    EXPECT_FALSE(model->index(2, 1).data(Qt::FontRole).value<QFont>().italic());
+    EXPECT_EQ(model->index(4, 0).data().toString(), QStringLiteral("Cumul"));
+    EXPECT_EQ(model->index(5, 1).data().toString(), QStringLiteral("75,0"));
+    if (qEnvironmentVariableIsSet("PLX_SCREENSHOT_DIR"))
+        screen.grab().save(qEnvironmentVariable("PLX_SCREENSHOT_DIR") +
+                           QStringLiteral("/suivi.png"));
+
+    // A typed code that is not one is refused with a message, the table kept.
+    stations->setText(QStringLiteral("11'--"));
+    EXPECT_FALSE(screen.Actualiser());
+    EXPECT_EQ(model->rowCount(), 6);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, FollowUpDatabase, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -1,5 +1,6 @@
 #include "charts/followup.h"
 #include "charts/widgets/suiviprecipitations.h"
+#include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
@@ -298,6 +299,7 @@ TEST_P(FollowUpDatabase, Screen)
 {
     if (!ready())
         return;
+    ASSERT_TRUE(EcrireParametre(QStringLiteral("SuiviDebutJournee"), QStringLiteral("0")));
     SuiviPrecipitations screen;
     screen.resize(1366, 768);
     screen.show();
@@ -326,6 +328,16 @@ TEST_P(FollowUpDatabase, Screen)
     if (qEnvironmentVariableIsSet("PLX_SCREENSHOT_DIR"))
         screen.grab().save(qEnvironmentVariable("PLX_SCREENSHOT_DIR") +
                            QStringLiteral("/suivi.png"));
+
+    // The day start is kept for the next opening.
+    screen.findChild<QComboBox *>(QStringLiteral("CboDebutJournee"))->setCurrentIndex(1);
+    {
+        SuiviPrecipitations next;
+        EXPECT_EQ(next.findChild<QComboBox *>(QStringLiteral("CboDebutJournee"))
+                      ->currentData()
+                      .toInt(),
+                  6);
+    }
 
     // A typed code that is not one is refused with a message, the table kept.
     stations->setText(QStringLiteral("11'--"));

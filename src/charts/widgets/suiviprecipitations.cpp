@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "charts/chartsteps.h"
+#include "config/settings.h"
 #include "db/accesbase.h"
 #include "measures/measurementtable.h"
 #include "measures/parameterlabels.h"
@@ -35,6 +36,11 @@ QString valueText(double value, bool mean)
     return QLocale(QLocale::French).toString(value, 'f', mean ? 2 : 1);
 }
 
+QString dayStartKey()
+{
+    return QStringLiteral("SuiviDebutJournee");
+}
+
 } // namespace
 
 SuiviPrecipitations::SuiviPrecipitations(const QStringList &stations, QWidget *parent)
@@ -61,6 +67,12 @@ SuiviPrecipitations::SuiviPrecipitations(const QStringList &stations, QWidget *p
     m_dayStart->setObjectName(QStringLiteral("CboDebutJournee"));
     m_dayStart->addItem(QStringLiteral("0 h"), 0);
     m_dayStart->addItem(QStringLiteral("6 h UTC (journée Météo-France)"), 6);
+    // The day start is the user's choice, kept between sessions.
+    m_dayStart->setCurrentIndex(LireParametre(dayStartKey()).trimmed() == QLatin1String("6") ? 1 : 0);
+    connect(m_dayStart, &QComboBox::currentIndexChanged, this, [this] {
+        EcrireParametre(dayStartKey(), m_dayStart->currentData().toString());
+    });
+    m_parameter->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     const QDate today = QDate::currentDate();
     m_from = new QDateEdit(QDate(today.year(), 1, 1));
     m_from->setObjectName(QStringLiteral("DtpDebut"));

@@ -8,6 +8,7 @@
 #include "cli/situationcommand.h"
 #include "cli/stationcommands.h"
 #include "cli/statscommands.h"
+#include "cli/followupcommand.h"
 #include "cli/summarycommands.h"
 #include "cli/historycommands.h"
 #include "cli/validatecommands.h"
@@ -188,6 +189,13 @@ QString usage()
         "        [--year civil|hydro] [--selected-year AAAA] [--validated-only]\n"
         "                                mois de l'année comparés aux normales (ou aux\n"
         "                                statistiques internes), en tableau\n"
+        "  suivi [BASE] --station CODE[,CODE…] --from JJ/MM/AAAA --to JJ/MM/AAAA\n"
+        "        --step jour|mois|annee [--param 1..6] [--day-start 0|6] [--validated-only]\n"
+        "                                suivi des précipitations : une ligne par période, par\n"
+        "                                station la somme (la moyenne pour les paramètres 4 à\n"
+        "                                6) et les jours sans valeur, puis les lignes Cumul\n"
+        "                                (périodes complètes seules) et Total (toute la\n"
+        "                                fenêtre) ; --day-start 6 : journée de 06 h à 06 h\n"
         "  validate [BASE] --station CODE --until \"JJ/MM/AAAA hh:mm:ss\"\n"
         "                                valide les mesures jusqu'à cet instant (après la\n"
         "                                dernière mesure validée)\n"
@@ -254,6 +262,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return summaryCommand(arguments);
     if (command == QLatin1String("stats"))
         return statsCommand(arguments);
+    if (command == QLatin1String("suivi"))
+        return followUpCommand(arguments);
     if (command == QLatin1String("validate"))
         return validateCommand(arguments);
     if (command == QLatin1String("devalidate"))

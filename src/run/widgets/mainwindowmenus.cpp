@@ -3,6 +3,7 @@
 #include "run/widgets/mainwindow.h"
 
 #include "base/messages.h"
+#include "charts/widgets/suiviprecipitations.h"
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
@@ -212,6 +213,9 @@ void MainWindow::buildMenus()
     charts->addAction(QStringLiteral("Superposition &pluie / piézométrie"), this, [this] {
         openOverlayChart(OverlayChart::RainAndGroundwater, {});
     })->setObjectName(QStringLiteral("MnuSuperpositionPiezo"));
+    charts->addAction(QStringLiteral("Suivi des p&récipitations"), this, [this] {
+        openScreen(new SuiviPrecipitations);
+    })->setObjectName(QStringLiteral("MnuSuiviPrecipitations"));
     m_toolbar->addSeparator();
     m_toolbar->addAction(m_chronicleAction);
     m_toolbar->addAction(m_yearlyAction);

@@ -7,6 +7,7 @@
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
 #include "run/widgets/administration.h"
+#include "run/widgets/journalevenements.h"
 #include "run/widgets/referencetable.h"
 #include "session/session.h"
 #include "stations/widgets/bassinsversants.h"
@@ -223,6 +224,13 @@ void MainWindow::buildMenus()
     m_administrationAction = m_toolbarActions[11];
     m_administrationAction->setText(QStringLiteral("&Administration…"));
     options->addAction(m_administrationAction);
+    m_journalAction = options->addAction(QStringLiteral("&Journal des événements"), this,
+                                         &MainWindow::openJournal);
+    m_journalAction->setObjectName(QStringLiteral("MnuJournal"));
+    // The user may change while the window lives (profile switch): decide at each opening.
+    m_journalAction->setVisible(session().isAdmin);
+    connect(options, &QMenu::aboutToShow, this,
+            [this] { m_journalAction->setVisible(session().isAdmin); });
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("Fe&nêtre"));
     m_windowMenu->setObjectName(QStringLiteral("MenuFenetre"));
@@ -384,6 +392,16 @@ void MainWindow::openStationList()
 void MainWindow::openAdministration()
 {
     openScreen(new Administration);
+}
+
+QWidget *MainWindow::openJournal()
+{
+    if (!session().isAdmin) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Le journal des événements est réservé aux administrateurs."));
+        return nullptr;
+    }
+    return openScreen(new JournalEvenements);
 }
 
 void MainWindow::openCodeLists()

@@ -167,7 +167,8 @@ TEST_F(JournalScreenTest, AdministratorPagesFiltersAndExports)
     EXPECT_TRUE(window->invokeOnActiveScreen("DeclencheExcel"));
     plx::setExportedFileOpener(previousOpener);
     ASSERT_EQ(opened.size(), 1) << messages.join('\n').toStdString();
-    EXPECT_TRUE(opened.first().endsWith(QStringLiteral("Journal_des_evenements.xlsx")));
+    EXPECT_TRUE(opened.first().endsWith(QStringLiteral("Journal_des_evenements.xlsx")))
+        << opened.first().toStdString();
     EXPECT_EQ(screen->journalGrid().rows.size(), 2u);
 }
 

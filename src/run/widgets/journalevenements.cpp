@@ -254,7 +254,7 @@ void JournalEvenements::updateActions()
 XlsxGrid JournalEvenements::journalGrid() const
 {
     XlsxGrid grid;
-    grid.sheetName = QStringLiteral("Journal");
+    grid.sheetName = QStringLiteral("Journal_des_evenements"); // also the file name
     grid.title = QStringLiteral("Journal_des_evenements");
     grid.headings = kHeadings;
     for (const JournalEntry &e : m_page.rows) {

@@ -14,8 +14,18 @@ const QString kColumns = QStringLiteral(
     "dateEvt, niveau, utilisateur, contact, ip, projet, description");
 // The columns after dateEvt make the order total enough to be the same at every read;
 // rows equal on all of them are interchangeable.
-const QString kOrder = QStringLiteral(
-    " ORDER BY dateEvt DESC, utilisateur, description, niveau, projet, contact, ip");
+const QString kTies = QStringLiteral(", utilisateur, description, niveau, projet, contact, ip");
+
+// PostgreSQL and Oracle get "NULLS LAST" on every DESC from the translator, an order the
+// plain dateEvt index does not give: the first page then sorted the whole table (0.6 s on
+// a million rows instead of milliseconds). No NULL date is read, so the index's own order
+// means the same rows.
+QString dateOrder(SqlDialect dialect)
+{
+    const bool nullsFirstOnDesc = dialect == SqlDialect::PostgreSQL || dialect == SqlDialect::Oracle;
+    return QStringLiteral(" ORDER BY dateEvt DESC") +
+           (nullsFirstOnDesc ? QStringLiteral(" NULLS FIRST") : QString()) + kTies;
+}
 
 QString instantLiteral(const QDateTime &instant)
 {
@@ -89,13 +99,14 @@ QString journalCondition(const JournalFilter &filter, QString *error)
     return parts.join(QStringLiteral(" and "));
 }
 
-QString journalPageSql(const QString &condition, const JournalCursor &cursor, int pageSize)
+QString journalPageSql(const QString &condition, const JournalCursor &cursor, int pageSize,
+                       SqlDialect dialect)
 {
     QString where = condition;
     if (cursor.before)
         where += QStringLiteral(" and dateEvt <= ") + instantLiteral(*cursor.before);
     return QStringLiteral("SELECT TOP ") + sqlNumber(qint64(pageSize) + cursor.skip + 1) +
-           QLatin1Char(' ') + kColumns + QStringLiteral(" FROM JOURNAL WHERE ") + where + kOrder;
+           QLatin1Char(' ') + kColumns + QStringLiteral(" FROM JOURNAL WHERE ") + where + dateOrder(dialect);
 }
 
 bool readJournalPage(AccesBase &db, const JournalFilter &filter, const JournalCursor &cursor,
@@ -130,7 +141,7 @@ bool readJournalPage(AccesBase &db, const JournalFilter &filter, const JournalCu
         page.rows.push_back(std::move(e));
         return true;
     };
-    if (!db.readRecords(journalPageSql(condition, cursor, pageSize), reader, error)) {
+    if (!db.readRecords(journalPageSql(condition, cursor, pageSize, db.dialect()), reader, error)) {
         page = JournalPage{};
         return false;
     }

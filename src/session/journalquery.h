@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/sqldialect.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -57,7 +59,9 @@ QString journalCondition(const JournalFilter &filter, QString *error = nullptr);
 
 // The statement reading one page from cursor: the rows at or before the boundary, newest
 // first, at most pageSize + skip + 1 of them (the extra one tells whether more follow).
-QString journalPageSql(const QString &condition, const JournalCursor &cursor, int pageSize);
+// The dialect only decides how the order is spelt, so that the dateEvt index serves it.
+QString journalPageSql(const QString &condition, const JournalCursor &cursor, int pageSize,
+                       SqlDialect dialect);
 
 // Reads one page of at most pageSize rows. Reads only that page's rows, so a table of
 // millions opens as fast as a small one (the dateEvt index serves the order). False with

@@ -115,7 +115,7 @@ JournalEvenements::JournalEvenements(QWidget *parent) : QWidget(parent)
     add(QStringLiteral("U&tilisateur"), m_user);
     add(QStringLiteral("&Module"), m_project);
     add(QStringLiteral("&Niveau"), m_level);
-    add(QStringLiteral("Pl&uviomètre"), m_station);
+    add(QStringLiteral("P&luviomètre"), m_station);
     filters->addWidget(filter, 0, column++);
     filters->setColumnStretch(column, 1);
     auto *bottom = new QHBoxLayout;

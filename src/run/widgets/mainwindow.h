@@ -92,6 +92,9 @@ public slots:
     void openStationList();
     void openSituation();
     void openAdministration();
+    // The events journal; refused with a message unless the user is an administrator.
+    // The screen shown, nullptr when refused.
+    QWidget *openJournal();
     void openCodeLists();
     void openWatersheds();
     void openReferenceTable(const QString &table, const QString &title);
@@ -155,6 +158,7 @@ private:
     QAction *m_closeScreenAction = nullptr;
     QAction *m_stationListAction = nullptr;
     QAction *m_administrationAction = nullptr;
+    QAction *m_journalAction = nullptr; // shown to administrators only
     // The charts of the active screen's station (list row, record, other chart); in the
     // Graphiques menu and the toolbar.
     QAction *m_chronicleAction = nullptr;

@@ -9,6 +9,7 @@
 #include "db/accesbase.h"
 #include "measures/widgets/situationreseau.h"
 #include "run/widgets/administration.h"
+#include "run/widgets/journalevenements.h"
 #include "run/widgets/referencetable.h"
 #include "session/session.h"
 #include "stations/widgets/bassinsversants.h"
@@ -231,6 +232,13 @@ void MainWindow::buildMenus()
     m_administrationAction = m_toolbarActions[11];
     m_administrationAction->setText(QStringLiteral("&Administration…"));
     options->addAction(m_administrationAction);
+    m_journalAction = options->addAction(QStringLiteral("&Journal des événements"), this,
+                                         &MainWindow::openJournal);
+    m_journalAction->setObjectName(QStringLiteral("MnuJournal"));
+    // The user may change while the window lives (profile switch): decide at each opening.
+    m_journalAction->setVisible(session().isAdmin);
+    connect(options, &QMenu::aboutToShow, this,
+            [this] { m_journalAction->setVisible(session().isAdmin); });
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("Fe&nêtre"));
     m_windowMenu->setObjectName(QStringLiteral("MenuFenetre"));
@@ -408,6 +416,16 @@ void MainWindow::openSituation()
 void MainWindow::openAdministration()
 {
     openScreen(new Administration);
+}
+
+QWidget *MainWindow::openJournal()
+{
+    if (!session().isAdmin) {
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Le journal des événements est réservé aux administrateurs."));
+        return nullptr;
+    }
+    return openScreen(new JournalEvenements);
 }
 
 void MainWindow::openCodeLists()

@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
 #include "cli/exportcommand.h"
+#include "cli/followupcommand.h"
+#include "cli/historycommands.h"
 #include "cli/loginoption.h"
 #include "cli/options.h"
 #include "cli/rowwriter.h"
@@ -8,16 +10,17 @@
 #include "cli/situationcommand.h"
 #include "cli/stationcommands.h"
 #include "cli/statscommands.h"
-#include "cli/followupcommand.h"
 #include "cli/summarycommands.h"
-#include "cli/historycommands.h"
 #include "cli/validatecommands.h"
 #include "db/accesbase.h"
 #include "db/mdbimport.h"
+#include "db/sqltext.h"
+#include "session/session.h"
 
 #include <QDateTime>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdio>
 
 namespace plx::cli {
@@ -55,6 +58,40 @@ bool confirmed(const QString &question)
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed().toLower();
     return answer == QLatin1String("o") || answer == QLatin1String("oui");
+}
+
+int fail(const QString &message, int code)
+{
+    print(stderr, message.simplified() + QLatin1Char('\n'));
+    return code;
+}
+
+QString numberCell(double value)
+{
+    if (std::isnan(value))
+        return QString();
+    QString text = QString::number(value, 'f', 4);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (text == QLatin1String("-0"))
+        text = QStringLiteral("0");
+    return text;
+}
+
+bool stationVisible(AccesBase &db, const QString &code, QString *error)
+{
+    const QString scope = session().stationScopeCondition();
+    const RecordTable rows = db.ExtraireRecords(
+        QStringLiteral("SELECT count(*) FROM PLUVIOMETRES WHERE CodePluviometre=") +
+        sqlNumber(qint64(code.toDouble())) +
+        (scope.isEmpty() ? QString() : QStringLiteral(" AND ") + scope));
+    if (!rows.ok()) {
+        *error = rows.error();
+        return false;
+    }
+    return rows.rowCount() == 1 && rows.at(0, 0).toLongLong() > 0;
 }
 
 QString cellText(const QVariant &value)

@@ -7,6 +7,10 @@
 
 #include <cstdio>
 
+namespace plx {
+class AccesBase;
+}
+
 namespace plx::cli {
 
 QString usage();
@@ -21,6 +25,15 @@ QString cellText(const QVariant &value);
 // Connects the process-wide access object to the database of the options and logs in the
 // --user given; prints the reason and returns false on failure.
 bool connectDatabase(const Options &options);
+
+// Prints message as one line on stderr; returns code.
+int fail(const QString &message, int code = 1);
+// A number in the C locale with at most four decimals, trailing zeros dropped (sums of
+// tenths of a millimetre carry binary noise beyond that); NaN is empty.
+QString numberCell(double value);
+// Whether the station exists among those the user may see; false with error set when the
+// statement fails.
+bool stationVisible(AccesBase &db, const QString &code, QString *error);
 
 // Takes "--name VALUE" out of the positional arguments; "" when absent.
 QString takeValue(Options &options, const char *name);

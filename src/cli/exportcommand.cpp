@@ -19,12 +19,6 @@ namespace plx::cli {
 
 namespace {
 
-int fail(const QString &message, int code = 1)
-{
-    print(stderr, message + QLatin1Char('\n'));
-    return code;
-}
-
 // An optional date option: nullopt with a message when given and not a date.
 bool readDate(const QString &text, const char *option, QDate &date)
 {

@@ -14,41 +14,6 @@ namespace plx::cli {
 
 namespace {
 
-// At most four decimals, trailing zeros dropped: sums of tenths carry binary noise.
-QString numberCell(double value)
-{
-    if (std::isnan(value))
-        return QString();
-    QString text = QString::number(value, 'f', 4);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
-    return text;
-}
-
-int fail(const QString &message, int code)
-{
-    print(stderr, message + QLatin1Char('\n'));
-    return code;
-}
-
-bool stationVisible(AccesBase &db, const QString &code, QString *error)
-{
-    const QString scope = session().stationScopeCondition();
-    const RecordTable rows = db.ExtraireRecords(
-        QStringLiteral("SELECT count(*) FROM PLUVIOMETRES WHERE CodePluviometre=") +
-        sqlNumber(qint64(code.toDouble())) +
-        (scope.isEmpty() ? QString() : QStringLiteral(" AND ") + scope));
-    if (!rows.ok()) {
-        *error = rows.error();
-        return false;
-    }
-    return rows.rowCount() == 1 && rows.at(0, 0).toLongLong() > 0;
-}
-
 QString summaryRow(const QString &label, const std::vector<FollowUpCell> &cells)
 {
     QString line = label;

@@ -15,43 +15,6 @@ namespace plx::cli {
 
 namespace {
 
-// A value in the C locale with at most four decimals, trailing zeros dropped: sums of
-// tenths of a millimetre carry binary noise beyond that.
-QString numberCell(double value)
-{
-    if (std::isnan(value))
-        return QString();
-    QString text = QString::number(value, 'f', 4);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
-    return text;
-}
-
-int fail(const QString &message, int code)
-{
-    print(stderr, message + QLatin1Char('\n'));
-    return code;
-}
-
-// Whether the station exists among those the user may see.
-bool stationVisible(AccesBase &db, const QString &code, QString *error)
-{
-    const QString scope = session().stationScopeCondition();
-    const RecordTable rows = db.ExtraireRecords(
-        QStringLiteral("SELECT count(*) FROM PLUVIOMETRES WHERE CodePluviometre=") +
-        sqlNumber(qint64(code.toDouble())) +
-        (scope.isEmpty() ? QString() : QStringLiteral(" AND ") + scope));
-    if (!rows.ok()) {
-        *error = rows.error();
-        return false;
-    }
-    return rows.rowCount() == 1 && rows.at(0, 0).toLongLong() > 0;
-}
-
 // The NORMALES table: a row per month (from the year's start), the selected year's totals
 // beside the reference, then "normales<TAB>" and what the reference is.
 QString normalsTable(const ChartCurves &curves)

@@ -49,13 +49,6 @@ struct ChartOptions
     QSize size{1600, 900};
 };
 
-// One French line on stderr; 2 for a usage error, 1 for a failure.
-int failure(const QString &text, int code)
-{
-    print(stderr, text + QLatin1Char('\n'));
-    return code;
-}
-
 std::optional<QDate> dayOption(Options &options, const char *name, QString *error)
 {
     const QString text = takeValue(options, name);
@@ -298,18 +291,18 @@ int chartCommand(const QStringList &arguments)
         return overlayChartCommand(arguments);
     Options options = parseOptions(arguments);
     if (!options.error.isEmpty())
-        return failure(options.error, 2);
+        return fail(options.error, 2);
     ChartOptions o;
     const QString error = readChartOptions(options, o);
     if (!error.isEmpty())
-        return failure(error, 2);
+        return fail(error, 2);
     if (measurementTableName(o.station).isEmpty())
-        return failure(QStringLiteral("Code de station invalide : %1").arg(o.station), 2);
+        return fail(QStringLiteral("Code de station invalide : %1").arg(o.station), 2);
     if (!connectDatabase(options))
         return 1;
     AccesBase &db = AccesBase::instance();
     if (!loadStation(db, o.station))
-        return failure(QStringLiteral("Station inconnue : %1").arg(o.station), 1);
+        return fail(QStringLiteral("Station inconnue : %1").arg(o.station), 1);
 
     // The component reports through the message helper: keep its text for our one line.
     QString message;
@@ -323,7 +316,7 @@ int chartCommand(const QStringList &arguments)
     const bool loaded = chart.Initialiser(QStringLiteral("PLXReader"), db, nullptr, o.station);
     if (!loaded) {
         setMessageHandler(previous);
-        return failure(message.isEmpty() ? QStringLiteral("Impossible de lire les mesures de la "
+        return fail(message.isEmpty() ? QStringLiteral("Impossible de lire les mesures de la "
                                                           "station %1.")
                                                .arg(o.station)
                                          : message.simplified(),
@@ -333,7 +326,7 @@ int chartCommand(const QStringList &arguments)
     chart.RecupDatesChargement(first, last);
     if (!first.isValid()) {
         setMessageHandler(previous);
-        return failure(QStringLiteral("Aucune mesure pour la station %1.").arg(o.station), 1);
+        return fail(QStringLiteral("Aucune mesure pour la station %1.").arg(o.station), 1);
     }
     configure(chart, o);
     if (o.screen == QLatin1String("normales"))
@@ -354,7 +347,7 @@ int chartCommand(const QStringList &arguments)
         const bool saved =
             writeStackedChartImage({chart.plot(), total.plot()}, o.out, o.size, &saveError);
         setMessageHandler(previous);
-        return saved ? 0 : failure(saveError, 1);
+        return saved ? 0 : fail(saveError, 1);
     }
     if (!o.yearly && (o.from.isValid() || o.to.isValid())) {
         // The period asked for, as the screen shows it after a zoom.
@@ -369,7 +362,7 @@ int chartCommand(const QStringList &arguments)
     const bool saved = chart.saveImage(o.out, o.size, &saveError);
     setMessageHandler(previous);
     if (!saved)
-        return failure(saveError, 1);
+        return fail(saveError, 1);
     return 0;
 }
 

@@ -23,12 +23,6 @@ namespace plx::cli {
 
 namespace {
 
-int failure(const QString &text, int code)
-{
-    print(stderr, text + QLatin1Char('\n'));
-    return code;
-}
-
 QStringList codeList(const QString &text)
 {
     QStringList codes;
@@ -73,11 +67,11 @@ int overlayChartCommand(const QStringList &arguments)
 {
     Options options = parseOptions(arguments);
     if (!options.error.isEmpty())
-        return failure(options.error, 2);
+        return fail(options.error, 2);
     for (const char *name : {"--screen", "--stations", "--piezos", "--param", "--horizon",
                              "--visualisation", "--from", "--to", "--out", "--size"}) {
         if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
-            return failure(
+            return fail(
                 QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name)), 2);
     }
     const bool piezoScreen = takeValue(options, "--screen") == QLatin1String("pluviopiezo");
@@ -93,47 +87,47 @@ int overlayChartCommand(const QStringList &arguments)
     const bool rainDown = takeFlag(options, "--rain-down");
 
     if (!options.positional.isEmpty())
-        return failure(QStringLiteral("Option inconnue : %1").arg(options.positional.first()), 2);
+        return fail(QStringLiteral("Option inconnue : %1").arg(options.positional.first()), 2);
     if (!options.hasDatabase)
-        return failure(QStringLiteral("Indiquez la base avec --db FICHIER ou --pg CONNEXION."), 2);
+        return fail(QStringLiteral("Indiquez la base avec --db FICHIER ou --pg CONNEXION."), 2);
     if (stations.isEmpty() && (!piezoScreen || piezos.isEmpty()))
-        return failure(QStringLiteral("Indiquez les stations avec --stations 11,12."), 2);
+        return fail(QStringLiteral("Indiquez les stations avec --stations 11,12."), 2);
     if (!piezoScreen && !piezos.isEmpty())
-        return failure(QStringLiteral("--piezos ne s'emploie qu'avec --screen pluviopiezo."), 2);
+        return fail(QStringLiteral("--piezos ne s'emploie qu'avec --screen pluviopiezo."), 2);
     for (const QString &code : stations)
         if (measurementTableName(code).isEmpty())
-            return failure(QStringLiteral("Code de station invalide : %1").arg(code), 2);
+            return fail(QStringLiteral("Code de station invalide : %1").arg(code), 2);
     for (const QString &code : piezos)
         if (pzTableName(code).isEmpty())
-            return failure(QStringLiteral("Code de piézomètre invalide : %1").arg(code), 2);
+            return fail(QStringLiteral("Code de piézomètre invalide : %1").arg(code), 2);
     if (out.isEmpty())
-        return failure(
+        return fail(
             QStringLiteral("Indiquez le fichier image avec --out FICHIER.png, .svg ou .pdf."), 2);
     const QString suffix = QFileInfo(out).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") &&
         suffix != QLatin1String("pdf"))
-        return failure(QStringLiteral("Format d'image inconnu : %1 (PNG, SVG ou PDF attendu).")
+        return fail(QStringLiteral("Format d'image inconnu : %1 (PNG, SVG ou PDF attendu).")
                            .arg(QFileInfo(out).fileName()),
                        2);
     if (param.isEmpty())
         param = QStringLiteral("1");
     static const QRegularExpression digits(QStringLiteral("^[1-6]+$"));
     if (!digits.match(param).hasMatch())
-        return failure(
+        return fail(
             QStringLiteral("Paramètre invalide : %1 (chiffres de 1 à 6 attendus).").arg(param), 2);
     QString sorted;
     for (char digit = '1'; digit <= '6'; ++digit)
         if (param.contains(QLatin1Char(digit)))
             sorted += QLatin1Char(digit);
     if (!horizon.isEmpty() && !QStringLiteral("SDMTAH").contains(horizon))
-        return failure(
+        return fail(
             QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(horizon), 2);
     if (horizon.size() > 1)
-        return failure(
+        return fail(
             QStringLiteral("Horizon invalide : %1 (S, D, M, T, A ou H attendu).").arg(horizon), 2);
     if (!visualisation.isEmpty() && visualisation != QLatin1String("HISTO") &&
         visualisation != QLatin1String("COURBE") && visualisation != QLatin1String("CUMUL"))
-        return failure(
+        return fail(
             QStringLiteral("Visualisation invalide : %1 (HISTO, COURBE ou CUMUL attendu).")
                 .arg(visualisation),
             2);
@@ -141,10 +135,10 @@ int overlayChartCommand(const QStringList &arguments)
     const QDate from = dayOf(fromText, &datesOk);
     const QDate to = dayOf(toText, &datesOk);
     if (!datesOk)
-        return failure(QStringLiteral("Date invalide pour --from ou --to (JJ/MM/AAAA attendu)."),
+        return fail(QStringLiteral("Date invalide pour --from ou --to (JJ/MM/AAAA attendu)."),
                        2);
     if (from.isValid() && to.isValid() && from > to)
-        return failure(
+        return fail(
             QStringLiteral("La date de début (--from) est postérieure à la date de fin (--to)."),
             2);
     QSize size(1600, 900);
@@ -154,7 +148,7 @@ int overlayChartCommand(const QStringList &arguments)
         const int w = match.hasMatch() ? match.captured(1).toInt() : 0;
         const int h = match.hasMatch() ? match.captured(2).toInt() : 0;
         if (w < 200 || h < 150 || w > 10000 || h > 10000)
-            return failure(
+            return fail(
                 QStringLiteral("Taille invalide : %1 (LARGEURxHAUTEUR, de 200x150 à 10000x10000).")
                     .arg(sizeText),
                 2);
@@ -178,7 +172,7 @@ int overlayChartCommand(const QStringList &arguments)
         const QString name = stationDisplayName(db, code);
         if (name.isEmpty()) {
             setMessageHandler(previous);
-            return failure(QStringLiteral("Station inconnue : %1").arg(code), 1);
+            return fail(QStringLiteral("Station inconnue : %1").arg(code), 1);
         }
         chart.ListeCourbes.append({name, QString(), code});
     }
@@ -194,7 +188,7 @@ int overlayChartCommand(const QStringList &arguments)
     chart.Tracer();
     if (!message.isEmpty()) {
         setMessageHandler(previous);
-        return failure(message.simplified(), 1);
+        return fail(message.simplified(), 1);
     }
     if (from.isValid() || to.isValid()) {
         const QCPRange range = chart.plot()->xAxis->range();
@@ -210,7 +204,7 @@ int overlayChartCommand(const QStringList &arguments)
     const bool saved = chart.saveImage(out, size, &saveError);
     setMessageHandler(previous);
     if (!saved)
-        return failure(saveError, 1);
+        return fail(saveError, 1);
     return 0;
 }
 

@@ -25,12 +25,6 @@ namespace plx::cli {
 
 namespace {
 
-int failure(const QString &text, int code)
-{
-    print(stderr, text.simplified() + QLatin1Char('\n'));
-    return code;
-}
-
 // A report about a station alone: no period, no chart, no measurement table.
 class StationOnly : public ReportSource
 {
@@ -66,10 +60,10 @@ int reportCommand(const QStringList &arguments)
 {
     Options options = parseOptions(arguments);
     if (!options.error.isEmpty())
-        return failure(options.error, 2);
+        return fail(options.error, 2);
     for (const char *name : {"--station", "--template", "--out", "--screen"}) {
         if (!options.positional.isEmpty() && options.positional.last() == QLatin1String(name))
-            return failure(
+            return fail(
                 QStringLiteral("L'option %1 attend une valeur.").arg(QLatin1String(name)), 2);
     }
     const QString stations = takeValue(options, "--station");
@@ -77,20 +71,20 @@ int reportCommand(const QStringList &arguments)
     const QString out = takeValue(options, "--out");
     const QString screen = takeValue(options, "--screen").toLower();
     if (!options.positional.isEmpty())
-        return failure(QStringLiteral("Option inconnue : %1").arg(options.positional.first()), 2);
+        return fail(QStringLiteral("Option inconnue : %1").arg(options.positional.first()), 2);
     if (!options.hasDatabase)
-        return failure(QStringLiteral("Indiquez la base avec --db FICHIER ou --pg CONNEXION."), 2);
+        return fail(QStringLiteral("Indiquez la base avec --db FICHIER ou --pg CONNEXION."), 2);
     if (stations.trimmed().isEmpty())
-        return failure(QStringLiteral("Indiquez la station avec --station CODE[,CODE...]."), 2);
+        return fail(QStringLiteral("Indiquez la station avec --station CODE[,CODE...]."), 2);
     if (templatePath.isEmpty())
-        return failure(QStringLiteral("Indiquez le modèle avec --template FICHIER."), 2);
+        return fail(QStringLiteral("Indiquez le modèle avec --template FICHIER."), 2);
     if (out.isEmpty())
-        return failure(QStringLiteral("Indiquez le fichier produit avec --out FICHIER.docx, .odt, "
+        return fail(QStringLiteral("Indiquez le fichier produit avec --out FICHIER.docx, .odt, "
                                       ".xlsx, .ods, .pdf ou .htm."),
                        2);
     if (!screen.isEmpty() && screen != QLatin1String("annee") &&
         screen != QLatin1String("annuaire") && screen != QLatin1String("chronique"))
-        return failure(QStringLiteral("Écran inconnu : %1 (annee, annuaire ou chronique attendu).")
+        return fail(QStringLiteral("Écran inconnu : %1 (annee, annuaire ou chronique attendu).")
                            .arg(screen),
                        2);
 
@@ -98,7 +92,7 @@ int reportCommand(const QStringList &arguments)
     for (const QString &given : stations.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString code = normalisedStationCode(given.trimmed());
         if (code.isEmpty())
-            return failure(QStringLiteral("Code de station invalide : %1").arg(given.trimmed()), 2);
+            return fail(QStringLiteral("Code de station invalide : %1").arg(given.trimmed()), 2);
         if (!codes.contains(code))
             codes << code;
     }
@@ -106,7 +100,7 @@ int reportCommand(const QStringList &arguments)
     const bool sheet = kSheetTemplates.contains(QFileInfo(templatePath).suffix().toLower());
     const QString outSuffix = QFileInfo(out).suffix().toLower();
     if (!(sheet ? kSheetOutputs : kDocumentOutputs).contains(outSuffix))
-        return failure(sheet ? QStringLiteral("Format de sortie invalide pour un classeur : %1 "
+        return fail(sheet ? QStringLiteral("Format de sortie invalide pour un classeur : %1 "
                                               "(.xlsx, .ods ou .pdf attendu).")
                                    .arg(QFileInfo(out).fileName())
                              : QStringLiteral("Format de sortie invalide pour un document : %1 "
@@ -114,12 +108,12 @@ int reportCommand(const QStringList &arguments)
                                    .arg(QFileInfo(out).fileName()),
                        2);
     if (outSuffix == QLatin1String("pdf") && officesuite::executable().isEmpty())
-        return failure(officesuite::missingMessage(), 1);
+        return fail(officesuite::missingMessage(), 1);
     QString error;
     ReportRequest probe;
     probe.templatePath = templatePath;
     if (findReportTemplates(probe, &error).isEmpty())
-        return failure(error, 1);
+        return fail(error, 1);
 
     if (!connectDatabase(options))
         return 1;
@@ -145,7 +139,7 @@ int reportCommand(const QStringList &arguments)
     // Every station checked before the first file, so that a typing mistake writes nothing.
     for (const QString &code : std::as_const(codes)) {
         if (!loadStation(db, code))
-            return failure(QStringLiteral("Station inconnue : %1").arg(code), 1);
+            return fail(QStringLiteral("Station inconnue : %1").arg(code), 1);
     }
     for (const QString &code : std::as_const(codes)) {
         std::unique_ptr<StationChartScreen> chart;
@@ -160,7 +154,7 @@ int reportCommand(const QStringList &arguments)
         if (chart) {
             message.clear();
             if (!chart->InitDebranchement(code))
-                return failure(
+                return fail(
                     message.isEmpty()
                         ? QStringLiteral("Impossible de lire les mesures de la station %1.")
                               .arg(code)
@@ -178,7 +172,7 @@ int reportCommand(const QStringList &arguments)
         message.clear();
         const ReportResult result = runReport(request, *source);
         if (!result.ok)
-            return failure(result.error.isEmpty() ? message : result.error, 1);
+            return fail(result.error.isEmpty() ? message : result.error, 1);
         for (const QString &file : result.files)
             print(stdout, QDir::toNativeSeparators(file) + QLatin1Char('\n'));
     }

@@ -2,6 +2,7 @@
 
 #include "base/locale.h"
 #include "base/messages.h"
+#include "base/widgets/readonlytable.h"
 #include "db/accesbase.h"
 #include "outputs/widgets/gridexport.h"
 #include "outputs/xlsxgrid.h"
@@ -122,13 +123,8 @@ HistoriqueModifications::HistoriqueModifications(const QString &code, QWidget *p
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("SprHistorique"));
     m_table->setModel(m_model);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    setUpReadOnlyTable(m_table);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->setAlternatingRowColors(true);
-    m_table->horizontalHeader()->setStretchLastSection(true);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { updateActions(); });
 

@@ -3,6 +3,7 @@
 #include "base/locale.h"
 #include "base/messages.h"
 #include "base/widgets/navigator.h"
+#include "base/widgets/readonlytable.h"
 #include "db/accesbase.h"
 #include "outputs/widgets/gridexport.h"
 #include "stations/widgets/fichepluviometre.h"
@@ -107,14 +108,9 @@ SituationReseau::SituationReseau(const QStringList &codes, QWidget *parent) : QW
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("SprSituation"));
     m_table->setModel(m_model);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->setAlternatingRowColors(true);
+    setUpReadOnlyTable(m_table);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(ColCode, Qt::AscendingOrder);
-    m_table->horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < ColumnCount; ++c) {
         if (kWidths[c] > 0)
             m_table->setColumnWidth(c, kWidths[c]);

@@ -2,6 +2,7 @@
 
 #include "base/locale.h"
 #include "base/messages.h"
+#include "base/widgets/readonlytable.h"
 #include "db/accesbase.h"
 #include "outputs/widgets/gridexport.h"
 
@@ -90,12 +91,7 @@ JournalEvenements::JournalEvenements(QWidget *parent) : QWidget(parent)
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("SprJournal"));
     m_table->setModel(m_model);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->setAlternatingRowColors(true);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    setUpReadOnlyTable(m_table);
     // Column widths from the texts they hold, without measuring every row of a page.
     const QFontMetrics metrics = m_table->fontMetrics();
     const int widths[] = {19, 11, 12, 9, 15, 12};

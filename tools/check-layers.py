@@ -2,7 +2,7 @@
 """Checks that every #include "folder/..." under src/ goes down the layers or sideways.
 
 Layers, bottom up (a folder may include its own layer and those below it):
-  base; db; config; schema; session; stations, measures, charts, outputs, imports; run; cli
+  base; db; config; schema; session; stations, measures, charts, outputs, imports, quality; run; cli
 db includes only itself and the connection profile it is given. Code outside a widgets/
 folder never includes a widgets/ header (the core library links no Qt Widgets).
 
@@ -20,7 +20,7 @@ LAYERS = [
     ["config"],
     ["schema"],
     ["session"],
-    ["stations", "measures", "charts", "outputs", "imports"],
+    ["stations", "measures", "charts", "outputs", "imports", "quality"],
     ["run"],
     ["cli"],
 ]

@@ -102,7 +102,7 @@ ReadResult EcadReader::read(QIODevice &device, ImportSink &sink)
         const qint64 at = lines.lineNumber();
         if (trimmed(line).isEmpty())
             continue;
-        splitFields(line, ',', fields);
+        splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
             if (at == headerLine + 1 && fields.size() < 3)
                 return ReaderFeed::failure(at, wrongSeparatorMessage(',', likelySeparator(line)), at);

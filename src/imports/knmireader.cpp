@@ -139,7 +139,7 @@ ReadResult KnmiReader::read(QIODevice &device, ImportSink &sink)
         const qint64 at = lines.lineNumber();
         if (trimmed(line).isEmpty())
             continue;
-        splitFields(line, ',', fields);
+        splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
             // Right after the header, a wrong separator is the file's fault, not the line's.
             if (at <= headerLine + 2 && fields.size() < 3)

@@ -72,7 +72,7 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
         const qint64 at = lines.lineNumber();
         if (trimmed(line).isEmpty())
             continue;
-        splitFields(line, ';', fields);
+        splitFields(line, ';', fields, needed);
         if (fields.size() < needed) {
             if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
                                      .arg(fields.size()).arg(needed)))

@@ -52,7 +52,7 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
             ended = true;
             continue;
         }
-        splitFields(line, ',', fields);
+        splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
             if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
                                      .arg(fields.size()).arg(needed)))

@@ -7,7 +7,8 @@
 
 namespace plx::readertext {
 
-void splitFields(QByteArrayView line, char separator, std::vector<QByteArrayView> &fields)
+void splitFields(QByteArrayView line, char separator, std::vector<QByteArrayView> &fields,
+                 size_t maxFields)
 {
     fields.clear();
     const char *p = line.data();
@@ -16,7 +17,7 @@ void splitFields(QByteArrayView line, char separator, std::vector<QByteArrayView
         const void *hit = std::memchr(p, separator, size_t(end - p));
         const char *stop = hit ? static_cast<const char *>(hit) : end;
         fields.emplace_back(p, stop - p);
-        if (!hit)
+        if (!hit || fields.size() >= maxFields)
             break;
         p = stop + 1;
     }

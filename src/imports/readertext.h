@@ -10,8 +10,10 @@
 
 namespace plx::readertext {
 
-// The fields of a separated line, views into it (no copy; valid while the line is).
-void splitFields(QByteArrayView line, char separator, std::vector<QByteArrayView> &fields);
+// The fields of a separated line, views into it (no copy; valid while the line is). With
+// maxFields, splitting stops there: the readers need a few leading columns of 58.
+void splitFields(QByteArrayView line, char separator, std::vector<QByteArrayView> &fields,
+                 size_t maxFields = size_t(-1));
 
 QByteArrayView trimmed(QByteArrayView text);
 

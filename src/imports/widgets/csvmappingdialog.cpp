@@ -73,6 +73,9 @@ CsvMappingDialog::CsvMappingDialog(const QList<QByteArray> &firstLines, const Cs
                                    QWidget *parent)
     : QDialog(parent), m_lines(firstLines.mid(0, previewLines)), m_mapping(mapping)
 {
+    // The last line of a file's head is often cut or empty: not a line to show.
+    while (!m_lines.isEmpty() && m_lines.last().trimmed().isEmpty())
+        m_lines.removeLast();
     setWindowTitle(QStringLiteral("Correspondance des colonnes"));
     setObjectName(QStringLiteral("CsvMappingDialog"));
     if (!m_mapping.isComplete() && m_mapping.name.isEmpty())
@@ -171,6 +174,7 @@ CsvMappingDialog::CsvMappingDialog(const QList<QByteArray> &firstLines, const Cs
     m_preview->verticalHeader()->hide();
     m_preview->verticalHeader()->setDefaultSectionSize(m_preview->fontMetrics().height() + 6);
     m_preview->setAlternatingRowColors(true);
+    m_preview->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_preview, 3);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LblApercu"));
@@ -404,10 +408,14 @@ void CsvMappingDialog::updatePreview()
         set(3, row.isDaily() ? QString() : row.time.toString(QStringLiteral("HH:mm")));
         for (int k = 0; k < shown.size(); ++k)
             set(4 + k, row.hasValue(shown[k]) ? valueText(row.values[size_t(shown[k])]) : QString());
-        set(4 + int(shown.size()), row.doubtful ? QStringLiteral("douteuse") : QString(row.validite));
+        set(4 + int(shown.size()), row.doubtful            ? QStringLiteral("douteuse")
+                                   : row.validite.isNull() ? QString()
+                                                           : QString(row.validite));
     }
     m_preview->resizeColumnsToContents();
-    m_preview->horizontalHeader()->setStretchLastSection(true);
+    // The refusal reasons take what is left of the width.
+    m_preview->horizontalHeader()->setSectionResizeMode(m_preview->columnCount() - 1,
+                                                        QHeaderView::Stretch);
     if (!result.ok && !result.cancelled)
         m_status->setText(result.error);
     else

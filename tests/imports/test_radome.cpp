@@ -1,5 +1,9 @@
 #include "readertesting.h"
 
+#include "imports/radomereader.h"
+
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace plx;
@@ -56,4 +60,43 @@ TEST(Radome, BadFiles)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error,
               QStringLiteral("Ligne 1 : le séparateur attendu est « , », ce fichier utilise « ; »."));
+}
+
+// The network's station list names the stations and places them; 29236001 is one of the
+// nine files the list lacks, so it arrives with its number only.
+TEST(Radome, StationListAddsNamesAndCoordinates)
+{
+    QFile file(importData("weather_stations.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QHash<QString, ImportedStation> stations = readRadomeStationList(file);
+    EXPECT_EQ(stations.size(), 49);
+    EXPECT_FALSE(stations.contains(QStringLiteral("29236001")));
+    const ImportedStation brest = stations.value(QStringLiteral("29075001"));
+    EXPECT_EQ(brest.name, QStringLiteral("BREST-GUIPAVAS"));
+    EXPECT_NEAR(brest.latitude.value_or(0), 48 + 26 / 60.0 + 36 / 3600.0, 1e-9);
+    EXPECT_NEAR(brest.longitude.value_or(0), -(4 + 24 / 60.0 + 42 / 3600.0), 1e-9);
+    EXPECT_DOUBLE_EQ(brest.altitude.value_or(0), 94);
+    EXPECT_EQ(parseDmsCoordinate(QStringLiteral("48°26'61N")), std::nullopt);
+    EXPECT_NEAR(parseDmsCoordinate(QStringLiteral("43° 18' 20.4\" S")).value_or(0), -43.3056667, 1e-6);
+
+    RadomeReader reader;
+    reader.setStationList(stations);
+    QString error;
+    for (const QString &path : {importData("RADOMEH_HACKATON_29075001.txt"), importData("RADOMEH_extract.tar.gz")}) {
+        for (const ImportSource &source : listImportSources(path, &error)) {
+            auto device = source.open(&error);
+            ASSERT_TRUE(device) << error.toStdString();
+            CollectingSink sink;
+            ASSERT_TRUE(reader.read(*device, sink).ok);
+            ASSERT_EQ(sink.stations.size(), 1);
+            const ImportedStation &seen = sink.stations[0];
+            if (seen.number == QStringLiteral("29236001")) {
+                EXPECT_TRUE(seen.name.isEmpty());
+                EXPECT_FALSE(seen.latitude.has_value());
+            } else {
+                EXPECT_FALSE(seen.name.isEmpty()) << seen.number.toStdString();
+                EXPECT_TRUE(seen.latitude.has_value());
+            }
+        }
+    }
 }

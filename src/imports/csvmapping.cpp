@@ -190,9 +190,11 @@ CsvMapping CsvMapping::guess(const QList<QByteArray> &firstLines)
         if (!lines[i].trimmed().isEmpty())
             rows.append(csvFields(lines[i], mapping.separator));
     const int columns = int(rows.first().size());
+    // The sample's last line may be cut (the first kilobytes of a file): it need not read.
+    const qsizetype mustRead = rows.size() > 2 ? rows.size() - 1 : rows.size();
     auto readsAll = [&](int column, const QString &format, bool withTime) {
-        for (const QList<QByteArray> &row : rows)
-            if (column >= row.size() || !parsesAs(row[column], format, withTime))
+        for (qsizetype i = 0; i < mustRead; ++i)
+            if (column >= rows[i].size() || !parsesAs(rows[i][column], format, withTime))
                 return false;
         return true;
     };
@@ -219,7 +221,7 @@ CsvMapping CsvMapping::guess(const QList<QByteArray> &firstLines)
     if (!mapping.dateFormat.contains(QLatin1Char('H')) && mapping.dateColumn + 1 < columns) {
         const int c = mapping.dateColumn + 1;
         for (const QString &format : csvTimeFormats()) {
-            const bool all = std::all_of(rows.cbegin(), rows.cend(), [&](const QList<QByteArray> &row) {
+            const bool all = std::all_of(rows.cbegin(), rows.cbegin() + mustRead, [&](const QList<QByteArray> &row) {
                 return c < row.size()
                        && QTime::fromString(QString::fromLatin1(row[c].trimmed()), format).isValid();
             });

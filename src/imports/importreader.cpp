@@ -8,6 +8,9 @@
 #include "imports/radomereader.h"
 #include "imports/readertext.h"
 
+#include "imports/gzipdevice.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 
 namespace plx {
@@ -112,8 +115,22 @@ bool isGhcnLine(QByteArrayView line)
 
 } // namespace
 
-std::optional<ImportFormat> detectImportFormat(const QByteArray &head, const QString &fileName)
+std::optional<ImportFormat> detectImportFormat(const QByteArray &rawHead, const QString &fileName)
 {
+    QByteArray head = rawHead;
+    if (head.size() >= 2 && uchar(head[0]) == 0x1f && uchar(head[1]) == 0x8b) {
+        // The first bytes of a .gz: what they inflate to (the cut at the end is expected).
+        QByteArray copy = rawHead;
+        auto buffer = std::make_unique<QBuffer>(&copy);
+        buffer->open(QIODevice::ReadOnly);
+        GzipDevice gzip(std::move(buffer));
+        head.clear();
+        if (gzip.open(QIODevice::ReadOnly)) {
+            char chunk[16384];
+            for (qint64 n; head.size() < 256 * 1024 && (n = gzip.read(chunk, sizeof chunk)) > 0;)
+                head.append(chunk, n);
+        }
+    }
     const QList<QByteArrayView> lines = headLines(head, 200);
     if (!lines.isEmpty()) {
         const QByteArrayView first = lines.first();

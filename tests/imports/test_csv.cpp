@@ -32,7 +32,9 @@ TEST(CsvMapping, GuessOnRealAndUsualFiles)
     EXPECT_EQ(young.timeColumn, -1);
     EXPECT_EQ(young.valueColumns[0], 1);
 
-    CsvMapping pandas = CsvMapping::guess(firstLines(",RH\n2019-01-01 01:00:00,0.0\n2019-01-01 02:00:00,0.3\n"));
+    // The first bytes of a file, its last line cut in the middle of the date.
+    CsvMapping pandas = CsvMapping::guess(
+        firstLines(",RH\n2019-01-01 01:00:00,0.0\n2019-01-01 02:00:00,0.3\n2019-01-01 03:00:00,0.0\n2019-01"));
     EXPECT_EQ(pandas.separator, QLatin1Char(','));
     EXPECT_EQ(pandas.dateFormat, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     EXPECT_EQ(pandas.valueColumns[0], 1);

@@ -1,5 +1,6 @@
 #include "readertesting.h"
 
+#include <QFile>
 #include <QMap>
 
 #include <gtest/gtest.h>
@@ -208,6 +209,10 @@ TEST(ImportFormats, DetectionFromContentKeysAndCaptions)
     EXPECT_EQ(detectImportFormat("date;pluvio\n01.08.2018 00:00;0.0\n", QStringLiteral("pluvio.csv")),
               std::nullopt);
     EXPECT_EQ(detectImportFormat(QByteArray(), QStringLiteral("vide.csv")), std::nullopt);
+    // The raw first bytes of a .gz file are looked at inflated.
+    QFile gz(importData(QStringLiteral("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz")));
+    ASSERT_TRUE(gz.open(QIODevice::ReadOnly));
+    EXPECT_EQ(detectImportFormat(gz.read(4096), QStringLiteral("x")), ImportFormat::MeteoFranceQ);
 
     for (ImportFormat format : {ImportFormat::MeteoFranceQ, ImportFormat::MeteoFranceH, ImportFormat::Radome,
                                 ImportFormat::Knmi, ImportFormat::Ghcn, ImportFormat::Ecad, ImportFormat::Csv}) {

@@ -24,6 +24,9 @@ const char *parameterNames[] = {"Pluie", "PluieEfficace", "Etp", "Valeur1", "Val
 
 bool missingMarker(QByteArrayView text)
 {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (!text.isEmpty() && (digit(text[0]) || (text.size() > 1 && digit(text[1]))))
+        return false; // a number, the usual case, without building a lower-case copy
     const QByteArray t = text.toByteArray().toLower();
     return t.isEmpty() || t == "nan" || t == "na" || t == "n/a" || t == "mq" || t == "-" || t == "--";
 }
@@ -48,8 +51,14 @@ struct SplitFormat
 SplitFormat splitFormat(const QString &format)
 {
     SplitFormat split;
-    const qsizetype space = format.indexOf(QLatin1Char(' '));
-    const qsizetype tee = format.indexOf(QLatin1String("'T'"));
+    static const QRegularExpression hourToken(QStringLiteral("[Hh]"));
+    const qsizetype hour = format.indexOf(hourToken);
+    if (hour < 0) {
+        split.date = format; // "dd MMM yyyy": blanks inside a date
+        return split;
+    }
+    const qsizetype space = format.lastIndexOf(QLatin1Char(' '), hour);
+    const qsizetype tee = format.lastIndexOf(QLatin1String("'T'"), hour);
     if (space > 0) {
         split.date = format.left(space);
         split.time = format.mid(space + 1).trimmed();
@@ -57,13 +66,141 @@ SplitFormat splitFormat(const QString &format)
         split.date = format.left(tee);
         split.time = format.mid(tee + 3);
     } else {
-        const qsizetype hour = format.indexOf(QRegularExpression(QStringLiteral("[Hh]")));
-        split.date = hour > 0 ? format.left(hour) : format;
-        split.time = hour > 0 ? format.mid(hour) : QString();
+        split.date = format.left(hour);
+        split.time = format.mid(hour);
         split.bySpace = false;
     }
     return split;
 }
+
+// A date or time format compiled once, read straight from the bytes: Qt's fromString
+// costs microseconds a row, which a file of a million lines feels. Formats with other
+// tokens (month names, two-digit years...) are left to Qt.
+class Pattern
+{
+public:
+    explicit Pattern(const QString &format)
+    {
+        for (qsizetype i = 0; i < format.size();) {
+            const QChar c = format[i];
+            if (c == QLatin1Char('\'')) {
+                const qsizetype end = format.indexOf(QLatin1Char('\''), i + 1);
+                if (end < 0) {
+                    fail();
+                    return;
+                }
+                for (qsizetype k = i + 1; k < end; ++k)
+                    m_tokens.push_back({Literal, char(format[k].toLatin1()), 0});
+                i = end + 1;
+                continue;
+            }
+            qsizetype run = 1;
+            while (i + run < format.size() && format[i + run] == c)
+                ++run;
+            const char letter = char(c.toLatin1());
+            Field field = Literal;
+            switch (letter) {
+            case 'y': field = run == 4 ? Year : Invalid; break;
+            case 'M': field = run <= 2 ? Month : Invalid; break;
+            case 'd': field = run <= 2 ? Day : Invalid; break;
+            case 'H': case 'h': field = run <= 2 ? Hour : Invalid; break;
+            case 'm': field = run <= 2 ? Minute : Invalid; break;
+            case 's': field = run <= 2 ? Second : Invalid; break;
+            default:
+                if (c.isLetter())
+                    field = Invalid;
+            }
+            if (field == Invalid) {
+                fail();
+                return;
+            }
+            if (field == Literal) {
+                for (qsizetype k = 0; k < run; ++k)
+                    m_tokens.push_back({Literal, letter, 0});
+            } else {
+                m_tokens.push_back({field, 0, int(run)});
+                m_hasTime = m_hasTime || field == Hour;
+            }
+            i += run;
+        }
+        m_ok = !m_tokens.empty();
+    }
+
+    bool ok() const { return m_ok; }
+    bool hasTime() const { return m_hasTime; }
+
+    // The date and time the text holds (time left invalid without hours); false when the
+    // text does not follow the format or names a day or hour that does not exist.
+    bool parse(QByteArrayView text, QDate &date, QTime &time) const
+    {
+        int values[6];
+        if (!scan(text, values))
+            return false;
+        date = QDate(values[Year], values[Month], values[Day]);
+        time = m_hasTime ? QTime(values[Hour], values[Minute], values[Second]) : QTime();
+        return date.isValid() && (!m_hasTime || time.isValid());
+    }
+
+    // A time of day alone ("HH:mm").
+    bool parseTime(QByteArrayView text, QTime &time) const
+    {
+        int values[6];
+        if (!m_hasTime || !scan(text, values))
+            return false;
+        time = QTime(values[Hour], values[Minute], values[Second]);
+        return time.isValid();
+    }
+
+private:
+    enum Field { Year = 0, Month = 1, Day = 2, Hour = 3, Minute = 4, Second = 5, Literal = 6, Invalid = 7 };
+    struct Token
+    {
+        Field field;
+        char literal;
+        int width;
+    };
+    bool scan(QByteArrayView text, int (&values)[6]) const
+    {
+        values[Year] = 0;
+        values[Month] = values[Day] = 1;
+        values[Hour] = values[Minute] = values[Second] = 0;
+        qsizetype p = 0;
+        for (const Token &token : m_tokens) {
+            if (token.field == Literal) {
+                // A blank between date and time also matches ISO's "T".
+                const bool match = p < text.size()
+                                   && (text[p] == token.literal
+                                       || (token.literal == ' ' && text[p] == 'T'));
+                if (!match)
+                    return false;
+                ++p;
+                continue;
+            }
+            const int most = token.field == Year ? 4 : 2;
+            const int least = token.field == Year || token.width == 2 ? most : 1;
+            int value = 0, digits = 0;
+            while (digits < most && p < text.size() && text[p] >= '0' && text[p] <= '9') {
+                value = value * 10 + (text[p] - '0');
+                ++p;
+                ++digits;
+            }
+            if (digits < least)
+                return false;
+            values[token.field] = value;
+        }
+        return p == text.size();
+    }
+
+    void fail()
+    {
+        m_ok = false;
+        m_tokens.clear();
+    }
+
+    std::vector<Token> m_tokens;
+    bool m_ok = false;
+    bool m_hasTime = false;
+};
 
 } // namespace
 
@@ -99,9 +236,12 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
                                    lines.lineNumber());
 
     const SplitFormat dateFormat = splitFormat(mapping.dateFormat);
+    const Pattern datePattern(mapping.dateFormat);
+    const Pattern timePattern(mapping.timeFormat);
     const QSet<QString> validated = codes(mapping.validatedCodes);
     const QSet<QString> doubtful = codes(mapping.doubtfulCodes);
     const char decimal = char(mapping.decimal.toLatin1());
+    const char separator = char(mapping.separator.toLatin1());
     int needed = std::max({mapping.dateColumn, mapping.timeColumn, mapping.stationColumn,
                            mapping.validityColumn});
     for (int column : mapping.valueColumns)
@@ -109,12 +249,48 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
     ++needed;
     QString lastStation;
     bool separatorSeen = false;
+    std::vector<QByteArrayView> fields;
+    QList<QByteArray> unquoted; // holds the fields of a line with quotes
 
-    auto handle = [&](const QByteArray &text, qint64 at) -> bool {
-        if (at <= mapping.headerLines || text.trimmed().isEmpty())
+    auto split = [&](QByteArrayView text) {
+        fields.clear();
+        if (mapping.blankSeparated() || text.contains('"')) {
+            unquoted = csvFields(text.toByteArray(), mapping.separator);
+            for (const QByteArray &field : std::as_const(unquoted))
+                fields.emplace_back(field);
+        } else {
+            splitFields(text, separator, fields, size_t(needed));
+        }
+    };
+
+    // Qt's parsing, for the formats the compiled pattern does not take.
+    auto slowDate = [&](QByteArrayView dateText, ImportedRow &row) {
+        const QString dateString = QString::fromLatin1(dateText);
+        if (dateFormat.time.isEmpty()) {
+            row.date = QDate::fromString(dateString, dateFormat.date);
+            return;
+        }
+        QString datePart, timePart;
+        if (dateFormat.bySpace) {
+            // The time follows the last blank (or ISO's "T" when there is none).
+            qsizetype cut = dateString.lastIndexOf(QLatin1Char(' '));
+            if (cut < 0)
+                cut = dateString.indexOf(QLatin1Char('T'));
+            datePart = cut > 0 ? dateString.left(cut) : dateString;
+            timePart = cut > 0 ? dateString.mid(cut + 1).trimmed() : QString();
+        } else {
+            datePart = dateString.left(dateFormat.date.size());
+            timePart = dateString.mid(dateFormat.date.size());
+        }
+        row.date = QDate::fromString(datePart, dateFormat.date);
+        row.time = QTime::fromString(timePart, dateFormat.time);
+    };
+
+    auto handle = [&](QByteArrayView text, qint64 at) -> bool {
+        if (at <= mapping.headerLines || trimmed(text).isEmpty())
             return true;
-        const QList<QByteArray> fields = csvFields(text, mapping.separator);
-        if (fields.size() < needed) {
+        split(text);
+        if (fields.size() < size_t(needed)) {
             // No separator at all on the first data line: the file is not separated that way.
             if (!separatorSeen && fields.size() == 1)
                 return false;
@@ -124,36 +300,29 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
         separatorSeen = true;
         ImportedRow row;
         row.line = at;
-        const QByteArray dateText = fields[mapping.dateColumn].trimmed();
-        const QString dateString = QString::fromLatin1(dateText);
-        if (!dateFormat.time.isEmpty()) {
-            QString datePart, timePart;
-            if (dateFormat.bySpace) {
-                static const QRegularExpression dateTimeCut(QStringLiteral("[ T]"));
-                const qsizetype cut = dateString.indexOf(dateTimeCut);
-                datePart = cut > 0 ? dateString.left(cut) : dateString;
-                timePart = cut > 0 ? dateString.mid(cut + 1).trimmed() : QString();
-            } else {
-                datePart = dateString.left(dateFormat.date.size());
-                timePart = dateString.mid(dateFormat.date.size());
-            }
-            row.date = QDate::fromString(datePart, dateFormat.date);
-            row.time = QTime::fromString(timePart, dateFormat.time);
-        } else {
-            row.date = QDate::fromString(dateString, dateFormat.date);
-        }
+        const QByteArrayView dateText = trimmed(fields[size_t(mapping.dateColumn)]);
+        bool dated = false;
+        if (datePattern.ok())
+            dated = datePattern.parse(dateText, row.date, row.time);
+        else
+            slowDate(dateText, row);
         if (mapping.timeColumn >= 0) {
-            const QByteArray timeText = fields[mapping.timeColumn].trimmed();
-            row.time = QTime::fromString(QString::fromLatin1(timeText), mapping.timeFormat);
+            const QByteArrayView timeText = trimmed(fields[size_t(mapping.timeColumn)]);
+            if (timePattern.ok())
+                timePattern.parseTime(timeText, row.time);
+            else
+                row.time = QTime::fromString(QString::fromLatin1(timeText), mapping.timeFormat);
             if (!row.time.isValid())
                 return feed.refuse(at, QStringLiteral("heure %1 illisible (%2 attendu).")
                                            .arg(quoted(timeText), mapping.timeFormat));
         }
-        if (!row.date.isValid() || (!dateFormat.time.isEmpty() && !row.time.isValid()))
+        if (!datePattern.ok())
+            dated = row.date.isValid() && (dateFormat.time.isEmpty() || row.time.isValid());
+        if (!dated)
             return feed.refuse(at, QStringLiteral("date %1 illisible ou inexistante (%2 attendu).")
                                        .arg(quoted(dateText), mapping.dateFormat));
         if (mapping.stationColumn >= 0) {
-            const QString number = decodeText(fields[mapping.stationColumn].trimmed());
+            const QString number = decodeText(trimmed(fields[size_t(mapping.stationColumn)]));
             if (number != lastStation) {
                 lastStation = number;
                 if (!number.isEmpty() && !feed.station(ImportedStation{number, {}, {}, {}, {}}))
@@ -165,7 +334,7 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
             const int column = mapping.valueColumns[size_t(i)];
             if (column < 0)
                 continue;
-            const QByteArrayView cell = trimmed(fields[column]);
+            const QByteArrayView cell = trimmed(fields[size_t(column)]);
             if (missingMarker(cell))
                 continue;
             const std::optional<double> value = parseNumber(cell, decimal);
@@ -179,7 +348,7 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
         if (row.present == 0)
             return feed.refuse(at, QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
         if (mapping.validityColumn >= 0) {
-            const QString code = decodeText(trimmed(fields[mapping.validityColumn])).toUpper();
+            const QString code = decodeText(trimmed(fields[size_t(mapping.validityColumn)])).toUpper();
             if (validated.contains(code))
                 row.validite = QLatin1Char('V');
             else if (doubtful.contains(code))
@@ -188,7 +357,7 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
         return feed.row(row);
     };
 
-    auto wrongSeparator = [&](qint64 at, const QByteArray &text) {
+    auto wrongSeparator = [&](qint64 at, QByteArrayView text) {
         return ReaderFeed::failure(at, wrongSeparatorMessage(char(mapping.separator.toLatin1()),
                                                              likelySeparator(text)),
                                    lines.lineNumber());
@@ -201,11 +370,10 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
         }
     }
     while (lines.next(line)) {
-        const QByteArray text = line.toByteArray();
-        if (!handle(text, lines.lineNumber())) {
+        if (!handle(line, lines.lineNumber())) {
             if (feed.stopped())
                 break;
-            return wrongSeparator(lines.lineNumber(), text);
+            return wrongSeparator(lines.lineNumber(), line);
         }
     }
     return feed.finish(lines);

@@ -190,3 +190,46 @@ TEST(CsvMapping, SavedByNameAndReadBack)
     else
         qputenv("PLX_SETTINGS_FILE", saved);
 }
+
+// Date formats read straight from the bytes, and those left to Qt, give the same instants;
+// a day or hour that does not exist is refused either way.
+TEST(CsvReader, DateFormatsFastAndQtPaths)
+{
+    struct Case
+    {
+        const char *format;
+        const char *text;
+        QDate date;
+        QTime time; // invalid: a daily row, or (with no date) a refused line
+    };
+    const QList<Case> cases{
+        {"yyyyMMddHHmm", "202401130630", QDate(2024, 1, 13), QTime(6, 30)},
+        {"yyyy-MM-dd HH:mm:ss", "2024-01-13T06:30:15", QDate(2024, 1, 13), QTime(6, 30, 15)},
+        {"d/M/yyyy H:mm", "3/2/2024 6:05", QDate(2024, 2, 3), QTime(6, 5)},
+        {"dd.MM.yyyy", "29.02.2023", QDate(), QTime()},
+        {"dd/MM/yyyy HH:mm", "13/01/2024 24:00", QDate(), QTime()},
+        {"dd/MM/yyyy", "13/1/2024", QDate(), QTime()},
+        {"'le' dd/MM/yyyy", "le 13/01/2024", QDate(2024, 1, 13), QTime()},
+        {"dd MMM yyyy", "13 Jan 2024", QDate(2024, 1, 13), QTime()}, // Qt's month names
+    };
+    for (const Case &c : cases) {
+        CsvMapping mapping;
+        mapping.separator = QLatin1Char(';');
+        mapping.decimal = QLatin1Char('.');
+        mapping.headerLines = 0;
+        mapping.dateColumn = 0;
+        mapping.dateFormat = QString::fromLatin1(c.format);
+        mapping.valueColumns[0] = 1;
+        CollectingSink sink;
+        const ReadResult result = readBytes(ImportFormat::Csv, QByteArray(c.text) + ";1.5\n", sink, &mapping);
+        ASSERT_TRUE(result.ok) << c.format << ": " << result.error.toStdString();
+        if (!c.date.isValid()) {
+            EXPECT_TRUE(sink.rows.empty()) << c.format;
+            EXPECT_EQ(sink.refusals.size(), 1) << c.format;
+            continue;
+        }
+        ASSERT_EQ(sink.rows.size(), 1u) << c.format << " " << sink.refusalsText().toStdString();
+        EXPECT_EQ(sink.rows[0].date, c.date) << c.format;
+        EXPECT_EQ(sink.rows[0].time, c.time) << c.format;
+    }
+}

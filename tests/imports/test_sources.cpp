@@ -104,6 +104,12 @@ TEST(ImportSources, TruncatedGzipAndMissingFiles)
     EXPECT_TRUE(readPath(ImportFormat::MeteoFranceQ, unnamed, whole).ok);
     EXPECT_EQ(whole.rows.size(), 29950u);
 
+    // A binary file without line ends stops at a bound, not at the end of memory.
+    CollectingSink binary;
+    const ReadResult noLines = readBytes(ImportFormat::Csv, QByteArray(20 * 1024 * 1024, '\x01'), binary);
+    EXPECT_FALSE(noLines.ok);
+    EXPECT_EQ(noLines.error, QStringLiteral("Ligne 1 : ligne de plus de 8 Mo : ce n'est pas un fichier texte."));
+
     QString error;
     EXPECT_TRUE(listImportSources(dir.filePath(QStringLiteral("absent.csv")), &error).isEmpty());
     EXPECT_TRUE(error.contains(QStringLiteral("n'existe pas"))) << error.toStdString();

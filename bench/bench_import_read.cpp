@@ -63,9 +63,10 @@ struct CountingSink : ImportSink
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : QStringLiteral("/work/shared/data/rain/meteofrance_daily_dept13/"
-                                                   "Q_13_1786-1949_RR-T-Vent.csv.gz");
+    const QString path = argc > 1
+                             ? QString::fromLocal8Bit(argv[1])
+                             : QStringLiteral("/work/shared/data/rain/meteofrance_daily_dept13/"
+                                              "Q_13_1786-1949_RR-T-Vent.csv.gz");
     if (!QFileInfo::exists(path)) {
         std::fprintf(stderr, "%s: fichier introuvable\n", qPrintable(path));
         return 1;
@@ -104,20 +105,24 @@ int main(int argc, char **argv)
     QByteArray wcOut;
     const double shell = best([&] {
         QProcess process;
-        process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("zcat \"$0\" | wc -l"), path});
+        process.start(QStringLiteral("sh"),
+                      {QStringLiteral("-c"), QStringLiteral("zcat \"$0\" | wc -l"), path});
         process.waitForFinished(-1);
         wcOut = process.readAllStandardOutput().trimmed();
     });
 
-    std::printf("file: %s (%.1f MB compressed, %.1f MB inflated)\n", qPrintable(QFileInfo(path).fileName()),
-                QFileInfo(path).size() / 1e6, inflated / 1e6);
-    std::printf("reader (meteofrance-q)  : %.3f s  %lld lines, %lld rows, %lld refused, %lld stations, "
-                "%.1f mm  (%.0f rows/s)\n",
-                reader, result.linesRead, counted.rows, counted.refusals, counted.stations, counted.total,
-                counted.rows / reader);
-    std::printf("gzip inflate only       : %.3f s  (reader = %.2f x inflate)\n", inflate, reader / inflate);
-    std::printf("zcat | wc -l            : %.3f s  %s lines  (reader = %.2f x zcat | wc -l)\n", shell,
-                wcOut.constData(), reader / shell);
+    std::printf("file: %s (%.1f MB compressed, %.1f MB inflated)\n",
+                qPrintable(QFileInfo(path).fileName()), QFileInfo(path).size() / 1e6,
+                inflated / 1e6);
+    std::printf(
+        "reader (meteofrance-q)  : %.3f s  %lld lines, %lld rows, %lld refused, %lld stations, "
+        "%.1f mm  (%.0f rows/s)\n",
+        reader, result.linesRead, counted.rows, counted.refusals, counted.stations, counted.total,
+        counted.rows / reader);
+    std::printf("gzip inflate only       : %.3f s  (reader = %.2f x inflate)\n", inflate,
+                reader / inflate);
+    std::printf("zcat | wc -l            : %.3f s  %s lines  (reader = %.2f x zcat | wc -l)\n",
+                shell, wcOut.constData(), reader / shell);
     // The generic reader on the same rows (decompressed once, in memory), mapping guessed,
     // beside the dedicated reader on that same buffer: the cost of the mapping's generality.
     QByteArray plain;
@@ -145,10 +150,11 @@ int main(int argc, char **argv)
         buffer.open(QIODevice::ReadOnly);
         createImportReader(ImportFormat::MeteoFranceQ)->read(buffer, dedicated);
     });
-    std::printf("from memory: meteofrance-q %.3f s (%lld rows), csv with a mapping %.3f s (%lld rows, %.1f mm): "
+    std::printf("from memory: meteofrance-q %.3f s (%lld rows), csv with a mapping %.3f s (%lld "
+                "rows, %.1f mm): "
                 "csv = %.2f x the dedicated reader\n",
                 inMemory, dedicated.rows, csv, generic.rows, generic.total, csv / inMemory);
-    std::printf("peak memory             : %ld KiB after inflating, %ld KiB after reading\n", afterInflate,
-                afterReader);
+    std::printf("peak memory             : %ld KiB after inflating, %ld KiB after reading\n",
+                afterInflate, afterReader);
     return 0;
 }

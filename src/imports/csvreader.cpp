@@ -14,8 +14,9 @@ using namespace readertext;
 
 QString CsvReader::timeConvention() const
 {
-    return QStringLiteral("Chaque valeur est enregistrée à la date (et à l'heure) écrite dans le fichier, "
-                          "sans changement de fuseau ; une ligne sans heure est une valeur journalière.");
+    return QStringLiteral(
+        "Chaque valeur est enregistrée à la date (et à l'heure) écrite dans le fichier, "
+        "sans changement de fuseau ; une ligne sans heure est une valeur journalière.");
 }
 
 namespace {
@@ -28,7 +29,8 @@ bool missingMarker(QByteArrayView text)
     if (!text.isEmpty() && (digit(text[0]) || (text.size() > 1 && digit(text[1]))))
         return false; // a number, the usual case, without building a lower-case copy
     const QByteArray t = text.toByteArray().toLower();
-    return t.isEmpty() || t == "nan" || t == "na" || t == "n/a" || t == "mq" || t == "-" || t == "--";
+    return t.isEmpty() || t == "nan" || t == "na" || t == "n/a" || t == "mq" || t == "-" ||
+           t == "--";
 }
 
 QSet<QString> codes(const QString &list)
@@ -100,12 +102,25 @@ public:
             const char letter = char(c.toLatin1());
             Field field = Literal;
             switch (letter) {
-            case 'y': field = run == 4 ? Year : Invalid; break;
-            case 'M': field = run <= 2 ? Month : Invalid; break;
-            case 'd': field = run <= 2 ? Day : Invalid; break;
-            case 'H': case 'h': field = run <= 2 ? Hour : Invalid; break;
-            case 'm': field = run <= 2 ? Minute : Invalid; break;
-            case 's': field = run <= 2 ? Second : Invalid; break;
+            case 'y':
+                field = run == 4 ? Year : Invalid;
+                break;
+            case 'M':
+                field = run <= 2 ? Month : Invalid;
+                break;
+            case 'd':
+                field = run <= 2 ? Day : Invalid;
+                break;
+            case 'H':
+            case 'h':
+                field = run <= 2 ? Hour : Invalid;
+                break;
+            case 'm':
+                field = run <= 2 ? Minute : Invalid;
+                break;
+            case 's':
+                field = run <= 2 ? Second : Invalid;
+                break;
             default:
                 if (c.isLetter())
                     field = Invalid;
@@ -152,7 +167,16 @@ public:
     }
 
 private:
-    enum Field { Year = 0, Month = 1, Day = 2, Hour = 3, Minute = 4, Second = 5, Literal = 6, Invalid = 7 };
+    enum Field {
+        Year = 0,
+        Month = 1,
+        Day = 2,
+        Hour = 3,
+        Minute = 4,
+        Second = 5,
+        Literal = 6,
+        Invalid = 7
+    };
     struct Token
     {
         Field field;
@@ -168,9 +192,8 @@ private:
         for (const Token &token : m_tokens) {
             if (token.field == Literal) {
                 // A blank between date and time also matches ISO's "T".
-                const bool match = p < text.size()
-                                   && (text[p] == token.literal
-                                       || (token.literal == ' ' && text[p] == 'T'));
+                const bool match = p < text.size() && (text[p] == token.literal ||
+                                                       (token.literal == ' ' && text[p] == 'T'));
                 if (!match)
                     return false;
                 ++p;
@@ -217,16 +240,18 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
     if (first.isEmpty())
         return ReaderFeed::noFirstLine(lines);
     if (lines.utf16())
-        return ReaderFeed::failure(1, QStringLiteral("le fichier est en UTF-16, enregistrez-le en UTF-8."), 1);
+        return ReaderFeed::failure(
+            1, QStringLiteral("le fichier est en UTF-16, enregistrez-le en UTF-8."), 1);
     const qint64 firstCount = first.size();
 
     const CsvMapping mapping = m_mapping ? *m_mapping : CsvMapping::guess(first);
     m_used = mapping;
     if (mapping.dateColumn < 0)
-        return ReaderFeed::failure(qMin<qint64>(mapping.headerLines + 1, firstCount),
-                                   QStringLiteral("aucune colonne de date n'est reconnue : indiquez les "
-                                                  "colonnes du fichier."),
-                                   lines.lineNumber());
+        return ReaderFeed::failure(
+            qMin<qint64>(mapping.headerLines + 1, firstCount),
+            QStringLiteral("aucune colonne de date n'est reconnue : indiquez les "
+                           "colonnes du fichier."),
+            lines.lineNumber());
     bool anyValue = false;
     for (int column : mapping.valueColumns)
         anyValue = anyValue || column >= 0;
@@ -242,8 +267,8 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
     const QSet<QString> doubtful = codes(mapping.doubtfulCodes);
     const char decimal = char(mapping.decimal.toLatin1());
     const char separator = char(mapping.separator.toLatin1());
-    int needed = std::max({mapping.dateColumn, mapping.timeColumn, mapping.stationColumn,
-                           mapping.validityColumn});
+    int needed = std::max(
+        {mapping.dateColumn, mapping.timeColumn, mapping.stationColumn, mapping.validityColumn});
     for (int column : mapping.valueColumns)
         needed = std::max(needed, column);
     ++needed;
@@ -294,8 +319,10 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
             // No separator at all on the first data line: the file is not separated that way.
             if (!separatorSeen && fields.size() == 1)
                 return false;
-            return feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                       .arg(fields.size()).arg(needed));
+            return feed.refuse(at,
+                               QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                   .arg(fields.size())
+                                   .arg(needed));
         }
         separatorSeen = true;
         ImportedRow row;
@@ -339,16 +366,19 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
                 continue;
             const std::optional<double> value = parseNumber(cell, decimal);
             if (!value)
-                return feed.refuse(at, QStringLiteral("valeur %1 illisible dans la colonne %2 (%3).")
-                                           .arg(quoted(cell)).arg(column + 1)
-                                           .arg(QLatin1String(parameterNames[i])));
+                return feed.refuse(at,
+                                   QStringLiteral("valeur %1 illisible dans la colonne %2 (%3).")
+                                       .arg(quoted(cell))
+                                       .arg(column + 1)
+                                       .arg(QLatin1String(parameterNames[i])));
             // Files written by programs carry float noise (5.800000000000001).
             row.setValue(i, std::round(*value * mapping.scale * 1e6) / 1e6);
         }
         if (row.present == 0)
             return feed.refuse(at, QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
         if (mapping.validityColumn >= 0) {
-            const QString code = decodeText(trimmed(fields[size_t(mapping.validityColumn)])).toUpper();
+            const QString code =
+                decodeText(trimmed(fields[size_t(mapping.validityColumn)])).toUpper();
             if (validated.contains(code))
                 row.validite = QLatin1Char('V');
             else if (doubtful.contains(code))
@@ -358,9 +388,9 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
     };
 
     auto wrongSeparator = [&](qint64 at, QByteArrayView text) {
-        return ReaderFeed::failure(at, wrongSeparatorMessage(char(mapping.separator.toLatin1()),
-                                                             likelySeparator(text)),
-                                   lines.lineNumber());
+        return ReaderFeed::failure(
+            at, wrongSeparatorMessage(char(mapping.separator.toLatin1()), likelySeparator(text)),
+            lines.lineNumber());
     };
     for (qint64 i = 0; i < firstCount; ++i) {
         if (!handle(first[i], i + 1)) {

@@ -9,7 +9,7 @@ namespace plx {
 namespace {
 constexpr qsizetype chunkSize = 256 * 1024;
 constexpr qsizetype maxLine = 8 * 1024 * 1024;
-}
+} // namespace
 
 LineReader::LineReader(QIODevice &device) : m_device(device)
 {
@@ -80,8 +80,8 @@ bool LineReader::next(QByteArrayView &line)
             if (length >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0) {
                 begin += 3;
                 length -= 3;
-            } else if (length >= 2 && (std::memcmp(begin, "\xFF\xFE", 2) == 0
-                                       || std::memcmp(begin, "\xFE\xFF", 2) == 0)) {
+            } else if (length >= 2 && (std::memcmp(begin, "\xFF\xFE", 2) == 0 ||
+                                       std::memcmp(begin, "\xFE\xFF", 2) == 0)) {
                 m_utf16 = true;
             }
         }

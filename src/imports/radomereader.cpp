@@ -33,8 +33,10 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
     const int dateCol = columnIndex(fields, "date");
     const int valueCol = columnIndex(fields, "rr1");
     if (numberCol < 0 || dateCol < 0 || valueCol < 0)
-        return ReaderFeed::failure(1, QStringLiteral("l'en-tête RADOME est introuvable : les colonnes "
-                                                     "numer_sta, date et rr1 sont attendues."), 1);
+        return ReaderFeed::failure(1,
+                                   QStringLiteral("l'en-tête RADOME est introuvable : les colonnes "
+                                                  "numer_sta, date et rr1 sont attendues."),
+                                   1);
     const size_t needed = size_t(std::max({numberCol, dateCol, valueCol})) + 1;
 
     QByteArray lastNumber;
@@ -56,8 +58,10 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         }
         splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
-            if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                     .arg(fields.size()).arg(needed)))
+            if (!feed.refuse(at,
+                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                 .arg(fields.size())
+                                 .arg(needed)))
                 break;
             continue;
         }
@@ -80,9 +84,11 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         row.station = station;
         const QByteArrayView dateText = trimmed(fields[size_t(dateCol)]);
         if (dateText.size() != 14 || !parseCompactDateTime(dateText, row.date, row.time)) {
-            const QString why = dateText.size() == 14 && dateText.toByteArray().toLongLong() > 0
-                ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
-                : QStringLiteral("date %1 illisible (AAAAMMJJhhmmss attendu).").arg(quoted(dateText));
+            const QString why =
+                dateText.size() == 14 && dateText.toByteArray().toLongLong() > 0
+                    ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
+                    : QStringLiteral("date %1 illisible (AAAAMMJJhhmmss attendu).")
+                          .arg(quoted(dateText));
             if (!feed.refuse(at, why))
                 break;
             continue;
@@ -95,7 +101,8 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         }
         const std::optional<double> value = parseNumber(valueText);
         if (!value) {
-            if (!feed.refuse(at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
+            if (!feed.refuse(
+                    at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
                 break;
             continue;
         }
@@ -109,7 +116,8 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
 std::optional<double> parseDmsCoordinate(const QString &text)
 {
     static const QRegularExpression dms(
-        QStringLiteral("^\\s*(\\d{1,3})\\s*°\\s*(\\d{1,2})\\s*'\\s*(\\d{1,2}(?:[.,]\\d+)?)\\s*(?:\"|'')?\\s*([NSEWO])\\s*$"),
+        QStringLiteral("^\\s*(\\d{1,3})\\s*°\\s*(\\d{1,2})\\s*'\\s*(\\d{1,2}(?:[.,]\\d+)?)\\s*(?:"
+                       "\"|'')?\\s*([NSEWO])\\s*$"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = dms.match(text);
     if (!match.hasMatch())
@@ -120,7 +128,8 @@ std::optional<double> parseDmsCoordinate(const QString &text)
         return std::nullopt;
     double degrees = match.captured(1).toDouble() + minutes / 60 + seconds / 3600;
     const QChar hemisphere = match.captured(4).at(0).toUpper();
-    if (hemisphere == QLatin1Char('S') || hemisphere == QLatin1Char('W') || hemisphere == QLatin1Char('O'))
+    if (hemisphere == QLatin1Char('S') || hemisphere == QLatin1Char('W') ||
+        hemisphere == QLatin1Char('O'))
         degrees = -degrees;
     return degrees;
 }

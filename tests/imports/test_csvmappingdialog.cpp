@@ -1,6 +1,6 @@
+#include "base/messages.h"
 #include "imports/csvmapping.h"
 #include "imports/widgets/csvmappingdialog.h"
-#include "base/messages.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -81,14 +81,17 @@ TEST(CsvMappingDialog, GuessPreviewRolesAndSave)
     EXPECT_EQ(cell(preview, 0, 3), QStringLiteral("06:00"));
     EXPECT_EQ(cell(preview, 0, pluie), QStringLiteral("1,5"));
     EXPECT_EQ(cell(preview, 3, 0), QStringLiteral("6"));
-    EXPECT_EQ(cell(preview, 3, refus), QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
+    EXPECT_EQ(cell(preview, 3, refus),
+              QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
 
     // The code column becomes the validity column, with its codes typed in.
     auto *role4 = dialog.findChild<QComboBox *>(QStringLiteral("CboRole4"));
     ASSERT_TRUE(role4);
     role4->setCurrentText(QStringLiteral("Validité"));
-    QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("TxtCodesValides")), QStringLiteral("V"));
-    QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("TxtCodesDouteux")), QStringLiteral("D"));
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("TxtCodesValides")),
+                     QStringLiteral("V"));
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("TxtCodesDouteux")),
+                     QStringLiteral("D"));
     const int validite = columnNamed(preview, QStringLiteral("Validité"));
     EXPECT_EQ(cell(preview, 0, validite), QStringLiteral("V"));
     EXPECT_EQ(cell(preview, 2, validite), QStringLiteral("douteuse"));
@@ -96,7 +99,8 @@ TEST(CsvMappingDialog, GuessPreviewRolesAndSave)
     if (const QString out = qEnvironmentVariable("PLX_SCREENSHOTS"); !out.isEmpty()) {
         QDir().mkpath(out);
         QCoreApplication::processEvents(); // the headers lay out their sections late
-        EXPECT_TRUE(dialog.grab().save(QDir(out).filePath(QStringLiteral("correspondance_csv.png"))));
+        EXPECT_TRUE(
+            dialog.grab().save(QDir(out).filePath(QStringLiteral("correspondance_csv.png"))));
     }
 
     // Pluie moved to another column: the column that had it gives it up.
@@ -106,7 +110,8 @@ TEST(CsvMappingDialog, GuessPreviewRolesAndSave)
     EXPECT_EQ(role3->currentText(), QStringLiteral("(ignorée)"));
     EXPECT_EQ(dialog.mapping().valueColumns[0], 0);
     EXPECT_EQ(dialog.mapping().stationColumn, -1);
-    EXPECT_EQ(cell(preview, 0, refus), QStringLiteral("valeur « P12 » illisible dans la colonne 1 (Pluie)."));
+    EXPECT_EQ(cell(preview, 0, refus),
+              QStringLiteral("valeur « P12 » illisible dans la colonne 1 (Pluie)."));
     role3->setCurrentText(QStringLiteral("Pluie"));
     EXPECT_EQ(role0->currentText(), QStringLiteral("(ignorée)"));
 
@@ -114,7 +119,8 @@ TEST(CsvMappingDialog, GuessPreviewRolesAndSave)
     decimal->setFocus();
     QTest::keyClick(decimal, Qt::Key_Down);
     EXPECT_EQ(decimal->currentData().toString(), QStringLiteral("."));
-    EXPECT_EQ(cell(preview, 0, refus), QStringLiteral("valeur « 1,5 » illisible dans la colonne 4 (Pluie)."));
+    EXPECT_EQ(cell(preview, 0, refus),
+              QStringLiteral("valeur « 1,5 » illisible dans la colonne 4 (Pluie)."));
     EXPECT_TRUE(status->text().contains(QStringLiteral("refusée")));
     QTest::keyClick(decimal, Qt::Key_Up);
 
@@ -126,7 +132,8 @@ TEST(CsvMappingDialog, GuessPreviewRolesAndSave)
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     role1->setCurrentText(QStringLiteral("Date ou date-heure"));
 
-    QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("TxtNom")), QStringLiteral("Lagrasse"));
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("TxtNom")),
+                     QStringLiteral("Lagrasse"));
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     CsvMapping saved;

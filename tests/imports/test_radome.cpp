@@ -14,8 +14,8 @@ using namespace plxtest;
 TEST(Radome, BrestGuipavasMonth)
 {
     CollectingSink sink;
-    const ReadResult result = readPath(ImportFormat::Radome,
-                                       importData("RADOMEH_HACKATON_29075001.txt"), sink);
+    const ReadResult result =
+        readPath(ImportFormat::Radome, importData("RADOMEH_HACKATON_29075001.txt"), sink);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.linesRead, 745); // header, 743 hours, EOF
     EXPECT_EQ(sink.rows.size(), 739u);
@@ -39,13 +39,14 @@ TEST(Radome, BadFiles)
 {
     const QByteArray header = "numer_sta,date,date_insert,td,t,rr1,pres\n";
     CollectingSink sink;
-    ReadResult result = readBytes(ImportFormat::Radome,
-                                  header + "29075001,20140101000000,20140101000354,279.3,282.8,0.2,99350\n"
-                                           "29075001,20140132010000,20140101010359,279.0,282.7,0.0,99270\n"
-                                           "29075001,20140101020000,20140101020359,279.0,282.7,pluie,99270\n"
-                                           "EOF\n"
-                                           "29075001,20140101030000,20140101030359,279.0,282.7,0.0,99270\n",
-                                  sink);
+    ReadResult result =
+        readBytes(ImportFormat::Radome,
+                  header + "29075001,20140101000000,20140101000354,279.3,282.8,0.2,99350\n"
+                           "29075001,20140132010000,20140101010359,279.0,282.7,0.0,99270\n"
+                           "29075001,20140101020000,20140101020359,279.0,282.7,pluie,99270\n"
+                           "EOF\n"
+                           "29075001,20140101030000,20140101030359,279.0,282.7,0.0,99270\n",
+                  sink);
     ASSERT_TRUE(result.ok);
     ASSERT_EQ(sink.rows.size(), 1u);
     ASSERT_EQ(sink.refusals.size(), 3) << sink.refusalsText().toStdString();
@@ -58,8 +59,9 @@ TEST(Radome, BadFiles)
     result = readBytes(ImportFormat::Radome, "numer_sta;date;rr1\n29075001;20140101000000;0.0\n",
                        semicolons);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error,
-              QStringLiteral("Ligne 1 : le séparateur attendu est « , », ce fichier utilise « ; »."));
+    EXPECT_EQ(
+        result.error,
+        QStringLiteral("Ligne 1 : le séparateur attendu est « , », ce fichier utilise « ; »."));
 }
 
 // The network's station list names the stations and places them; 29236001 is one of the
@@ -77,12 +79,14 @@ TEST(Radome, StationListAddsNamesAndCoordinates)
     EXPECT_NEAR(brest.longitude.value_or(0), -(4 + 24 / 60.0 + 42 / 3600.0), 1e-9);
     EXPECT_DOUBLE_EQ(brest.altitude.value_or(0), 94);
     EXPECT_EQ(parseDmsCoordinate(QStringLiteral("48°26'61N")), std::nullopt);
-    EXPECT_NEAR(parseDmsCoordinate(QStringLiteral("43° 18' 20.4\" S")).value_or(0), -43.3056667, 1e-6);
+    EXPECT_NEAR(parseDmsCoordinate(QStringLiteral("43° 18' 20.4\" S")).value_or(0), -43.3056667,
+                1e-6);
 
     RadomeReader reader;
     reader.setStationList(stations);
     QString error;
-    for (const QString &path : {importData("RADOMEH_HACKATON_29075001.txt"), importData("RADOMEH_extract.tar.gz")}) {
+    for (const QString &path :
+         {importData("RADOMEH_HACKATON_29075001.txt"), importData("RADOMEH_extract.tar.gz")}) {
         for (const ImportSource &source : listImportSources(path, &error)) {
             auto device = source.open(&error);
             ASSERT_TRUE(device) << error.toStdString();

@@ -100,7 +100,7 @@ QualityRun runQualityRules(AccesBase &db, const QString &code, const QDate &from
             if (!step())
                 return run;
             QualitySeries other;
-            if (!readQualitySeries(db, n.code, from, to.addDays(1), &other, &error)) {
+            if (!readQualitySeries(db, n.code, from, to.addDays(1), &other, &error, true)) {
                 run.error = QStringLiteral("Lecture des mesures de la station %1 impossible : %2")
                                 .arg(n.code, error);
                 return run;

@@ -56,6 +56,7 @@ QualityRun runQualityRules(AccesBase &db, const QString &code, const QDate &from
     const auto step = [&] {
         if (progress && !progress(done, total)) {
             run.cancelled = true;
+            run.flags.clear(); // half a run's flags would read as a clean rest
             return false;
         }
         ++done;
@@ -114,6 +115,7 @@ QualityRun runQualityRules(AccesBase &db, const QString &code, const QDate &from
     }
     if (progress && !progress(total, total)) {
         run.cancelled = true;
+        run.flags.clear();
         return run;
     }
 

@@ -270,6 +270,9 @@ QString usage()
         "  situation [BASE] --date JJ/MM/AAAA [--stations CODE,...]\n"
         "                                dernière valeur, dernière validation de chaque\n"
         "                                station avant la date (signalée au-delà de 90 jours)\n"
+        "  guide-shots --db FICHIER.sqlite --out DOSSIER\n"
+        "                                images du guide utilisateur : chaque écran sur le\n"
+        "                                réseau de démonstration (créé si absent), 1366×768\n"
         "  --help                        affiche cette aide\n");
 }
 

@@ -1,4 +1,5 @@
 #include "base/messages.h"
+#include "base/userguide.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "config/settings.h"
@@ -382,7 +383,11 @@ TEST_F(MainWindowTest, HelpAndPrintingReportWhatIsMissing)
         EXPECT_EQ(MainWindow::helpLocation(QString::fromUtf8(row.option)), QString::fromUtf8(row.location))
             << row.option;
 
+    // The shipped guide missing too.
+    QTemporaryDir noGuide;
+    plx::setGuideFolder(noGuide.path());
     window->showHelp();
+    plx::setGuideFolder(QString());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.takeFirst(),
               QStringLiteral("ERREUR: L'aide n'est pas installée ou le paramètrage n'est pas "

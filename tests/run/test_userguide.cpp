@@ -75,8 +75,10 @@ TEST(UserGuide, LinksAndPicturesResolve)
         }
     }
     for (const QString &page : pages) {
-        if (page != QLatin1String("index.html"))
+        // The index, and the historical help file name that leads to it, are entry points.
+        if (page != QLatin1String("index.html") && page != QLatin1String("docs_PLX_help_.htm")) {
             EXPECT_TRUE(reached.contains(page)) << page.toStdString() << " is linked from no page";
+        }
     }
 }
 
@@ -159,7 +161,7 @@ protected:
         ASSERT_TRUE(first.ok() && first.rowCount() > 2);
         for (int row = 0; row < 3; ++row)
             stations << first.text(row, 0);
-        connect(&m_closer, &QTimer::timeout, [] {
+        QObject::connect(&m_closer, &QTimer::timeout, [] {
             if (QWidget *modal = QApplication::activeModalWidget())
                 modal->close();
         });

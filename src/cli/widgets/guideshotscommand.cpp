@@ -8,6 +8,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "outputs/widgets/frmimpression.h"
+#include "measures/widgets/validation.h"
 #include "run/demonetwork.h"
 #include "run/widgets/mainwindow.h"
 #include "session/session.h"
@@ -127,7 +128,19 @@ int guideShotsCommand(const QStringList &arguments)
              w.openScreen(record);
              record->ChargementFichePluviometre(station);
          }},
-        {"validation.png", [&](MainWindow &w) { w.openStationSeries(station, {}); }},
+        {"validation.png",
+         [&](MainWindow &w) {
+             w.openStationSeries(station, {});
+             // A month of the demo's recent values, as the user would load it.
+             auto *editor = qobject_cast<Validation *>(w.activeScreen());
+             auto *from = editor ? editor->findChild<QLineEdit *>(QStringLiteral("TxtDateDebut")) : nullptr;
+             auto *to = editor ? editor->findChild<QLineEdit *>(QStringLiteral("txtDateFin")) : nullptr;
+             if (from && to) {
+                 from->setText(QStringLiteral("01/01/2026"));
+                 to->setText(QStringLiteral("31/01/2026"));
+                 editor->chargementStation();
+             }
+         }},
         {"graphique-chronique.png",
          [&](MainWindow &w) { w.openStationChart(station, Navigator::StationChart::Chronicle, {}); }},
         {"graphique-annuel.png",

@@ -92,7 +92,7 @@ TEST(UserGuide, IndexRenders)
     browser.resize(1366, 768);
     browser.setSource(QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("index.html"))));
     browser.show();
-    QCoreApplication::processEvents();
+    QTest::qWait(100);
     EXPECT_EQ(browser.documentTitle(), QStringLiteral("Guide de PLXReader"));
     const QVariant picture = browser.document()->resource(
         QTextDocument::ImageResource, QUrl(QStringLiteral("shots/accueil.png")));

@@ -8,6 +8,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "outputs/widgets/frmimpression.h"
+#include "measures/widgets/situationreseau.h"
 #include "measures/widgets/validation.h"
 #include "run/demonetwork.h"
 #include "run/widgets/mainwindow.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -37,6 +39,7 @@ struct Shot
 {
     const char *file;
     std::function<void(MainWindow &)> open;
+    bool maximised = true; // the active screen fills the frame
 };
 
 void settle()
@@ -120,7 +123,13 @@ int guideShotsCommand(const QStringList &arguments)
     const QStringList few = stations.mid(0, 3);
 
     const std::vector<Shot> shots = {
-        {"accueil.png", [](MainWindow &) {}},
+        {"accueil.png",
+         [](MainWindow &w) {
+             w.openStationList();
+             w.openSituation();
+             w.tileVertically();
+         },
+         false},
         {"liste-pluviometres.png", [](MainWindow &w) { w.openStationList(); }},
         {"fiche-pluviometre.png",
          [&](MainWindow &w) {
@@ -167,7 +176,15 @@ int guideShotsCommand(const QStringList &arguments)
                  compare->setChecked(true);
              screen->Actualiser();
          }},
-        {"situation-reseau.png", [](MainWindow &w) { w.openSituation(); }},
+        {"situation-reseau.png",
+         [](MainWindow &w) {
+             w.openSituation();
+             // A fortnight after the demo's last daily values: recent and old stations.
+             if (auto *screen = qobject_cast<SituationReseau *>(w.activeScreen())) {
+                 screen->setSearchDate(QDate(2026, 3, 31));
+                 screen->Actualiser();
+             }
+         }},
         {"journal.png", [](MainWindow &w) { w.openJournal(); }},
         {"administration.png", [](MainWindow &w) { w.openAdministration(); }},
     };
@@ -182,7 +199,8 @@ int guideShotsCommand(const QStringList &arguments)
         shot.open(window);
         settle();
         // Maximised in the frame: the picture shows the screen as the user works in it.
-        if (QMdiSubWindow *sub = window.mdiArea()->activeSubWindow())
+        QMdiSubWindow *sub = window.mdiArea()->activeSubWindow();
+        if (sub && shot.maximised)
             sub->showMaximized();
         settle();
         const QString path = QDir(out).filePath(QString::fromLatin1(shot.file));
@@ -203,7 +221,10 @@ int guideShotsCommand(const QStringList &arguments)
         window.show();
         window.openStationList();
         settle();
+        // An empty template folder: the dialog as on a fresh installation, without a message.
+        QTemporaryDir templates;
         PrintDialogContext context;
+        context.templateFolder = templates.path();
         context.screen = window.activeScreen();
         context.db = &db;
         FrmImpression dialog(std::move(context), &window);

@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/sqltext.h"
+#include "outputs/sampletemplates.h"
 #include "outputs/widgets/frmimpression.h"
 #include "measures/widgets/situationreseau.h"
 #include "measures/widgets/validation.h"
@@ -221,8 +222,9 @@ int guideShotsCommand(const QStringList &arguments)
         window.show();
         window.openStationList();
         settle();
-        // An empty template folder: the dialog as on a fresh installation, without a message.
+        // The sample templates, as a fresh installation offers them.
         QTemporaryDir templates;
+        installSampleTemplates(templates.path());
         PrintDialogContext context;
         context.templateFolder = templates.path();
         context.screen = window.activeScreen();

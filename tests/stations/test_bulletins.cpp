@@ -1,6 +1,8 @@
 #include "base/locale.h"
 #include "stations/bulletins.h"
 #include "stations/widgets/bulletinspluvio.h"
+#include "stations/widgets/sublistgrid.h"
+#include "stations/widgets/sublistmodel.h"
 #include "config/settings.h"
 #include "outputs/widgets/gridexport.h"
 #include "support/zipread.h"
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -190,6 +193,33 @@ TEST_P(BulletinsTest, ScreenFromRecord)
     ASSERT_EQ(opened, QStringList{path}) << messages.join('\n').toStdString();
     EXPECT_TRUE(plxtest::zipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml"))
                     .contains("Ancien"));
+    messages.clear();
+
+    // The station's own bulletins, on the second tab: numbered within the station, saved
+    // from the toolbar; another station's rows stay.
+    auto *tabs = child<QTabWidget>(&screen, "TabBulletins");
+    plx::SubListGrid *own = screen.stationBulletins();
+    ASSERT_NE(own, nullptr);
+    tabs->setCurrentWidget(own);
+    screen.declencheInserer();
+    ASSERT_EQ(own->model()->rowCount(), 1);
+    const int title = own->model()->gridColumn(QStringLiteral("Titre"));
+    EXPECT_FALSE(screen.declencheEnregistrer()); // a title is required
+    ASSERT_EQ(messages.size(), 1);
+    messages.clear();
+    own->model()->setData(own->model()->index(0, title), QStringLiteral("Note locale"),
+                          Qt::EditRole);
+    EXPECT_TRUE(screen.hasUnsavedChanges());
+    EXPECT_TRUE(screen.declencheEnregistrer()) << messages.join('\n').toStdString();
+    const plx::RecordTable rows = db().ExtraireRecords(QStringLiteral(
+        "SELECT CodePluviometre, CodeBulletin, Titre FROM PLUVIOMETRE_BULLETINS ORDER BY "
+        "CodePluviometre"));
+    ASSERT_EQ(rows.rowCount(), 2);
+    EXPECT_EQ(rows.at(1, 0).toDouble(), 2);
+    EXPECT_EQ(rows.at(1, 1).toDouble(), 1);
+    EXPECT_EQ(rows.text(1, 2), QStringLiteral("Note locale"));
+    EXPECT_EQ(rows.text(0, 2), QStringLiteral("Propre au site"));
+    EXPECT_FALSE(screen.hasUnsavedChanges());
 }
 
 // Without the bulletins right the screen only shows.

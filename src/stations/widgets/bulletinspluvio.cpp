@@ -8,6 +8,7 @@
 #include "session/session.h"
 #include "stations/stationcodes.h"
 #include "stations/stationlist.h"
+#include "stations/widgets/sublistgrid.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -22,6 +23,7 @@
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -63,8 +65,9 @@ BulletinsPluvio::BulletinsPluvio(const QString &stationCode, QWidget *parent)
     resize(1180, 620);
 }
 
-void BulletinsPluvio::buildUi()
+QWidget *BulletinsPluvio::buildNetworkPage()
 {
+    auto *page = new QWidget(this);
     m_model = new QStandardItemModel(0, 7, this);
     m_model->setHorizontalHeaderLabels({QStringLiteral("Lié"), QStringLiteral("N°"),
                                         QStringLiteral("Titre"), QStringLiteral("Chapitre"),
@@ -136,8 +139,34 @@ void BulletinsPluvio::buildUi()
     splitter->addWidget(right);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter, 1);
+    return page;
+}
+
+void BulletinsPluvio::buildUi()
+{
+    QWidget *network = buildNetworkPage();
+    auto *layout = new QVBoxLayout(this);
+    if (m_station.isEmpty()) {
+        layout->addWidget(network, 1);
+    } else {
+        m_tabs = new QTabWidget(this);
+        m_tabs->setObjectName(QStringLiteral("TabBulletins"));
+        m_tabs->addTab(network, QStringLiteral("Bulletins du réseau"));
+        m_own = new SubListGrid(SubListTab::Bulletins, QStringLiteral("BulletinsPluviometre"),
+                                m_tabs);
+        m_own->setEditable(canEdit());
+        QPushButton *save =
+            m_own->addButton("CmdEnregistrerBulletinsPluviometre", QStringLiteral("&Enregistrer"));
+        save->setEnabled(canEdit());
+        connect(save, &QPushButton::clicked, m_own, &SubListGrid::save);
+        connect(m_own, &SubListGrid::dirtyChanged, this,
+                [this] { setWindowModified(hasUnsavedChanges()); });
+        m_tabs->addTab(m_own, QStringLiteral("Bulletins du pluviomètre"));
+        layout->addWidget(m_tabs, 1);
+    }
 
     setTabOrder(m_list, m_txtTitre);
     setTabOrder(m_txtTitre, m_txtChapitre);
@@ -242,6 +271,16 @@ QWidget *BulletinsPluvio::buildStations()
     layout->addWidget(m_stationList, 1);
     layout->addWidget(m_lblSelection);
     return box;
+}
+
+bool BulletinsPluvio::hasUnsavedChanges() const
+{
+    return m_dirty || (m_own && m_own->isDirty());
+}
+
+bool BulletinsPluvio::ownTabCurrent() const
+{
+    return m_tabs && m_tabs->currentWidget() == m_own;
 }
 
 bool BulletinsPluvio::canEdit() const
@@ -544,6 +583,10 @@ bool BulletinsPluvio::confirmDiscard()
 
 void BulletinsPluvio::declencheInserer()
 {
+    if (ownTabCurrent()) {
+        m_own->declencheInserer();
+        return;
+    }
     if (!canEdit() || !confirmDiscard())
         return;
     m_filling = true;
@@ -571,6 +614,12 @@ void BulletinsPluvio::Actualiser()
             QStringLiteral("Pluviomètre : <b>%1</b> &mdash; cochez « Lié » pour rattacher le "
                            "pluviomètre à un bulletin.")
                 .arg(stationDisplayName(AccesBase::instance(), m_station).toHtmlEscaped()));
+    if (m_own && m_own->isDirty() &&
+        !showMessage(MessageKind::Question, QStringLiteral("Les bulletins du pluviomètre ne sont "
+                                                           "pas enregistrés.\nLes abandonner ?")))
+        return;
+    if (m_own)
+        m_own->setStationCode(m_station);
     load();
     fillList();
     fillStations();
@@ -580,6 +629,8 @@ void BulletinsPluvio::Actualiser()
 
 bool BulletinsPluvio::declencheEnregistrer()
 {
+    if (ownTabCurrent())
+        return m_own->save();
     if (!canEdit()) {
         showMessage(MessageKind::Erreur, QStringLiteral("Vous ne disposez pas des droits "
                                                         "nécessaires pour modifier les "
@@ -664,6 +715,12 @@ void BulletinsPluvio::DeclencheSupprimer()
 
 void BulletinsPluvio::DeclencheExcel()
 {
+    if (ownTabCurrent()) {
+        // The grid shows French text only: dates are typed back from it.
+        exportViewInOneClick(this, *m_own->grid(), QStringLiteral("Liste_des_bulletins"),
+                             exportedFrenchText());
+        return;
+    }
     exportViewInOneClick(this, *m_list, QStringLiteral("Liste_des_bulletins"),
                          exportedRole(kSortRole));
 }
@@ -676,6 +733,14 @@ void BulletinsPluvio::DeclencheAide()
 
 void BulletinsPluvio::closeEvent(QCloseEvent *event)
 {
+    if (m_own && m_own->isDirty() && canEdit() &&
+        showMessage(MessageKind::Question, QStringLiteral("Les bulletins du pluviomètre ne sont "
+                                                          "pas enregistrés.\nVoulez-vous les "
+                                                          "enregistrer avant de fermer ?")) &&
+        !m_own->save()) {
+        event->ignore();
+        return;
+    }
     if (m_dirty && canEdit() &&
         showMessage(MessageKind::Question, QStringLiteral("Les modifications du bulletin ne sont "
                                                           "pas enregistrées.\nVoulez-vous les "

@@ -18,13 +18,17 @@ class QSortFilterProxyModel;
 class QStandardItem;
 class QStandardItemModel;
 class QTableView;
+class QTabWidget;
 
 namespace plx {
+
+class SubListGrid;
 
 // The bulletins over several rain gauges: their list, the selected bulletin's fields and
 // the stations it covers (a checkable list of the register's stations). Opened for a
 // station (from its record), the list gains a "Lié" column: ticking it links or unlinks
-// that station at once. Without the right PLUVIO_BULLETINS the screen is read-only.
+// that station at once, and a second tab edits the station's own bulletins
+// (PLUVIOMETRE_BULLETINS). Without the right PLUVIO_BULLETINS the screen is read-only.
 class BulletinsPluvio : public QWidget
 {
     Q_OBJECT
@@ -38,7 +42,9 @@ public:
     const std::vector<Bulletin> &bulletins() const { return m_rows; }
     // The code of the bulletin in the fields; nullopt for a new one or none.
     std::optional<qlonglong> currentCode() const { return m_current; }
-    bool hasUnsavedChanges() const { return m_dirty; }
+    bool hasUnsavedChanges() const;
+    // The station's own bulletins (opened for a station only, else nullptr).
+    SubListGrid *stationBulletins() const { return m_own; }
     bool selectBulletin(qlonglong code);
     // Links or unlinks the screen's station to a bulletin (the "Lié" tick).
     bool setStationLinked(qlonglong bulletin, bool linked);
@@ -62,6 +68,8 @@ protected:
 
 private:
     void buildUi();
+    QWidget *buildNetworkPage();
+    bool ownTabCurrent() const;
     QWidget *buildForm();
     QWidget *buildStations();
     bool load();
@@ -105,6 +113,8 @@ private:
     QPushButton *m_cmdSupprimer = nullptr;
     QPushButton *m_cmdTout = nullptr;
     QPushButton *m_cmdRien = nullptr;
+    QTabWidget *m_tabs = nullptr; // for a station only
+    SubListGrid *m_own = nullptr; // for a station only
 };
 
 } // namespace plx

@@ -7,6 +7,7 @@
 #include "session/session.h"
 
 #include <QCollator>
+#include <QMap>
 
 #include <algorithm>
 
@@ -113,14 +114,24 @@ InterventionLoad loadInterventions(AccesBase &db, const InterventionFilter &filt
 
 QStringList interventionTypes(AccesBase &db)
 {
-    const RecordTable t = db.ExtraireRecords(
-        QStringLiteral("SELECT DISTINCT type FROM EVENEMENTS_PLUVIO WHERE type IS NOT NULL"));
-    QStringList types;
+    const RecordTable t = db.ExtraireRecords(QStringLiteral(
+        "SELECT type, count(*) FROM EVENEMENTS_PLUVIO WHERE type IS NOT NULL GROUP BY type"));
+    // Spellings that differ only by case are one kind, shown as most rows spell it (the
+    // engines list them in different orders, so ties go to the first in code order).
+    QMap<QString, std::pair<QString, qlonglong>> kinds;
     for (int r = 0; t.ok() && r < t.rowCount(); ++r) {
         const QString type = t.text(r, 0).trimmed();
-        if (!type.isEmpty() && !types.contains(type, Qt::CaseInsensitive))
-            types << type;
+        if (type.isEmpty())
+            continue;
+        const qlonglong count = t.at(r, 1).toLongLong();
+        auto &kind = kinds[type.toUpper()];
+        if (kind.first.isEmpty() || count > kind.second ||
+            (count == kind.second && type < kind.first))
+            kind = {type, count};
     }
+    QStringList types;
+    for (const auto &kind : std::as_const(kinds))
+        types << kind.first;
     QCollator collator(QLocale(QLocale::French, QLocale::France));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::sort(types.begin(), types.end(), collator);

@@ -59,7 +59,8 @@ BulletinsPluvio::BulletinsPluvio(const QString &stationCode, QWidget *parent)
     setObjectName(QStringLiteral("BulletinsPluvio"));
     // One screen per station: the record of another station opens its own.
     setProperty("plxScreenKey", QStringLiteral("BulletinsPluvio:") + m_station);
-    setWindowTitle(screenTitle());
+    // The "*" of unsaved changes shows in the title.
+    setWindowTitle(screenTitle() + QStringLiteral("[*]"));
     buildUi();
     Actualiser();
     resize(1180, 620);

@@ -60,12 +60,12 @@ bool writeDemoFieldWork(AccesBase &db, Transaction &transaction, const std::vect
     };
     // A database of the suite made by an older module may lack them: nothing to show then.
     const bool interventions = db.tableExists(QStringLiteral("EVENEMENTS_PLUVIO"));
-    std::vector<qint64> active;
+    std::vector<const DemoSite *> active;
     for (size_t i = 0; i < sites.size(); ++i) {
         const DemoSite &site = sites[i];
         if (!site.active)
             continue;
-        active.push_back(site.code);
+        active.push_back(&site);
         int numero = 0;
         for (size_t v = 0; interventions && v < std::size(kVisits); ++v) {
             if ((v == 1 && active.size() % 2 == 0) || (v == 2 && active.size() % 3 != 1))
@@ -118,23 +118,25 @@ bool writeDemoFieldWork(AccesBase &db, Transaction &transaction, const std::vect
     }
     if (existing.rowCount() > 0 && existing.at(0, 0).toLongLong() > 0)
         return true;
+    enum class Region { All, Brittany, Provence };
     struct Issue
     {
         const char *titre;
         const char *chapitre;
         QDate published;
         const char *auteur;
-        int every; // covers one active station in every
+        Region region;
     };
     const Issue issues[] = {
         {"Bulletin pluviométrique mensuel - mars 2026",
          "Précipitations du mois et comparaison aux normales 1991-2020", QDate(2026, 4, 8),
-         "Service hydrologie", 1},
-        {"Bilan de la recharge hivernale 2025-2026",
+         "Service hydrologie", Region::All},
+        {"Bilan de la recharge hivernale 2025-2026 en Bretagne",
          "Cumuls d'octobre à mars et pluies efficaces", QDate(2026, 4, 20), "Service hydrologie",
-         2},
-        {"Épisode cévenol des 14 et 15 octobre 2025", "Cumuls sur 48 heures et intensités",
-         QDate(2025, 10, 24), "Cellule de veille", 3},
+         Region::Brittany},
+        {"Épisode méditerranéen des 14 et 15 octobre 2025",
+         "Cumuls sur 48 heures et intensités horaires", QDate(2025, 10, 24), "Cellule de veille",
+         Region::Provence},
     };
     qint64 code = 0;
     for (const Issue &issue : issues) {
@@ -145,10 +147,13 @@ bool writeDemoFieldWork(AccesBase &db, Transaction &transaction, const std::vect
                            sqlQuote(QString::fromUtf8(issue.chapitre)), dateSql(issue.published),
                            sqlQuote(QString::fromUtf8(issue.auteur)))))
             return false;
-        for (size_t i = 0; i < active.size(); i += size_t(issue.every)) {
+        for (const DemoSite *site : active) {
+            if ((issue.region == Region::Brittany && !site->brittany) ||
+                (issue.region == Region::Provence && site->brittany))
+                continue;
             if (!exec(QStringLiteral("INSERT INTO BULLETINS_PLUVIO_SELECTION (CodeBulletin, "
                                      "CodePluviometre) VALUES (%1, %2)")
-                          .arg(sqlNumber(code), sqlNumber(active[i]))))
+                          .arg(sqlNumber(code), sqlNumber(site->code))))
                 return false;
         }
     }

@@ -16,6 +16,7 @@ struct DemoSite
     QString name;
     qint64 contact = 0; // the manager's contact who visits it
     bool active = false; // still measuring (not an archive station)
+    bool brittany = false; // the hourly Brittany stations, else Provence
 };
 
 // A few interventions on the active demo stations and network bulletins covering them,

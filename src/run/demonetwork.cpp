@@ -441,7 +441,7 @@ bool DemoWriter::writeStations(const DemoProgress &progress)
             }
             if (!writeMeasures(s, table))
                 return false;
-            m_written.push_back({code, s.name, contactOf(s), !isHistorical(s)});
+            m_written.push_back({code, s.name, contactOf(s), !isHistorical(s), s.hourly});
         }
         if (progress)
             progress(i + 1, total);

@@ -140,6 +140,8 @@ QWidget *BulletinsPluvio::buildNetworkPage()
     splitter->addWidget(right);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    // The list gets the larger part: titles are what users scan.
+    splitter->setSizes({720, 480});
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter, 1);
@@ -337,9 +339,9 @@ void BulletinsPluvio::fillList()
     const int digit = m_list->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     m_list->setColumnWidth(ColLie, digit * 5 + 12);
     m_list->setColumnWidth(ColNumero, digit * 6 + 12);
-    m_list->setColumnWidth(ColChapitre, digit * 22);
-    m_list->setColumnWidth(ColPublication, digit * 12 + 12);
-    m_list->setColumnWidth(ColAuteur, digit * 16);
+    m_list->setColumnWidth(ColChapitre, digit * 18);
+    m_list->setColumnWidth(ColPublication, digit * 11 + 12);
+    m_list->setColumnWidth(ColAuteur, digit * 14);
     m_list->setColumnWidth(ColStations, digit * 9 + 12);
     m_filling = false;
 }

@@ -121,7 +121,7 @@ void ListeInterventions::buildUi()
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, [this] { openCurrentRecord(); });
     const int digit = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[ColumnCount] = {6, 24, 11, 16, 4, 11, 6, 10, 16, 22, 22, 28, 11};
+    const int widths[ColumnCount] = {5, 20, 10, 15, 3, 10, 5, 10, 20, 22, 22, 24, 10};
     for (int c = 0; c < ColumnCount; ++c)
         m_table->setColumnWidth(c, digit * widths[c] + 14);
 

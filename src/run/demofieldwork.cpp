@@ -77,25 +77,23 @@ bool writeDemoFieldWork(AccesBase &db, Transaction &transaction, const std::vect
             const QString closed = visit.closedAfterDays < 0
                                        ? QStringLiteral("NULL")
                                        : dateSql(day.addDays(visit.closedAfterDays));
-            const QStringList values{sqlNumber(site.code),
-                                     sqlNumber(++numero),
-                                     dateSql(day),
-                                     FormatHeureSQL(QString::fromLatin1(visit.time)),
-                                     sqlQuote(QString::fromUtf8(visit.type)),
-                                     sqlQuote(QString::fromUtf8(visit.probleme)),
-                                     sqlQuote(QString::fromUtf8(visit.solution)),
-                                     sqlQuote(QString::fromUtf8(visit.commentaires)),
-                                     sqlQuote(QString::fromLatin1(visit.batteries)),
-                                     sqlNumber(visit.volt),
-                                     visit.download ? QStringLiteral("true")
-                                                    : QStringLiteral("false"),
-                                     visit.transmission ? QStringLiteral("true")
-                                                        : QStringLiteral("false"),
-                                     site.contact > 0 ? sqlNumber(site.contact)
-                                                      : QStringLiteral("NULL"),
-                                     closed,
-                                     QStringLiteral("'ADMIN'"),
-                                     dateSql(day)};
+            const QStringList values{
+                sqlNumber(site.code),
+                sqlNumber(++numero),
+                dateSql(day),
+                FormatHeureSQL(QString::fromLatin1(visit.time)),
+                sqlQuote(QString::fromUtf8(visit.type)),
+                sqlQuote(QString::fromUtf8(visit.probleme)),
+                sqlQuote(QString::fromUtf8(visit.solution)),
+                sqlQuote(QString::fromUtf8(visit.commentaires)),
+                sqlQuote(QString::fromLatin1(visit.batteries)),
+                sqlNumber(visit.volt),
+                visit.download ? QStringLiteral("true") : QStringLiteral("false"),
+                visit.transmission ? QStringLiteral("true") : QStringLiteral("false"),
+                site.contact > 0 ? sqlNumber(site.contact) : QStringLiteral("NULL"),
+                closed,
+                QStringLiteral("'ADMIN'"),
+                dateSql(day)};
             if (!exec(QStringLiteral("INSERT INTO EVENEMENTS_PLUVIO (CodePluviometre, Numero, "
                                      "DateEvenement, heureEvenement, type, probleme, solution, "
                                      "Commentaires, ChgtPiles, Volt, downloadData, "

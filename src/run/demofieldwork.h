@@ -14,8 +14,8 @@ struct DemoSite
 {
     qint64 code = 0;
     QString name;
-    qint64 contact = 0; // the manager's contact who visits it
-    bool active = false; // still measuring (not an archive station)
+    qint64 contact = 0;    // the manager's contact who visits it
+    bool active = false;   // still measuring (not an archive station)
     bool brittany = false; // the hourly Brittany stations, else Provence
 };
 

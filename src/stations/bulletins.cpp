@@ -53,9 +53,9 @@ BulletinLoad loadBulletins(AccesBase &db, const QString &stationCode)
         load.error = rows.error();
         return load;
     }
-    const RecordTable counts = db.ExtraireRecords(
-        QStringLiteral("SELECT CodeBulletin, count(CodePluviometre) FROM "
-                       "BULLETINS_PLUVIO_SELECTION GROUP BY CodeBulletin"));
+    const RecordTable counts =
+        db.ExtraireRecords(QStringLiteral("SELECT CodeBulletin, count(CodePluviometre) FROM "
+                                          "BULLETINS_PLUVIO_SELECTION GROUP BY CodeBulletin"));
     if (!counts.ok()) {
         load.error = counts.error();
         return load;
@@ -100,9 +100,8 @@ QString checkBulletin(const Bulletin &bulletin)
     if (bulletin.auteur.trimmed().size() > kBulletinAuthorLength)
         return QStringLiteral("Le nom de l'auteur ne doit pas dépasser %1 caractères.")
             .arg(kBulletinAuthorLength);
-    if (bulletin.datePublication.isValid() &&
-        (bulletin.datePublication.year() < kFirstYear ||
-         bulletin.datePublication.year() > kLastYear))
+    if (bulletin.datePublication.isValid() && (bulletin.datePublication.year() < kFirstYear ||
+                                               bulletin.datePublication.year() > kLastYear))
         return QStringLiteral("La date de publication doit être comprise entre 1800 et 3000.");
     return QString();
 }
@@ -117,10 +116,10 @@ QString saveBulletin(AccesBase &db, Bulletin &bulletin)
     QString error;
     if (!transaction.started())
         return failed + transaction.error();
-    const QString values = QStringLiteral("%1, %2, %3, %4")
-                               .arg(textOrNull(bulletin.titre), textOrNull(bulletin.chapitre),
-                                    dateOrNull(bulletin.datePublication),
-                                    textOrNull(bulletin.auteur));
+    const QString values =
+        QStringLiteral("%1, %2, %3, %4")
+            .arg(textOrNull(bulletin.titre), textOrNull(bulletin.chapitre),
+                 dateOrNull(bulletin.datePublication), textOrNull(bulletin.auteur));
     qlonglong code = bulletin.code;
     if (code <= 0) {
         if (!lockBulletinCodes(db, &error))
@@ -129,8 +128,8 @@ QString saveBulletin(AccesBase &db, Bulletin &bulletin)
             db.ExtraireRecords(QStringLiteral("SELECT max(CodeBulletin) FROM BULLETINS_PLUVIO"));
         if (!highest.ok())
             return failed + highest.error();
-        code = highest.rowCount() > 0 && !highest.at(0, 0).isNull() ? codeOf(highest.at(0, 0)) + 1
-                                                                    : 1;
+        code =
+            highest.rowCount() > 0 && !highest.at(0, 0).isNull() ? codeOf(highest.at(0, 0)) + 1 : 1;
         if (!transaction.exec(QStringLiteral("INSERT INTO BULLETINS_PLUVIO (CodeBulletin, Titre, "
                                              "Chapitre, DatePublication, Auteur) VALUES (%1, %2)")
                                   .arg(sqlNumber(code), values)))
@@ -171,8 +170,7 @@ QString deleteBulletin(AccesBase &db, qlonglong code)
     return QString();
 }
 
-bool readBulletinStations(AccesBase &db, qlonglong code, QSet<qlonglong> *stations,
-                          QString *error)
+bool readBulletinStations(AccesBase &db, qlonglong code, QSet<qlonglong> *stations, QString *error)
 {
     const RecordTable links = db.ExtraireRecords(
         QStringLiteral("SELECT CodePluviometre FROM BULLETINS_PLUVIO_SELECTION WHERE "

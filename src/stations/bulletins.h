@@ -48,8 +48,7 @@ QString saveBulletin(AccesBase &db, Bulletin &bulletin);
 QString deleteBulletin(AccesBase &db, qlonglong code);
 
 // The stations the bulletin covers; false (error set) when they cannot be read.
-bool readBulletinStations(AccesBase &db, qlonglong code, QSet<qlonglong> *stations,
-                          QString *error);
+bool readBulletinStations(AccesBase &db, qlonglong code, QSet<qlonglong> *stations, QString *error);
 
 // Makes the bulletin cover exactly the stations of selected among those of shown, in one
 // transaction; links to stations outside shown (out of the user's sight) stay as they are.

@@ -311,10 +311,10 @@ InterventionReport interventionReport(AccesBase &db, qlonglong station, int nume
     w.field(QStringLiteral("Identifiant"), site.text(0, 1).trimmed());
     const QString commune = site.text(0, 3).trimmed();
     const QString dept = site.text(0, 4).trimmed();
-    w.field(QStringLiteral("Commune"), dept.isEmpty() || commune.isEmpty()
-                                           ? commune
-                                           : QString(commune + QStringLiteral(" (") + dept +
-                                                     QLatin1Char(')')));
+    w.field(QStringLiteral("Commune"),
+            dept.isEmpty() || commune.isEmpty()
+                ? commune
+                : QString(commune + QStringLiteral(" (") + dept + QLatin1Char(')')));
     w.field(QStringLiteral("Adresse"), site.text(0, 2).trimmed());
     const QString x = numberText(site.at(0, 5));
     const QString y = numberText(site.at(0, 6));
@@ -334,8 +334,8 @@ InterventionReport interventionReport(AccesBase &db, qlonglong station, int nume
     const QDate end = dateOf(e.value("dateFin"));
     if (start.isValid() || end.isValid())
         w.field(QStringLiteral("Période"), (start.isValid() ? formatDate(start) : QString()) +
-                                                QStringLiteral(" – ") +
-                                                (end.isValid() ? formatDate(end) : QString()));
+                                               QStringLiteral(" – ") +
+                                               (end.isValid() ? formatDate(end) : QString()));
     const QDate cloture = dateOf(e.value("dateCloture"));
     w.field(QStringLiteral("Clôture"), cloture.isValid() ? formatDate(cloture) : QString());
     w.field(QStringLiteral("Intervenant"), intervenant);

@@ -17,8 +17,8 @@ class AccesBase;
 
 struct InterventionFilter
 {
-    std::optional<QDate> from; // first day included
-    std::optional<QDate> to;   // last day included, whatever the time of the rows
+    std::optional<QDate> from;       // first day included
+    std::optional<QDate> to;         // last day included, whatever the time of the rows
     std::vector<qlonglong> stations; // empty: every station the user may see
     QString type;                    // "" every kind; else compared ignoring case
 };

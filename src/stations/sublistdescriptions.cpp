@@ -196,8 +196,8 @@ SubListDescription interventions()
 
 SubListDescription bulletins()
 {
-    SubListDescription d = describe(SubListTab::Bulletins, QStringLiteral("Bulletins du pluviomètre"),
-                                    "PLUVIOMETRE_BULLETINS");
+    SubListDescription d = describe(
+        SubListTab::Bulletins, QStringLiteral("Bulletins du pluviomètre"), "PLUVIOMETRE_BULLETINS");
     using K = SubListKind;
     d.columns = {of(K::Counter, "CodeBulletin", "N°"), required(text("Titre", "Titre", 0)),
                  text("Chapitre", "Chapitre", 0), of(K::Date, "DatePublication", "Publication"),

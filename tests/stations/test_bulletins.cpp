@@ -1,10 +1,10 @@
 #include "base/locale.h"
+#include "config/settings.h"
+#include "outputs/widgets/gridexport.h"
 #include "stations/bulletins.h"
 #include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/sublistgrid.h"
 #include "stations/widgets/sublistmodel.h"
-#include "config/settings.h"
-#include "outputs/widgets/gridexport.h"
 #include "support/zipread.h"
 #include "test_stationfixture.h"
 
@@ -45,8 +45,8 @@ protected:
 
     static QStringList links()
     {
-        const plx::RecordTable t = db().ExtraireRecords(QStringLiteral(
-            "SELECT CodeBulletin, CodePluviometre FROM BULLETINS_PLUVIO_SELECTION"));
+        const plx::RecordTable t = db().ExtraireRecords(
+            QStringLiteral("SELECT CodeBulletin, CodePluviometre FROM BULLETINS_PLUVIO_SELECTION"));
         EXPECT_TRUE(t.ok()) << t.error().toStdString();
         QStringList rows;
         for (int r = 0; r < t.rowCount(); ++r)
@@ -97,8 +97,8 @@ TEST_P(BulletinsTest, CreateEditLinkDelete)
     b.titre = QStringLiteral("Bilan de l'été 2024");
     b.datePublication = QDate();
     ASSERT_EQ(plx::saveBulletin(db(), b), QString());
-    EXPECT_EQ(bulletinRows(), (QStringList{"5|Ancien|||",
-                                           "6|Bilan de l'été 2024|Cumuls\nNormales||D'Artagnan"}));
+    EXPECT_EQ(bulletinRows(),
+              (QStringList{"5|Ancien|||", "6|Bilan de l'été 2024|Cumuls\nNormales||D'Artagnan"}));
 
     // Station 3 is out of the user's sight: its link stays whatever the ticks say.
     exec(QStringLiteral("INSERT INTO BULLETINS_PLUVIO_SELECTION (CodeBulletin, "
@@ -191,8 +191,8 @@ TEST_P(BulletinsTest, ScreenFromRecord)
     plx::setExportedFileOpener(previous);
     const QString path = dir.filePath(QStringLiteral("Liste_des_bulletins.xlsx"));
     ASSERT_EQ(opened, QStringList{path}) << messages.join('\n').toStdString();
-    EXPECT_TRUE(plxtest::zipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml"))
-                    .contains("Ancien"));
+    EXPECT_TRUE(
+        plxtest::zipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml")).contains("Ancien"));
     messages.clear();
 
     // The station's own bulletins, on the second tab: numbered within the station, saved
@@ -231,8 +231,8 @@ TEST_P(BulletinsTest, ReadOnlyWithoutTheRight)
     screen.show();
     EXPECT_FALSE(child<QPushButton>(&screen, "CmdNouveau")->isEnabled());
     EXPECT_TRUE(child<QLineEdit>(&screen, "TxtTitre")->isReadOnly());
-    auto *model = qobject_cast<QStandardItemModel *>(
-        child<QTableView>(&screen, "SprBulletins")->model());
+    auto *model =
+        qobject_cast<QStandardItemModel *>(child<QTableView>(&screen, "SprBulletins")->model());
     EXPECT_FALSE(model->item(0, 0)->isCheckable());
     EXPECT_FALSE(screen.setStationLinked(5, true));
     answers = {true};

@@ -2,12 +2,16 @@
 #include "config/settings.h"
 #include "outputs/widgets/gridexport.h"
 #include "stations/interventions.h"
+#include "run/widgets/mainwindow.h"
+#include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/listepluviometres.h"
 #include "stations/widgets/listeinterventions.h"
 #include "stations/widgets/rapportintervention.h"
 #include "stations/widgets/sublistgrid.h"
 #include "test_stationfixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -119,10 +123,10 @@ TEST_P(InterventionsTest, ReportText)
     ASSERT_TRUE(report.ok) << report.error.toStdString();
     EXPECT_EQ(report.title, QStringLiteral("Rapport d'intervention n° 1 - Alpha"));
     for (const char *expected :
-         {"Alpha", "13055001", "Marseille (13)", "2 rue du Vent", "5,37 ; 43,3", "05/03/2024 à 10:00",
-          "Visite", "07/03/2024", "Jeanne Martin", "Auget bloqué", "Nettoyage de l'auget",
-          "Changement des piles", "Téléchargement des données", "12,6", "problème code 4",
-          "solution code 9", "Accès &lt;difficile&gt; &amp; boueux"})
+         {"Alpha", "13055001", "Marseille (13)", "2 rue du Vent", "5,37 ; 43,3",
+          "05/03/2024 à 10:00", "Visite", "07/03/2024", "Jeanne Martin", "Auget bloqué",
+          "Nettoyage de l'auget", "Changement des piles", "Téléchargement des données", "12,6",
+          "problème code 4", "solution code 9", "Accès &lt;difficile&gt; &amp; boueux"})
         EXPECT_TRUE(report.html.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(report.html.contains(QStringLiteral("Test de la transmission")));
 
@@ -191,6 +195,26 @@ TEST_P(InterventionsTest, ScreenAndRecord)
     EXPECT_EQ(shown[0], QStringLiteral("Rapport d'intervention n° 2 - Alpha"));
     EXPECT_TRUE(shown[1].contains(QStringLiteral("31/03/2024")));
     record->close();
+}
+
+// The Fichier menu opens both screens; from the list, its selected stations go along.
+TEST_P(InterventionsTest, OpenedFromTheMenuAndTheList)
+{
+    plx::MainWindow window;
+    window.setVersionCheckAtStart(false);
+    window.show();
+    window.openStationList();
+    auto *list = qobject_cast<plx::ListePluviometres *>(window.activeScreen());
+    ASSERT_NE(list, nullptr);
+    auto *grid = list->findChild<QTableView *>(QStringLiteral("SprPluviometres"));
+    grid->selectRow(1); // station 2, sorted by code
+    window.findChild<QAction *>(QStringLiteral("MnuListeInterventions"))->trigger();
+    auto *screen = qobject_cast<plx::ListeInterventions *>(window.activeScreen());
+    ASSERT_NE(screen, nullptr) << messages.join('\n').toStdString();
+    EXPECT_EQ(screen->rows().size(), 2u);
+    window.findChild<QAction *>(QStringLiteral("MnuBulletins"))->trigger();
+    EXPECT_NE(qobject_cast<plx::BulletinsPluvio *>(window.activeScreen()), nullptr);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, InterventionsTest, PLX_ENGINES, PLX_ENGINE_NAME);

@@ -36,7 +36,15 @@ namespace {
 constexpr int kCodeRole = Qt::UserRole + 1; // CodeBulletin, or the station's code
 constexpr int kSortRole = Qt::UserRole + 2; // typed value: sorting and export
 
-enum ListColumn { ColLie, ColNumero, ColTitre, ColChapitre, ColPublication, ColAuteur, ColStations };
+enum ListColumn {
+    ColLie,
+    ColNumero,
+    ColTitre,
+    ColChapitre,
+    ColPublication,
+    ColAuteur,
+    ColStations
+};
 
 QStandardItem *cell(const QString &text, const QVariant &sortValue)
 {
@@ -158,8 +166,8 @@ void BulletinsPluvio::buildUi()
         m_tabs = new QTabWidget(this);
         m_tabs->setObjectName(QStringLiteral("TabBulletins"));
         m_tabs->addTab(network, QStringLiteral("Bulletins du réseau"));
-        m_own = new SubListGrid(SubListTab::Bulletins, QStringLiteral("BulletinsPluviometre"),
-                                m_tabs);
+        m_own =
+            new SubListGrid(SubListTab::Bulletins, QStringLiteral("BulletinsPluviometre"), m_tabs);
         m_own->setEditable(canEdit());
         QPushButton *save =
             m_own->addButton("CmdEnregistrerBulletinsPluviometre", QStringLiteral("&Enregistrer"));
@@ -234,8 +242,8 @@ QWidget *BulletinsPluvio::buildStations()
     m_stationList->sortByColumn(1, Qt::AscendingOrder);
     m_stationList->setWordWrap(false);
     m_stationList->verticalHeader()->hide();
-    m_stationList->verticalHeader()->setDefaultSectionSize(
-        m_stationList->fontMetrics().height() + 6);
+    m_stationList->verticalHeader()->setDefaultSectionSize(m_stationList->fontMetrics().height() +
+                                                           6);
     m_stationList->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_stationList->setToolTip(QStringLiteral("Cochez les stations que le bulletin concerne "
                                              "(Espace coche ou décoche la ligne choisie)"));
@@ -248,7 +256,8 @@ QWidget *BulletinsPluvio::buildStations()
 
     m_txtRecherche = new QLineEdit(box);
     m_txtRecherche->setObjectName(QStringLiteral("TxtRecherche"));
-    m_txtRecherche->setPlaceholderText(QStringLiteral("Rechercher un site (nom, code, identifiant)"));
+    m_txtRecherche->setPlaceholderText(
+        QStringLiteral("Rechercher un site (nom, code, identifiant)"));
     m_txtRecherche->setClearButtonEnabled(true);
     connect(m_txtRecherche, &QLineEdit::textChanged, m_stationFilter,
             &QSortFilterProxyModel::setFilterFixedString);
@@ -354,7 +363,8 @@ void BulletinsPluvio::fillStations()
     const StationListResult list = loadStationList();
     if (!list.ok)
         showMessage(MessageKind::Erreur,
-                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") + list.error);
+                    QStringLiteral("La liste des pluviomètres n'a pas pu être lue : ") +
+                        list.error);
     for (const StationListRow &row : list.rows) {
         if (m_visibleStations.contains(row.code))
             continue; // a station with two managers comes twice
@@ -410,9 +420,8 @@ void BulletinsPluvio::onStationItemChanged(QStandardItem *item)
         return;
     markDirty();
     const int count = int(checkedStations().size());
-    m_lblSelection->setText(QStringLiteral("%1 station(s) cochée(s) sur %2")
-                                .arg(count)
-                                .arg(m_stations->rowCount()));
+    m_lblSelection->setText(
+        QStringLiteral("%1 station(s) cochée(s) sur %2").arg(count).arg(m_stations->rowCount()));
 }
 
 void BulletinsPluvio::showBulletin(const Bulletin *b)
@@ -437,7 +446,7 @@ void BulletinsPluvio::showBulletin(const Bulletin *b)
     for (int r = 0; r < m_stations->rowCount(); ++r) {
         QStandardItem *item = m_stations->item(r, 0);
         item->setCheckState(linked.contains(item->data(kCodeRole).toLongLong()) ? Qt::Checked
-                                                                                 : Qt::Unchecked);
+                                                                                : Qt::Unchecked);
     }
     int outOfSight = 0;
     for (const qlonglong code : linked)
@@ -446,7 +455,8 @@ void BulletinsPluvio::showBulletin(const Bulletin *b)
                             .arg(linked.size() - outOfSight)
                             .arg(m_stations->rowCount());
     if (outOfSight > 0)
-        selection += QStringLiteral(", et %1 hors de votre périmètre (conservée(s))").arg(outOfSight);
+        selection +=
+            QStringLiteral(", et %1 hors de votre périmètre (conservée(s))").arg(outOfSight);
     m_lblSelection->setText(selection);
     m_dirty = false;
     m_filling = false;
@@ -512,9 +522,9 @@ bool BulletinsPluvio::setStationLinked(qlonglong bulletin, bool linked)
     if (m_station.isEmpty() || !canEdit())
         return false;
     const qlonglong station = m_station.toLongLong();
-    const QString error = writeBulletinStations(AccesBase::instance(), bulletin, {station},
-                                                linked ? QSet<qlonglong>{station}
-                                                       : QSet<qlonglong>{});
+    const QString error =
+        writeBulletinStations(AccesBase::instance(), bulletin, {station},
+                              linked ? QSet<qlonglong>{station} : QSet<qlonglong>{});
     if (!error.isEmpty()) {
         showMessage(MessageKind::Erreur, error);
         return false;

@@ -174,8 +174,9 @@ void ListeInterventions::fillStations(const std::vector<qlonglong> &selection)
     m_station->clear();
     m_station->addItem(QStringLiteral("Tous les pluviomètres"), kAllStations);
     if (!selection.empty())
-        m_station->addItem(QStringLiteral("Sélection de la liste (%1 site(s))").arg(selection.size()),
-                           kListSelection);
+        m_station->addItem(
+            QStringLiteral("Sélection de la liste (%1 site(s))").arg(selection.size()),
+            kListSelection);
     const StationListResult list = loadStationList();
     std::vector<std::pair<QString, qlonglong>> stations;
     QSet<qlonglong> seen;
@@ -284,16 +285,15 @@ void ListeInterventions::fillRows()
         for (int c = 0; c < ColumnCount; ++c)
             m_model->setItem(int(r), c, items[c]);
     }
-    m_count->setText(m_rows.empty()
-                         ? QStringLiteral("Aucune intervention")
-                         : QStringLiteral("%1 intervention(s) sur %2 pluviomètre(s)")
-                               .arg(m_rows.size())
-                               .arg([this] {
-                                   QSet<qlonglong> stations;
-                                   for (const InterventionRow &i : m_rows)
-                                       stations.insert(i.station);
-                                   return stations.size();
-                               }()));
+    m_count->setText(m_rows.empty() ? QStringLiteral("Aucune intervention")
+                                    : QStringLiteral("%1 intervention(s) sur %2 pluviomètre(s)")
+                                          .arg(m_rows.size())
+                                          .arg([this] {
+                                              QSet<qlonglong> stations;
+                                              for (const InterventionRow &i : m_rows)
+                                                  stations.insert(i.station);
+                                              return stations.size();
+                                          }()));
     setWindowTitle(screenTitle() + QStringLiteral(" / ") + QString::number(m_rows.size()) +
                    QStringLiteral(" intervention(s)"));
     if (!m_rows.empty())
@@ -320,7 +320,8 @@ FichePluviometre *ListeInterventions::openCurrentRecord()
 {
     const InterventionRow *row = currentRow();
     if (!row) {
-        showMessage(MessageKind::Aide, QStringLiteral("Choisissez une intervention dans la liste."));
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Choisissez une intervention dans la liste."));
         return nullptr;
     }
     Navigator *navigator = navigatorFor(this);
@@ -342,7 +343,8 @@ bool ListeInterventions::openCurrentReport()
 {
     const InterventionRow *row = currentRow();
     if (!row) {
-        showMessage(MessageKind::Aide, QStringLiteral("Choisissez une intervention dans la liste."));
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Choisissez une intervention dans la liste."));
         return false;
     }
     return previewInterventionReport(this, row->station, row->numero);

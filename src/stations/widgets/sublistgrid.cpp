@@ -125,7 +125,8 @@ int SubListGrid::findRow(const QString &column, double value) const
     if (at < 0)
         return -1;
     for (int r = 0; r < int(rows().rows.size()); ++r) {
-        const std::optional<double> n = subListNumberValue(rows().rows[size_t(r)].cells[size_t(at)]);
+        const QVariant &cell = rows().rows[size_t(r)].cells[size_t(at)];
+        const std::optional<double> n = subListNumberValue(cell);
         if (n && *n == value)
             return r;
     }

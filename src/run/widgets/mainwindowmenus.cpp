@@ -169,7 +169,11 @@ void MainWindow::buildMenus()
         std::vector<qint64> selected;
         if (auto *list = qobject_cast<ListePluviometres *>(activeScreen()))
             selected = list->selectedCodes();
-        openScreen(new ListeInterventions({selected.begin(), selected.end()}));
+        const std::vector<qlonglong> codes(selected.begin(), selected.end());
+        auto *created = new ListeInterventions(codes);
+        auto *shown = qobject_cast<ListeInterventions *>(openScreen(created));
+        if (shown && shown != created) // already open: it takes the new selection
+            shown->setStations(codes);
     })->setObjectName(QStringLiteral("MnuListeInterventions"));
     file->addAction(QStringLiteral("&Bulletins"), this, [this] { openScreen(new BulletinsPluvio); })
         ->setObjectName(QStringLiteral("MnuBulletins"));

@@ -246,8 +246,8 @@ QWidget *BulletinsPluvio::buildStations()
                                                            6);
     m_stationList->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_stationList->setToolTip(QStringLiteral("Cochez les stations que le bulletin concerne "
-                                             "(Espace coche ou décoche la ligne choisie)"));
-    // Space ticks the current row from the keyboard, as a click on its box does.
+                                             "(Entrée coche ou décoche la ligne choisie)"));
+    // Enter ticks the current row from the keyboard, as a click on its box does.
     connect(m_stationList, &QTableView::activated, this, [this](const QModelIndex &index) {
         QStandardItem *item = m_stations->item(m_stationFilter->mapToSource(index).row(), 0);
         if (item && item->isCheckable() && item->isEnabled())

@@ -201,6 +201,13 @@ void ListeInterventions::fillStations(const std::vector<qlonglong> &selection)
         m_station->setCurrentIndex(selection.empty() ? 0 : 1);
 }
 
+void ListeInterventions::setStations(const std::vector<qlonglong> &stations)
+{
+    m_selection = stations;
+    fillStations(stations);
+    Actualiser();
+}
+
 void ListeInterventions::fillTypes()
 {
     const QString current = m_type->currentIndex() > 0 ? m_type->currentText() : QString();

@@ -32,6 +32,8 @@ public:
     static QString screenTitle() { return QStringLiteral("Liste des interventions"); }
 
     const std::vector<InterventionRow> &rows() const { return m_rows; }
+    // Shows the interventions of these stations (the list's new selection; empty: all).
+    void setStations(const std::vector<qlonglong> &stations);
     // The filter as typed; false after a message when a date is wrong.
     bool readFilter(InterventionFilter *filter);
     // The intervention of the current row; nullptr when none.

@@ -510,8 +510,15 @@ void ListePluviometres::openBulletins()
 
 void ListePluviometres::openInterventions()
 {
-    if (Navigator *navigator = navigatorFor(this))
-        navigator->openScreen(new ListeInterventions(selectedCodes()));
+    Navigator *navigator = navigatorFor(this);
+    if (!navigator)
+        return;
+    const std::vector<qint64> codes = selectedCodes();
+    auto *created = new ListeInterventions(codes);
+    // The screen already open comes to the front instead: it takes the new selection.
+    auto *shown = qobject_cast<ListeInterventions *>(navigator->openScreen(created));
+    if (shown && shown != created)
+        shown->setStations(codes);
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -47,8 +48,18 @@ TEST(FieldWorkScreenshots, DemoNetwork)
     plx::BulletinsPluvio bulletins;
     ASSERT_EQ(bulletins.bulletins().size(), 3u);
     shoot(bulletins, "bulletins.png");
+    ASSERT_TRUE(plx::AccesBase::instance().Execute(
+        QStringLiteral("INSERT INTO PLUVIOMETRE_BULLETINS (CodePluviometre, CodeBulletin, Titre, "
+                       "Chapitre, DatePublication, Auteur) VALUES (%1, 1, 'Fiche de site "
+                       "2025', 'Historique des interventions et qualité des mesures', "
+                       "#01/15/2026#, 'Service hydrologie')")
+            .arg(first.station)));
     plx::BulletinsPluvio forStation(QString::number(first.station));
     shoot(forStation, "bulletins_pluviometre.png");
+    auto *tabs = forStation.findChild<QTabWidget *>(QStringLiteral("TabBulletins"));
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentIndex(1);
+    shoot(forStation, "bulletins_pluviometre_propres.png");
 
     plx::FichePluviometre record;
     ASSERT_TRUE(record.ChargementFichePluviometre(QString::number(first.station)));

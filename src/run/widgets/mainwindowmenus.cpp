@@ -15,7 +15,9 @@
 #include "run/widgets/referencetable.h"
 #include "session/session.h"
 #include "stations/widgets/bassinsversants.h"
+#include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/listeinterventions.h"
 #include "stations/widgets/listepluviometres.h"
 
 #include <QAction>
@@ -164,6 +166,19 @@ void MainWindow::buildMenus()
     newStation->setObjectName(QStringLiteral("MnuNouveauPluviometre"));
     file->addAction(QStringLiteral("&Situation du réseau"), this, &MainWindow::openSituation)
         ->setObjectName(QStringLiteral("MnuSituationReseau"));
+    file->addAction(QStringLiteral("Liste des in&terventions"), this, [this] {
+        // From the list: its selected stations; else every station.
+        std::vector<qint64> selected;
+        if (auto *list = qobject_cast<ListePluviometres *>(activeScreen()))
+            selected = list->selectedCodes();
+        const std::vector<qlonglong> codes(selected.begin(), selected.end());
+        auto *created = new ListeInterventions(codes);
+        auto *shown = qobject_cast<ListeInterventions *>(openScreen(created));
+        if (shown && shown != created) // already open: it takes the new selection
+            shown->setStations(codes);
+    })->setObjectName(QStringLiteral("MnuListeInterventions"));
+    file->addAction(QStringLiteral("&Bulletins"), this, [this] { openScreen(new BulletinsPluvio); })
+        ->setObjectName(QStringLiteral("MnuBulletins"));
     file->addSeparator();
     m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
                                     &MainWindow::printActiveScreen);

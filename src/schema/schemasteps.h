@@ -64,4 +64,7 @@ void periodCalendar(SchemaWriter &writer, bool *repaired);
 // measurehistorytable.cpp: the history of measured values and its indexes.
 void measureHistory(SchemaWriter &writer);
 
+// qualityflagtable.cpp: the quality-control flags and their decisions.
+void qualityFlags(SchemaWriter &writer);
+
 } // namespace plx::schema

@@ -2,6 +2,7 @@
 
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
+#include "quality/widgets/qualitypanel.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -90,8 +92,32 @@ void Validation::buildUi()
     m_grid->setValidationModel(m_model);
     setUpColumns();
 
+    // The quality-control panel beside the grid, hidden until asked for; the splitter
+    // lets the user share the width between them.
+    m_controls = new QualityPanel(m_model, m_grid, this);
+    m_controls->hide();
+    connect(m_controls, &QualityPanel::runRequested, this, &Validation::lancerControles);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setObjectName(QStringLiteral("SplControles"));
+    m_split->setChildrenCollapsible(false);
+    m_split->addWidget(m_grid);
+    m_split->addWidget(m_controls);
+    m_split->setStretchFactor(0, 3);
+    m_split->setStretchFactor(1, 2);
+    for (const auto &[key, step] : {std::pair{QKeySequence(Qt::Key_F3), &QualityPanel::nextFlag},
+                                    std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3),
+                                              &QualityPanel::previousFlag}}) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        const auto move = step;
+        connect(shortcut, &QShortcut::activated, m_controls, [this, move] {
+            if (!m_controls->isHidden())
+                (m_controls->*move)();
+        });
+    }
+
     auto *middle = new QHBoxLayout;
-    middle->addWidget(m_grid, 1);
+    middle->addWidget(m_split, 1);
     middle->addWidget(buildSidePanel());
 
     m_status = label(this, "lblStatut");
@@ -163,6 +189,12 @@ QWidget *Validation::buildSidePanel()
     connect(m_chart, &QPushButton::clicked, this, &Validation::openChart);
     dates->addWidget(m_load, 1, 0, 1, 2);
     dates->addWidget(m_chart, 1, 2, 1, 2);
+    m_controlsButton = button(window, "CmdControles", QStringLiteral("Co&ntrôles"),
+                              QStringLiteral("Afficher le panneau des contrôles qualité (valeurs "
+                                             "suspectes de la période)"));
+    m_controlsButton->setCheckable(true);
+    connect(m_controlsButton, &QPushButton::clicked, this, &Validation::DeclencheControles);
+    dates->addWidget(m_controlsButton, 2, 0, 1, 4);
     column->addWidget(window);
 
     auto *history = new QGroupBox(QStringLiteral("Données du pluviomètre"), panel);

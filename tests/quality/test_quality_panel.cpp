@@ -189,6 +189,9 @@ TEST_P(QualityPanelTest, ListsMarksAndNavigates)
     auto *previous = child<QPushButton>(screen.get(), "CmdControlePrecedent");
     QTest::mouseClick(next, Qt::LeftButton);
     EXPECT_EQ(screen->grid()->currentIndex(), model->index(4, kPluieColumn));
+    EXPECT_TRUE(child<QLabel>(screen.get(), "lblDetailControle")
+                    ->text()
+                    .contains(QStringLiteral("Essai pic")));
     QTest::mouseClick(next, Qt::LeftButton);
     EXPECT_EQ(currentGridRow(screen.get()), 9);
     QTest::mouseClick(previous, Qt::LeftButton);

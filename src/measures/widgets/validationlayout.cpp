@@ -83,10 +83,16 @@ void Validation::buildUi()
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, target, &QPushButton::click);
     }
+    m_controlsButton = button(this, "CmdControles", QStringLiteral("Co&ntrôles"),
+                              QStringLiteral("Afficher le panneau des contrôles qualité (valeurs "
+                                             "suspectes de la période)"));
+    m_controlsButton->setCheckable(true);
+    connect(m_controlsButton, &QPushButton::clicked, this, &Validation::DeclencheControles);
     auto *top = new QHBoxLayout;
     top->addWidget(m_previous);
     top->addWidget(m_entete, 1);
     top->addWidget(m_next);
+    top->addWidget(m_controlsButton);
 
     m_grid = new ValidationGrid(this);
     m_grid->setValidationModel(m_model);
@@ -189,12 +195,6 @@ QWidget *Validation::buildSidePanel()
     connect(m_chart, &QPushButton::clicked, this, &Validation::openChart);
     dates->addWidget(m_load, 1, 0, 1, 2);
     dates->addWidget(m_chart, 1, 2, 1, 2);
-    m_controlsButton = button(window, "CmdControles", QStringLiteral("Co&ntrôles"),
-                              QStringLiteral("Afficher le panneau des contrôles qualité (valeurs "
-                                             "suspectes de la période)"));
-    m_controlsButton->setCheckable(true);
-    connect(m_controlsButton, &QPushButton::clicked, this, &Validation::DeclencheControles);
-    dates->addWidget(m_controlsButton, 2, 0, 1, 4);
     column->addWidget(window);
 
     auto *history = new QGroupBox(QStringLiteral("Données du pluviomètre"), panel);
@@ -275,6 +275,9 @@ QWidget *Validation::buildSidePanel()
     keys->addWidget(swatch(legend, QStringLiteral("Modifiée par un autre utilisateur"),
                            QStringLiteral("background: #ffe0b2;")),
                     4, 0, 1, 2);
+    keys->addWidget(swatch(legend, QStringLiteral("◥ Valeur signalée par les contrôles"),
+                           QStringLiteral("background: #ffd88a;")),
+                    5, 0, 1, 2);
     column->addWidget(legend);
 
     // Who changed the current cell, when, and from what.

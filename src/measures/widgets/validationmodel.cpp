@@ -189,6 +189,10 @@ QVariant ValidationModel::data(const QModelIndex &index, int role) const
         return QVariant();
     case Qt::ForegroundRole:
         return row.red ? QVariant(QBrush(redText())) : QVariant();
+    case kNoteLevelRole: {
+        const CellNote *note = cellNoteAt(index.row(), column);
+        return note ? note->level : 0;
+    }
     case Qt::FontRole:
         if (row.dirty) {
             QFont font;
@@ -562,7 +566,7 @@ void ValidationModel::setCellNotes(QHash<QString, CellNote> notes)
     m_notes = std::move(notes);
     if (!m_rows.empty())
         emit dataChanged(index(0, kPluieColumn), index(rowCount() - 1, kValeur3Column),
-                         {Qt::BackgroundRole, Qt::ToolTipRole});
+                         {Qt::BackgroundRole, Qt::ToolTipRole, kNoteLevelRole});
 }
 
 QString ValidationModel::cellNoteKey(const QDateTime &instant, int value)

@@ -78,6 +78,7 @@ public:
     // Notes on stored values (the quality flags still to look at): the cell of value
     // `value` (0..5) of the record loaded at `instant` is drawn with a background of its
     // level (1 low .. 3 high) and shows the text as its tooltip. Replaces every note.
+    static constexpr int kNoteLevelRole = Qt::UserRole + 1; // the note's level, 0 when none
     struct CellNote
     {
         int level = 0;

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -150,20 +151,13 @@ QualityPanel::QualityPanel(ValidationModel *model, ValidationGrid *grid, QWidget
     m_list->setWordWrap(false);
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
-    const QFontMetrics metrics(m_list->font());
-    const auto width = [&](const QString &sample) {
-        return metrics.horizontalAdvance(sample) + 16;
-    };
-    m_list->setColumnWidth(kInstant, width(QStringLiteral("00/00/0000 00:00")));
-    m_list->setColumnWidth(kParameter, width(QStringLiteral("Pl Efficace")));
-    m_list->setColumnWidth(kValue, width(QStringLiteral("-0000,0")));
-    m_list->setColumnWidth(kRule, width(QStringLiteral("Capteur bloqué")));
-    m_list->setColumnWidth(kSeverity, width(QStringLiteral("moyenne")) + 16);
+    m_list->horizontalHeader()->setMinimumSectionSize(24);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { showFlag(currentFlag()); });
     connect(m_list, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previous, int) {
                 if (row != previous)
                     showFlag(currentFlag());
+                showDetail();
             });
     connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { updateButtons(); });
 
@@ -189,6 +183,15 @@ QualityPanel::QualityPanel(ValidationModel *model, ValidationGrid *grid, QWidget
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblControles"));
     m_status->setWordWrap(true);
+    // The current flag in full: the list's explanation column is often cut.
+    m_detail = new QLabel(this);
+    m_detail->setObjectName(QStringLiteral("lblDetailControle"));
+    m_detail->setWordWrap(true);
+    m_detail->setTextFormat(Qt::RichText);
+    m_detail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_detail->setMinimumHeight(3 * fontMetrics().lineSpacing() + 10);
+    m_detail->setFrameShape(QFrame::StyledPanel);
+    m_detail->setMargin(4);
 
     auto *filters = new QGridLayout;
     filters->addWidget(new QLabel(QStringLiteral("Règle"), this), 0, 0);
@@ -208,6 +211,7 @@ QualityPanel::QualityPanel(ValidationModel *model, ValidationGrid *grid, QWidget
     layout->addWidget(m_run);
     layout->addLayout(filters);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_detail);
     layout->addLayout(moves);
     layout->addWidget(m_status);
     updateButtons();
@@ -292,10 +296,35 @@ void QualityPanel::fillList()
             m_list->setItem(line, c, cells[c]); // owned by the list
         }
     }
+    for (int c = kInstant; c < kExplanation; ++c)
+        m_list->resizeColumnToContents(c);
     const qsizetype again = m_shown.indexOf(keep);
     if (again >= 0)
         m_list->setCurrentCell(int(again), kInstant);
     updateButtons();
+    showDetail();
+}
+
+void QualityPanel::showDetail()
+{
+    const int shown = currentFlag();
+    if (shown < 0) {
+        m_detail->setText(m_shown.isEmpty() ? QString()
+                                            : QStringLiteral("Suivant (F3) pour parcourir les "
+                                                             "valeurs signalées."));
+        return;
+    }
+    const StoredFlag &stored = m_flags[size_t(shown)];
+    const QualityFlag &flag = stored.flag;
+    QString decision = flagStatusCaption(stored.status);
+    if (stored.status != FlagStatus::Open)
+        decision += QStringLiteral(" par %1 le %2")
+                        .arg(stored.decidedBy.toHtmlEscaped(), formatDateTime(stored.decidedAt));
+    m_detail->setText(QStringLiteral("<b>%1</b> · %2 · %3 %4<br>%5<br><i>%6</i>")
+                          .arg(qualityRuleCaption(flag.rule).toHtmlEscaped(),
+                               qualitySeverityCaption(flag.severity).toHtmlEscaped(),
+                               parameterCaption(m_model, flag.parameter).toHtmlEscaped(),
+                               instantText(flag), flag.explanation.toHtmlEscaped(), decision));
 }
 
 void QualityPanel::updateMarks()

@@ -72,6 +72,7 @@ private:
     void fillList();
     void updateMarks();
     void updateButtons();
+    void showDetail();
     QList<int> selectedFlags() const;
     void step(int direction);
 
@@ -93,6 +94,7 @@ private:
     QPushButton *m_accept = nullptr;
     QPushButton *m_correct = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_detail = nullptr;
 };
 
 } // namespace plx

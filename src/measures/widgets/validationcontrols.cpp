@@ -1,11 +1,13 @@
 #include "measures/widgets/validation.h"
 
+#include "base/locale.h"
 #include "base/messages.h"
 #include "db/accesbase.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
 #include "quality/qualitystore.h"
 #include "quality/widgets/qualitypanel.h"
+#include "session/journal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -102,6 +104,10 @@ void Validation::lancerControles()
         finishAfterBusy();
         return;
     }
+    journal(QStringLiteral("Contrôles qualité du pluviomètre %1 du %2 au %3 : %4 valeur(s) "
+                           "signalée(s)")
+                .arg(m_code, formatDate(m_loadedFrom), formatDate(m_loadedTo))
+                .arg(run.flags.size()));
     showWindowFlags();
     QString status = QStringLiteral("Contrôles terminés : %1 valeur(s) signalée(s)")
                          .arg(run.flags.size());

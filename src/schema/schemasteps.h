@@ -67,4 +67,7 @@ void measureHistory(SchemaWriter &writer);
 // qualityflagtable.cpp: the quality-control flags and their decisions.
 void qualityFlags(SchemaWriter &writer);
 
+// qualitythresholdstable.cpp: the stations' quality-control thresholds.
+void qualityThresholds(SchemaWriter &writer);
+
 } // namespace plx::schema

@@ -58,6 +58,7 @@ const std::vector<Step> &steps()
              schema::measurementIndexes(c.writer);
              schema::measureHistory(c.writer);
              schema::qualityFlags(c.writer);
+             schema::qualityThresholds(c.writer);
              schema::periodCalendar(c.writer, &c.periodesRepaired);
          }},
         {QStringLiteral("Mise à jour Repères"), nothing},

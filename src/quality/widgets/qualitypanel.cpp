@@ -5,6 +5,7 @@
 #include "db/accesbase.h"
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
+#include "quality/widgets/qualitythresholdsdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -118,6 +119,10 @@ QualityPanel::QualityPanel(ValidationModel *model, ValidationGrid *grid, QWidget
     m_run->setObjectName(QStringLiteral("CmdLancerControles"));
     m_run->setToolTip(QStringLiteral("Passer les règles de contrôle sur la période chargée"));
     connect(m_run, &QPushButton::clicked, this, &QualityPanel::runRequested);
+    m_thresholds = new QPushButton(QStringLiteral("&Seuils…"), this);
+    m_thresholds->setObjectName(QStringLiteral("CmdSeuils"));
+    m_thresholds->setToolTip(QStringLiteral("Les seuils des contrôles pour ce pluviomètre"));
+    connect(m_thresholds, &QPushButton::clicked, this, &QualityPanel::editThresholds);
 
     m_rule = new QComboBox(this);
     m_rule->setObjectName(QStringLiteral("CboRegle"));
@@ -208,7 +213,10 @@ QualityPanel::QualityPanel(ValidationModel *model, ValidationGrid *grid, QWidget
     moves->addWidget(m_correct);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_run);
+    auto *run = new QHBoxLayout;
+    run->addWidget(m_run, 1);
+    run->addWidget(m_thresholds);
+    layout->addLayout(run);
     layout->addLayout(filters);
     layout->addWidget(m_list, 1);
     layout->addWidget(m_detail);
@@ -351,6 +359,7 @@ void QualityPanel::updateButtons()
 {
     const bool any = !m_shown.isEmpty();
     m_run->setEnabled(m_idle && !m_code.isEmpty() && m_from.isValid());
+    m_thresholds->setEnabled(m_idle && !m_code.isEmpty() && m_model->isEditable());
     m_previous->setEnabled(m_idle && any);
     m_next->setEnabled(m_idle && any);
     bool open = false;
@@ -430,6 +439,15 @@ void QualityPanel::step(int direction)
     m_list->setCurrentCell(line, kInstant);
     m_list->scrollToItem(m_list->item(line, kInstant));
     showFlag(m_shown[line]);
+}
+
+void QualityPanel::editThresholds()
+{
+    if (!m_idle || m_code.isEmpty())
+        return;
+    if (editQualityThresholds(this, AccesBase::instance(), m_code))
+        setStatus(QStringLiteral("Seuils enregistrés : relancez les contrôles pour les "
+                                 "appliquer."));
 }
 
 void QualityPanel::nextFlag()

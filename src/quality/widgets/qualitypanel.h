@@ -23,9 +23,9 @@ class ValidationModel;
 // loaded window with their severity, filters by rule and severity, previous / next flag
 // (buttons, F3 / Maj+F3 on the screen) selecting the flagged cell in the grid, and the
 // decisions: "Accepter" keeps the value and records the flag as seen, "Corriger" opens the
-// cell's editor (the grid's own checks and undo). Flags still to look at are marked in the
-// grid. Running the rules is the screen's job (progress and cancel are its); the panel asks
-// for it with runRequested().
+// cell's editor (the grid's own checks and undo), "Seuils…" edits the station's thresholds.
+// Flags still to look at are marked in the grid. Running the rules is the screen's job
+// (progress and cancel are its); the panel asks for it with runRequested().
 class QualityPanel : public QWidget
 {
     Q_OBJECT
@@ -62,6 +62,8 @@ public slots:
     void previousFlag();
     void acceptSelected();
     void correctCurrent();
+    // The station's thresholds ("Seuils…"); the next run applies them.
+    void editThresholds();
     // Puts the grid's cursor on the flag's cell.
     void showFlag(int flag);
 
@@ -85,6 +87,7 @@ private:
     bool m_idle = true;
 
     QPushButton *m_run = nullptr;
+    QPushButton *m_thresholds = nullptr;
     QComboBox *m_rule = nullptr;
     QComboBox *m_severity = nullptr;
     QCheckBox *m_decided = nullptr;

@@ -220,6 +220,7 @@ TEST_P(QualityPanelTest, ListsMarksAndNavigates)
     EXPECT_EQ(flags->item(0, 0)->text(), QStringLiteral("10/01/2024"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 
+    EXPECT_TRUE(child<QPushButton>(screen.get(), "CmdSeuils")->isEnabled());
     // The toolbar's slot hides the panel and shows it again.
     screen->DeclencheControles();
     EXPECT_TRUE(panel->isHidden());
@@ -359,6 +360,22 @@ TEST_P(QualityPanelTest, RunsTheRulesOverTheWindow)
     EXPECT_EQ(list(screen.get())->rowCount(), 2);
     EXPECT_EQ(child<QLabel>(screen.get(), "lblStatut")->text(),
               QStringLiteral("Contrôles terminés : 3 valeur(s) signalée(s), 1 déjà acceptée(s)"));
+
+    // "Arrêter" during a run keeps what was stored.
+    screen->setQualityRunner([&](AccesBase &, const QString &, const QDate &, const QDate &,
+                                 const QualityProgress &progress) {
+        auto *stop = child<QPushButton>(screen.get(), "CmdAnnulerChargement");
+        EXPECT_TRUE(stop->isVisible());
+        EXPECT_FALSE(child<QPushButton>(screen.get(), "CmdLancerControles")->isEnabled());
+        QTest::mouseClick(stop, Qt::LeftButton);
+        QualityRun run;
+        run.cancelled = !progress(1, 2);
+        return run;
+    });
+    QTest::mouseClick(child<QPushButton>(screen.get(), "CmdLancerControles"), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>(screen.get(), "lblStatut")->text(),
+              QStringLiteral("Contrôles arrêtés : les contrôles enregistrés n'ont pas changé"));
+    EXPECT_EQ(list(screen.get())->rowCount(), 2);
 
     // A run that fails says why and keeps what was stored.
     screen->setQualityRunner([](AccesBase &, const QString &, const QDate &, const QDate &,

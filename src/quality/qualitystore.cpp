@@ -28,8 +28,7 @@ const QString kTable = QStringLiteral("CONTROLES_QUALITE");
 const QString kColumns = QStringLiteral(
     "SELECT DateMesure, Parametre, Regle, Severite, Valeur, Explication, Statut, Actif, "
     "LoginDecision, DateDecision, DateControle FROM CONTROLES_QUALITE WHERE CodePluviometre = ");
-const QString kKeyWhere =
-    QStringLiteral(" AND DateMesure = ? AND Parametre = ? AND Regle = ?");
+const QString kKeyWhere = QStringLiteral(" AND DateMesure = ? AND Parametre = ? AND Regle = ?");
 
 // Instants are wall-clock values: labelled UTC so that no zone rule ever shifts them.
 QDateTime wallClock(const QDate &date, const QTime &time)
@@ -246,10 +245,9 @@ FlagMergeResult saveQualityRun(AccesBase &db, const QString &code, const QDate &
     Transaction transaction(db);
     if (!transaction.started())
         return stop(transaction.error());
-    const RecordTable table =
-        db.ExtraireRecords(kColumns + station + QStringLiteral(" AND DateMesure >= ") +
-                           dayLiteral(from) + QStringLiteral(" AND DateMesure < ") +
-                           dayLiteral(to.addDays(1)) + db.rowLockClause());
+    const RecordTable table = db.ExtraireRecords(
+        kColumns + station + QStringLiteral(" AND DateMesure >= ") + dayLiteral(from) +
+        QStringLiteral(" AND DateMesure < ") + dayLiteral(to.addDays(1)) + db.rowLockClause());
     if (!table.ok())
         return stop(table.error());
     QHash<QString, StoredFlag> stored;
@@ -359,11 +357,11 @@ int decideQualityFlags(AccesBase &db, const QString &code, const QList<QualityFl
         return -1;
     }
     QString why;
-    const auto update = db.prepare(
-        QStringLiteral("UPDATE CONTROLES_QUALITE SET Statut = ?, LoginDecision = ?, "
-                       "DateDecision = ? WHERE CodePluviometre = ") +
-            stationNumber(code) + kKeyWhere,
-        &why);
+    const auto update =
+        db.prepare(QStringLiteral("UPDATE CONTROLES_QUALITE SET Statut = ?, LoginDecision = ?, "
+                                  "DateDecision = ? WHERE CodePluviometre = ") +
+                       stationNumber(code) + kKeyWhere,
+                   &why);
     if (!update) {
         fail(error, why);
         return -1;
@@ -398,12 +396,12 @@ qint64 countOpenFlags(AccesBase &db, const QString &code, const std::optional<QD
     if (!db.tableExists(kTable))
         return 0;
     const ScopedConnectionKind kind(db);
-    QString sql = QStringLiteral("SELECT count(*) FROM CONTROLES_QUALITE WHERE CodePluviometre = ") +
-                  stationNumber(code) + QStringLiteral(" AND Statut = ") +
-                  sqlQuote(flagStatusCode(FlagStatus::Open)) +
-                  QStringLiteral(" AND Actif = 1 AND Severite >= ") +
-                  sqlNumber(int(minSeverity)) + QStringLiteral(" AND DateMesure <= ") +
-                  FormatDateSQL(formatDateTime(until), true);
+    QString sql =
+        QStringLiteral("SELECT count(*) FROM CONTROLES_QUALITE WHERE CodePluviometre = ") +
+        stationNumber(code) + QStringLiteral(" AND Statut = ") +
+        sqlQuote(flagStatusCode(FlagStatus::Open)) +
+        QStringLiteral(" AND Actif = 1 AND Severite >= ") + sqlNumber(int(minSeverity)) +
+        QStringLiteral(" AND DateMesure <= ") + FormatDateSQL(formatDateTime(until), true);
     if (after && after->isValid())
         sql += QStringLiteral(" AND DateMesure > ") + FormatDateSQL(formatDateTime(*after), true);
     const RecordTable table = db.ExtraireRecords(sql);

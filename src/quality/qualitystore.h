@@ -17,19 +17,19 @@ class AccesBase;
 
 // What the user made of a flag.
 enum class FlagStatus { Open, Accepted, Corrected };
-QString flagStatusCode(FlagStatus status);          // "OUVERT", "ACCEPTE", "CORRIGE"
-QString flagStatusCaption(FlagStatus status);       // "à traiter", "acceptée", "corrigée"
+QString flagStatusCode(FlagStatus status);    // "OUVERT", "ACCEPTE", "CORRIGE"
+QString flagStatusCaption(FlagStatus status); // "à traiter", "acceptée", "corrigée"
 std::optional<FlagStatus> flagStatusFromCode(const QString &code);
 
 // A flag as stored, with its decision.
 struct StoredFlag
 {
-    QualityFlag flag;              // time always valid (midnight for a daily record)
+    QualityFlag flag; // time always valid (midnight for a daily record)
     FlagStatus status = FlagStatus::Open;
-    bool active = true;            // the last run over its instant still raised it
-    QString decidedBy;             // login; "" while open
-    QDateTime decidedAt;           // invalid while open
-    QDateTime checkedAt;           // the run that last raised it
+    bool active = true;  // the last run over its instant still raised it
+    QString decidedBy;   // login; "" while open
+    QDateTime decidedAt; // invalid while open
+    QDateTime checkedAt; // the run that last raised it
 };
 
 // Two flags are the same flag when they sit on the same instant and parameter and come
@@ -39,12 +39,12 @@ bool sameFlagKey(const QualityFlag &a, const QualityFlag &b);
 struct FlagMergeResult
 {
     bool ok = false;
-    QString error;                 // why nothing was written
-    int added = 0;                 // new flags
-    int kept = 0;                  // decisions kept (same value as when decided)
-    int reopened = 0;              // decided flags whose value changed since: open again
-    int removed = 0;               // open flags that no longer fire
-    int retired = 0;               // decided flags that no longer fire (kept, inactive)
+    QString error;    // why nothing was written
+    int added = 0;    // new flags
+    int kept = 0;     // decisions kept (same value as when decided)
+    int reopened = 0; // decided flags whose value changed since: open again
+    int removed = 0;  // open flags that no longer fire
+    int retired = 0;  // decided flags that no longer fire (kept, inactive)
 };
 
 // Stores a run of the given rules (all when empty) over [from, to] (whole days): each

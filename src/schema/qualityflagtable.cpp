@@ -21,8 +21,7 @@ void qualityFlags(SchemaWriter &writer)
 {
     writer.ensureTable(qualityFlagTableSpec());
     // The panel reads a station's window; the merge finds a flag by its key.
-    writer.ensureIndex(QStringLiteral("ind_controles_qualite"),
-                       QStringLiteral("CONTROLES_QUALITE"),
+    writer.ensureIndex(QStringLiteral("ind_controles_qualite"), QStringLiteral("CONTROLES_QUALITE"),
                        QStringLiteral("CodePluviometre, DateMesure"));
 }
 

@@ -116,9 +116,8 @@ protected:
 
     static void storeCraftedFlags()
     {
-        const FlagMergeResult result =
-            saveQualityRun(AccesBase::instance(), kCode, kFirstDay, kFirstDay.addDays(30), {},
-                           craftedFlags());
+        const FlagMergeResult result = saveQualityRun(AccesBase::instance(), kCode, kFirstDay,
+                                                      kFirstDay.addDays(30), {}, craftedFlags());
         ASSERT_TRUE(result.ok) << result.error.toStdString();
     }
 
@@ -149,10 +148,7 @@ protected:
         return child<QTableWidget>(screen, "GrdControles");
     }
 
-    static int currentGridRow(Validation *screen)
-    {
-        return screen->grid()->currentIndex().row();
-    }
+    static int currentGridRow(Validation *screen) { return screen->grid()->currentIndex().row(); }
 };
 
 } // namespace
@@ -182,7 +178,8 @@ TEST_P(QualityPanelTest, ListsMarksAndNavigates)
     const QModelIndex spike = model->index(4, kPluieColumn);
     EXPECT_TRUE(spike.data(Qt::BackgroundRole).isValid());
     EXPECT_FALSE(model->index(5, kPluieColumn).data(Qt::BackgroundRole).isValid());
-    EXPECT_NE(spike.data(Qt::BackgroundRole), model->index(12, kPluieColumn).data(Qt::BackgroundRole));
+    EXPECT_NE(spike.data(Qt::BackgroundRole),
+              model->index(12, kPluieColumn).data(Qt::BackgroundRole));
     EXPECT_TRUE(spike.data(Qt::ToolTipRole).toString().contains(QStringLiteral("Essai pic")));
 
     auto *next = child<QPushButton>(screen.get(), "CmdControleSuivant");
@@ -317,8 +314,8 @@ TEST_P(QualityPanelTest, CorrectsAndGuardsTheValidation)
     EXPECT_EQ(entries[0].instant.date(), kFirstDay.addDays(4));
     EXPECT_EQ(entries[0].newValue, std::optional<double>(4.5));
     std::vector<StoredFlag> stored;
-    ASSERT_TRUE(readQualityFlags(AccesBase::instance(), kCode, kFirstDay, kFirstDay.addDays(30),
-                                 stored));
+    ASSERT_TRUE(
+        readQualityFlags(AccesBase::instance(), kCode, kFirstDay, kFirstDay.addDays(30), stored));
     ASSERT_EQ(stored.size(), 3u);
     EXPECT_EQ(stored[0].status, FlagStatus::Corrected);
     EXPECT_EQ(stored[1].status, FlagStatus::Open);
@@ -378,12 +375,12 @@ TEST_P(QualityPanelTest, RunsTheRulesOverTheWindow)
     EXPECT_EQ(list(screen.get())->rowCount(), 2);
 
     // A run that fails says why and keeps what was stored.
-    screen->setQualityRunner([](AccesBase &, const QString &, const QDate &, const QDate &,
-                                const QualityProgress &) {
-        QualityRun run;
-        run.error = QStringLiteral("voisins introuvables");
-        return run;
-    });
+    screen->setQualityRunner(
+        [](AccesBase &, const QString &, const QDate &, const QDate &, const QualityProgress &) {
+            QualityRun run;
+            run.error = QStringLiteral("voisins introuvables");
+            return run;
+        });
     messages.clear();
     screen->lancerControles();
     EXPECT_EQ(messages, QStringList{QStringLiteral("ERREUR: Les contrôles n'ont pas pu être "
@@ -425,19 +422,20 @@ TEST(QualityPanelScreenshot, DemoNetwork)
         if (end.ok() && end.rowCount() == 1 && !end.at(0, 0).isNull()) {
             code = candidate;
             const QVariant value = end.at(0, 0);
-            last = (value.typeId() == QMetaType::QDateTime ? value.toDateTime()
-                                                           : parseDatabaseDateTime(value.toString()))
-                       .date();
+            last =
+                (value.typeId() == QMetaType::QDateTime ? value.toDateTime()
+                                                        : parseDatabaseDateTime(value.toString()))
+                    .date();
         }
     }
     ASSERT_FALSE(code.isEmpty());
     const auto setRain = [&](const QDate &day, double value) {
         QString why;
-        EXPECT_TRUE(db.Execute(QStringLiteral("UPDATE PLUVIO_%1 SET Pluie = %2, Validite = Null "
-                                              "WHERE DateCreation = %3")
-                                   .arg(code, sqlNumber(value),
-                                        FormatDateSQL(formatDate(day), false)),
-                               &why))
+        EXPECT_TRUE(
+            db.Execute(QStringLiteral("UPDATE PLUVIO_%1 SET Pluie = %2, Validite = Null "
+                                      "WHERE DateCreation = %3")
+                           .arg(code, sqlNumber(value), FormatDateSQL(formatDate(day), false)),
+                       &why))
             << why.toStdString();
     };
     setRain(last.addDays(-24), 186.4); // a spike

@@ -43,14 +43,15 @@ protected:
     {
         std::vector<StoredFlag> flags;
         QString error;
-        EXPECT_TRUE(readQualityFlags(AccesBase::instance(), code, kMarch1, kMarch31, flags,
-                                     &error, withInactive))
+        EXPECT_TRUE(readQualityFlags(AccesBase::instance(), code, kMarch1, kMarch31, flags, &error,
+                                     withInactive))
             << error.toStdString();
         return flags;
     }
 
-    static FlagMergeResult save(const QList<QualityFlag> &flags, const QSet<QualityRule> &rules = {},
-                                const QDate &from = kMarch1, const QDate &to = kMarch31)
+    static FlagMergeResult save(const QList<QualityFlag> &flags,
+                                const QSet<QualityRule> &rules = {}, const QDate &from = kMarch1,
+                                const QDate &to = kMarch31)
     {
         const FlagMergeResult result =
             saveQualityRun(AccesBase::instance(), kCode, from, to, rules, flags);
@@ -96,8 +97,8 @@ TEST_P(QualityStore, MergesRunsWithDecisions)
 
     // Decisions, with who and when; asking again changes nothing more.
     QString error;
-    EXPECT_EQ(decideQualityFlags(AccesBase::instance(), kCode, {spike, stuck},
-                                 FlagStatus::Accepted, &error),
+    EXPECT_EQ(decideQualityFlags(AccesBase::instance(), kCode, {spike, stuck}, FlagStatus::Accepted,
+                                 &error),
               2)
         << error.toStdString();
     flags = read();
@@ -154,8 +155,8 @@ TEST_P(QualityStore, MergesRunsWithDecisions)
     // Another station sees none of them; a bad code is refused in French.
     EXPECT_TRUE(read(true, QStringLiteral("13")).empty());
     std::vector<StoredFlag> none;
-    EXPECT_FALSE(readQualityFlags(AccesBase::instance(), QStringLiteral("12' OR '1'='1"),
-                                  kMarch1, kMarch31, none, &error));
+    EXPECT_FALSE(readQualityFlags(AccesBase::instance(), QStringLiteral("12' OR '1'='1"), kMarch1,
+                                  kMarch31, none, &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Code de station invalide")));
 }
 
@@ -184,8 +185,8 @@ TEST_P(QualityStore, CountsOpenSevereFlags)
 
     EXPECT_EQ(count(std::nullopt, endOfMarch), 2);
     const QDateTime third(QDate(2024, 3, 3), QTime(0, 0), Qt::UTC);
-    EXPECT_EQ(count(std::nullopt, third), 1);              // until is inclusive
-    EXPECT_EQ(count(third, endOfMarch), 1);                // after is exclusive
+    EXPECT_EQ(count(std::nullopt, third), 1); // until is inclusive
+    EXPECT_EQ(count(third, endOfMarch), 1);   // after is exclusive
     EXPECT_EQ(count(third, QDateTime(QDate(2024, 3, 10), QTime(5, 59), Qt::UTC)), 0);
     EXPECT_EQ(count(third, QDateTime(QDate(2024, 3, 10), QTime(6, 0), Qt::UTC)), 1);
 

@@ -109,8 +109,8 @@ void Validation::lancerControles()
                 .arg(m_code, formatDate(m_loadedFrom), formatDate(m_loadedTo))
                 .arg(run.flags.size()));
     showWindowFlags();
-    QString status = QStringLiteral("Contrôles terminés : %1 valeur(s) signalée(s)")
-                         .arg(run.flags.size());
+    QString status =
+        QStringLiteral("Contrôles terminés : %1 valeur(s) signalée(s)").arg(run.flags.size());
     if (merged.kept > 0)
         status += QStringLiteral(", %1 déjà acceptée(s)").arg(merged.kept);
     if (merged.reopened > 0)
@@ -131,8 +131,8 @@ bool Validation::confirmOpenSevereFlags()
         last >= 0 ? std::optional<QDateTime>(m_model->row(last).loadedInstant()) : std::nullopt;
     const QDateTime until = m_model->row(mark).instant();
     QString error;
-    qint64 open =
-        countOpenFlags(AccesBase::instance(), m_code, after, until, QualitySeverity::Severe, &error);
+    qint64 open = countOpenFlags(AccesBase::instance(), m_code, after, until,
+                                 QualitySeverity::Severe, &error);
     if (open < 0) {
         // Unknown is not none: the user decides with the reason in front of them.
         return showMessage(MessageKind::Question,

@@ -341,16 +341,16 @@ void QualityPanel::updateMarks()
     for (const StoredFlag &stored : m_flags) {
         if (!stored.active || stored.status != FlagStatus::Open)
             continue;
-        const QString key = ValidationModel::cellNoteKey(instantOf(stored.flag),
-                                                         stored.flag.parameter);
+        const QString key =
+            ValidationModel::cellNoteKey(instantOf(stored.flag), stored.flag.parameter);
         ValidationModel::CellNote &note = notes[key];
         // Several rules on one cell: the most severe colours it, every explanation shows.
         note.level = std::max(note.level, int(stored.flag.severity));
-        note.text += (note.text.isEmpty() ? QString() : QStringLiteral("\n")) +
-                     QStringLiteral("%1 (%2) : %3")
-                         .arg(qualityRuleCaption(stored.flag.rule),
-                              qualitySeverityCaption(stored.flag.severity),
-                              stored.flag.explanation);
+        note.text +=
+            (note.text.isEmpty() ? QString() : QStringLiteral("\n")) +
+            QStringLiteral("%1 (%2) : %3")
+                .arg(qualityRuleCaption(stored.flag.rule),
+                     qualitySeverityCaption(stored.flag.severity), stored.flag.explanation);
     }
     m_model->setCellNotes(std::move(notes));
 }
@@ -419,8 +419,8 @@ void QualityPanel::showFlag(int flag)
     const QualityFlag &shown = m_flags[size_t(flag)].flag;
     const int row = m_model->rowOfLoadedInstant(instantOf(shown));
     if (row < 0) {
-        setStatus(QStringLiteral("La mesure du %1 n'est pas dans la grille.")
-                      .arg(instantText(shown)));
+        setStatus(
+            QStringLiteral("La mesure du %1 n'est pas dans la grille.").arg(instantText(shown)));
         return;
     }
     const QModelIndex cell = m_model->index(row, kPluieColumn + shown.parameter);
@@ -497,8 +497,8 @@ void QualityPanel::correctCurrent()
         return;
     showFlag(flag);
     const QModelIndex cell = m_grid->currentIndex();
-    if (!cell.isValid() || m_model->rowOfLoadedInstant(instantOf(m_flags[size_t(flag)].flag)) !=
-                               cell.row())
+    if (!cell.isValid() ||
+        m_model->rowOfLoadedInstant(instantOf(m_flags[size_t(flag)].flag)) != cell.row())
         return;
     if (!(m_model->flags(cell) & Qt::ItemIsEditable)) {
         showMessage(MessageKind::Aide,
@@ -520,8 +520,8 @@ int QualityPanel::recordCorrections(const QList<QDateTime> &written, QString *er
         if (!written.contains(instant))
             continue;
         const int row = m_model->rowOfLoadedInstant(instant);
-        if (row >= 0 && !sameValue(m_model->row(row).value(stored.flag.parameter),
-                                   stored.flag.value))
+        if (row >= 0 &&
+            !sameValue(m_model->row(row).value(stored.flag.parameter), stored.flag.value))
             corrected << stored.flag;
     }
     if (corrected.isEmpty())

@@ -277,6 +277,9 @@ QString usage()
         "                                règle, gravité, explication) ; règles : plage, pic,\n"
         "                                bloque, zeros, cumul, journalier, voisins (toutes par\n"
         "                                défaut)\n"
+        "  guide-shots --db FICHIER.sqlite --out DOSSIER\n"
+        "                                images du guide utilisateur : chaque écran sur le\n"
+        "                                réseau de démonstration (créé si absent), 1366×768\n"
         "  --help                        affiche cette aide\n");
 }
 

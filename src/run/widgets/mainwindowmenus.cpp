@@ -3,6 +3,8 @@
 #include "run/widgets/mainwindow.h"
 
 #include "base/messages.h"
+#include "base/userguide.h"
+#include "base/widgets/helpopener.h"
 #include "charts/widgets/suiviprecipitations.h"
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
@@ -526,8 +528,16 @@ QString MainWindow::helpLocation(const QString &fichierAide)
 
 void MainWindow::showHelp()
 {
+    // The page of the screen in front; the guide's index when none is open.
+    QWidget *screen = activeScreen();
+    showHelpPage(screen ? guidePageForScreen(QString::fromLatin1(screen->metaObject()->className()))
+                        : QStringLiteral("index.html"));
+}
+
+void MainWindow::showHelpPage(const QString &page)
+{
     const QString path = LireParametre(QStringLiteral("FichierAide"), {}, true);
-    const QString location = helpLocation(path);
+    const QString location = helpPageLocation(path, page);
     if (location.isEmpty()) {
         showMessage(MessageKind::Erreur,
                     QStringLiteral("L'aide n'est pas installée ou le paramètrage n'est pas "
@@ -536,9 +546,9 @@ void MainWindow::showHelp()
         return;
     }
     const bool web = location.startsWith(QLatin1String("HTTP"), Qt::CaseInsensitive);
-    const bool opened = web ? QDesktopServices::openUrl(QUrl(location))
+    const bool opened = web ? openHelpPage(QUrl(location))
                             : QFileInfo(location).isFile()
-                                  && QDesktopServices::openUrl(QUrl::fromLocalFile(location));
+                                  && openHelpPage(QUrl::fromLocalFile(location));
     if (!opened)
         showMessage(MessageKind::Erreur, QStringLiteral("Impossible d'ouvrir le fichier d'aide: ")
                                              + location);

@@ -332,9 +332,18 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             return fail(error);
     }
     std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
-    std::optional<HistoryBatch> history;
+    std::optional<HistoryBatch> history, corrections;
     if (options.history)
         history.emplace(db, code, options.nature);
+    const auto batchFor = [&](const MeasureRow &row) -> HistoryBatch * {
+        if (!history)
+            return nullptr;
+        if (!options.correction || !options.correction(row))
+            return &*history;
+        if (!corrections)
+            corrections.emplace(db, code, HistoryNature::Correction);
+        return &*corrections;
+    };
     const StoredMeasure gone;
 
     std::vector<size_t> written;
@@ -342,6 +351,7 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     for (size_t n = 0; n < toWrite.size(); ++n) {
         const size_t r = toWrite[n];
         MeasureRow &row = rows[r];
+        HistoryBatch *const batch = batchFor(row);
         const QVariant day(row.date);
         const QVariant time(row.heure);
         const QVariantList measures{valueOf(row, 0),
@@ -392,8 +402,8 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                 if (!ok)
                     return fail(error);
                 const qint64 oldKey = instantKey(row.loadedDate, row.loadedHeure);
-                if (history && !history->record(row.loadedInstant(), current.value(oldKey), gone,
-                                                &error))
+                if (batch && !batch->record(row.loadedInstant(), current.value(oldKey), gone,
+                                            &error))
                     return fail(error);
                 current.insert(oldKey, gone);
             }
@@ -407,14 +417,14 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         }
         const StoredMeasure now = StoredMeasure::written(row);
         const qint64 key = instantKey(row.date, row.heure);
-        if (history && !history->record(row.instant(), current.value(key), now, &error))
+        if (batch && !batch->record(row.instant(), current.value(key), now, &error))
             return fail(error);
         current.insert(key, now);
         written.push_back(r);
         if (n % 256 == 0)
             report(qint64(60 * n / toWrite.size()));
     }
-    if (history && !history->flush(&error))
+    if ((history && !history->flush(&error)) || (corrections && !corrections->flush(&error)))
         return fail(error);
     report(60);
 
@@ -477,7 +487,9 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
     result.ok = true;
     result.written = int(written.size());
     result.redRows = refused;
-    result.batch = history && history->rowsWritten() > 0 ? history->id() : QString();
+    result.batch = history && history->rowsWritten() > 0 ? history->id()
+                   : corrections && corrections->rowsWritten() > 0 ? corrections->id()
+                                                                   : QString();
     return result;
 }
 

@@ -71,6 +71,9 @@ struct SaveOptions
     bool check = true;        // refuse rows whose record changed since the load
     bool history = true;      // write HISTORIQUE_MESURES in the same transaction
     HistoryNature nature = HistoryNature::Saisie; // an import or a correction says so
+    // Rows for which this answers true (asked before the row is written) go into a second
+    // batch of nature Correction: a value the quality checks flagged, changed by the user.
+    std::function<bool(const MeasureRow &row)> correction;
 };
 // Creates the table when missing (outside the transaction), then, in one transaction,
 // reads and locks the records the dirty rows were loaded from and refuses the rows whose

@@ -64,6 +64,9 @@ void periodCalendar(SchemaWriter &writer, bool *repaired);
 // measurehistorytable.cpp: the history of measured values and its indexes.
 void measureHistory(SchemaWriter &writer);
 
+// qualityflagtable.cpp: the quality-control flags and their decisions.
+void qualityFlags(SchemaWriter &writer);
+
 // qualitythresholdstable.cpp: the stations' quality-control thresholds.
 void qualityThresholds(SchemaWriter &writer);
 

@@ -4,6 +4,7 @@
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "schema/measurehistorytable.h"
+#include "schema/qualityflagtable.h"
 #include "schema/periodes.h"
 #include "schema/schemasteps.h"
 
@@ -56,6 +57,7 @@ const std::vector<Step> &steps()
              schema::sisterTables(c.writer);
              schema::measurementIndexes(c.writer);
              schema::measureHistory(c.writer);
+             schema::qualityFlags(c.writer);
              schema::qualityThresholds(c.writer);
              schema::periodCalendar(c.writer, &c.periodesRepaired);
          }},
@@ -106,6 +108,11 @@ void checkCalendar(AccesBase &db, SchemaUpgradeReport &report)
     } else if (!hadHistory) {
         report.changes << QStringLiteral("Table HISTORIQUE_MESURES créée");
     }
+    const bool hadFlags = db.tableExists(QStringLiteral("CONTROLES_QUALITE"));
+    if (!ensureQualityFlagTable(db, &error))
+        report.warnings << QStringLiteral("CONTROLES_QUALITE : %1").arg(error);
+    else if (!hadFlags)
+        report.changes << QStringLiteral("Table CONTROLES_QUALITE créée");
 }
 
 QString versionWhere()

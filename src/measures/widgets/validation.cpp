@@ -16,6 +16,7 @@
 #include "outputs/measuregrid.h"
 #include "outputs/widgets/gridexport.h"
 #include "outputs/xlsxgrid.h"
+#include "quality/widgets/qualitypanel.h"
 #include "session/session.h"
 #include "stations/stationcodes.h"
 
@@ -159,6 +160,7 @@ bool Validation::initSite(const QString &code, bool load)
     clearOverview();
     m_model->setRows({}, -1);
     m_loadedFrom = m_loadedTo = QDate();
+    showWindowFlags();
     m_model->setParameterLabels(
         {parameterLabel(db, 1), parameterLabel(db, 2), parameterLabel(db, 3)});
     setUpColumns();
@@ -235,6 +237,7 @@ Validation::LoadOutcome Validation::loadWindowIntoGrid(const QDate &from, const 
     if (!result.ok) {
         m_model->setRows({}, -1);
         m_loadedFrom = m_loadedTo = QDate();
+        showWindowFlags();
         setStatus(QString());
         updateActions();
         showMessage(MessageKind::Erreur,
@@ -246,6 +249,7 @@ Validation::LoadOutcome Validation::loadWindowIntoGrid(const QDate &from, const 
     m_model->setRows(std::move(result.rows), lastValidated);
     m_loadedFrom = from;
     m_loadedTo = to;
+    showWindowFlags();
     const int count = m_model->rowCount();
     if (count > 0) {
         const int row = lastValidated >= 0 ? std::min(lastValidated + 1, count - 1) : 0;
@@ -313,6 +317,7 @@ void Validation::updateActions()
     m_previous->setEnabled(idle && station);
     m_next->setEnabled(idle && station);
     m_grid->setEnabled(idle);
+    m_controls->setIdle(idle);
 }
 
 void Validation::updateChangeCount()
@@ -405,10 +410,22 @@ bool Validation::declencheEnregistrer()
         return false;
     }
     m_grid->commitPendingEdit();
+    if (m_model->markRow() >= 0 && !confirmOpenSevereFlags())
+        return false;
     setStatus(QStringLiteral("Enregistrement de données"));
     const int last = m_model->lastValidatedRow();
     const std::optional<QDateTime> lastValidated =
         last >= 0 ? std::optional<QDateTime>(m_model->row(last).loadedInstant()) : std::nullopt;
+    // A flagged value the user changed is a correction in the values' history.
+    SaveOptions options;
+    options.correction = [this](const MeasureRow &row) {
+        return row.hasLoadedKey() && m_controls->hasOpenFlag(row.loadedInstant());
+    };
+    QList<int> dirtyRows;
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        if (m_model->row(r).dirty)
+            dirtyRows << r;
+    }
     setBusy(true, false);
     m_progress->setValue(0);
     QPointer<Validation> guard(this);
@@ -424,7 +441,8 @@ bool Validation::declencheEnregistrer()
                          QCoreApplication::processEvents();
                      }
                      return true;
-                 });
+                 },
+                 options);
     if (!guard)
         return false;
     if (!result.ok) {
@@ -440,6 +458,12 @@ bool Validation::declencheEnregistrer()
     }
     m_tableExists = true;
     setBusy(false, false);
+    QList<QDateTime> written;
+    for (int r : std::as_const(dirtyRows)) {
+        const MeasureRow &row = m_model->row(r);
+        if (!row.dirty && row.hasLoadedKey())
+            written << row.loadedInstant();
+    }
     if (result.validated) {
         // The styles come from Validite as stored, not from grid positions.
         if (reloadWindow(60, 100) == LoadOutcome::Gone)
@@ -457,6 +481,12 @@ bool Validation::declencheEnregistrer()
         status += QStringLiteral(", %1 refusée(s)").arg(result.conflictRows.size());
     setStatus(status);
     updateActions();
+    if (!written.isEmpty()) {
+        QString error;
+        if (m_controls->recordCorrections(written, &error) < 0)
+            m_controls->setStatus(QStringLiteral("Les corrections n'ont pas pu être notées : ") +
+                                  error);
+    }
     if (!result.conflictRows.isEmpty()) {
         m_model->setConflicts(result.conflictRows, result.conflictStored);
         const QModelIndex first = m_model->index(result.conflictRows.first(), kDateColumn);

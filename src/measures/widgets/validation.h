@@ -3,6 +3,7 @@
 #include "base/widgets/navigator.h"
 #include "outputs/reportsource.h"
 #include "outputs/xlsxgrid.h"
+#include "quality/qualityflag.h"
 
 #include <QDate>
 #include <QPointer>
@@ -14,12 +15,15 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTableWidget;
 class QTimer;
 
 namespace plx {
 
+class AccesBase;
+class QualityPanel;
 class ValidationGrid;
 class ValidationModel;
 
@@ -54,6 +58,13 @@ public:
     bool isEditable() const { return m_editable; }
     bool isBusy() const { return m_busy; }
     ValidationGrid *grid() const { return m_grid; }
+    QualityPanel *qualityPanel() const { return m_controls; }
+    // What "Lancer les contrôles" runs over the loaded window: the quality rules unless a
+    // test gives its own.
+    using QualityRunner = std::function<QualityRun(AccesBase &db, const QString &code,
+                                                   const QDate &from, const QDate &to,
+                                                   const QualityProgress &progress)>;
+    void setQualityRunner(QualityRunner runner) { m_qualityRunner = std::move(runner); }
     // The grid as exported: the shown columns, then "Validité".
     XlsxGrid exportGrid() const;
     // "Validation_" + the identifier (the code when it has none): the export's title.
@@ -87,6 +98,11 @@ public slots:
     void openHistory();
     // Shows the history of the current cell in the side panel.
     void showCellHistory();
+    // Shows or hides the quality-control panel ("Contrôles").
+    void DeclencheControles();
+    // Runs the quality rules over the loaded window and stores their flags, with progress
+    // and cancel; the panel then lists them.
+    void lancerControles();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -110,6 +126,10 @@ private:
     void loadNeighbour(int step);
     bool confirmDiscard();
     void finishAfterBusy();
+    // Before validating up to the mark: true when no open severe flag lies in the period
+    // that would be validated, or when the user confirms anyway.
+    bool confirmOpenSevereFlags();
+    void showWindowFlags();
 
     QString m_code;
     QString m_identifiant;
@@ -140,6 +160,10 @@ private:
     QPushButton *m_historyButton = nullptr;
     QTimer *m_cellTimer = nullptr; // owned (child): one look-up once the cursor rests
     QLabel *m_changes = nullptr;
+    QSplitter *m_split = nullptr;
+    QualityPanel *m_controls = nullptr; // owned (child)
+    QPushButton *m_controlsButton = nullptr;
+    QualityRunner m_qualityRunner;
     NeighbourLookup m_neighbours;
     QDate m_loadedFrom, m_loadedTo; // the window shown; invalid before the first load
     bool m_tableExists = false;

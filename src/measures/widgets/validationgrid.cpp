@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -18,6 +20,35 @@ namespace {
 
 // A paste of a long block can raise hundreds of messages: the box shows the first ones.
 constexpr int kShownPasteMessages = 15;
+
+// Draws a flagged value's corner in its severity's colour: the mark stays visible on the
+// current cell, whose selection colour hides the background.
+class NoteCornerDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const int level = index.data(ValidationModel::kNoteLevelRole).toInt();
+        if (level <= 0)
+            return;
+        static const QColor colours[] = {QColor(0xd0, 0xa0, 0x00), QColor(0xe0, 0x70, 0x00),
+                                         QColor(0xc0, 0x10, 0x10)};
+        const QRect r = option.rect;
+        const int side = std::max(6, r.height() / 2);
+        const QPoint corner[] = {r.topRight() - QPoint(side, 0), r.topRight(),
+                                 r.topRight() + QPoint(0, side)};
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(colours[std::clamp(level, 1, 3) - 1]);
+        painter->drawPolygon(corner, 3);
+        painter->restore();
+    }
+};
 
 bool isValueColumn(int column)
 {
@@ -29,6 +60,7 @@ bool isValueColumn(int column)
 ValidationGrid::ValidationGrid(QWidget *parent) : QTableView(parent)
 {
     setObjectName(QStringLiteral("SprDonnees"));
+    setItemDelegate(new NoteCornerDelegate(this)); // owned (child)
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     setSelectionMode(QAbstractItemView::ExtendedSelection);

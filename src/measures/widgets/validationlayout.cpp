@@ -2,6 +2,7 @@
 
 #include "measures/widgets/validationgrid.h"
 #include "measures/widgets/validationmodel.h"
+#include "quality/widgets/qualitypanel.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -81,17 +83,47 @@ void Validation::buildUi()
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, target, &QPushButton::click);
     }
+    m_controlsButton = button(this, "CmdControles", QStringLiteral("Co&ntrôles"),
+                              QStringLiteral("Afficher le panneau des contrôles qualité (valeurs "
+                                             "suspectes de la période)"));
+    m_controlsButton->setCheckable(true);
+    connect(m_controlsButton, &QPushButton::clicked, this, &Validation::DeclencheControles);
     auto *top = new QHBoxLayout;
     top->addWidget(m_previous);
     top->addWidget(m_entete, 1);
     top->addWidget(m_next);
+    top->addWidget(m_controlsButton);
 
     m_grid = new ValidationGrid(this);
     m_grid->setValidationModel(m_model);
     setUpColumns();
 
+    // The quality-control panel beside the grid, hidden until asked for; the splitter
+    // lets the user share the width between them.
+    m_controls = new QualityPanel(m_model, m_grid, this);
+    m_controls->hide();
+    connect(m_controls, &QualityPanel::runRequested, this, &Validation::lancerControles);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setObjectName(QStringLiteral("SplControles"));
+    m_split->setChildrenCollapsible(false);
+    m_split->addWidget(m_grid);
+    m_split->addWidget(m_controls);
+    m_split->setStretchFactor(0, 3);
+    m_split->setStretchFactor(1, 2);
+    for (const auto &[key, step] : {std::pair{QKeySequence(Qt::Key_F3), &QualityPanel::nextFlag},
+                                    std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3),
+                                              &QualityPanel::previousFlag}}) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        const auto move = step;
+        connect(shortcut, &QShortcut::activated, m_controls, [this, move] {
+            if (!m_controls->isHidden())
+                (m_controls->*move)();
+        });
+    }
+
     auto *middle = new QHBoxLayout;
-    middle->addWidget(m_grid, 1);
+    middle->addWidget(m_split, 1);
     middle->addWidget(buildSidePanel());
 
     m_status = label(this, "lblStatut");
@@ -243,6 +275,9 @@ QWidget *Validation::buildSidePanel()
     keys->addWidget(swatch(legend, QStringLiteral("Modifiée par un autre utilisateur"),
                            QStringLiteral("background: #ffe0b2;")),
                     4, 0, 1, 2);
+    keys->addWidget(swatch(legend, QStringLiteral("◥ Valeur signalée par les contrôles"),
+                           QStringLiteral("background: #ffd88a;")),
+                    5, 0, 1, 2);
     column->addWidget(legend);
 
     // Who changed the current cell, when, and from what.

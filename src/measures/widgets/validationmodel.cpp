@@ -31,6 +31,18 @@ QColor conflictBackground()
 {
     return QColor(0xff, 0xe0, 0xb2); // orange: someone else's value is stored
 }
+// Flag levels: pale yellow, amber, pale red; lighter than the red rows' background.
+QColor noteBackground(int level)
+{
+    switch (level) {
+    case 1:
+        return QColor(0xff, 0xf6, 0xc8);
+    case 2:
+        return QColor(0xff, 0xd8, 0x8a);
+    default:
+        return QColor(0xf4, 0xa6, 0x9a);
+    }
+}
 QColor redText()
 {
     return QColor(0xb0, 0x00, 0x00);
@@ -168,6 +180,8 @@ QVariant ValidationModel::data(const QModelIndex &index, int role) const
             return QBrush(conflictBackground());
         if (row.red)
             return QBrush(redBackground());
+        if (const CellNote *note = cellNoteAt(index.row(), column))
+            return QBrush(noteBackground(note->level));
         if (row.isValidated())
             return QBrush(validatedBackground());
         if (row.validite == QLatin1Char('C'))
@@ -175,6 +189,10 @@ QVariant ValidationModel::data(const QModelIndex &index, int role) const
         return QVariant();
     case Qt::ForegroundRole:
         return row.red ? QVariant(QBrush(redText())) : QVariant();
+    case kNoteLevelRole: {
+        const CellNote *note = cellNoteAt(index.row(), column);
+        return note ? note->level : 0;
+    }
     case Qt::FontRole:
         if (row.dirty) {
             QFont font;
@@ -191,6 +209,8 @@ QVariant ValidationModel::data(const QModelIndex &index, int role) const
                                         "non enregistrée.");
         if (row.red)
             return QStringLiteral("Date ou heure incorrecte : la ligne ne sera pas enregistrée");
+        if (const CellNote *note = cellNoteAt(index.row(), column))
+            return note->text;
         if (row.isValidated())
             return QStringLiteral("Valeur validée : non modifiable");
         if (row.dirty)
@@ -539,6 +559,51 @@ void ValidationModel::setDirtyCount(int count)
         return;
     m_dirtyCount = count;
     emit dirtyCountChanged(count);
+}
+
+void ValidationModel::setCellNotes(QHash<QString, CellNote> notes)
+{
+    m_notes = std::move(notes);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, kPluieColumn), index(rowCount() - 1, kValeur3Column),
+                         {Qt::BackgroundRole, Qt::ToolTipRole, kNoteLevelRole});
+}
+
+QString ValidationModel::cellNoteKey(const QDateTime &instant, int value)
+{
+    return instant.toString(QStringLiteral("yyyyMMddHHmmss")) + QLatin1Char('/') +
+           QString::number(value);
+}
+
+const ValidationModel::CellNote *ValidationModel::cellNoteAt(int r, int column) const
+{
+    if (m_notes.isEmpty() || !isNumberColumn(column) || r < 0 || r >= int(m_rows.size()))
+        return nullptr;
+    const MeasureRow &at = m_rows[size_t(r)];
+    if (!at.hasLoadedKey())
+        return nullptr;
+    const auto found = m_notes.constFind(cellNoteKey(at.loadedInstant(), column - kPluieColumn));
+    return found == m_notes.cend() ? nullptr : &*found;
+}
+
+int ValidationModel::rowOfLoadedInstant(const QDateTime &instant) const
+{
+    // Rows are loaded in instant order; edits may have moved some, so fall back to a scan.
+    const QDate day = instant.date();
+    const QTime time = instant.time();
+    const auto before = [](const MeasureRow &row, const std::pair<QDate, QTime> &key) {
+        return row.loadedDate < key.first ||
+               (row.loadedDate == key.first && row.loadedInstant().time() < key.second);
+    };
+    const auto first = std::lower_bound(m_rows.begin(), m_rows.end(), std::pair{day, time}, before);
+    if (first != m_rows.end() && first->loadedDate == day && first->loadedInstant().time() == time)
+        return int(first - m_rows.begin());
+    for (size_t r = 0; r < m_rows.size(); ++r) {
+        if (m_rows[r].hasLoadedKey() && m_rows[r].loadedDate == day &&
+            m_rows[r].loadedInstant().time() == time)
+            return int(r);
+    }
+    return -1;
 }
 
 } // namespace plx

@@ -75,6 +75,21 @@ public:
     int dirtyCount() const;
     QUndoStack *undoStack() const { return m_undo; }
 
+    // Notes on stored values (the quality flags still to look at): the cell of value
+    // `value` (0..5) of the record loaded at `instant` is drawn with a background of its
+    // level (1 low .. 3 high) and shows the text as its tooltip. Replaces every note.
+    static constexpr int kNoteLevelRole = Qt::UserRole + 1; // the note's level, 0 when none
+    struct CellNote
+    {
+        int level = 0;
+        QString text;
+    };
+    void setCellNotes(QHash<QString, CellNote> notes);
+    static QString cellNoteKey(const QDateTime &instant, int value);
+    const CellNote *cellNoteAt(int row, int column) const;
+    // The row holding the record loaded at that instant; -1 when none.
+    int rowOfLoadedInstant(const QDateTime &instant) const;
+
 signals:
     void dirtyCountChanged(int count);
 
@@ -89,6 +104,7 @@ private:
 
     std::vector<MeasureRow> m_rows;
     QHash<int, StoredMeasure> m_conflicts; // by row
+    QHash<QString, CellNote> m_notes;      // by cellNoteKey
     QStringList m_parameterLabels;
     int m_markRow = -1;
     int m_lastValidatedRow = -1;

@@ -429,6 +429,8 @@ void MainWindow::updateActions()
         m_chooseColumnsAction->setEnabled(hasMethod(screen, "ChoisirColonnes"));
     if (m_refreshAction)
         m_refreshAction->setEnabled(hasMethod(screen, "Actualiser"));
+    if (m_controlsAction)
+        m_controlsAction->setEnabled(hasMethod(screen, "DeclencheControles"));
     if (m_chronicleAction)
         m_chronicleAction->setEnabled(hasMethod(screen, "openChronicle"));
     if (m_yearlyAction)

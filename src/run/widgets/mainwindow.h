@@ -158,6 +158,7 @@ private:
     std::vector<QAction *> m_toolbarActions;
     QAction *m_chooseColumnsAction = nullptr;
     QAction *m_refreshAction = nullptr;
+    QAction *m_controlsAction = nullptr; // the validation editor's quality panel
     QAction *m_printAction = nullptr;
     QAction *m_closeScreenAction = nullptr;
     QAction *m_stationListAction = nullptr;

@@ -207,6 +207,9 @@ void MainWindow::buildMenus()
                                          [this] { invokeOnActiveScreen("Actualiser"); });
     m_refreshAction->setObjectName(QStringLiteral("MnuActualiser"));
     m_refreshAction->setShortcut(QKeySequence::Refresh);
+    m_controlsAction = display->addAction(QStringLiteral("C&ontrôles qualité"), this,
+                                          [this] { invokeOnActiveScreen("DeclencheControles"); });
+    m_controlsAction->setObjectName(QStringLiteral("MnuControles"));
 
     QMenu *charts = menuBar()->addMenu(QStringLiteral("&Graphiques"));
     charts->setObjectName(QStringLiteral("MenuGraphiques"));

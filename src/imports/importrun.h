@@ -43,6 +43,16 @@ struct PreviewLine
     QString refusal;              // empty when the row will be written
 };
 
+// What became of one station's rows.
+struct StationImport
+{
+    QString number;               // the file's station number ("" with options.station)
+    QString code;                 // the register code written to
+    bool created = false;         // created by this import (or would be, in a dry run)
+    qint64 written = 0, kept = 0;
+    QString error;                // the station failed: nothing of it was written
+};
+
 struct ImportReport
 {
     bool ok = false;
@@ -52,6 +62,9 @@ struct ImportReport
     QList<QPair<QString, RefusedLine>> refusedLines;  // file name, line and reason
     QStringList createdStations;  // register codes created
     QList<PreviewLine> preview;   // the first options.previewRows rows
+    qint64 failed = 0;            // rows of stations that failed (none of them written)
+    QList<StationImport> stations; // in the order the file gives them
+    bool refusedLinesCut = false; // more refused lines than refusedLines keeps
 };
 
 // Progress: bytes or rows done out of total (0 when unknown); false asks to stop.

@@ -54,11 +54,11 @@ constexpr qsizetype kKeptRefusals = 100000;
 
 const QDate kZeroDay(1899, 12, 30);
 
-const QStringList kInsertColumns{
-    QStringLiteral("DateCreation"), QStringLiteral("Heure"),   QStringLiteral("Pluie"),
-    QStringLiteral("PluieEfficace"), QStringLiteral("Etp"),    QStringLiteral("Valeur1"),
-    QStringLiteral("Valeur2"),       QStringLiteral("Valeur3"), QStringLiteral("ModeObtention"),
-    QStringLiteral("Validite")};
+const QStringList kInsertColumns{QStringLiteral("DateCreation"),  QStringLiteral("Heure"),
+                                 QStringLiteral("Pluie"),         QStringLiteral("PluieEfficace"),
+                                 QStringLiteral("Etp"),           QStringLiteral("Valeur1"),
+                                 QStringLiteral("Valeur2"),       QStringLiteral("Valeur3"),
+                                 QStringLiteral("ModeObtention"), QStringLiteral("Validite")};
 
 // A daily record has no time of day: it is stored at midnight of its day.
 QTime timeOf(const ImportedRow &row)
@@ -115,10 +115,10 @@ QString unknownStation(const QString &number)
 // The rows of one station in a stretch of the file, written in one transaction.
 struct StationRun
 {
-    QString key;                   // the file's number, or the forced code
+    QString key; // the file's number, or the forced code
     StationImport result;
-    QString refusal;               // its rows are refused, with this reason
-    bool failed = false;           // its rows go nowhere: the transaction rolled back
+    QString refusal;     // its rows are refused, with this reason
+    bool failed = false; // its rows go nowhere: the transaction rolled back
     QString table;
     std::unique_ptr<Transaction> transaction;
     std::unique_ptr<StoredMeasureReader> reader;
@@ -128,7 +128,7 @@ struct StationRun
     qint64 lastKey = std::numeric_limits<qint64>::min(); // the latest instant written
     qint64 rows = 0;
     QDateTime first, last;
-    qsizetype index = -1;          // its entry in the report's stations
+    qsizetype index = -1; // its entry in the report's stations
     std::vector<ImportedRow> block;
 };
 
@@ -370,7 +370,8 @@ private:
         m_report.ok = false;
         const QString name = run.result.code.isEmpty() ? run.key : run.result.code;
         const QString line = QStringLiteral("Pluviomètre %1 : %2").arg(name, run.result.error);
-        m_report.error = m_report.error.isEmpty() ? line : m_report.error + QLatin1Char('\n') + line;
+        m_report.error =
+            m_report.error.isEmpty() ? line : m_report.error + QLatin1Char('\n') + line;
     }
 
     void updateResult(const StationRun &run)
@@ -427,10 +428,9 @@ private:
                 ++run.result.written;
                 continue;
             }
-            const bool replace =
-                m_options.existing == ExistingValues::Replace ||
-                (m_options.existing == ExistingValues::Unvalidated &&
-                 before.validite != QLatin1Char('V'));
+            const bool replace = m_options.existing == ExistingValues::Replace ||
+                                 (m_options.existing == ExistingValues::Unvalidated &&
+                                  before.validite != QLatin1Char('V'));
             if (!replace || sameContent(before, after)) {
                 ++run.result.kept;
                 continue;
@@ -542,11 +542,10 @@ private:
         }
         if (!m_options.dryRun) {
             const QString &files = m_source;
-            const QString summary =
-                QStringLiteral("Import %1 : %2 écrites, %3 conservées")
-                    .arg(files)
-                    .arg(run.result.written)
-                    .arg(run.result.kept);
+            const QString summary = QStringLiteral("Import %1 : %2 écrites, %3 conservées")
+                                        .arg(files)
+                                        .arg(run.result.written)
+                                        .arg(run.result.kept);
             QString error;
             if (run.result.written > 0 &&
                 !run.history->summary(std::nullopt, std::nullopt, summary, &error)) {

@@ -119,8 +119,8 @@ bool ImportStations::create(const QString &code, const ImportedStation &station,
                          .arg(number);
         return false;
     }
-    const QString name =
-        station.name.trimmed().isEmpty() ? QStringLiteral("Station ") + number : station.name.trimmed();
+    const QString name = station.name.trimmed().isEmpty() ? QStringLiteral("Station ") + number
+                                                          : station.name.trimmed();
     const bool placed = station.latitude && station.longitude;
     const UserSession &user = session();
     const QString now = FormatDateSQL(formatDateTime(QDateTime::currentDateTime()), true);
@@ -129,17 +129,17 @@ bool ImportStations::create(const QString &code, const ImportedStation &station,
     const QString insert =
         QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, X, Y, TypeProjection, "
                        "Altitude, Identifiant, Commentaires, loginmaj, datemaj) VALUES (") +
-        QStringList{codeSql,
-                    sqlQuote(name.left(255)),
-                    placed ? sqlNumber(*station.longitude) : QStringLiteral("NULL"),
-                    placed ? sqlNumber(*station.latitude) : QStringLiteral("NULL"),
-                    placed ? sqlNumber(kWgs84Projection) : QStringLiteral("NULL"),
-                    optionalNumber(station.altitude),
-                    sqlQuote(number),
-                    sqlQuote(QStringLiteral("Créé par l'import des données de la station %1.")
-                                 .arg(number)),
-                    sqlQuote(login),
-                    now.isEmpty() ? QStringLiteral("NULL") : now}
+        QStringList{
+            codeSql,
+            sqlQuote(name.left(255)),
+            placed ? sqlNumber(*station.longitude) : QStringLiteral("NULL"),
+            placed ? sqlNumber(*station.latitude) : QStringLiteral("NULL"),
+            placed ? sqlNumber(kWgs84Projection) : QStringLiteral("NULL"),
+            optionalNumber(station.altitude),
+            sqlQuote(number),
+            sqlQuote(QStringLiteral("Créé par l'import des données de la station %1.").arg(number)),
+            sqlQuote(login),
+            now.isEmpty() ? QStringLiteral("NULL") : now}
             .join(QStringLiteral(", ")) +
         QLatin1Char(')');
     if (!m_db.Execute(insert, error))
@@ -147,9 +147,8 @@ bool ImportStations::create(const QString &code, const ImportedStation &station,
     if (placed && m_db.tableExists(QStringLiteral("PLUVIOMETRE_LOCALISATIONS")) &&
         !m_db.Execute(QStringLiteral("INSERT INTO PLUVIOMETRE_LOCALISATIONS (CodePluviometre, "
                                      "CodeProjection, X, Y, Z) VALUES (%1, %2, %3, %4, %5)")
-                          .arg(codeSql, sqlNumber(kWgs84Projection),
-                               sqlNumber(*station.longitude), sqlNumber(*station.latitude),
-                               optionalNumber(station.altitude)),
+                          .arg(codeSql, sqlNumber(kWgs84Projection), sqlNumber(*station.longitude),
+                               sqlNumber(*station.latitude), optionalNumber(station.altitude)),
                       error))
         return false;
     // A user who sees only some stations keeps sight of the ones the import creates.

@@ -106,10 +106,11 @@ protected:
     static AccesBase &db() { return AccesBase::instance(); }
     static void addStation(int code, const char *identifiant)
     {
-        ASSERT_TRUE(db().Execute(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, "
-                                                "Identifiant) VALUES (%1, %2, %3)")
-                                     .arg(sqlNumber(code), sqlQuote(QStringLiteral("Poste %1").arg(code)),
-                                          sqlQuote(QLatin1String(identifiant)))));
+        ASSERT_TRUE(
+            db().Execute(QStringLiteral("INSERT INTO PLUVIOMETRES (CodePluviometre, Nom, "
+                                        "Identifiant) VALUES (%1, %2, %3)")
+                             .arg(sqlNumber(code), sqlQuote(QStringLiteral("Poste %1").arg(code)),
+                                  sqlQuote(QLatin1String(identifiant)))));
     }
     static qint64 count(const QString &sql)
     {
@@ -129,7 +130,10 @@ protected:
         FakeReader reader(std::move(items));
         return runImport(db(), oneFile(), reader, options, progress);
     }
-    static QStringList stored(int code) { return plxtest::storedMeasures(db(), QString::number(code)); }
+    static QStringList stored(int code)
+    {
+        return plxtest::storedMeasures(db(), QString::number(code));
+    }
 };
 
 } // namespace
@@ -143,16 +147,20 @@ TEST_P(ImportRun, ExistingValueChoices)
         return;
     const QString code = QStringLiteral("12");
     const std::vector<Item> file{rain("13055001", jan(1), 10), rain("13055001", jan(2), 20),
-                                 rain("13055001", jan(3), 3),  rain("13055001", jan(4), 4, true),
+                                 rain("13055001", jan(3), 3), rain("13055001", jan(4), 4, true),
                                  rain("13055001", jan(5), 50, true)};
     const auto reset = [&] {
         ASSERT_TRUE(CreateMeasurementTable(db(), code, false));
         ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM PLUVIO_12")));
         ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM HISTORIQUE_MESURES")));
-        plxtest::insertMeasure(db(), code, QStringLiteral("01/01/2024"), QStringLiteral("00:00"), 1, "V");
-        plxtest::insertMeasure(db(), code, QStringLiteral("02/01/2024"), QStringLiteral("00:00"), 2);
-        plxtest::insertMeasure(db(), code, QStringLiteral("03/01/2024"), QStringLiteral("00:00"), 3);
-        plxtest::insertMeasure(db(), code, QStringLiteral("04/01/2024"), QStringLiteral("00:00"), 4, "C");
+        plxtest::insertMeasure(db(), code, QStringLiteral("01/01/2024"), QStringLiteral("00:00"), 1,
+                               "V");
+        plxtest::insertMeasure(db(), code, QStringLiteral("02/01/2024"), QStringLiteral("00:00"),
+                               2);
+        plxtest::insertMeasure(db(), code, QStringLiteral("03/01/2024"), QStringLiteral("00:00"),
+                               3);
+        plxtest::insertMeasure(db(), code, QStringLiteral("04/01/2024"), QStringLiteral("00:00"), 4,
+                               "C");
     };
 
     struct Case
@@ -163,17 +171,29 @@ TEST_P(ImportRun, ExistingValueChoices)
     };
     const Case cases[] = {
         // Unvalidated: the validated 01/01 stays; 03/01 holds the same value already.
-        {ExistingValues::Unvalidated, 3, 2,
-         {QStringLiteral("01/01/2024 00:00:00|1||V|A|"), QStringLiteral("02/01/2024 00:00:00|20|||I|"),
-          QStringLiteral("03/01/2024 00:00:00|3|||A|"), QStringLiteral("04/01/2024 00:00:00|4||V|I|"),
+        {ExistingValues::Unvalidated,
+         3,
+         2,
+         {QStringLiteral("01/01/2024 00:00:00|1||V|A|"),
+          QStringLiteral("02/01/2024 00:00:00|20|||I|"),
+          QStringLiteral("03/01/2024 00:00:00|3|||A|"),
+          QStringLiteral("04/01/2024 00:00:00|4||V|I|"),
           QStringLiteral("05/01/2024 00:00:00|50||V|I|")}},
-        {ExistingValues::Keep, 1, 4,
-         {QStringLiteral("01/01/2024 00:00:00|1||V|A|"), QStringLiteral("02/01/2024 00:00:00|2|||A|"),
-          QStringLiteral("03/01/2024 00:00:00|3|||A|"), QStringLiteral("04/01/2024 00:00:00|4||C|A|"),
+        {ExistingValues::Keep,
+         1,
+         4,
+         {QStringLiteral("01/01/2024 00:00:00|1||V|A|"),
+          QStringLiteral("02/01/2024 00:00:00|2|||A|"),
+          QStringLiteral("03/01/2024 00:00:00|3|||A|"),
+          QStringLiteral("04/01/2024 00:00:00|4||C|A|"),
           QStringLiteral("05/01/2024 00:00:00|50||V|I|")}},
-        {ExistingValues::Replace, 4, 1,
-         {QStringLiteral("01/01/2024 00:00:00|10|||I|"), QStringLiteral("02/01/2024 00:00:00|20|||I|"),
-          QStringLiteral("03/01/2024 00:00:00|3|||A|"), QStringLiteral("04/01/2024 00:00:00|4||V|I|"),
+        {ExistingValues::Replace,
+         4,
+         1,
+         {QStringLiteral("01/01/2024 00:00:00|10|||I|"),
+          QStringLiteral("02/01/2024 00:00:00|20|||I|"),
+          QStringLiteral("03/01/2024 00:00:00|3|||A|"),
+          QStringLiteral("04/01/2024 00:00:00|4||V|I|"),
           QStringLiteral("05/01/2024 00:00:00|50||V|I|")}},
     };
     for (const Case &c : cases) {
@@ -297,7 +317,8 @@ TEST_P(ImportRun, FailingStationWritesNothing)
     addStation(13, "13002001");
     addStation(14, "13003001");
     // Station 13's table lacks the value columns: its inserts fail.
-    ASSERT_TRUE(db().Execute(QStringLiteral("CREATE TABLE PLUVIO_13 (DateCreation DateTime, Heure DateTime)")));
+    ASSERT_TRUE(db().Execute(
+        QStringLiteral("CREATE TABLE PLUVIO_13 (DateCreation DateTime, Heure DateTime)")));
     std::vector<Item> file;
     for (const char *number : {"13055001", "13002001", "13003001"}) {
         for (int d = 1; d <= 3; ++d)
@@ -344,7 +365,8 @@ TEST_P(ImportRun, CancelAndLongSeries)
     EXPECT_TRUE(report.cancelled);
     EXPECT_FALSE(report.ok);
     EXPECT_EQ(stored(12).size(), 1);
-    EXPECT_FALSE(db().tableExists(QStringLiteral("PLUVIO_13"))) << "made in the rolled back transaction";
+    EXPECT_FALSE(db().tableExists(QStringLiteral("PLUVIO_13")))
+        << "made in the rolled back transaction";
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIOMETRES")), 2);
 
     report = run(file);
@@ -353,8 +375,7 @@ TEST_P(ImportRun, CancelAndLongSeries)
     EXPECT_EQ(report.kept, 1);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_13 WHERE ModeObtention = 'I'")),
               20000);
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_13 WHERE Validite = 'V'")),
-              10000);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_13 WHERE Validite = 'V'")), 10000);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_13 WHERE Pluie = 6")), 2857);
 
     // Again, in reverse order and forced onto one station: every instant found stored.

@@ -192,6 +192,7 @@ public:
     }
 
     bool cancelled() const { return m_report.cancelled; }
+    qint64 committed() const { return m_committed; }
 
     bool station(const ImportedStation &station) override
     {
@@ -563,13 +564,7 @@ private:
                 m_run.reset();
                 return;
             }
-            journal(QStringLiteral("Import de données du pluviomètre %1%2 : %3 écrites, %4 "
-                                   "conservées (%5)")
-                        .arg(run.result.code,
-                             run.result.created ? QStringLiteral(" (créé)") : QString())
-                        .arg(run.result.written)
-                        .arg(run.result.kept)
-                        .arg(files));
+            ++m_committed;
         }
         m_report.written += run.result.written;
         m_report.kept += run.result.kept;
@@ -591,6 +586,7 @@ private:
     QIODevice *m_device = nullptr; // not owned: the source being read
     int m_sourceIndex = 0, m_sourceCount = 1;
     qint64 m_ticks = 0;
+    qint64 m_committed = 0;
 };
 
 } // namespace
@@ -638,6 +634,27 @@ ImportReport runImport(AccesBase &db, const QList<ImportSource> &sources, Import
     }
     if (report.cancelled)
         report.ok = false;
+    // One line for the whole import (a line per station would cost each its own commit);
+    // the history's summary rows tell each station's part.
+    if (!options.dryRun && (runner.committed() > 0 || !report.ok)) {
+        QStringList files;
+        for (const ImportSource &source : sources)
+            files << source.name;
+        journal(QStringLiteral("Import de données%1 : %2 pluviomètre(s), %3 écrites, %4 "
+                               "conservées, %5 refusées (%6)")
+                    .arg(report.cancelled ? QStringLiteral(" interrompu") : QString())
+                    .arg(runner.committed())
+                    .arg(report.written)
+                    .arg(report.kept)
+                    .arg(report.refused)
+                    .arg(files.join(QStringLiteral(", "))));
+        for (const StationImport &station : std::as_const(report.stations)) {
+            if (!station.error.isEmpty())
+                journal(QStringLiteral("Échec de l'import du pluviomètre %1 : %2")
+                            .arg(station.code, station.error),
+                        JournalLevel::Error);
+        }
+    }
     if (progress && !report.cancelled)
         progress(1, 1);
     return report;

@@ -7,8 +7,8 @@
 // history, no conversion and no register: the bound asked is under twice their time. Each
 // peer is also given the four columns the import keeps (station, day, RR, QRR) for a
 // stricter figure. The peak memory of the process is printed beside the file's size.
-// The rows come from a minimal reader of the daily layout kept here (station, day, RR, QRR),
-// so that the figure is the engine's: the file is decompressed beforehand for every side.
+// Ours reads the gzipped archive itself (its decompression included); the peers get it
+// decompressed beforehand.
 // Usage: bench_import [ARCHIVE.csv.gz]; PostgreSQL when PLX_TEST_PG_PORT names a server.
 #include "benchseries.h"
 #include "imports/importreader.h"
@@ -20,8 +20,6 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <charconv>
-
 #include <sys/resource.h>
 
 using namespace plx;
@@ -32,69 +30,6 @@ namespace {
 const QString kDefaultArchive = QStringLiteral(
     "/work/shared/data/rain/meteofrance_daily_dept13/Q_13_1786-1949_RR-T-Vent.csv.gz");
 
-// The columns the import keeps from a daily line, and nothing more.
-class DailyReader final : public ImportReader
-{
-public:
-    ImportFormat format() const override { return ImportFormat::MeteoFranceQ; }
-    QString timeConvention() const override { return QString(); }
-    ReadResult read(QIODevice &device, ImportSink &sink) override
-    {
-        ReadResult result;
-        QByteArray station;
-        char buffer[4096];
-        while (true) {
-            const qint64 length = device.readLine(buffer, sizeof buffer);
-            if (length <= 0)
-                break;
-            if (++result.linesRead == 1)
-                continue; // header
-            const char *cells[9];
-            int count = 0;
-            cells[count++] = buffer;
-            for (char *c = buffer; c < buffer + length && count < 9; ++c) {
-                if (*c == ';')
-                    cells[count++] = c + 1;
-            }
-            if (count < 9)
-                continue;
-            const auto text = [&](int i) {
-                return QByteArray(cells[i], int(cells[i + 1] - cells[i] - 1));
-            };
-            const QByteArray number = text(0);
-            if (number != station) {
-                station = number;
-                ImportedStation described;
-                described.number = QString::fromLatin1(number);
-                described.name = QString::fromLatin1(text(1));
-                described.latitude = text(2).toDouble();
-                described.longitude = text(3).toDouble();
-                if (!sink.station(described))
-                    return result;
-            }
-            const QByteArray day = text(5), rr = text(6), qrr = text(7);
-            if (rr.isEmpty())
-                continue;
-            ImportedRow row;
-            row.station = QString::fromLatin1(number);
-            row.date = QDate(day.left(4).toInt(), day.mid(4, 2).toInt(), day.mid(6, 2).toInt());
-            double value = 0;
-            std::from_chars(rr.constData(), rr.constData() + rr.size(), value);
-            row.setValue(0, value);
-            if (qrr == "0" || qrr == "1")
-                row.validite = QLatin1Char('V');
-            row.doubtful = qrr == "2";
-            row.line = result.linesRead;
-            if (!sink.row(row)) {
-                result.cancelled = true;
-                return result;
-            }
-        }
-        result.ok = true;
-        return result;
-    }
-};
-
 // Reading alone, for the share of the time the writing takes.
 class NullSink final : public ImportSink
 {
@@ -104,19 +39,6 @@ public:
     bool refused(const RefusedLine &) override { return true; }
     qint64 rows = 0;
 };
-
-QList<ImportSource> fileSource(const QString &path)
-{
-    ImportSource source;
-    source.name = QFileInfo(path).fileName();
-    source.open = [path](QString *) {
-        auto file = std::make_unique<QFile>(path);
-        if (!file->open(QIODevice::ReadOnly))
-            return std::unique_ptr<QIODevice>();
-        return std::unique_ptr<QIODevice>(std::move(file));
-    };
-    return {source};
-}
 
 double peakMegabytes()
 {
@@ -181,15 +103,17 @@ double cpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-ImportReport importArchive(AccesBase &db, const QString &csv, double *seconds, double *cpu)
+ImportReport importArchive(AccesBase &db, const QString &archive, double *seconds, double *cpu)
 {
-    DailyReader reader;
+    QString error;
+    const QList<ImportSource> sources = listImportSources(archive, &error);
+    const std::unique_ptr<ImportReader> reader = createImportReader(ImportFormat::MeteoFranceQ);
     ImportOptions options;
     options.createStations = true;
     QElapsedTimer timer;
     timer.start();
     const double cpuStart = cpuSeconds();
-    ImportReport report = runImport(db, fileSource(csv), reader, options);
+    ImportReport report = runImport(db, sources, *reader, options);
     *seconds = double(timer.nsecsElapsed()) / 1e9;
     *cpu = cpuSeconds() - cpuStart;
     return report;
@@ -227,13 +151,15 @@ int main(int argc, char **argv)
     std::printf("archive %s: %.1f MB decompressed, %lld columns\n", qPrintable(archive),
                 double(QFileInfo(whole).size()) / 1e6, qlonglong(header.size()));
     {
-        DailyReader reader;
+        const std::unique_ptr<ImportReader> reader = createImportReader(ImportFormat::MeteoFranceQ);
         NullSink sink;
-        QFile file(whole);
-        file.open(QIODevice::ReadOnly);
+        QString error;
+        const QList<ImportSource> sources = listImportSources(archive, &error);
         QElapsedTimer timer;
         timer.start();
-        reader.read(file, sink);
+        const std::unique_ptr<QIODevice> device = sources.value(0).open(&error);
+        if (device)
+            reader->read(*device, sink);
         std::printf("reading alone (no database): %.2f s for %lld rows\n",
                     double(timer.nsecsElapsed()) / 1e9, sink.rows);
     }
@@ -252,7 +178,7 @@ int main(int argc, char **argv)
             return 1;
         }
         double ours = 0, cpu = 0;
-        const ImportReport report = importArchive(db, whole, &ours, &cpu);
+        const ImportReport report = importArchive(db, archive, &ours, &cpu);
         db.Deconnecter();
         const double memory = peakMegabytes();
         double peerWhole = 0, peerKept = 0;
@@ -305,7 +231,7 @@ int main(int argc, char **argv)
     if (runTool(plx, {QStringLiteral("init"), QStringLiteral("--pg"), conninfo(name)}, nullptr) &&
         db.Connecter(bench, &error)) {
         double ours = 0, cpu = 0;
-        const ImportReport report = importArchive(db, whole, &ours, &cpu);
+        const ImportReport report = importArchive(db, archive, &ours, &cpu);
         db.Deconnecter();
         QStringList columns;
         for (const QString &column : header)

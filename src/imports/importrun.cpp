@@ -1,5 +1,6 @@
 #include "imports/importrun.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/bulkinsert.h"
 #include "db/preparedstatement.h"
@@ -223,8 +224,8 @@ public:
             return tick();
         }
         run.block.push_back(row);
-        if (run.block.size() >= kBlockRows && !writeBlock())
-            return tick();
+        if (run.block.size() >= kBlockRows)
+            writeBlock(); // a failure marks the run: its later rows go nowhere
         return tick();
     }
 
@@ -543,10 +544,11 @@ private:
         }
         if (!m_options.dryRun) {
             const QString &files = m_source;
-            const QString summary = QStringLiteral("Import %1 : %2 écrites, %3 conservées")
-                                        .arg(files)
-                                        .arg(run.result.written)
-                                        .arg(run.result.kept);
+            const QString summary =
+                QStringLiteral("Import %1 (du %2 au %3) : %4 écrites, %5 conservées")
+                    .arg(files, formatDateTime(run.first), formatDateTime(run.last))
+                    .arg(run.result.written)
+                    .arg(run.result.kept);
             QString error;
             if (run.result.written > 0 &&
                 !run.history->summary(std::nullopt, std::nullopt, summary, &error)) {

@@ -209,7 +209,9 @@ TEST_P(ImportRun, ExistingValueChoices)
         EXPECT_EQ(report.refused, 0);
         EXPECT_EQ(stored(12), c.rows);
         // One summary row; a record row per changed record only (the new 05/01 has none).
-        EXPECT_EQ(history("TypeLigne = 'L'"), 1);
+        EXPECT_EQ(history("TypeLigne = 'L' AND Commentaire LIKE 'Import pluies.csv (du "
+                          "01/01/2024%au 05/01/2024%'"),
+                  1);
         EXPECT_EQ(history("TypeLigne <> 'L'"), c.written - 1);
     }
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM HISTORIQUE_MESURES WHERE Nature = "

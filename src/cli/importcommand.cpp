@@ -190,6 +190,9 @@ int importCommand(const QStringList &arguments)
                                         : QStringLiteral(" : rien écrit, %1").arg(station.error);
         out += text + QLatin1Char('\n');
     }
+    if (report.doubtful > 0)
+        out += QStringLiteral("valeurs douteuses selon la source, écrites sans validation : %1\n")
+                   .arg(report.doubtful);
     if (report.cancelled)
         out += QStringLiteral("Import interrompu : la station en cours n'a rien écrit.\n");
     if (run.dryRun)

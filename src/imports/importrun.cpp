@@ -367,7 +367,7 @@ private:
             m_stations.forget(run.key);
         m_report.failed += run.rows;
         run.result.error = m_db.explainFailure(error);
-        run.result.written = run.result.kept = 0;
+        run.result.written = run.result.kept = run.result.doubtful = 0;
         updateResult(run);
         m_report.ok = false;
         const QString name = run.result.code.isEmpty() ? run.key : run.result.code;
@@ -428,6 +428,7 @@ private:
                 pending.insert(key, inserts.size());
                 inserts.push_back(&row);
                 ++run.result.written;
+                run.result.doubtful += row.doubtful ? 1 : 0;
                 continue;
             }
             const bool replace = m_options.existing == ExistingValues::Replace ||
@@ -438,6 +439,7 @@ private:
                 continue;
             }
             ++run.result.written;
+            run.result.doubtful += row.doubtful ? 1 : 0;
             if (waiting != pending.constEnd()) {
                 // The file repeats an instant: its later row wins.
                 inserts[*waiting] = &row;
@@ -570,6 +572,7 @@ private:
         }
         m_report.written += run.result.written;
         m_report.kept += run.result.kept;
+        m_report.doubtful += run.result.doubtful;
         if (run.result.created)
             m_report.createdStations << run.result.code;
         updateResult(run);

@@ -243,10 +243,13 @@ TEST_P(ImportRun, StationsByNumberCreatedOrRefused)
     aix.latitude = 43.53;
     aix.longitude = 5.44;
     aix.altitude = 173;
+    // The source validated a value it also doubts: written without validation.
+    ImportedRow doubted = rain("13001003", jan(2), 0, true);
+    doubted.doubtful = true;
     const std::vector<Item> file{rain("13055001", jan(1), 1.5),
                                  aix,
                                  rain("13001003", jan(1), 2.5),
-                                 rain("13001003", jan(2), 0),
+                                 doubted,
                                  RefusedLine{99, QStringLiteral("date inexistante : 30/02/2024")},
                                  rain("", jan(3), 1)};
     const auto journalLines = [] {
@@ -261,7 +264,7 @@ TEST_P(ImportRun, StationsByNumberCreatedOrRefused)
     EXPECT_EQ(report.written, 1);
     EXPECT_EQ(report.refused, 4);
     ASSERT_EQ(report.refusedLines.size(), 4);
-    EXPECT_EQ(report.refusedLines[0].second.line, 2);
+    EXPECT_EQ(report.refusedLines[0].second.line, 3);
     EXPECT_EQ(report.refusedLines[0].second.reason, QStringLiteral("station inconnue : 13001003"));
     EXPECT_EQ(report.refusedLines[2].second.line, 99);
     EXPECT_EQ(report.refusedLines[3].second.reason, QStringLiteral("station inconnue"));
@@ -291,6 +294,7 @@ TEST_P(ImportRun, StationsByNumberCreatedOrRefused)
     report = run(file, options);
     ASSERT_TRUE(report.createdStations == QStringList{QStringLiteral("13")});
     EXPECT_EQ(report.written, 3);
+    EXPECT_EQ(report.doubtful, 1);
     const RecordTable created = db().ExtraireRecords(QStringLiteral(
         "SELECT Nom, Identifiant, X, Y, TypeProjection, Altitude FROM PLUVIOMETRES WHERE "
         "CodePluviometre = 13"));

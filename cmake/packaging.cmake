@@ -22,6 +22,11 @@ install(FILES ${PLX_PACKAGING_DIR}/plxreader.desktop
 install(FILES ${PLX_PACKAGING_DIR}/plxreader.svg
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 
+# The user guide, pages and pictures, as the build assembled it; the client looks for it in
+# ../share/plxreader/guide beside its binary.
+install(DIRECTORY ${PLX_GUIDE_BUILD_DIR}/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/plxreader/guide
+        PATTERN pages.stamp EXCLUDE)
+
 # The demo network's data is compiled into the programs (src/run/demonetwork.qrc), so
 # nothing of it is installed but its description and licence.
 install(FILES ${PLX_PACKAGING_DIR}/copyright DESTINATION ${PLX_DOC_DIR})

@@ -285,6 +285,9 @@ QString usage()
         "                                directement), une transaction par station ; les\n"
         "                                valeurs validées restent sauf --existing replace ;\n"
         "                                --dry-run : aperçu et comptes, rien n'est écrit\n"
+        "  guide-shots --db FICHIER.sqlite --out DOSSIER\n"
+        "                                images du guide utilisateur : chaque écran sur le\n"
+        "                                réseau de démonstration (créé si absent), 1366×768\n"
         "  --help                        affiche cette aide\n");
 }
 

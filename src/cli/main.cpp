@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/widgets/chartcommand.h"
+#include "cli/widgets/guideshotscommand.h"
 #include "cli/widgets/reportcommand.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,8 @@ int main(int argc, char **argv)
         return plx::cli::chartMain(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "report") == 0)
         return plx::cli::reportMain(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "guide-shots") == 0)
+        return plx::cli::guideShotsMain(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("PLXReader"));
     QStringList args = QCoreApplication::arguments();

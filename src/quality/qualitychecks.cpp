@@ -97,9 +97,17 @@ void SeriesChecks::range()
                 continue;
             const double v = r.values[size_t(p)];
             if (v < 0) {
+                // -0.1 is how some sources (Météo-France's hourly files) code a trace of
+                // rain: wrong in the table, but hardly a severe fault, and frequent.
+                const bool trace = p < 2 && v >= -0.1 - 1e-6;
                 m_flags << flagOn(r, p, QualityRule::Range,
-                                  p == 2 ? QualitySeverity::Warning : QualitySeverity::Severe,
-                                  QStringLiteral("Valeur négative : %1").arg(mmText(v)));
+                                  trace    ? QualitySeverity::Info
+                                  : p == 2 ? QualitySeverity::Warning
+                                           : QualitySeverity::Severe,
+                                  trace ? QStringLiteral("Valeur négative : %1 (trace codée -0,1 "
+                                                         "par la source ?)")
+                                              .arg(mmText(v))
+                                        : QStringLiteral("Valeur négative : %1").arg(mmText(v)));
                 continue;
             }
             if (p == 2) {

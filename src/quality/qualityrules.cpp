@@ -56,6 +56,7 @@ QualityRun runQualityRules(AccesBase &db, const QString &code, const QDate &from
     const auto step = [&] {
         if (progress && !progress(done, total)) {
             run.cancelled = true;
+            run.flags.clear(); // half a run's flags would read as a clean rest
             return false;
         }
         ++done;
@@ -100,7 +101,7 @@ QualityRun runQualityRules(AccesBase &db, const QString &code, const QDate &from
             if (!step())
                 return run;
             QualitySeries other;
-            if (!readQualitySeries(db, n.code, from, to.addDays(1), &other, &error)) {
+            if (!readQualitySeries(db, n.code, from, to.addDays(1), &other, &error, true)) {
                 run.error = QStringLiteral("Lecture des mesures de la station %1 impossible : %2")
                                 .arg(n.code, error);
                 return run;
@@ -114,6 +115,7 @@ QualityRun runQualityRules(AccesBase &db, const QString &code, const QDate &from
     }
     if (progress && !progress(total, total)) {
         run.cancelled = true;
+        run.flags.clear();
         return run;
     }
 

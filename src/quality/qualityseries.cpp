@@ -35,7 +35,7 @@ double numberOf(const QVariant &value)
 } // namespace
 
 bool readQualitySeries(AccesBase &db, const QString &code, const QDate &from, const QDate &until,
-                       QualitySeries *series, QString *error)
+                       QualitySeries *series, QString *error, bool rainOnly)
 {
     *series = QualitySeries();
     const QString table = measurementTableName(code);
@@ -47,11 +47,13 @@ bool readQualitySeries(AccesBase &db, const QString &code, const QDate &from, co
     if (!db.tableExists(table))
         return true;
     QString message;
-    const std::unique_ptr<PreparedStatement> select = db.prepare(
-        QStringLiteral("SELECT DateCreation, Heure, Pluie, PluieEfficace, Etp FROM ") + table +
-            QStringLiteral(" WHERE DateCreation >= ? AND DateCreation < ? "
-                           "ORDER BY DateCreation, Heure"),
-        &message);
+    const std::unique_ptr<PreparedStatement> select =
+        db.prepare(QStringLiteral("SELECT DateCreation, Heure, Pluie") +
+                       (rainOnly ? QString() : QStringLiteral(", PluieEfficace, Etp")) +
+                       QStringLiteral(" FROM ") + table +
+                       QStringLiteral(" WHERE DateCreation >= ? AND DateCreation < ? "
+                                      "ORDER BY DateCreation, Heure"),
+                   &message);
     if (!select) {
         if (error)
             *error = message;
@@ -76,7 +78,9 @@ bool readQualitySeries(AccesBase &db, const QString &code, const QDate &from, co
         if (heure.isValid() || time != QTime(0, 0))
             record.seconds = time.msecsSinceStartOfDay() / 1000;
         for (int p = 0; p < 3; ++p)
-            record.values[size_t(p)] = numberOf(rows.at(r, 2 + p));
+            record.values[size_t(p)] = p == 0 || !rainOnly
+                                           ? numberOf(rows.at(r, 2 + p))
+                                           : std::numeric_limits<double>::quiet_NaN();
         series->timed = series->timed || record.seconds > 0;
         series->records.push_back(record);
     }

@@ -47,10 +47,11 @@ struct QualitySeries
     qint64 timedStep() const;
 };
 
-// Reads the station's records with DateCreation in [from, until) in one statement. A
-// station without a measurement table has an empty series. False with error when the
-// statement fails.
+// Reads the station's records with DateCreation in [from, until) in one statement; with
+// rainOnly, PluieEfficace and Etp are left null (a neighbour's rain is all the rules read
+// of it). A station without a measurement table has an empty series. False with error
+// when the statement fails.
 bool readQualitySeries(AccesBase &db, const QString &code, const QDate &from, const QDate &until,
-                       QualitySeries *series, QString *error);
+                       QualitySeries *series, QString *error, bool rainOnly = false);
 
 } // namespace plx

@@ -1,6 +1,7 @@
 #include "run/demonetwork.h"
 
 #include "run/demodata.h"
+#include "run/demofieldwork.h"
 
 #include "config/connectionprofile.h"
 #include "db/accesbase.h"
@@ -168,6 +169,8 @@ public:
     bool writePiezometers(const DemoProgress &progress);
 
     const QString &error() const { return m_error; }
+    // The rain gauges writeStations added.
+    const std::vector<DemoSite> &writtenSites() const { return m_written; }
 
 private:
     bool exec(const QString &sql);
@@ -204,6 +207,7 @@ private:
     QHash<QString, qint64> m_organisations; // by mnemonic
     QHash<QString, qint64> m_networks;      // by mnemonic
     int m_progressTotal = 0;                // rain gauges and piezometers
+    std::vector<DemoSite> m_written;
 };
 
 bool DemoWriter::exec(const QString &sql)
@@ -437,6 +441,7 @@ bool DemoWriter::writeStations(const DemoProgress &progress)
             }
             if (!writeMeasures(s, table))
                 return false;
+            m_written.push_back({code, s.name, contactOf(s), !isHistorical(s), s.hourly});
         }
         if (progress)
             progress(i + 1, total);
@@ -841,6 +846,8 @@ bool fillDemoNetwork(AccesBase &db, QString *error, const DemoProgress &progress
     if (!writer.writeReferences() || !writer.writeParameters() || !writer.writeStations(progress)
         || !writer.writePiezometers(progress))
         return fail(writer.error());
+    if (!writeDemoFieldWork(db, transaction, writer.writtenSites(), &why))
+        return fail(why);
     if (!transaction.commit())
         return fail(transaction.error());
     return true;

@@ -10,6 +10,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace plx {
 
 namespace {
@@ -110,6 +112,37 @@ std::optional<SavedList> readSavedList(qint64 code)
                      table.text(0, 3),
                      table.text(0, 4),
                      table.text(0, 5).compare(QLatin1String("O"), Qt::CaseInsensitive) == 0};
+}
+
+SavedListStations savedListStations(qint64 code)
+{
+    SavedListStations result;
+    const std::optional<SavedList> list = readSavedList(code);
+    if (!list) {
+        result.error = QStringLiteral("Cette liste n'existe plus : elle a été supprimée.");
+        return result;
+    }
+    const ListSelection selection = codesSelectedBy(list->selectionFiltre, list->requete);
+    if (!selection.ok) {
+        result.error = selection.error;
+        return result;
+    }
+    // A stored query is not narrowed by the scope: keep the stations the user may see.
+    const StationListResult visible = loadStationList();
+    if (!visible.ok) {
+        result.error = visible.error;
+        return result;
+    }
+    std::vector<qint64> codes;
+    for (const StationListRow &row : visible.rows) {
+        if (selection.codes.contains(row.code) && std::find(codes.begin(), codes.end(), row.code) == codes.end())
+            codes.push_back(row.code);
+    }
+    std::sort(codes.begin(), codes.end());
+    for (qint64 c : codes)
+        result.codes << QString::number(c);
+    result.ok = true;
+    return result;
 }
 
 SavedListResult createSavedListFromFilter(const QString &label, const std::vector<FilterRow> &rows,

@@ -3,6 +3,7 @@
 #include "stations/listfilter.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -29,6 +30,17 @@ struct SavedListResult
 
 // The user's (or a shared) list of this module; nullopt when there is none with that code.
 std::optional<SavedList> readSavedList(qint64 code);
+
+// The internal codes of the stations a saved list selects (its filter, or its stored query),
+// in increasing order, within the user's station scope. ok false with a French error when
+// the list is gone or cannot be read.
+struct SavedListStations
+{
+    bool ok = false;
+    QStringList codes;
+    QString error;
+};
+SavedListStations savedListStations(qint64 code);
 
 // New lists belong to the logged-in user; the code is the module's highest + 1.
 SavedListResult createSavedListFromFilter(const QString &label, const std::vector<FilterRow> &rows,

@@ -30,6 +30,7 @@ const char *const kStationTables[] = {
     "courbes_references_pluvio",
     "LIEN_PLUVIO_ACCESSIBILITES",
     "LIEN_PLUVIO_AMENAGEMENTS",
+    "SEUILS_CONTROLES",
 };
 
 QStringList deleteStatements(AccesBase &db, const QString &code)

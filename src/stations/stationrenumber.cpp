@@ -123,11 +123,18 @@ bool renumberStation(AccesBase &db, const QString &givenOld, const QString &newC
     // Catalog questions first: inside an open PostgreSQL transaction they are harmless,
     // but asking them up front keeps the transaction to the changes themselves.
     const auto renames = tableRenames(db, from, to);
+    std::vector<Step> steps = updateSteps(from, to);
+    // The station's quality-control thresholds go with it (the table comes with an upgrade).
+    if (db.tableExists(QStringLiteral("SEUILS_CONTROLES")))
+        steps.push_back({QStringLiteral("UPDATE SEUILS_CONTROLES SET CodePluviometre=%1 WHERE "
+                                        "CodePluviometre=%2")
+                             .arg(to, from),
+                         false});
     Transaction transaction(db);
     if (!transaction.started())
         return fail(error, transaction.error());
     int done = 0;
-    for (const Step &step : updateSteps(from, to)) {
+    for (const Step &step : steps) {
         if (!transaction.exec(step.sql))
             return fail(error, transaction.error());
         if (step.counted && progress)

@@ -194,13 +194,27 @@ SubListDescription interventions()
     return d;
 }
 
+SubListDescription bulletins()
+{
+    SubListDescription d = describe(
+        SubListTab::Bulletins, QStringLiteral("Bulletins du pluviomètre"), "PLUVIOMETRE_BULLETINS");
+    using K = SubListKind;
+    d.columns = {of(K::Counter, "CodeBulletin", "N°"), required(text("Titre", "Titre", 0)),
+                 text("Chapitre", "Chapitre", 0), of(K::Date, "DatePublication", "Publication"),
+                 text("Auteur", "Auteur", 50)};
+    d.orderBy = QStringLiteral("CodeBulletin");
+    d.todayColumn = QStringLiteral("DatePublication");
+    return d;
+}
+
 } // namespace
 
 const std::vector<SubListDescription> &subListDescriptions()
 {
     static const std::vector<SubListDescription> all{intervenants(),  reseaux(),  modesMesures(),
                                                      localisations(), normales(), documents(),
-                                                     photos(),        ouvrage(),  interventions()};
+                                                     photos(),        ouvrage(),  interventions(),
+                                                     bulletins()};
     return all;
 }
 

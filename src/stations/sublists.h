@@ -80,6 +80,7 @@ enum class SubListTab {
     Photos,
     Ouvrage,
     Interventions,
+    Bulletins, // the station's own bulletins, edited on the bulletins screen
 };
 
 struct SubListDescription

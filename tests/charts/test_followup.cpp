@@ -1,13 +1,17 @@
 #include "charts/followup.h"
+#include "charts/followupnormals.h"
 #include "charts/widgets/suiviprecipitations.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
 #include "db/dialect.h"
 #include "db/sqltext.h"
 #include "measures/measurementtable.h"
+#include "session/session.h"
+#include "stations/savedlists.h"
 #include "support/clirunner.h"
 #include "support/schemadatabasetest.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
@@ -346,3 +350,125 @@ TEST_P(FollowUpDatabase, Screen)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, FollowUpDatabase, PLX_ENGINES, PLX_ENGINE_NAME);
+
+// The normal of a period is that of the days it covers: whole months and years in full, a
+// month cut by the window prorated, a month without normal leaving its period (and the
+// total) without one; the cumul takes the complete periods only.
+TEST(FollowUpNormals, PeriodsCutAndMissingMonths)
+{
+    FollowUpTable table;
+    table.stations = {QStringLiteral("1"), QStringLiteral("2")};
+    const auto period = [](const QDate &first, const QDate &last) {
+        FollowUpPeriod p;
+        p.first = first;
+        p.last = last;
+        return p;
+    };
+    // A year step over 15/02/2024 → 31/12/2025: the first year is cut.
+    table.periods = {period(QDate(2024, 2, 15), QDate(2024, 12, 31)),
+                     period(QDate(2025, 1, 1), QDate(2025, 12, 31))};
+    FollowUpCell complete;
+    complete.complete = true;
+    table.cells = {{FollowUpCell{}, FollowUpCell{}}, {complete, complete}};
+    std::array<double, 12> tens{};
+    tens.fill(10.0);
+    std::array<double, 12> noJune = tens;
+    noJune[5] = std::nan("");
+    const FollowUpNormals normals = followUpNormals(table, {tens, noJune});
+    // 2024 is a leap year: 15 of February's 29 days, then ten whole months.
+    EXPECT_NEAR(normals.periods[0][0], 10.0 * 15 / 29 + 100.0, 1e-9);
+    EXPECT_DOUBLE_EQ(normals.periods[1][0], 120.0);
+    EXPECT_DOUBLE_EQ(normals.cumul[0], 120.0);
+    EXPECT_NEAR(normals.total[0], 10.0 * 15 / 29 + 220.0, 1e-9);
+    EXPECT_TRUE(std::isnan(normals.periods[1][1]));
+    EXPECT_TRUE(std::isnan(normals.total[1]));
+
+    EXPECT_DOUBLE_EQ(percentOfNormal(33.0, 29.0), 100.0 * 33 / 29);
+    EXPECT_TRUE(std::isnan(percentOfNormal(33.0, 0.0)));
+    EXPECT_TRUE(std::isnan(percentOfNormal(std::nan(""), 29.0)));
+    EXPECT_TRUE(followUpHasNormals(1, FollowUpStep::Month));
+    EXPECT_TRUE(followUpHasNormals(3, FollowUpStep::Year));
+    EXPECT_FALSE(followUpHasNormals(1, FollowUpStep::Day));
+    EXPECT_FALSE(followUpHasNormals(4, FollowUpStep::Month)) << "free parameters are means";
+}
+
+// On the screen: the station's published normals beside each month's sum with the share
+// of it, the partial months prorated; the stations of a saved list.
+TEST_P(FollowUpDatabase, ScreenNormalsAndSavedList)
+{
+    if (!ready())
+        return;
+    session().login = QStringLiteral("ADMIN");
+    session().isAdmin = true;
+    exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, Titre) "
+                        "VALUES (11, -1, 'Normales 1991-2020')"));
+    const double monthly[12] = {31, 29, 62, 60, 50, 40, 30, 20, 60, 80, 90, 62};
+    for (int m = 1; m <= 12; ++m)
+        exec(QStringLiteral("INSERT INTO PLUVIOMETRE_NORMALES (CodePluviometre, Mois, Valeur) "
+                            "VALUES (11, %1, %2)")
+                 .arg(sqlNumber(m), sqlNumber(monthly[m - 1])));
+    const SavedListResult list =
+        createSavedListFromCodes(QStringLiteral("Deux stations"), {12, 11}, false);
+    ASSERT_TRUE(list.ok) << list.error.toStdString();
+
+    SuiviPrecipitations screen;
+    screen.resize(1366, 768);
+    screen.show();
+    auto *stations = screen.findChild<QLineEdit *>(QStringLiteral("TxtStations"));
+    auto *compare = screen.findChild<QCheckBox *>(QStringLiteral("ChkNormales"));
+    auto *step = screen.findChild<QComboBox *>(QStringLiteral("CboPas"));
+    ASSERT_TRUE(stations && compare && step);
+    stations->setText(QStringLiteral("11"));
+    screen.findChild<QDateEdit *>(QStringLiteral("DtpDebut"))->setDate(QDate(2023, 12, 25));
+    screen.findChild<QDateEdit *>(QStringLiteral("DtpFin"))->setDate(QDate(2024, 3, 5));
+    EXPECT_TRUE(compare->isEnabled());
+    QTest::mouseClick(compare, Qt::LeftButton, {}, QPoint(5, compare->height() / 2));
+    ASSERT_TRUE(compare->isChecked());
+    ASSERT_TRUE(screen.Actualiser()) << messages.join('\n').toStdString();
+    const QAbstractItemModel *model =
+        screen.findChild<QTableView *>(QStringLiteral("SprSuivi"))->model();
+    ASSERT_EQ(model->columnCount(), 5);
+    EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Normale"));
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("% normale"));
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c)
+            cells << model->index(r, c).data().toString();
+        return cells.join(QLatin1Char('|'));
+    };
+    // December: 7 of 31 days; January: one day missing; February: 28 + 5 mm on the leap
+    // day; March: 5 of 31 days.
+    EXPECT_EQ(row(0), QStringLiteral("12/2023|7,0|0|14,0|50 %"));
+    EXPECT_EQ(row(1), QStringLiteral("01/2024|30,0|1|31,0|97 %"));
+    EXPECT_EQ(row(2), QStringLiteral("02/2024|33,0|0|29,0|114 %"));
+    EXPECT_EQ(row(3), QStringLiteral("03/2024|5,0|0|10,0|50 %"));
+    EXPECT_EQ(row(4), QStringLiteral("Cumul|33,0|43|29,0|114 %"));
+    EXPECT_EQ(row(5), QStringLiteral("Total|75,0|1|84,0|89 %"));
+    ASSERT_TRUE(screen.normals());
+    EXPECT_EQ(screen.normals()->titles, QStringList{QStringLiteral("Normales 1991-2020")});
+    if (qEnvironmentVariableIsSet("PLX_SCREENSHOT_DIR"))
+        screen.grab().save(qEnvironmentVariable("PLX_SCREENSHOT_DIR") +
+                           QStringLiteral("/suivi-normales.png"));
+
+    // No normals by day.
+    step->setCurrentIndex(0);
+    EXPECT_FALSE(compare->isEnabled());
+    ASSERT_TRUE(screen.Actualiser());
+    EXPECT_FALSE(screen.normals());
+    step->setCurrentIndex(1);
+
+    // A saved list: its stations in code order, shown in the field.
+    SuiviPrecipitations fromList;
+    auto *lists = fromList.findChild<QComboBox *>(QStringLiteral("CboListe"));
+    ASSERT_TRUE(lists);
+    const int index = lists->findData(list.code);
+    ASSERT_GE(index, 2);
+    lists->setCurrentIndex(index);
+    emit lists->activated(index);
+    EXPECT_EQ(fromList.findChild<QLineEdit *>(QStringLiteral("TxtStations"))->text(),
+              QStringLiteral("11,12"));
+    fromList.findChild<QDateEdit *>(QStringLiteral("DtpDebut"))->setDate(QDate(2024, 2, 1));
+    fromList.findChild<QDateEdit *>(QStringLiteral("DtpFin"))->setDate(QDate(2024, 2, 29));
+    ASSERT_TRUE(fromList.Actualiser()) << messages.join('\n').toStdString();
+    EXPECT_EQ(fromList.table().stations, (QStringList{QStringLiteral("11"), QStringLiteral("12")}));
+}

@@ -9,9 +9,11 @@
 #include "run/demonetwork.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
+#include "stations/savedlists.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "support/schemadatabasetest.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
@@ -180,4 +182,45 @@ TEST(SituationScreenshot, DemoNetwork)
     QDir().mkpath(out);
     EXPECT_TRUE(screen.grab().save(QDir(out).filePath(QStringLiteral("situation.png"))));
     AccesBase::instance().Deconnecter();
+}
+
+// The stations can come from a saved list (shown in the field as soon as it is chosen);
+// "the list's selection" with no station list open asks for one instead of searching every
+// station; typing codes goes back to the typed codes.
+TEST_P(SituationWidget, SavedListGivesItsStations)
+{
+    if (!ready())
+        return;
+    session().login = QStringLiteral("ADMIN");
+    session().isAdmin = true;
+    const SavedListResult list =
+        createSavedListFromCodes(QStringLiteral("Secteur d'O'Brien"), {8}, false);
+    ASSERT_TRUE(list.ok) << list.error.toStdString();
+
+    SituationReseau screen;
+    screen.show();
+    screen.setSearchDate(QDate(2024, 6, 15));
+    auto *combo = screen.findChild<QComboBox *>(QStringLiteral("CboListe"));
+    auto *stations = screen.findChild<QLineEdit *>(QStringLiteral("TxtStations"));
+    ASSERT_TRUE(combo && stations);
+    const int index = combo->findData(list.code);
+    ASSERT_GE(index, 2);
+    EXPECT_EQ(combo->itemText(index), QStringLiteral("Secteur d'O'Brien [%1]").arg(list.code));
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    EXPECT_EQ(stations->text(), QStringLiteral("8"));
+    ASSERT_TRUE(screen.Actualiser()) << messages.join('\n').toStdString();
+    EXPECT_EQ(shown(screen), QStringList{QStringLiteral("8||||") + situationNotFoundText()});
+
+    combo->setCurrentIndex(1);
+    EXPECT_FALSE(screen.Actualiser());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.takeFirst().startsWith(QStringLiteral("AIDE: Sélectionnez d'abord")));
+    EXPECT_EQ(screen.table()->model()->rowCount(), 1) << "the previous result stays";
+
+    stations->clear();
+    QTest::keyClicks(stations, QStringLiteral("7"));
+    EXPECT_EQ(combo->currentIndex(), 0);
+    ASSERT_TRUE(screen.Actualiser());
+    EXPECT_EQ(screen.codeAt(0), QStringLiteral("7"));
 }

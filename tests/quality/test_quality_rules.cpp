@@ -131,9 +131,9 @@ TEST_P(QualityRules, EachRuleFlagsItsFaultOnly)
               "03/05/2019 bloque|01/06/2019 zeros");
 }
 
-// Hourly series: the hourly maximum (scaled to a three-hour step), the stuck rule on timed
+// Hourly series: the hourly maximum, the stuck rule on timed
 // values, and a timed day left alone by the daily comparison when it adds up whichever way
-// the hours are counted (ending at 24:00, or from 06 to 06).
+// the hours are counted (ending at 24:00, or from 06 to 06); a -0.1 trace code kept low.
 TEST_P(QualityRules, TimedSeries)
 {
     if (!ready())
@@ -147,6 +147,7 @@ TEST_P(QualityRules, TimedSeries)
         }
         rows.push_back({d, std::nullopt, 8 * rain}); // the hours ending 01:00 .. 24:00
     }
+    rows.push_back({day("11/01/2019"), QTime(2, 0), -0.1});
     rows.push_back({day("11/01/2019"), QTime(5, 0), 120});
     for (int hour = 8; hour <= 13; ++hour)
         rows.push_back({day("11/01/2019"), QTime(hour, 0), 1.4});
@@ -154,11 +155,15 @@ TEST_P(QualityRules, TimedSeries)
     const QualityRun run =
         check(QStringLiteral("3"), "01/01/2019", "11/01/2019",
               {QualityRule::Range, QualityRule::Stuck, QualityRule::DailyVsTimed});
-    ASSERT_EQ(flagKeys(run), "11/01/2019 plage|11/01/2019 bloque");
-    EXPECT_EQ(run.flags[0].time, QTime(5, 0));
-    EXPECT_EQ(run.flags[0].explanation,
+    ASSERT_EQ(flagKeys(run), "11/01/2019 plage|11/01/2019 plage|11/01/2019 bloque");
+    // -0.1 is a source's trace code: flagged, but low.
+    EXPECT_EQ(run.flags[0].time, QTime(2, 0));
+    EXPECT_EQ(run.flags[0].severity, QualitySeverity::Info);
+    EXPECT_EQ(run.flags[1].time, QTime(5, 0));
+    EXPECT_EQ(run.flags[1].severity, QualitySeverity::Severe);
+    EXPECT_EQ(run.flags[1].explanation,
               QStringLiteral("120,0 mm au-dessus du maximum horaire de la station (100,0 mm)"));
-    EXPECT_EQ(run.flags[1].time, QTime(8, 0));
+    EXPECT_EQ(run.flags[2].time, QTime(8, 0));
 }
 
 // Neighbours within the radius (the register's own coordinates or a localisation row),
@@ -204,6 +209,23 @@ TEST_P(QualityRules, NeighboursOnCraftedNetwork)
     EXPECT_TRUE(run.flags[1].explanation.startsWith(
         QStringLiteral("0,0 mm alors que les 3 voisins ont en moyenne")))
         << run.flags[1].explanation.toStdString();
+
+    // Progress counts the station and each neighbour read; stopping it leaves no flag.
+    std::vector<std::pair<qint64, qint64>> steps;
+    const QualityRun all = runQualityRules(db(), QStringLiteral("1"), day("01/01/2019"),
+                                           day("31/12/2019"), {}, [&](qint64 done, qint64 total) {
+                                               steps.emplace_back(done, total);
+                                               return true;
+                                           });
+    EXPECT_TRUE(all.ok);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back(), std::make_pair(qint64(5), qint64(5)));
+    const QualityRun stopped =
+        runQualityRules(db(), QStringLiteral("1"), day("01/01/2019"), day("31/12/2019"), {},
+                        [](qint64 done, qint64) { return done < 2; });
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(stopped.flags.isEmpty());
 
     // A station without a position has no neighbours: nothing to compare, no flag.
     plxtest::writeRain(db(), QStringLiteral("6"), {{day("14/07/2019"), std::nullopt, 60}});

@@ -1,4 +1,6 @@
 #include "base/messages.h"
+#include "base/userguide.h"
+#include "base/widgets/helpopener.h"
 #include "config/connectionprofile.h"
 #include "config/machinesettings.h"
 #include "config/settings.h"
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -207,14 +210,25 @@ TEST_F(MainWindowTest, ToolbarReachesTheActiveScreen)
     }
     EXPECT_EQ(tools->calls, kMethods);
 
-    // A screen without the methods: the buttons show disabled and do nothing.
+    // A screen without the methods: the buttons show disabled and do nothing, but help,
+    // which every screen has: the guide's index for a screen without a page of its own.
     auto *plain = new PlainScreen(QStringLiteral("Sans méthodes"));
     window->openScreen(plain);
     EXPECT_EQ(window->activeScreen(), plain);
-    for (int i = 1; i <= 9; ++i) {
+    for (int i = 1; i <= 8; ++i) {
         EXPECT_FALSE(toolbarAction(i)->isEnabled()) << i;
         window->dispatchToolbar(i);
     }
+    QList<QUrl> helpPages;
+    const plx::HelpOpener previous = plx::setHelpOpener([&](const QUrl &page) {
+        helpPages << page;
+        return true;
+    });
+    EXPECT_TRUE(toolbarAction(9)->isEnabled());
+    window->dispatchToolbar(9);
+    plx::setHelpOpener(previous);
+    ASSERT_EQ(helpPages.size(), 1);
+    EXPECT_EQ(helpPages.first().fileName(), QStringLiteral("index.html"));
     EXPECT_EQ(tools->calls.size(), 9);
 
     // One screen per kind: opening the tools again brings the open one forward.
@@ -382,7 +396,11 @@ TEST_F(MainWindowTest, HelpAndPrintingReportWhatIsMissing)
         EXPECT_EQ(MainWindow::helpLocation(QString::fromUtf8(row.option)), QString::fromUtf8(row.location))
             << row.option;
 
+    // The shipped guide missing too.
+    QTemporaryDir noGuide;
+    plx::setGuideFolder(noGuide.path());
     window->showHelp();
+    plx::setGuideFolder(QString());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.takeFirst(),
               QStringLiteral("ERREUR: L'aide n'est pas installée ou le paramètrage n'est pas "

@@ -7,8 +7,10 @@
 #include "measures/measurementtable.h"
 #include "measures/parameterlabels.h"
 #include "outputs/widgets/gridexport.h"
+#include "stations/widgets/stationlistchoice.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFont>
@@ -50,6 +52,22 @@ SuiviPrecipitations::SuiviPrecipitations(const QStringList &stations, QWidget *p
     m_stations = new QLineEdit(stations.join(QLatin1Char(',')));
     m_stations->setObjectName(QStringLiteral("TxtStations"));
     m_stations->setPlaceholderText(QStringLiteral("codes séparés par des virgules"));
+    m_lists = new QComboBox;
+    m_lists->setObjectName(QStringLiteral("CboListe"));
+    m_lists->setToolTip(QStringLiteral("Les codes saisis, la sélection de la liste des "
+                                       "pluviomètres ou une liste enregistrée"));
+    fillStationListChoice(m_lists, QStringLiteral("Codes saisis"));
+    // A list's stations show in the field as soon as it is chosen, so the user sees them.
+    connect(m_lists, &QComboBox::activated, this, [this] {
+        if (const std::optional<QStringList> codes = stationsOfChoice(m_lists))
+            m_stations->setText(codes->join(QLatin1Char(',')));
+    });
+    // Typing codes goes back to "Codes saisis".
+    connect(m_stations, &QLineEdit::textEdited, this, [this] { m_lists->setCurrentIndex(0); });
+    m_compare = new QCheckBox(QStringLiteral("Comparer aux &normales"));
+    m_compare->setObjectName(QStringLiteral("ChkNormales"));
+    m_compare->setToolTip(QStringLiteral("Normale de chaque période et part de la normale "
+                                         "(pas mensuel ou annuel, pluie, pluie efficace, ETP)"));
     m_parameter = new QComboBox;
     m_parameter->setObjectName(QStringLiteral("CboParametre"));
     for (const DataKind &kind : dataKinds(AccesBase::instance()))
@@ -87,8 +105,16 @@ SuiviPrecipitations::SuiviPrecipitations(const QStringList &stations, QWidget *p
     connect(compute, &QPushButton::clicked, this, &SuiviPrecipitations::Actualiser);
     connect(m_stations, &QLineEdit::returnPressed, this, &SuiviPrecipitations::Actualiser);
 
+    connect(m_step, &QComboBox::currentIndexChanged, this, &SuiviPrecipitations::updateNormalsChoice);
+    connect(m_parameter, &QComboBox::currentIndexChanged, this,
+            &SuiviPrecipitations::updateNormalsChoice);
+    updateNormalsChoice();
+
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Stations :"), m_stations);
+    auto *stationsRow = new QHBoxLayout;
+    stationsRow->addWidget(m_stations, 1);
+    stationsRow->addWidget(m_lists);
+    form->addRow(QStringLiteral("Stations :"), stationsRow);
     auto *window = new QHBoxLayout;
     window->addWidget(new QLabel(QStringLiteral("Du")));
     window->addWidget(m_from);
@@ -101,7 +127,12 @@ SuiviPrecipitations::SuiviPrecipitations(const QStringList &stations, QWidget *p
     window->addWidget(new QLabel(QStringLiteral("Début de journée :")));
     window->addWidget(m_dayStart);
     window->addStretch();
-    form->addRow(QStringLiteral("Paramètre :"), m_parameter);
+    auto *parameterRow = new QHBoxLayout;
+    parameterRow->addWidget(m_parameter);
+    parameterRow->addSpacing(12);
+    parameterRow->addWidget(m_compare);
+    parameterRow->addStretch();
+    form->addRow(QStringLiteral("Paramètre :"), parameterRow);
     form->addRow(QStringLiteral("Période :"), window);
 
     m_caption = new QLabel;
@@ -129,6 +160,11 @@ bool SuiviPrecipitations::Actualiser()
 {
     if (m_running)
         return false;
+    if (const std::optional<QStringList> chosen = stationsOfChoice(m_lists)) {
+        if (chosen->isEmpty())
+            return false;
+        m_stations->setText(chosen->join(QLatin1Char(',')));
+    }
     QStringList codes;
     for (const QString &part : m_stations->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString code = part.trimmed();
@@ -171,6 +207,27 @@ bool SuiviPrecipitations::Actualiser()
     options.from = m_from->date();
     options.to = m_to->date();
     m_table = followUpTable(codes, series, options);
+    m_normals.reset();
+    QString references;
+    if (m_compare->isEnabled() && m_compare->isChecked()) {
+        std::vector<std::array<double, 12>> monthly;
+        QStringList titles;
+        for (size_t i = 0; i < series.size(); ++i) {
+            QString title;
+            monthly.push_back(followUpReference(
+                *series[i], loadStationNormals(AccesBase::instance(), codes[qsizetype(i)]),
+                options.parameter, options.selection, &title));
+            titles << title;
+        }
+        m_normals = followUpNormals(m_table, monthly);
+        m_normals->titles = titles;
+        titles.removeDuplicates();
+        titles.removeAll(QString());
+        references = QStringLiteral(" Normale : %1, au prorata des jours pour une période "
+                                    "coupée ; %2 : part de la normale.")
+                         .arg(titles.isEmpty() ? QStringLiteral("aucune") : titles.join(QStringLiteral(", ")),
+                              QStringLiteral("% normale"));
+    }
     const QString unit = parameterUnit(options.parameter);
     m_caption->setText(
         QStringLiteral("%1%2 : %3 par période. En italique sur fond orangé : période incomplète "
@@ -178,7 +235,8 @@ bool SuiviPrecipitations::Actualiser()
                        "complètes seules ; Total : toute la période choisie.")
             .arg(m_parameter->currentText(),
                  unit.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unit),
-                 m_table.mean ? QStringLiteral("moyenne") : QStringLiteral("somme")));
+                 m_table.mean ? QStringLiteral("moyenne") : QStringLiteral("somme"))
+        + references);
     fillModel();
     return true;
 }
@@ -187,14 +245,19 @@ void SuiviPrecipitations::fillModel()
 {
     m_model->clear();
     QStringList headers{QStringLiteral("Période")};
-    for (const QString &code : m_table.stations)
+    for (const QString &code : m_table.stations) {
         headers << code << QStringLiteral("Jours manquants");
+        if (m_normals)
+            headers << QStringLiteral("Normale") << QStringLiteral("% normale");
+    }
     m_model->setHorizontalHeaderLabels(headers);
     const QBrush incomplete(QColor(255, 229, 204));
+    const QLocale french(QLocale::French);
     const auto addRow = [&](const QString &label, const std::vector<FollowUpCell> &cells,
-                            bool summary) {
+                            const std::vector<double> *normals, bool summary) {
         QList<QStandardItem *> items{new QStandardItem(label)};
-        for (const FollowUpCell &cell : cells) {
+        for (size_t s = 0; s < cells.size(); ++s) {
+            const FollowUpCell &cell = cells[s];
             auto *value = new QStandardItem(valueText(cell.value, m_table.mean));
             auto *missing = new QStandardItem(QString::number(cell.missingDays));
             value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -211,6 +274,22 @@ void SuiviPrecipitations::fillModel()
                                       .arg(cell.missingDays));
             }
             items << value << missing;
+            if (normals) {
+                const double normal = s < normals->size() ? (*normals)[s] : std::nan("");
+                const double percent = percentOfNormal(cell.value, normal);
+                auto *normalItem = new QStandardItem(valueText(normal, false));
+                auto *percentItem = new QStandardItem(
+                    std::isnan(percent) ? QString() : french.toString(percent, 'f', 0) + QStringLiteral(" %"));
+                for (QStandardItem *item : {normalItem, percentItem}) {
+                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                    item->setForeground(QColor(0x1f, 0x4e, 0x79));
+                }
+                if (!std::isnan(normal))
+                    normalItem->setData(normal, Qt::UserRole);
+                if (!std::isnan(percent))
+                    percentItem->setData(percent, Qt::UserRole);
+                items << normalItem << percentItem;
+            }
         }
         if (summary)
             for (QStandardItem *item : items) {
@@ -221,10 +300,18 @@ void SuiviPrecipitations::fillModel()
         m_model->appendRow(items);
     };
     for (size_t p = 0; p < m_table.periods.size(); ++p)
-        addRow(m_table.periods[p].label, m_table.cells[p], false);
-    addRow(QStringLiteral("Cumul"), m_table.cumul, true);
-    addRow(QStringLiteral("Total"), m_table.total, true);
+        addRow(m_table.periods[p].label, m_table.cells[p],
+               m_normals ? &m_normals->periods[p] : nullptr, false);
+    addRow(QStringLiteral("Cumul"), m_table.cumul, m_normals ? &m_normals->cumul : nullptr, true);
+    addRow(QStringLiteral("Total"), m_table.total, m_normals ? &m_normals->total : nullptr, true);
     m_view->resizeColumnsToContents();
+}
+
+void SuiviPrecipitations::updateNormalsChoice()
+{
+    const bool possible = followUpHasNormals(m_parameter->currentData().toInt(),
+                                             FollowUpStep(m_step->currentData().toInt()));
+    m_compare->setEnabled(possible);
 }
 
 void SuiviPrecipitations::DeclencheExcel()

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "charts/followup.h"
+#include "charts/followupnormals.h"
+
+#include <optional>
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -15,7 +19,9 @@ namespace plx {
 
 // "Suivi des précipitations": per station, the sums (means for the free parameters) of one
 // parameter by day, month or year over a window, with each period's missing days beside
-// its value, incomplete periods styled, then the "Cumul" and "Total" rows.
+// its value, incomplete periods styled, then the "Cumul" and "Total" rows. The stations are
+// typed, or taken from the station list's selection or a saved list; at the month and year
+// steps each sum may show its normal and its share of it beside it.
 class SuiviPrecipitations : public QWidget
 {
     Q_OBJECT
@@ -25,6 +31,8 @@ public:
     explicit SuiviPrecipitations(const QStringList &stations = {}, QWidget *parent = nullptr);
 
     const FollowUpTable &table() const { return m_table; }
+    // The normals of the last computation; nullopt when the comparison was off.
+    const std::optional<FollowUpNormals> &normals() const { return m_normals; }
 
 public slots:
     // Reads the stations' series and fills the table; false after a message.
@@ -34,8 +42,11 @@ public slots:
 
 private:
     void fillModel();
+    void updateNormalsChoice();
 
     QLineEdit *m_stations = nullptr;     // owned by the layout
+    QComboBox *m_lists = nullptr;
+    QCheckBox *m_compare = nullptr;
     QComboBox *m_parameter = nullptr;
     QComboBox *m_step = nullptr;
     QComboBox *m_dayStart = nullptr;
@@ -45,6 +56,7 @@ private:
     QTableView *m_view = nullptr;
     QStandardItemModel *m_model = nullptr;
     FollowUpTable m_table;
+    std::optional<FollowUpNormals> m_normals;
     bool m_running = false;
 };
 

@@ -7,8 +7,10 @@
 #include "db/accesbase.h"
 #include "outputs/widgets/gridexport.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/stationlistchoice.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QColor>
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -84,6 +86,18 @@ SituationReseau::SituationReseau(const QStringList &codes, QWidget *parent) : QW
     m_stations->setToolTip(QStringLiteral("Codes des stations séparés par des virgules "
                                           "(vide : toutes les stations visibles)"));
     connect(m_stations, &QLineEdit::returnPressed, this, &SituationReseau::Actualiser);
+    m_lists = new QComboBox(this);
+    m_lists->setObjectName(QStringLiteral("CboListe"));
+    m_lists->setToolTip(QStringLiteral("Les codes saisis (vide : toutes les stations visibles), la "
+                                       "sélection de la liste des pluviomètres ou une liste "
+                                       "enregistrée"));
+    fillStationListChoice(m_lists, QStringLiteral("Codes saisis ou toutes les stations"));
+    // A list's stations show in the field as soon as it is chosen, so the user sees them.
+    connect(m_lists, &QComboBox::activated, this, [this] {
+        if (const std::optional<QStringList> codes = stationsOfChoice(m_lists))
+            m_stations->setText(codes->join(QLatin1Char(',')));
+    });
+    connect(m_stations, &QLineEdit::textEdited, this, [this] { m_lists->setCurrentIndex(0); });
     m_search = new QPushButton(QStringLiteral("&Rechercher"), this);
     m_search->setObjectName(QStringLiteral("CmdRechercher"));
     m_search->setDefault(true);
@@ -144,6 +158,7 @@ SituationReseau::SituationReseau(const QStringList &codes, QWidget *parent) : QW
     top->addSpacing(12);
     top->addWidget(stationsLabel);
     top->addWidget(m_stations, 1);
+    top->addWidget(m_lists);
     top->addWidget(m_search);
     top->addWidget(m_cancel);
     auto *bottom = new QHBoxLayout;
@@ -180,6 +195,7 @@ void SituationReseau::setBusy(bool busy)
     m_export->setEnabled(!busy);
     m_date->setEnabled(!busy);
     m_stations->setEnabled(!busy);
+    m_lists->setEnabled(!busy);
     m_cancel->setEnabled(busy);
     m_progress->setVisible(busy);
     m_table->setSortingEnabled(!busy);
@@ -189,6 +205,12 @@ bool SituationReseau::Actualiser()
 {
     if (m_running)
         return false;
+    if (const std::optional<QStringList> chosen = stationsOfChoice(m_lists)) {
+        // An empty choice would mean every station: refuse it (the message is shown).
+        if (chosen->isEmpty())
+            return false;
+        m_stations->setText(chosen->join(QLatin1Char(',')));
+    }
     const QStringList codes = m_stations->text().split(QLatin1Char(','), Qt::SkipEmptyParts);
     const SituationStationsResult stations = situationStations(codes);
     if (!stations.ok) {

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -18,9 +19,9 @@ class QTableView;
 namespace plx {
 
 // "Situation du réseau": for each rain gauge of the visible stations (or of the codes
-// given), its latest value, validation and intervention before a search date, the
-// stations with nothing within 90 days flagged. Sortable; double-click opens the record,
-// or the validation editor from the value columns.
+// given, of the station list's selection or of a saved list), its latest value, validation
+// and intervention before a search date, the stations with nothing within 90 days flagged.
+// Sortable; double-click opens the record, or the validation editor from the value columns.
 class SituationReseau : public QWidget
 {
     Q_OBJECT
@@ -64,6 +65,7 @@ private:
 
     QDateEdit *m_date = nullptr;
     QLineEdit *m_stations = nullptr;
+    QComboBox *m_lists = nullptr; // typed codes, the list's selection or a saved list
     QPushButton *m_search = nullptr;
     QPushButton *m_cancel = nullptr;
     QPushButton *m_export = nullptr;

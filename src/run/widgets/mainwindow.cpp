@@ -7,6 +7,7 @@
 #include "outputs/widgets/frmimpression.h"
 
 #include "base/messages.h"
+#include "base/userguide.h"
 #include "config/connectionprofile.h"
 #include "config/settings.h"
 #include "db/accesbase.h"
@@ -381,6 +382,11 @@ void MainWindow::dispatchToolbar(int index)
     case 12:
         openCodeLists();
         return;
+    case 9:
+        // Every screen has help: the guide's page when it offers none of its own.
+        if (!invokeOnActiveScreen(toolbarMethod(index)) && activeScreen())
+            showHelp();
+        return;
     default:
         invokeOnActiveScreen(toolbarMethod(index));
         return;
@@ -402,7 +408,7 @@ void MainWindow::openPrintDialog()
         m_printer = new QPrinter(QPrinter::HighResolution);
     context.printer = m_printer;
     context.printScreen = [this] { printActiveScreen(); };
-    context.showHelp = [this] { showHelp(); };
+    context.showHelp = [this] { showHelpPage(guidePageForScreen(QStringLiteral("FrmImpression"))); };
     FrmImpression dialog(std::move(context), this);
     dialog.exec();
 }
@@ -415,6 +421,7 @@ void MainWindow::updateActions()
             m_toolbarActions[size_t(i)]->setEnabled(hasMethod(screen, method));
     }
     m_toolbarActions[0]->setEnabled(screen != nullptr);
+    m_toolbarActions[9]->setEnabled(screen != nullptr);
     m_toolbarActions[10]->setEnabled(screen != nullptr);
     if (m_printAction)
         m_printAction->setEnabled(screen != nullptr);

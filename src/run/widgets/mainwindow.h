@@ -108,7 +108,11 @@ public slots:
     // Closes every screen and then the window, without the quit question; the connection
     // screen calls it once the profile is switched. False when a screen refused.
     bool closeForProfileChange();
+    // F1 and the toolbar's help: the guide's page of the active screen (its index when
+    // no screen is open or the screen has no page), with the help option FichierAide.
     void showHelp() override;
+    // One page of the guide ("impression.html"...); an error message when it is missing.
+    void showHelpPage(const QString &page);
     void openSupportSite();
     void startVersionCheck();
 

@@ -3,6 +3,8 @@
 #include "run/widgets/mainwindow.h"
 
 #include "base/messages.h"
+#include "base/userguide.h"
+#include "base/widgets/helpopener.h"
 #include "charts/widgets/suiviprecipitations.h"
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
@@ -13,7 +15,9 @@
 #include "run/widgets/referencetable.h"
 #include "session/session.h"
 #include "stations/widgets/bassinsversants.h"
+#include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/listeinterventions.h"
 #include "stations/widgets/listepluviometres.h"
 
 #include <QAction>
@@ -162,6 +166,19 @@ void MainWindow::buildMenus()
     newStation->setObjectName(QStringLiteral("MnuNouveauPluviometre"));
     file->addAction(QStringLiteral("&Situation du réseau"), this, &MainWindow::openSituation)
         ->setObjectName(QStringLiteral("MnuSituationReseau"));
+    file->addAction(QStringLiteral("Liste des in&terventions"), this, [this] {
+        // From the list: its selected stations; else every station.
+        std::vector<qint64> selected;
+        if (auto *list = qobject_cast<ListePluviometres *>(activeScreen()))
+            selected = list->selectedCodes();
+        const std::vector<qlonglong> codes(selected.begin(), selected.end());
+        auto *created = new ListeInterventions(codes);
+        auto *shown = qobject_cast<ListeInterventions *>(openScreen(created));
+        if (shown && shown != created) // already open: it takes the new selection
+            shown->setStations(codes);
+    })->setObjectName(QStringLiteral("MnuListeInterventions"));
+    file->addAction(QStringLiteral("&Bulletins"), this, [this] { openScreen(new BulletinsPluvio); })
+        ->setObjectName(QStringLiteral("MnuBulletins"));
     file->addSeparator();
     m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
                                     &MainWindow::printActiveScreen);
@@ -523,8 +540,16 @@ QString MainWindow::helpLocation(const QString &fichierAide)
 
 void MainWindow::showHelp()
 {
+    // The page of the screen in front; the guide's index when none is open.
+    QWidget *screen = activeScreen();
+    showHelpPage(screen ? guidePageForScreen(QString::fromLatin1(screen->metaObject()->className()))
+                        : QStringLiteral("index.html"));
+}
+
+void MainWindow::showHelpPage(const QString &page)
+{
     const QString path = LireParametre(QStringLiteral("FichierAide"), {}, true);
-    const QString location = helpLocation(path);
+    const QString location = helpPageLocation(path, page);
     if (location.isEmpty()) {
         showMessage(MessageKind::Erreur,
                     QStringLiteral("L'aide n'est pas installée ou le paramètrage n'est pas "
@@ -533,9 +558,9 @@ void MainWindow::showHelp()
         return;
     }
     const bool web = location.startsWith(QLatin1String("HTTP"), Qt::CaseInsensitive);
-    const bool opened = web ? QDesktopServices::openUrl(QUrl(location))
+    const bool opened = web ? openHelpPage(QUrl(location))
                             : QFileInfo(location).isFile()
-                                  && QDesktopServices::openUrl(QUrl::fromLocalFile(location));
+                                  && openHelpPage(QUrl::fromLocalFile(location));
     if (!opened)
         showMessage(MessageKind::Erreur, QStringLiteral("Impossible d'ouvrir le fichier d'aide: ")
                                              + location);

@@ -14,9 +14,12 @@
 #include "stations/stationdeletion.h"
 #include "stations/stationfavourites.h"
 #include "stations/stationrenumber.h"
+#include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/fichefields.h"
+#include "stations/widgets/rapportintervention.h"
 #include "stations/widgets/stationsublist.h"
 #include "stations/widgets/sublistgrid.h"
+#include "stations/widgets/sublistmodel.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -104,6 +107,13 @@ FichePluviometre::FichePluviometre(QWidget *parent) : QWidget(parent)
         connect(subList, &StationSubList::dirtyChanged, this,
                 [this] { setWindowModified(hasUnsavedChanges()); });
     }
+    if (SubListGrid *interventions = interventionsGrid()) {
+        QPushButton *report = interventions->addButton(
+            "CmdRapportIntervention", QStringLiteral("&Rapport d'intervention"));
+        report->setToolTip(QStringLiteral("Aperçu avant impression du rapport de l'intervention "
+                                          "choisie"));
+        connect(report, &QPushButton::clicked, this, &FichePluviometre::openInterventionReport);
+    }
     m_historique = new HistoriqueGrid(m_tabs);
     m_tabs->addTab(m_historique, QStringLiteral("Historique"));
 
@@ -180,8 +190,7 @@ QWidget *FichePluviometre::buildButtonBar()
                     &FichePluviometre::openNormalsComparison)
         ->setObjectName(QStringLiteral("MnuCompNormale"));
     charts->setMenu(chartMenu);
-    connect(bulletins, &QPushButton::clicked, this,
-            [this] { openPanel(QStringLiteral("Bulletins")); });
+    connect(bulletins, &QPushButton::clicked, this, &FichePluviometre::openBulletins);
 
     for (QPushButton *push : {previous, next, m_favourite, m_changeCode, weather, map})
         row->addWidget(push);
@@ -574,6 +583,71 @@ void FichePluviometre::openPanel(const QString &title)
     }
     showMessage(MessageKind::Aide,
                 title + QStringLiteral(" : cette fonction n'est pas encore disponible."));
+}
+
+void FichePluviometre::openBulletins()
+{
+    if (m_record.code.isEmpty()) {
+        showMessage(
+            MessageKind::Erreur,
+            QStringLiteral("Enregister le pluviomètre avant de charger ces fonctionnalités"));
+        return;
+    }
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openScreen(new BulletinsPluvio(m_record.code));
+}
+
+SubListGrid *FichePluviometre::interventionsGrid() const
+{
+    for (StationSubList *subList : m_subLists) {
+        if (subList->objectName() == QLatin1String("OngletInterventions"))
+            return qobject_cast<SubListGrid *>(subList);
+    }
+    return nullptr;
+}
+
+bool FichePluviometre::showIntervention(int numero)
+{
+    SubListGrid *grid = interventionsGrid();
+    if (!grid)
+        return false;
+    m_tabs->setCurrentWidget(grid);
+    const int row = grid->findRow(QStringLiteral("Numero"), numero);
+    if (row < 0)
+        return false;
+    const int column = std::max(0, grid->model()->gridColumn(QStringLiteral("DateEvenement")));
+    grid->grid()->setCurrentIndex(grid->model()->index(row, column));
+    grid->grid()->scrollTo(grid->model()->index(row, column));
+    grid->grid()->setFocus();
+    return true;
+}
+
+bool FichePluviometre::openInterventionReport()
+{
+    SubListGrid *grid = interventionsGrid();
+    if (!grid || m_record.code.isEmpty())
+        return false;
+    const QModelIndex current = grid->grid()->currentIndex();
+    const int numberColumn = grid->model()->gridColumn(QStringLiteral("Numero"));
+    if (!current.isValid() || numberColumn < 0) {
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Choisissez l'intervention dont imprimer le rapport."));
+        return false;
+    }
+    // The report reads the database: an intervention typed but not saved would print stale.
+    if (grid->isDirty()) {
+        showMessage(MessageKind::Aide, QStringLiteral("Enregistrez les interventions avant "
+                                                      "d'imprimer leur rapport."));
+        return false;
+    }
+    const std::optional<double> numero = parseNumber(
+        grid->model()->index(current.row(), numberColumn).data(Qt::EditRole).toString());
+    if (!numero) {
+        showMessage(MessageKind::Aide,
+                    QStringLiteral("Choisissez l'intervention dont imprimer le rapport."));
+        return false;
+    }
+    return previewInterventionReport(this, m_record.code.toLongLong(), int(*numero));
 }
 
 void FichePluviometre::openChronicle()

@@ -20,6 +20,7 @@ namespace plx {
 class FicheFields;
 class HistoriqueGrid;
 class StationSubList;
+class SubListGrid;
 
 // The record of one rain gauge: its descriptive fields, its satellite grids, its
 // interventions and the historical summary of its measurements. Opened from the list for
@@ -51,6 +52,9 @@ public:
     bool isEditable() const { return m_editable; }
     // Unsaved changes in the fields or in a sub-list.
     bool hasUnsavedChanges() const;
+    // Shows the interventions tab with the intervention of that number current; false when
+    // the station has no such intervention (the tab is shown all the same).
+    bool showIntervention(int numero);
 
 public slots:
     // Toolbar: save, delete, new row in the current tab's grid, help.
@@ -73,6 +77,10 @@ public slots:
     void openYearlyChart();
     void openYearbook();
     void openNormalsComparison();
+    // The print preview of the report of the intervention current in the interventions tab.
+    bool openInterventionReport();
+    // The bulletins screen on this station.
+    void openBulletins();
 
 signals:
     void stationSaved(const QString &code);
@@ -93,6 +101,7 @@ private:
     void updateFavouriteButton();
     void updateIdentity();
     bool askNewCode(QString *code);
+    SubListGrid *interventionsGrid() const;
 
     FicheFields *m_fields = nullptr;          // owned by the tab widget
     QTabWidget *m_tabs = nullptr;             // child

@@ -11,7 +11,9 @@
 #include "stations/recordlength.h"
 #include "stations/savedlists.h"
 #include "stations/stationlistmodel.h"
+#include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "stations/widgets/listeinterventions.h"
 #include "stations/widgets/filtereditor.h"
 
 #include <QApplication>
@@ -159,10 +161,11 @@ void ListePluviometres::buildUi()
     data->setToolTip(QStringLiteral("Valide les mesures du pluviomètre sélectionné"));
     connect(data, &QPushButton::clicked, this, &ListePluviometres::openCurrentData);
     auto *bulletins = panelButton(QStringLiteral("&Bulletins"), "CmdBulletins", this);
-    connect(bulletins, &QPushButton::clicked, this, [] {
-        showMessage(MessageKind::Aide, QStringLiteral("Les bulletins ne sont pas encore "
-                                                      "disponibles dans cette version."));
-    });
+    bulletins->setToolTip(QStringLiteral("Bulletins du réseau et leurs stations"));
+    connect(bulletins, &QPushButton::clicked, this, &ListePluviometres::openBulletins);
+    auto *interventions = panelButton(QStringLiteral("&Interventions"), "CmdInterventions", this);
+    interventions->setToolTip(QStringLiteral("Interventions sur les pluviomètres sélectionnés"));
+    connect(interventions, &QPushButton::clicked, this, &ListePluviometres::openInterventions);
     auto *overlay =
         panelButton(QStringLiteral("&Superposition pluie / piézométrie"), "CmdSuperposition", this);
     overlay->setToolTip(QStringLiteral("Pluviomètres sélectionnés et piézomètres sur un même "
@@ -190,7 +193,8 @@ void ListePluviometres::buildUi()
     normals->setToolTip(QStringLiteral("Mois du pluviomètre sélectionné comparés à ses normales"));
     connect(normals, &QPushButton::clicked, this, &ListePluviometres::openNormalsComparison);
     for (QPushButton *button : {data, chronicle, yearly, yearbook, normals, map,
-                                m_recordLengthButton, bulletins, overlay, rainOverlay})
+                                m_recordLengthButton, bulletins, interventions, overlay,
+                                rainOverlay})
         panel->addWidget(button);
     panel->addStretch(1);
     middle->addLayout(panel);
@@ -496,6 +500,25 @@ void ListePluviometres::openOverlay(Navigator::OverlayChart kind)
             codes << QString::number(code);
     if (Navigator *navigator = navigatorFor(this))
         navigator->openOverlayChart(kind, codes);
+}
+
+void ListePluviometres::openBulletins()
+{
+    if (Navigator *navigator = navigatorFor(this))
+        navigator->openScreen(new BulletinsPluvio);
+}
+
+void ListePluviometres::openInterventions()
+{
+    Navigator *navigator = navigatorFor(this);
+    if (!navigator)
+        return;
+    const std::vector<qint64> codes = selectedCodes();
+    auto *created = new ListeInterventions(codes);
+    // The screen already open comes to the front instead: it takes the new selection.
+    auto *shown = qobject_cast<ListeInterventions *>(navigator->openScreen(created));
+    if (shown && shown != created)
+        shown->setStations(codes);
 }
 
 FichePluviometre *ListePluviometres::openRecord(const QString &code)

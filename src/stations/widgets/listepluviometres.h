@@ -102,6 +102,10 @@ public slots:
     void openNormalsComparison();
     // An overlay chart with the selected stations in its display list.
     void openOverlay(Navigator::OverlayChart kind);
+    // Every network bulletin.
+    void openBulletins();
+    // The interventions on the selected stations (every station when none is selected).
+    void openInterventions();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

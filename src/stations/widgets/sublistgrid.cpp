@@ -56,6 +56,7 @@ SubListGrid::SubListGrid(SubListTab tab, const QString &gridName, QWidget *paren
     connect(m_add, &QPushButton::clicked, this, &SubListGrid::declencheInserer);
     connect(m_remove, &QPushButton::clicked, this, &SubListGrid::removeSelectedRows);
     auto *buttons = new QHBoxLayout;
+    m_buttons = buttons;
     buttons->addWidget(m_add);
     buttons->addWidget(m_remove);
     const auto shown = description().shownColumns();
@@ -107,6 +108,29 @@ bool SubListGrid::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return SubListWidget::eventFilter(watched, event);
+}
+
+QPushButton *SubListGrid::addButton(const char *name, const QString &text)
+{
+    auto *b = new QPushButton(text, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    m_buttons->insertWidget(m_buttons->count() - 1, b); // before the stretch
+    return b;
+}
+
+int SubListGrid::findRow(const QString &column, double value) const
+{
+    const int at = rows().columnIndex(column);
+    if (at < 0)
+        return -1;
+    for (int r = 0; r < int(rows().rows.size()); ++r) {
+        const QVariant &cell = rows().rows[size_t(r)].cells[size_t(at)];
+        const std::optional<double> n = subListNumberValue(cell);
+        if (n && *n == value)
+            return r;
+    }
+    return -1;
 }
 
 int SubListGrid::pathColumn() const

@@ -2,6 +2,7 @@
 
 #include "stations/widgets/sublistwidget.h"
 
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -23,6 +24,11 @@ public:
 
     QTableView *grid() const { return m_grid; }
     SubListModel *model() const { return m_model; }
+    // A button of the tab's own, after the row buttons (the record adds the intervention
+    // report to its interventions tab).
+    QPushButton *addButton(const char *name, const QString &text);
+    // The grid row whose column holds value (compared as numbers); -1 when none.
+    int findRow(const QString &column, double value) const;
 
 protected:
     void showRows() override;
@@ -47,6 +53,7 @@ private:
     QPushButton *m_remove = nullptr;
     QPushButton *m_browse = nullptr;
     QPushButton *m_open = nullptr;
+    QHBoxLayout *m_buttons = nullptr;
 };
 
 } // namespace plx

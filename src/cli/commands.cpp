@@ -3,6 +3,7 @@
 #include "cli/exportcommand.h"
 #include "cli/followupcommand.h"
 #include "cli/historycommands.h"
+#include "cli/importcommand.h"
 #include "cli/loginoption.h"
 #include "cli/options.h"
 #include "cli/qccommand.h"
@@ -277,6 +278,13 @@ QString usage()
         "                                règle, gravité, explication) ; règles : plage, pic,\n"
         "                                bloque, zeros, cumul, journalier, voisins (toutes par\n"
         "                                défaut)\n"
+        "  import [BASE] --format meteofrance-q|meteofrance-h|radome|knmi|ghcn|ecad|csv\n"
+        "        --file CHEMIN [--file CHEMIN…] [--station CODE | --create-stations]\n"
+        "        [--existing keep|replace|unvalidated] [--mapping NOM] [--dry-run]\n"
+        "                                importe des fichiers de données (.gz et .zip lus\n"
+        "                                directement), une transaction par station ; les\n"
+        "                                valeurs validées restent sauf --existing replace ;\n"
+        "                                --dry-run : aperçu et comptes, rien n'est écrit\n"
         "  guide-shots --db FICHIER.sqlite --out DOSSIER\n"
         "                                images du guide utilisateur : chaque écran sur le\n"
         "                                réseau de démonstration (créé si absent), 1366×768\n"
@@ -321,6 +329,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return exportCommand(arguments);
     if (command == QLatin1String("situation"))
         return situationCommand(arguments);
+    if (command == QLatin1String("import"))
+        return importCommand(arguments);
     if (command == QLatin1String("qc"))
         return qcCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());

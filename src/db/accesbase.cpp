@@ -5,6 +5,7 @@
 
 #include "db/odbcengine.h"
 #include "db/pgengine.h"
+#include "db/bulkinsert.h"
 #include "db/preparedstatement.h"
 #include "db/recordset.h"
 #include "db/sqliteengine.h"
@@ -368,6 +369,59 @@ std::unique_ptr<PreparedStatement> AccesBase::prepare(const QString &sql, QStrin
         message = linkFailure(message);
     report(statement != nullptr, native, message, error);
     return statement;
+}
+
+namespace {
+
+// The rows one by one through a prepared INSERT: engines without a bulk path.
+class PreparedInsert final : public BulkInsert
+{
+public:
+    explicit PreparedInsert(std::unique_ptr<PreparedStatement> statement)
+        : m_statement(std::move(statement))
+    {
+    }
+    bool add(const QVariantList &values, QString *error) override
+    {
+        return m_statement->exec(values, error);
+    }
+    bool finish(QString *) override { return true; }
+
+private:
+    std::unique_ptr<PreparedStatement> m_statement;
+};
+
+} // namespace
+
+std::unique_ptr<BulkInsert> AccesBase::bulkInsert(const QString &table, const QStringList &columns,
+                                                  QString *error, std::source_location where)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    // The statement the rows amount to, for the observer and the engines without COPY.
+    const QString insert = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+                           columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                           marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QString message;
+    if (m_engine && m_engine->dialect() == SqlDialect::PostgreSQL) {
+        observe(insert, where, false);
+        if (!ensureLink(&message)) {
+            report(false, insert, message, error);
+            return nullptr;
+        }
+        std::unique_ptr<BulkInsert> copy = m_engine->bulkInsert(table, columns, &message);
+        if (copy || !message.isEmpty()) {
+            if (!copy)
+                message = linkFailure(message);
+            report(copy != nullptr, insert, message, error);
+            return copy;
+        }
+    }
+    std::unique_ptr<PreparedStatement> statement = prepare(insert, error, where);
+    if (!statement)
+        return nullptr;
+    return std::make_unique<PreparedInsert>(std::move(statement));
 }
 
 std::unique_ptr<Recordset> AccesBase::OuvrirRecordset(const QString &sql, QString *error,

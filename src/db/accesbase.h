@@ -13,6 +13,7 @@
 
 namespace plx {
 
+class BulkInsert;
 class Engine;
 class PreparedStatement;
 class Recordset;
@@ -90,6 +91,13 @@ public:
     // nullptr (error set) when the engine refuses it.
     std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error = nullptr,
                                                std::source_location where = std::source_location::current());
+
+    // Rows appended to table (a name made by the program, never typed) in bulk inside the
+    // open transaction: PostgreSQL's COPY where the engine has it, else a prepared INSERT
+    // run once per row. nullptr (error set) when refused.
+    std::unique_ptr<BulkInsert> bulkInsert(const QString &table, const QStringList &columns,
+                                           QString *error = nullptr,
+                                           std::source_location where = std::source_location::current());
 
     // An updatable set over one table (SELECT ... FROM <table> [WHERE ...]).
     std::unique_ptr<Recordset> OuvrirRecordset(const QString &sql, QString *error = nullptr,

@@ -1,5 +1,6 @@
 #include "db/engine.h"
 
+#include "db/bulkinsert.h"
 #include "db/placeholders.h"
 #include "db/preparedstatement.h"
 #include "db/sqltext.h"
@@ -79,6 +80,11 @@ bool Engine::queryRows(const QString &sql, const RowReader &reader, QString *err
 std::unique_ptr<PreparedStatement> Engine::prepare(const QString &sql, QString *)
 {
     return std::make_unique<LiteralStatement>(*this, splitAtPlaceholders(sql));
+}
+
+std::unique_ptr<BulkInsert> Engine::bulkInsert(const QString &, const QStringList &, QString *)
+{
+    return nullptr;
 }
 
 QString Engine::literal(const QVariant &value) const

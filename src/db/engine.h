@@ -11,6 +11,7 @@
 
 namespace plx {
 
+class BulkInsert;
 class PreparedStatement;
 
 // One open connection to one database server or file. Engines run SQL already in
@@ -33,6 +34,11 @@ public:
     // value as this engine's literal and runs the text: engines with real prepared
     // statements do better. The statement must not outlive the engine.
     virtual std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error);
+
+    // Rows streamed into table's columns (see BulkInsert), where the engine has a faster
+    // way than a prepared INSERT per row; nullptr (no error) when it has none.
+    virtual std::unique_ptr<BulkInsert> bulkInsert(const QString &table,
+                                                   const QStringList &columns, QString *error);
 
     // Catalog look-ups (names compared case-insensitively).
     virtual bool tableExists(const QString &table) = 0;

@@ -1,5 +1,6 @@
 #include "db/pgengine.h"
 
+#include "db/bulkinsert.h"
 #include "db/connectionrefusal.h"
 #include "db/datetimetext.h"
 #include "db/placeholders.h"
@@ -280,7 +281,121 @@ private:
     qint64 m_affected = 0;
 };
 
+// Rows in COPY's text format, sent in blocks: a tab between values, \N for NULL,
+// backslashes and line breaks inside a text escaped.
+class PgCopy final : public BulkInsert
+{
+public:
+    PgCopy(PGconn *conn, int columns) : m_conn(conn), m_columns(columns)
+    {
+        m_buffer.reserve(kBlock + 4096);
+    }
+    ~PgCopy() override
+    {
+        if (m_open) {
+            // Abandoned: the server fails the COPY, and with it the caller's transaction.
+            PQputCopyEnd(m_conn, "abandon");
+            drain();
+        }
+    }
+
+    bool add(const QVariantList &values, QString *error) override
+    {
+        if (!m_open || values.size() != m_columns) {
+            if (error)
+                *error = QStringLiteral("%1 valeurs données pour %2 colonnes.")
+                             .arg(values.size())
+                             .arg(m_columns);
+            return false;
+        }
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                m_buffer += '\t';
+            const QByteArray text = boundValueText(values[i]);
+            if (text.isNull()) {
+                m_buffer += "\\N";
+                continue;
+            }
+            for (const char c : text) {
+                switch (c) {
+                case '\\': m_buffer += "\\\\"; break;
+                case '\t': m_buffer += "\\t"; break;
+                case '\n': m_buffer += "\\n"; break;
+                case '\r': m_buffer += "\\r"; break;
+                default: m_buffer += c;
+                }
+            }
+        }
+        m_buffer += '\n';
+        return m_buffer.size() < kBlock || send(error);
+    }
+
+    bool finish(QString *error) override
+    {
+        if (!m_open)
+            return false;
+        const bool sent = send(error);
+        m_open = false;
+        if (PQputCopyEnd(m_conn, sent ? nullptr : "abandon") != 1) {
+            if (error)
+                *error = resultError(nullptr, m_conn);
+            drain();
+            return false;
+        }
+        PGresult *result = PQgetResult(m_conn);
+        const bool ok = sent && PQresultStatus(result) == PGRES_COMMAND_OK;
+        if (!ok && sent && error)
+            *error = resultError(result, m_conn);
+        PQclear(result);
+        drain();
+        return ok;
+    }
+
+private:
+    static constexpr qsizetype kBlock = 256 * 1024;
+
+    bool send(QString *error)
+    {
+        if (m_buffer.isEmpty())
+            return true;
+        if (PQputCopyData(m_conn, m_buffer.constData(), int(m_buffer.size())) != 1) {
+            if (error)
+                *error = resultError(nullptr, m_conn);
+            return false;
+        }
+        m_buffer.clear();
+        return true;
+    }
+
+    void drain()
+    {
+        while (PGresult *rest = PQgetResult(m_conn))
+            PQclear(rest);
+    }
+
+    PGconn *m_conn;
+    int m_columns;
+    QByteArray m_buffer;
+    bool m_open = true;
+};
+
 } // namespace
+
+std::unique_ptr<BulkInsert> PgEngine::bulkInsert(const QString &table, const QStringList &columns,
+                                                 QString *error)
+{
+    // The names come from the program (a table PLUVIO_<n>, fixed columns), never from input.
+    const QString sql = QStringLiteral("COPY ") + table + QStringLiteral(" (") +
+                        columns.join(QStringLiteral(", ")) + QStringLiteral(") FROM STDIN");
+    PGresult *result = PQexec(m_conn, sql.toUtf8().constData());
+    const bool ok = PQresultStatus(result) == PGRES_COPY_IN;
+    if (!ok && error)
+        *error = resultError(result, m_conn);
+    PQclear(result);
+    if (!ok)
+        return nullptr;
+    return std::make_unique<PgCopy>(m_conn, int(columns.size()));
+}
 
 PgEngine::~PgEngine()
 {

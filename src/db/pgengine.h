@@ -24,6 +24,9 @@ public:
     RecordTable query(const QString &sql) override;
     bool queryRows(const QString &sql, const RowReader &reader, QString *error) override;
     std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error) override;
+    // COPY ... FROM STDIN: the server parses a stream of rows, with no round trip per row.
+    std::unique_ptr<BulkInsert> bulkInsert(const QString &table, const QStringList &columns,
+                                           QString *error) override;
     bool tableExists(const QString &table) override;
     QStringList columnNames(const QString &table) override;
     bool isMissingObjectError(const QString &error) const override;

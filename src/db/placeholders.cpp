@@ -6,6 +6,41 @@
 
 namespace plx {
 
+namespace {
+
+// Bulk writes format millions of dates: digits by hand, not through a format string.
+void putDigits(char *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char('0' + value % 10);
+        value /= 10;
+    }
+}
+
+QByteArray dateText(const QDate &date)
+{
+    if (!date.isValid() || date.year() < 0 || date.year() > 9999)
+        return date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+    QByteArray text(10, '-');
+    putDigits(text.data(), date.year(), 4);
+    putDigits(text.data() + 5, date.month(), 2);
+    putDigits(text.data() + 8, date.day(), 2);
+    return text;
+}
+
+QByteArray timeText(const QTime &time)
+{
+    if (!time.isValid())
+        return QByteArray();
+    QByteArray text(8, ':');
+    putDigits(text.data(), time.hour(), 2);
+    putDigits(text.data() + 3, time.minute(), 2);
+    putDigits(text.data() + 6, time.second(), 2);
+    return text;
+}
+
+} // namespace
+
 QStringList splitAtPlaceholders(const QString &sql)
 {
     QStringList pieces;
@@ -46,12 +81,16 @@ QByteArray boundValueText(const QVariant &value)
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, value.toDouble());
         return QByteArray(buffer, int(result.ptr - buffer));
     }
-    case QMetaType::QDateTime:
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
+    case QMetaType::QDateTime: {
+        const QDateTime at = value.toDateTime();
+        QByteArray text = dateText(at.date());
+        text += ' ';
+        return text + timeText(at.time());
+    }
     case QMetaType::QDate:
-        return value.toDate().toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+        return dateText(value.toDate());
     case QMetaType::QTime:
-        return value.toTime().toString(QStringLiteral("HH:mm:ss")).toLatin1();
+        return timeText(value.toTime());
     default:
         return value.toString().toUtf8();
     }

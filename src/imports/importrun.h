@@ -43,6 +43,17 @@ struct PreviewLine
     QString refusal;              // empty when the row will be written
 };
 
+// What became of one station's rows.
+struct StationImport
+{
+    QString number;               // the file's station number ("" with options.station)
+    QString code;                 // the register code written to
+    bool created = false;         // created by this import (or would be, in a dry run)
+    qint64 written = 0, kept = 0;
+    qint64 doubtful = 0;          // of those written, values the source flags doubtful
+    QString error;                // the station failed: nothing of it was written
+};
+
 struct ImportReport
 {
     bool ok = false;
@@ -52,6 +63,10 @@ struct ImportReport
     QList<QPair<QString, RefusedLine>> refusedLines;  // file name, line and reason
     QStringList createdStations;  // register codes created
     QList<PreviewLine> preview;   // the first options.previewRows rows
+    qint64 failed = 0;            // rows of stations that failed (none of them written)
+    qint64 doubtful = 0;          // rows written unvalidated because the source doubts them
+    QList<StationImport> stations; // in the order the file gives them
+    bool refusedLinesCut = false; // more refused lines than refusedLines keeps
 };
 
 // Progress: bytes or rows done out of total (0 when unknown); false asks to stop.
@@ -61,6 +76,12 @@ using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
 // (a cancelled or failed import of a station writes nothing of it), ModeObtention "I",
 // the history's Import batch and a journal line. The same code serves the screen and the
 // command line.
+// The transaction holds one file's rows of one station, with the register row and the table
+// it may create: the station whose writing fails, the one being read when the file turns
+// out damaged and the one being read on cancel write nothing; the stations finished before
+// stay (report.stations). A stored record that already holds the file's value counts as
+// kept. Rows are held one block at a time, never the whole file. A dry run reads the
+// stored records to count, and writes nothing: no station, table, history or journal.
 ImportReport runImport(AccesBase &db, const QList<ImportSource> &sources, ImportReader &reader,
                        const ImportOptions &options, const ImportProgress &progress = {});
 

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+namespace plx::cli {
+
+int importCommand(const QStringList &arguments);
+
+} // namespace plx::cli

@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
+#include "imports/widgets/importerdonnees.h"
 #include "measures/widgets/situationreseau.h"
 #include "run/widgets/administration.h"
 #include "run/widgets/journalevenements.h"
@@ -162,6 +163,9 @@ void MainWindow::buildMenus()
     newStation->setObjectName(QStringLiteral("MnuNouveauPluviometre"));
     file->addAction(QStringLiteral("&Situation du réseau"), this, &MainWindow::openSituation)
         ->setObjectName(QStringLiteral("MnuSituationReseau"));
+    file->addAction(QStringLiteral("Importer des &données…"), this,
+                    [this] { openScreen(new ImporterDonnees); })
+        ->setObjectName(QStringLiteral("MnuImporterDonnees"));
     file->addSeparator();
     m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
                                     &MainWindow::printActiveScreen);

@@ -64,6 +64,24 @@ QString qFileWithBadDate(const QTemporaryDir &dir)
     return path;
 }
 
+// A Météo-France daily file of many days for one station, made from the extract's first
+// row: long enough for the import to report progress (and be stopped) before it ends.
+QString longQFile(const QTemporaryDir &dir, int days)
+{
+    const QString path = dir.filePath(QStringLiteral("Q_13_long_RR-T-Vent.csv"));
+    QFile in(plxtest::testDataPath(kQFile));
+    QFile out(path);
+    EXPECT_TRUE(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+    out.write(in.readLine());
+    QList<QByteArray> fields = in.readLine().trimmed().split(';');
+    for (int i = 0; i < days; ++i) {
+        fields[5] = QDate(1950, 1, 1).addDays(i).toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        fields[6] = "1.5";
+        out.write(fields.join(';') + '\n');
+    }
+    return path;
+}
+
 QStringList previewRow(const ImportPreviewModel &model, int row)
 {
     QStringList cells;
@@ -181,7 +199,7 @@ TEST_P(ImportScreen, CancelledImportWritesNothing)
     QTemporaryDir dir;
     ImporterDonnees screen;
     screen.show();
-    ASSERT_TRUE(screen.addFiles({plxtest::testDataPath(kQFile)}));
+    ASSERT_TRUE(screen.addFiles({longQFile(dir, 20000)}));
     settle();
     child<QCheckBox>(screen, "ChkCreerStations")->setChecked(true);
     settle();

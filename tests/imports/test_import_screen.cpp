@@ -2,6 +2,7 @@
 #include "db/accesbase.h"
 #include "imports/widgets/importerdonnees.h"
 #include "imports/widgets/importpreviewmodel.h"
+#include "measures/situationdata.h"
 #include "run/demonetwork.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
@@ -149,6 +150,13 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
               QStringLiteral("52"));
     EXPECT_FALSE(model.index(refusedRow, ImportPreviewModel::ColMotif).data().toString().isEmpty());
     EXPECT_TRUE(model.index(refusedRow, 0).data(Qt::BackgroundRole).isValid());
+    auto *refusedOnly = child<QCheckBox>(screen, "ChkRefusees");
+    refusedOnly->setChecked(true);
+    auto *previewTable = child<QTableView>(screen, "SprApercu");
+    EXPECT_TRUE(previewTable->isRowHidden(0));
+    EXPECT_FALSE(previewTable->isRowHidden(refusedRow));
+    refusedOnly->setChecked(false);
+    EXPECT_FALSE(previewTable->isRowHidden(0));
     EXPECT_TRUE(child<QLabel>(screen, "LblApercu")->text().contains(
         QStringLiteral("%1 refusées").arg(screen.lastPreview().refused)));
 
@@ -225,6 +233,7 @@ TEST_P(ImportScreen, DroppedCsvNeedsMapping)
 {
     if (!ready())
         return;
+    plxtest::fillSituationStations(AccesBase::instance()); // stations 7 and 8
     ImporterDonnees screen;
     screen.show();
     QMimeData mime;
@@ -250,6 +259,16 @@ TEST_P(ImportScreen, DroppedCsvNeedsMapping)
     mapping.timeColumn = -1;
     mapping.valueColumns = {1, -1, -1, -1, -1, -1};
     screen.setMapping(mapping);
+    settle();
+    // The file names no station: the import asks for one.
+    messages.clear();
+    EXPECT_FALSE(screen.importer());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().contains(QStringLiteral("choisissez la station cible")));
+    auto *station = child<QComboBox>(screen, "CboStation");
+    const int seven = station->findData(QStringLiteral("7"));
+    ASSERT_GT(seven, 0);
+    station->setCurrentIndex(seven);
     ASSERT_TRUE(screen.Actualiser()) << screen.lastPreview().error.toStdString();
     const ImportPreviewModel &model = *screen.previewModel();
     ASSERT_EQ(model.rowCount(), 40);
@@ -260,8 +279,9 @@ TEST_P(ImportScreen, DroppedCsvNeedsMapping)
               QStringLiteral("18:30"));
     EXPECT_EQ(model.index(1, ImportPreviewModel::ColPremiereValeur).data().toString(),
               QStringLiteral("1,3"));
+    EXPECT_EQ(model.index(1, ImportPreviewModel::ColStation).data().toString(),
+              QStringLiteral("7"));
 
-    auto *station = child<QComboBox>(screen, "CboStation");
     station->setEditText(QStringLiteral("n'existe pas"));
     messages.clear();
     EXPECT_FALSE(screen.importer());
@@ -307,6 +327,8 @@ TEST(ImportScreenshot, DemoNetwork)
         ASSERT_TRUE(screen.addFiles({plxtest::testDataPath(kCsvFile)}));
         settle();
         save(screen, "import_preview_csv.png");
+        child<QComboBox>(screen, "CboStation")->setCurrentIndex(1);
+        settle();
         // The mapping dialog over the screen, drawn once it is up, then closed.
         QTimer::singleShot(300, [&] {
             if (QWidget *dialog = QApplication::activeModalWidget()) {

@@ -58,6 +58,12 @@ constexpr ImportFormat kFormats[] = {ImportFormat::MeteoFranceQ, ImportFormat::M
 const QString kNoRight = QStringLiteral("Vous ne disposez pas des droits nécessaires pour "
                                         "modifier les données.");
 
+QString noStationText()
+{
+    return QStringLiteral("Ce fichier ne donne pas de numéro de station : choisissez la "
+                          "station cible.");
+}
+
 QString countsText(const ImportReport &report)
 {
     return QStringLiteral("lignes lues %1, écrites %2, conservées %3, refusées %4")
@@ -94,8 +100,8 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
                                           ".zip) ou choisissez-les avec « Ajouter »"));
     m_fileList->setColumnWidth(0, 330);
     m_fileList->setColumnWidth(1, 260);
-    m_fileList->setMinimumHeight(90);
-    m_fileList->setMaximumHeight(130);
+    m_fileList->setMinimumHeight(70);
+    m_fileList->setMaximumHeight(96);
     auto *removeKey = new QShortcut(QKeySequence::Delete, m_fileList);
     removeKey->setContext(Qt::WidgetShortcut);
     m_add = new QPushButton(QStringLiteral("&Ajouter des fichiers…"), this);
@@ -214,6 +220,9 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_previewCounts = new QLabel(this);
     m_previewCounts->setObjectName(QStringLiteral("LblApercu"));
     m_previewCounts->setWordWrap(true);
+    m_refusedOnly = new QCheckBox(QStringLiteral("Seulement les lignes re&fusées"), this);
+    m_refusedOnly->setObjectName(QStringLiteral("ChkRefusees"));
+    connect(m_refusedOnly, &QCheckBox::toggled, this, &ImporterDonnees::filterPreview);
 
     m_reportModel = new QStandardItemModel(0, 3, this);
     m_reportModel->setHorizontalHeaderLabels(
@@ -233,7 +242,10 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_tabs->setObjectName(QStringLiteral("TabResultats"));
     auto *previewPage = new QWidget(m_tabs);
     auto *previewLayout = new QVBoxLayout(previewPage);
-    previewLayout->addWidget(m_previewCounts);
+    auto *countsRow = new QHBoxLayout;
+    countsRow->addWidget(m_previewCounts, 1);
+    countsRow->addWidget(m_refusedOnly);
+    previewLayout->addLayout(countsRow);
     previewLayout->addWidget(m_previewTable, 1);
     m_tabs->addTab(previewPage, QStringLiteral("&Aperçu"));
     auto *reportPage = new QWidget(m_tabs);
@@ -629,7 +641,16 @@ ImportReport ImporterDonnees::run(Run kind)
         return none;
     }
     bool known = false;
-    targetStation(&known);
+    const QString target = targetStation(&known);
+    if (known && target.isEmpty() && format() == ImportFormat::Csv &&
+        m_mapping.stationColumn < 0) {
+        // The preview still shows the rows; the import needs the station.
+        if (!preview) {
+            showMessage(MessageKind::Erreur, noStationText());
+            m_station->setFocus();
+            return none;
+        }
+    }
     if (!known) {
         showMessage(MessageKind::Erreur, QStringLiteral("Station inconnue : %1. Choisissez-la "
                                                         "dans la liste.")
@@ -704,6 +725,7 @@ void ImporterDonnees::showPreview()
                                                 [](const PreviewLine &l) {
                                                     return l.row.isDaily();
                                                 }));
+    filterPreview();
     m_tabs->setCurrentIndex(0);
     QString text;
     QString style;
@@ -725,12 +747,24 @@ void ImporterDonnees::showPreview()
     }
     m_previewCounts->setText(text);
     m_previewCounts->setStyleSheet(style);
-    if (report.ok)
+    bool known = false;
+    if (report.ok && format() == ImportFormat::Csv && m_mapping.stationColumn < 0 &&
+        targetStation(&known).isEmpty())
+        m_status->setText(noStationText());
+    else if (report.ok)
         m_status->setText(QStringLiteral("Vérifiez l'aperçu puis cliquez sur « Importer »."));
     else if (report.cancelled)
         m_status->setText(QStringLiteral("Aperçu arrêté."));
     else if (!report.error.isEmpty())
         m_status->setText(QStringLiteral("Le fichier ne peut pas être importé tel quel."));
+}
+
+void ImporterDonnees::filterPreview()
+{
+    const bool refusedOnly = m_refusedOnly->isChecked();
+    const QList<PreviewLine> &lines = m_preview->lines();
+    for (int r = 0; r < lines.size(); ++r)
+        m_previewTable->setRowHidden(r, refusedOnly && lines[r].refusal.isEmpty());
 }
 
 bool ImporterDonnees::importer()

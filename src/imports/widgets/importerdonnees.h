@@ -78,6 +78,7 @@ private:
     void updateFormatControls();
     void existingChanged(int id);
     void showPreview();
+    void filterPreview();
     void showReport();
     void setBusy(bool busy);
     QString targetStation(bool *ok) const;
@@ -98,6 +99,7 @@ private:
     QTableView *m_previewTable = nullptr;
     ImportPreviewModel *m_preview = nullptr; // owned (child)
     QLabel *m_previewCounts = nullptr;
+    QCheckBox *m_refusedOnly = nullptr;
     QLabel *m_reportSummary = nullptr;
     QTableView *m_reportTable = nullptr;
     QStandardItemModel *m_reportModel = nullptr; // owned (child)

@@ -280,6 +280,8 @@ TEST_P(ImportScreen, DroppedCsvNeedsMapping)
     EXPECT_EQ(model.index(1, ImportPreviewModel::ColPremiereValeur).data().toString(),
               QStringLiteral("1,3"));
     EXPECT_EQ(model.index(1, ImportPreviewModel::ColStation).data().toString(),
+              QStringLiteral("7 – Le Pré d'Amont"));
+    EXPECT_EQ(model.index(1, ImportPreviewModel::ColStation).data(Qt::EditRole).toString(),
               QStringLiteral("7"));
 
     station->setEditText(QStringLiteral("n'existe pas"));

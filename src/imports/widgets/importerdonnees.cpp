@@ -208,7 +208,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_previewTable->setColumnWidth(ImportPreviewModel::ColFichier, 210);
     m_previewTable->setColumnWidth(ImportPreviewModel::ColLigne,
                                    metrics.horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_previewTable->setColumnWidth(ImportPreviewModel::ColStation, 90);
+    m_previewTable->setColumnWidth(ImportPreviewModel::ColStation, 200);
     m_previewTable->setColumnWidth(ImportPreviewModel::ColDate,
                                    metrics.horizontalAdvance(QStringLiteral("00/00/0000")) + 16);
     m_previewTable->setColumnWidth(ImportPreviewModel::ColHeure,
@@ -363,6 +363,10 @@ void ImporterDonnees::fillStations()
         std::stable_sort(stations.begin(), stations.end(), [&](auto *a, auto *b) {
             return collator.compare(a->nom, b->nom) < 0;
         });
+        QHash<QString, QString> names;
+        for (const StationListRow *row : stations)
+            names.insert(QString::number(row->code), row->nom);
+        m_preview->setStationNames(names);
         for (const StationListRow *row : stations) {
             QString text = QStringLiteral("%1 – %2").arg(row->code).arg(row->nom);
             if (!row->identifiant.isEmpty())

@@ -86,8 +86,11 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
         return line.source;
     case ColLigne:
         return display ? QVariant(QString::number(row.line)) : QVariant(row.line);
-    case ColStation:
-        return line.station;
+    case ColStation: {
+        const QString name = m_stationNames.value(line.station);
+        return display && !name.isEmpty() ? line.station + QStringLiteral(" – ") + name
+                                          : line.station;
+    }
     case ColDate:
         if (!row.date.isValid())
             return {};

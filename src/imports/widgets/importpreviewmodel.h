@@ -3,6 +3,7 @@
 #include "imports/importrun.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 
 namespace plx {
@@ -33,6 +34,8 @@ public:
     // The value columns' headings: Pluie, Pl Efficace, Etp and the free parameters' labels.
     void setValueHeadings(const QStringList &headings);
     void setLines(const QList<PreviewLine> &lines);
+    // Register names by code, shown beside the target station's code.
+    void setStationNames(const QHash<QString, QString> &names) { m_stationNames = names; }
     const QList<PreviewLine> &lines() const { return m_lines; }
     // Whether any line has a value in value column i (0-5), so empty ones can be hidden.
     bool hasValues(int i) const;
@@ -46,6 +49,7 @@ public:
 private:
     QList<PreviewLine> m_lines;
     QStringList m_valueHeadings;
+    QHash<QString, QString> m_stationNames;
 };
 
 // The validity a preview shows: "V" validated, "douteuse" flagged doubtful by the source

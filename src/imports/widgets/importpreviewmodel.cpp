@@ -39,7 +39,7 @@ void ImportPreviewModel::setLines(const QList<PreviewLine> &lines)
 bool ImportPreviewModel::hasValues(int i) const
 {
     for (const PreviewLine &line : m_lines) {
-        if (line.refusal.isEmpty() && line.row.hasValue(i))
+        if (line.row.hasValue(i))
             return true;
     }
     return false;
@@ -87,6 +87,12 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
     case ColLigne:
         return display ? QVariant(QString::number(row.line)) : QVariant(row.line);
     case ColStation: {
+        if (line.station.isEmpty()) {
+            // Not in the register (nor to be created): the file's own number says which.
+            return display && !row.station.isEmpty()
+                       ? QStringLiteral("n° %1").arg(row.station)
+                       : row.station;
+        }
         const QString name = m_stationNames.value(line.station);
         return display && !name.isEmpty() ? line.station + QStringLiteral(" – ") + name
                                           : line.station;
@@ -100,14 +106,14 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
             return {};
         return row.time.toString(QStringLiteral("HH:mm"));
     case ColValidite:
-        return refused ? QString() : previewValidity(row);
+        return previewValidity(row);
     case ColMotif:
         return line.refusal;
     default:
         break;
     }
     const int i = column - ColPremiereValeur;
-    if (i < 0 || i >= 6 || refused || !row.hasValue(i))
+    if (i < 0 || i >= 6 || !row.hasValue(i))
         return {};
     const double value = row.values[size_t(i)];
     return display ? QVariant(formatNumber(value)) : QVariant(value);

@@ -213,14 +213,23 @@ TEST_P(ImportScreen, CancelledImportWritesNothing)
     settle();
     child<QCheckBox>(screen, "ChkCreerStations")->setChecked(true);
     settle();
+    // Another screen's button: its statements must not run inside the import's transaction.
+    QPushButton other(QStringLiteral("Autre écran"));
+    other.show();
+    int otherClicks = 0;
+    QObject::connect(&other, &QPushButton::clicked, [&] { ++otherClicks; });
     bool secondRun = true;
     // Runs at the import's first turn of the event loop.
     QTimer::singleShot(0, &screen, [&] {
         secondRun = screen.importer() || screen.Actualiser();
+        QTest::mouseClick(&other, Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(screen, "CmdArreter"), Qt::LeftButton);
     });
     EXPECT_FALSE(screen.importer());
     EXPECT_FALSE(secondRun);
+    EXPECT_EQ(otherClicks, 0);
+    QTest::mouseClick(&other, Qt::LeftButton);
+    EXPECT_EQ(otherClicks, 1);
     EXPECT_TRUE(screen.lastReport().cancelled);
     EXPECT_EQ(screen.lastReport().written, 0);
     EXPECT_TRUE(child<QLabel>(screen, "LblCompteRendu")->text().contains(

@@ -81,6 +81,50 @@ QStandardItem *readOnlyItem(const QString &text, const QVariant &value = {})
     return item;
 }
 
+// While a run holds the connection (an import inside its station's transaction), the
+// clicks and keys meant for other screens, menus and shortcuts are dropped: a statement of
+// another screen would otherwise run inside that transaction. The screen itself keeps its
+// input, so that "Arrêter" works, and everything still repaints.
+class OtherInputBlocker : public QObject
+{
+public:
+    explicit OtherInputBlocker(QWidget *screen) : m_screen(screen)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~OtherInputBlocker() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Drop:
+            break;
+        default:
+            return false;
+        }
+        if (!m_screen)
+            return false;
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool ours = widget && (widget == m_screen || m_screen->isAncestorOf(widget));
+        // Message boxes asked during the run (none today) must stay usable.
+        const bool dialog = widget && widget->window() != m_screen->window() &&
+                            widget->window()->isModal();
+        return !ours && !dialog;
+    }
+
+private:
+    QPointer<QWidget> m_screen;
+};
+
 } // namespace
 
 ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
@@ -691,7 +735,9 @@ ImportReport ImporterDonnees::run(Run kind)
         }
         return alive && !m_cancelled;
     };
+    auto blocker = std::make_unique<OtherInputBlocker>(this);
     ImportReport report = runImport(AccesBase::instance(), sources, *reader, opts, progress);
+    blocker.reset();
     if (!alive)
         return report;
     setBusy(false);

@@ -148,7 +148,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_fileList->setMaximumHeight(96);
     auto *removeKey = new QShortcut(QKeySequence::Delete, m_fileList);
     removeKey->setContext(Qt::WidgetShortcut);
-    m_add = new QPushButton(QStringLiteral("&Ajouter des fichiers…"), this);
+    m_add = new QPushButton(QStringLiteral("A&jouter des fichiers…"), this);
     m_add->setObjectName(QStringLiteral("CmdAjouter"));
     connect(m_add, &QPushButton::clicked, this, &ImporterDonnees::chooseFiles);
     m_remove = new QPushButton(QStringLiteral("Re&tirer"), this);
@@ -190,7 +190,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
             refreshPreviewLater();
         }
     });
-    m_mappingButton = new QPushButton(QStringLiteral("&Colonnes…"), this);
+    m_mappingButton = new QPushButton(QStringLiteral("Co&lonnes…"), this);
     m_mappingButton->setObjectName(QStringLiteral("CmdCorrespondance"));
     m_mappingButton->setToolTip(QStringLiteral("Décrire les colonnes du fichier : date, heure, "
                                                "valeurs, validité"));
@@ -205,7 +205,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_station->setEditable(true);
     m_station->setInsertPolicy(QComboBox::NoInsert);
     m_station->setMinimumContentsLength(34);
-    m_createStations = new QCheckBox(QStringLiteral("Créer les stations du fichier absentes du "
+    m_createStations = new QCheckBox(QStringLiteral("Créer les stations du fic&hier absentes du "
                                                     "registre (identifiant = numéro national)"),
                                      this);
     m_createStations->setObjectName(QStringLiteral("ChkCreerStations"));
@@ -219,12 +219,12 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     auto *keep = new QRadioButton(QStringLiteral("&Conserver les valeurs enregistrées"), this);
     keep->setObjectName(QStringLiteral("OptConserver"));
     auto *unvalidated = new QRadioButton(
-        QStringLiteral("Remplacer les valeurs &non validées (les valeurs validées sont "
+        QStringLiteral("Remplacer les valeurs non vali&dées (les valeurs validées sont "
                        "conservées)"),
         this);
     unvalidated->setObjectName(QStringLiteral("OptNonValidees"));
     auto *replace = new QRadioButton(
-        QStringLiteral("&Remplacer toutes les valeurs, y compris les valeurs validées"), this);
+        QStringLiteral("Remplacer toutes les &valeurs, y compris les valeurs validées"), this);
     replace->setObjectName(QStringLiteral("OptRemplacer"));
     m_existing = new QButtonGroup(this);
     m_existing->addButton(keep, int(ExistingValues::Keep));
@@ -264,7 +264,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_previewCounts = new QLabel(this);
     m_previewCounts->setObjectName(QStringLiteral("LblApercu"));
     m_previewCounts->setWordWrap(true);
-    m_refusedOnly = new QCheckBox(QStringLiteral("Seulement les lignes re&fusées"), this);
+    m_refusedOnly = new QCheckBox(QStringLiteral("Seulement les lignes ref&usées"), this);
     m_refusedOnly->setObjectName(QStringLiteral("ChkRefusees"));
     connect(m_refusedOnly, &QCheckBox::toggled, this, &ImporterDonnees::filterPreview);
 
@@ -291,12 +291,12 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     countsRow->addWidget(m_refusedOnly);
     previewLayout->addLayout(countsRow);
     previewLayout->addWidget(m_previewTable, 1);
-    m_tabs->addTab(previewPage, QStringLiteral("&Aperçu"));
+    m_tabs->addTab(previewPage, QStringLiteral("Aperçu"));
     auto *reportPage = new QWidget(m_tabs);
     auto *reportLayout = new QVBoxLayout(reportPage);
     reportLayout->addWidget(m_reportSummary);
     reportLayout->addWidget(m_reportTable, 1);
-    m_tabs->addTab(reportPage, QStringLiteral("Compte r&endu"));
+    m_tabs->addTab(reportPage, QStringLiteral("Compte rendu"));
     m_tabs->setTabEnabled(1, false);
 
     // Actions.
@@ -313,7 +313,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_import->setObjectName(QStringLiteral("CmdImporter"));
     m_import->setDefault(true);
     connect(m_import, &QPushButton::clicked, this, &ImporterDonnees::importer);
-    m_cancel = new QPushButton(QStringLiteral("A&rrêter"), this);
+    m_cancel = new QPushButton(QStringLiteral("Arrêt&er"), this);
     m_cancel->setObjectName(QStringLiteral("CmdArreter"));
     m_cancel->setEnabled(false);
     connect(m_cancel, &QPushButton::clicked, this, &ImporterDonnees::cancel);
@@ -334,7 +334,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
 
     auto *readBox = new QGroupBox(QStringLiteral("Lecture"), this);
     auto *readLayout = new QGridLayout(readBox);
-    auto *formatLabel = new QLabel(QStringLiteral("&Format"), readBox);
+    auto *formatLabel = new QLabel(QStringLiteral("For&mat"), readBox);
     formatLabel->setBuddy(m_format);
     readLayout->addWidget(formatLabel, 0, 0);
     readLayout->addWidget(m_format, 0, 1);

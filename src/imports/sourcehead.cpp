@@ -4,7 +4,11 @@
 
 namespace plx {
 
-QByteArray readSourceHead(const ImportSource &source, QString *error, qint64 maxBytes)
+namespace {
+
+// The first bytes of a source, decompressed. Empty with a French error when the source
+// cannot be opened.
+QByteArray sourceHead(const ImportSource &source, QString *error, qint64 maxBytes = 65536)
 {
     QString why;
     std::unique_ptr<QIODevice> device = source.open ? source.open(&why) : nullptr;
@@ -23,6 +27,8 @@ QByteArray readSourceHead(const ImportSource &source, QString *error, qint64 max
     }
     return head;
 }
+
+} // namespace
 
 QList<QByteArray> headLines(const QByteArray &head, int count)
 {
@@ -59,7 +65,7 @@ bool inspectChosenFile(const QString &path, ChosenFile &file, QString *error)
     }
     for (const ImportSource &source : std::as_const(file.sources)) {
         QString openError;
-        const QByteArray head = readSourceHead(source, &openError);
+        const QByteArray head = sourceHead(source, &openError);
         if (!openError.isEmpty()) {
             if (error)
                 *error = openError;

@@ -11,10 +11,6 @@
 
 namespace plx {
 
-// The first bytes of a source, decompressed, for format detection and the column mapping.
-// Empty with a French error when the source cannot be opened.
-QByteArray readSourceHead(const ImportSource &source, QString *error, qint64 maxBytes = 65536);
-
 // The first count complete lines of a head, without their line ends (CR LF or LF). A last
 // line cut by the head's size limit is left out unless it is the only one.
 QList<QByteArray> headLines(const QByteArray &head, int count);

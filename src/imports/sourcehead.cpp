@@ -58,9 +58,9 @@ bool inspectChosenFile(const QString &path, ChosenFile &file, QString *error)
     file.sources = listImportSources(path, &why);
     if (file.sources.isEmpty()) {
         if (error)
-            *error = why.isEmpty() ? QStringLiteral("%1 ne contient aucun fichier à importer.")
-                                         .arg(path)
-                                   : why;
+            *error = why.isEmpty()
+                         ? QStringLiteral("%1 ne contient aucun fichier à importer.").arg(path)
+                         : why;
         return false;
     }
     for (const ImportSource &source : std::as_const(file.sources)) {

@@ -50,8 +50,8 @@ public:
             row.line = result.linesRead;
             bool ok = false;
             if (csv) {
-                const QDateTime at = QDateTime::fromString(f.value(m_mapping.dateColumn),
-                                                           m_mapping.dateFormat);
+                const QDateTime at =
+                    QDateTime::fromString(f.value(m_mapping.dateColumn), m_mapping.dateFormat);
                 row.date = at.date();
                 if (at.time() != QTime(0, 0))
                     row.time = at.time();
@@ -170,10 +170,13 @@ std::optional<ImportFormat> importFormatFromKey(const QString &key)
 
 QString importFormatCaption(ImportFormat format)
 {
-    static const char *const captions[] = {
-        "Météo-France quotidien (Q)", "Météo-France horaire (H)", "Météo-France RADOME",
-        "KNMI",                       "GHCN-Daily",               "ECA&D",
-        "CSV / texte (correspondance des colonnes)"};
+    static const char *const captions[] = {"Météo-France quotidien (Q)",
+                                           "Météo-France horaire (H)",
+                                           "Météo-France RADOME",
+                                           "KNMI",
+                                           "GHCN-Daily",
+                                           "ECA&D",
+                                           "CSV / texte (correspondance des colonnes)"};
     return QString::fromUtf8(captions[int(format)]);
 }
 
@@ -213,9 +216,12 @@ QList<ImportSource> listImportSources(const QString &path, QString *error)
 QString existingValuesKey(ExistingValues choice)
 {
     switch (choice) {
-    case ExistingValues::Keep: return QStringLiteral("keep");
-    case ExistingValues::Replace: return QStringLiteral("replace");
-    case ExistingValues::Unvalidated: break;
+    case ExistingValues::Keep:
+        return QStringLiteral("keep");
+    case ExistingValues::Replace:
+        return QStringLiteral("replace");
+    case ExistingValues::Unvalidated:
+        break;
     }
     return QStringLiteral("unvalidated");
 }

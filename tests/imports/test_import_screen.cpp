@@ -1,12 +1,15 @@
 #include "base/widgets/navigator.h"
+#include "config/settings.h"
 #include "db/accesbase.h"
 #include "imports/widgets/importerdonnees.h"
 #include "imports/widgets/importpreviewmodel.h"
 #include "measures/situationdata.h"
+#include "outputs/widgets/gridexport.h"
 #include "run/demonetwork.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
 #include "support/schemadatabasetest.h"
+#include "support/zipread.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,8 +38,7 @@ namespace {
 const QString kQFile = QStringLiteral("imports/Q_13_screen-extract_RR-T-Vent.csv");
 const QString kCsvFile = QStringLiteral("imports/tharandt_pluvio_extract.csv");
 
-template <typename W>
-W *child(const QWidget &screen, const char *name)
+template <typename W> W *child(const QWidget &screen, const char *name)
 {
     auto *w = screen.findChild<W *>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << name;
@@ -83,6 +85,15 @@ QString longQFile(const QTemporaryDir &dir, int days)
     return path;
 }
 
+QString countsLine(const ImportReport &report)
+{
+    return QStringLiteral("lignes lues %1, écrites %2, conservées %3, refusées %4")
+        .arg(report.read)
+        .arg(report.written)
+        .arg(report.kept)
+        .arg(report.refused);
+}
+
 QStringList previewRow(const ImportPreviewModel &model, int row)
 {
     QStringList cells;
@@ -127,8 +138,9 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
 
     auto *format = child<QComboBox>(screen, "CboFormat");
     EXPECT_EQ(format->currentText(), importFormatCaption(ImportFormat::MeteoFranceQ));
-    EXPECT_TRUE(child<QLabel>(screen, "LblFormatDetecte")->text().startsWith(
-        QStringLiteral("Format détecté : ")));
+    EXPECT_TRUE(child<QLabel>(screen, "LblFormatDetecte")
+                    ->text()
+                    .startsWith(QStringLiteral("Format détecté : ")));
     EXPECT_FALSE(child<QLabel>(screen, "LblConvention")->text().isEmpty());
 
     // Into stations created from the file's numbers: every row of the file has a target.
@@ -142,8 +154,8 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
     ASSERT_GE(model.rowCount(), 51) << messages.join('\n').toStdString();
     EXPECT_EQ(previewRow(model, 0),
               (QStringList{QStringLiteral("2"), model.index(0, 2).data().toString(),
-                           QStringLiteral("01/01/2025"), QStringLiteral("0"),
-                           QStringLiteral("V"), QString()}));
+                           QStringLiteral("01/01/2025"), QStringLiteral("0"), QStringLiteral("V"),
+                           QString()}));
     EXPECT_FALSE(model.index(0, ImportPreviewModel::ColStation).data().toString().isEmpty());
     // 02/01/2025 at Aix: "3.0" in the file, shown in its shortest form.
     EXPECT_EQ(model.index(1, ImportPreviewModel::ColPremiereValeur).data().toString(),
@@ -165,8 +177,9 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
     EXPECT_FALSE(previewTable->isRowHidden(refusedRow));
     refusedOnly->setChecked(false);
     EXPECT_FALSE(previewTable->isRowHidden(0));
-    EXPECT_TRUE(child<QLabel>(screen, "LblApercu")->text().contains(
-        QStringLiteral("%1 refusées").arg(screen.lastPreview().refused)));
+    EXPECT_TRUE(child<QLabel>(screen, "LblApercu")
+                    ->text()
+                    .contains(QStringLiteral("%1 refusées").arg(screen.lastPreview().refused)));
 
     // Stored instants: validated values are safe by default; "replace all" asks first.
     EXPECT_TRUE(child<QRadioButton>(screen, "OptNonValidees")->isChecked());
@@ -191,13 +204,27 @@ TEST_P(ImportScreen, PreviewAndImportMeteoFranceFile)
     EXPECT_EQ(report.refused, screen.lastPreview().refused);
     EXPECT_EQ(child<QTabWidget>(screen, "TabResultats")->currentIndex(), 1);
     const QString summary = child<QLabel>(screen, "LblCompteRendu")->text();
-    EXPECT_TRUE(summary.contains(QStringLiteral("lignes lues %1, écrites %2")
-                                     .arg(report.read)
-                                     .arg(report.written)))
+    EXPECT_TRUE(summary.contains(
+        QStringLiteral("lignes lues %1, écrites %2").arg(report.read).arg(report.written)))
         << summary.toStdString();
     const QAbstractItemModel *refused = child<QTableView>(screen, "SprCompteRendu")->model();
     ASSERT_EQ(refused->rowCount(), report.refused);
     EXPECT_EQ(refused->index(refused->rowCount() - 1, 1).data().toString(), QStringLiteral("52"));
+
+    // The report in one click: the counts in its title row, each refused line below.
+    QTemporaryDir exportDir;
+    ASSERT_TRUE(EcrireParametre(QStringLiteral("CheminExport"), exportDir.path()));
+    QStringList opened;
+    const auto previous = setExportedFileOpener([&](const QString &path) { opened << path; });
+    QTest::mouseClick(child<QPushButton>(screen, "CmdExporter"), Qt::LeftButton);
+    setExportedFileOpener(previous);
+    ASSERT_EQ(opened.size(), 1) << messages.join('\n').toStdString();
+    const QString cells =
+        plxtest::xlsxCells(
+            plxtest::zipEntry(opened.first(), QStringLiteral("xl/worksheets/sheet1.xml")))
+            .join(QLatin1Char('\n'));
+    EXPECT_TRUE(cells.contains(countsLine(report))) << cells.toStdString();
+    EXPECT_TRUE(cells.contains(QStringLiteral(":52"))) << cells.toStdString();
 }
 
 // Stopping an import: the run ends, the report says so, and a second click while it runs
@@ -232,8 +259,8 @@ TEST_P(ImportScreen, CancelledImportWritesNothing)
     EXPECT_EQ(otherClicks, 1);
     EXPECT_TRUE(screen.lastReport().cancelled);
     EXPECT_EQ(screen.lastReport().written, 0);
-    EXPECT_TRUE(child<QLabel>(screen, "LblCompteRendu")->text().contains(
-        QStringLiteral("Import arrêté")));
+    EXPECT_TRUE(
+        child<QLabel>(screen, "LblCompteRendu")->text().contains(QStringLiteral("Import arrêté")));
     EXPECT_FALSE(screen.isRunning());
     EXPECT_TRUE(child<QPushButton>(screen, "CmdImporter")->isEnabled());
 }
@@ -257,8 +284,8 @@ TEST_P(ImportScreen, DroppedCsvNeedsMapping)
     settle();
     ASSERT_EQ(screen.files().size(), 1);
     EXPECT_EQ(screen.format(), ImportFormat::Csv);
-    EXPECT_TRUE(child<QLabel>(screen, "LblFormatDetecte")->text().contains(
-        QStringLiteral("non reconnu")));
+    EXPECT_TRUE(
+        child<QLabel>(screen, "LblFormatDetecte")->text().contains(QStringLiteral("non reconnu")));
     EXPECT_TRUE(child<QPushButton>(screen, "CmdCorrespondance")->isEnabled());
 
     CsvMapping mapping = screen.mapping();
@@ -299,7 +326,8 @@ TEST_P(ImportScreen, DroppedCsvNeedsMapping)
     messages.clear();
     EXPECT_FALSE(screen.importer());
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages.first().contains(QStringLiteral("Station inconnue"))) << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().contains(QStringLiteral("Station inconnue")))
+        << messages.first().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ImportScreen, PLX_ENGINES, PLX_ENGINE_NAME);

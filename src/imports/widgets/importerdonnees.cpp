@@ -116,8 +116,8 @@ protected:
         auto *widget = qobject_cast<QWidget *>(watched);
         const bool ours = widget && (widget == m_screen || m_screen->isAncestorOf(widget));
         // Message boxes asked during the run (none today) must stay usable.
-        const bool dialog = widget && widget->window() != m_screen->window() &&
-                            widget->window()->isModal();
+        const bool dialog =
+            widget && widget->window() != m_screen->window() && widget->window()->isModal();
         return !ours && !dialog;
     }
 
@@ -136,8 +136,8 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     // Files.
     m_fileList = new QTreeWidget(this);
     m_fileList->setObjectName(QStringLiteral("LstFichiers"));
-    m_fileList->setHeaderLabels({QStringLiteral("Fichier"), QStringLiteral("Format détecté"),
-                                 QStringLiteral("Dossier")});
+    m_fileList->setHeaderLabels(
+        {QStringLiteral("Fichier"), QStringLiteral("Format détecté"), QStringLiteral("Dossier")});
     m_fileList->setRootIsDecorated(false);
     m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_fileList->setToolTip(QStringLiteral("Déposez ici des fichiers (.csv, .txt, .dly, .gz, "
@@ -358,8 +358,8 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     writeLayout->addWidget(stationLabel, 0, 0);
     writeLayout->addWidget(m_station, 0, 1);
     writeLayout->addWidget(m_createStations, 1, 1);
-    writeLayout->addWidget(new QLabel(QStringLiteral("Instants déjà enregistrés"), writeBox), 2,
-                           0, Qt::AlignTop);
+    writeLayout->addWidget(new QLabel(QStringLiteral("Instants déjà enregistrés"), writeBox), 2, 0,
+                           Qt::AlignTop);
     auto *existingLayout = new QVBoxLayout;
     existingLayout->addWidget(unvalidated);
     existingLayout->addWidget(keep);
@@ -404,9 +404,8 @@ void ImporterDonnees::fillStations()
         for (const auto &[code, row] : byCode)
             stations.push_back(row);
         QCollator collator{QLocale(QLocale::French, QLocale::France)};
-        std::stable_sort(stations.begin(), stations.end(), [&](auto *a, auto *b) {
-            return collator.compare(a->nom, b->nom) < 0;
-        });
+        std::stable_sort(stations.begin(), stations.end(),
+                         [&](auto *a, auto *b) { return collator.compare(a->nom, b->nom) < 0; });
         QHash<QString, QString> names;
         for (const StationListRow *row : stations)
             names.insert(QString::number(row->code), row->nom);
@@ -513,11 +512,10 @@ void ImporterDonnees::formatChanged(bool userChoice)
         const ChosenFile &file = m_files[i];
         for (int s = 0; s < file.sources.size(); ++s) {
             const std::optional<ImportFormat> detected = file.formats.value(s);
-            auto *item = new QTreeWidgetItem(
-                m_fileList, {file.sources[s].name,
-                             detected ? importFormatCaption(*detected)
-                                      : QStringLiteral("non reconnu"),
-                             QFileInfo(file.path).absolutePath()});
+            auto *item = new QTreeWidgetItem(m_fileList, {file.sources[s].name,
+                                                          detected ? importFormatCaption(*detected)
+                                                                   : QStringLiteral("non reconnu"),
+                                                          QFileInfo(file.path).absolutePath()});
             item->setData(0, Qt::UserRole, i);
             item->setToolTip(0, file.path);
         }
@@ -623,8 +621,8 @@ ImportOptions ImporterDonnees::options() const
     ImportOptions options;
     bool ok = false;
     options.station = targetStation(&ok);
-    options.createStations = options.station.isEmpty() && m_createStations->isEnabled() &&
-                             m_createStations->isChecked();
+    options.createStations =
+        options.station.isEmpty() && m_createStations->isEnabled() && m_createStations->isChecked();
     options.existing = m_existingChoice;
     return options;
 }
@@ -644,9 +642,9 @@ bool ImporterDonnees::refreshPreviewLater()
 void ImporterDonnees::setBusy(bool busy)
 {
     m_running = busy;
-    for (QWidget *w : std::initializer_list<QWidget *>{
-             m_fileList, m_add, m_remove, m_format, m_station, m_createStations,
-             m_previewButton, m_import, m_export})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_fileList, m_add, m_remove, m_format, m_station,
+                                          m_createStations, m_previewButton, m_import, m_export})
         w->setEnabled(!busy);
     for (QAbstractButton *b : m_existing->buttons())
         b->setEnabled(!busy);
@@ -690,8 +688,7 @@ ImportReport ImporterDonnees::run(Run kind)
     }
     bool known = false;
     const QString target = targetStation(&known);
-    if (known && target.isEmpty() && format() == ImportFormat::Csv &&
-        m_mapping.stationColumn < 0) {
+    if (known && target.isEmpty() && format() == ImportFormat::Csv && m_mapping.stationColumn < 0) {
         // The preview still shows the rows; the import needs the station.
         if (!preview) {
             showMessage(MessageKind::Erreur, noStationText());
@@ -770,11 +767,10 @@ void ImporterDonnees::showPreview()
     for (int i = 1; i < 6; ++i)
         m_previewTable->setColumnHidden(ImportPreviewModel::ColPremiereValeur + i,
                                         !m_preview->hasValues(i));
-    m_previewTable->setColumnHidden(ImportPreviewModel::ColHeure,
-                                    std::all_of(report.preview.begin(), report.preview.end(),
-                                                [](const PreviewLine &l) {
-                                                    return l.row.isDaily();
-                                                }));
+    m_previewTable->setColumnHidden(
+        ImportPreviewModel::ColHeure,
+        std::all_of(report.preview.begin(), report.preview.end(),
+                    [](const PreviewLine &l) { return l.row.isDaily(); }));
     filterPreview();
     m_tabs->setCurrentIndex(0);
     QString text;
@@ -885,7 +881,7 @@ void ImporterDonnees::DeclencheExcel()
         return;
     if (m_tabs->currentIndex() == 1 && m_tabs->isTabEnabled(1)) {
         XlsxGrid grid;
-        grid.sheetName = QStringLiteral("Compte rendu");
+        grid.sheetName = QStringLiteral("Compte_rendu_import");
         grid.title = m_reportSummary->text().section(QLatin1Char('\n'), 0, 0);
         grid.headings = {QStringLiteral("Fichier"), QStringLiteral("Ligne"),
                          QStringLiteral("Motif du refus")};

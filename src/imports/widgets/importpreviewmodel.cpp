@@ -15,10 +15,10 @@ QString previewValidity(const ImportedRow &row)
 }
 
 ImportPreviewModel::ImportPreviewModel(QObject *parent)
-    : QAbstractTableModel(parent),
-      m_valueHeadings{QStringLiteral("Pluie"),  QStringLiteral("Pl Efficace"),
-                      QStringLiteral("Etp"),    QStringLiteral("Param1"),
-                      QStringLiteral("Param2"), QStringLiteral("Param3")}
+    : QAbstractTableModel(parent), m_valueHeadings{
+                                       QStringLiteral("Pluie"),  QStringLiteral("Pl Efficace"),
+                                       QStringLiteral("Etp"),    QStringLiteral("Param1"),
+                                       QStringLiteral("Param2"), QStringLiteral("Param3")}
 {
 }
 
@@ -89,9 +89,8 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
     case ColStation: {
         if (line.station.isEmpty()) {
             // Not in the register (nor to be created): the file's own number says which.
-            return display && !row.station.isEmpty()
-                       ? QStringLiteral("n° %1").arg(row.station)
-                       : row.station;
+            return display && !row.station.isEmpty() ? QStringLiteral("n° %1").arg(row.station)
+                                                     : row.station;
         }
         const QString name = m_stationNames.value(line.station);
         return display && !name.isEmpty() ? line.station + QStringLiteral(" – ") + name
@@ -124,14 +123,22 @@ QVariant ImportPreviewModel::headerData(int section, Qt::Orientation orientation
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case ColFichier: return QStringLiteral("Fichier");
-    case ColLigne: return QStringLiteral("Ligne");
-    case ColStation: return QStringLiteral("Station");
-    case ColDate: return QStringLiteral("Date");
-    case ColHeure: return QStringLiteral("Heure");
-    case ColValidite: return QStringLiteral("Validité");
-    case ColMotif: return QStringLiteral("Motif du refus");
-    default: break;
+    case ColFichier:
+        return QStringLiteral("Fichier");
+    case ColLigne:
+        return QStringLiteral("Ligne");
+    case ColStation:
+        return QStringLiteral("Station");
+    case ColDate:
+        return QStringLiteral("Date");
+    case ColHeure:
+        return QStringLiteral("Heure");
+    case ColValidite:
+        return QStringLiteral("Validité");
+    case ColMotif:
+        return QStringLiteral("Motif du refus");
+    default:
+        break;
     }
     const int i = section - ColPremiereValeur;
     return i >= 0 && i < 6 ? m_valueHeadings.value(i) : QVariant();

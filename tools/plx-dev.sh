@@ -16,7 +16,7 @@ packages=(cmake ninja-build g++ pkg-config python3
     qt6-base-dev qt6-svg-dev libqcustomplot-dev libqt6sql6-odbc libqt6sql6-sqlite
     libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
     unixodbc unixodbc-dev odbc-postgresql
-    mdbtools mdbtools-dev libquazip1-qt6-dev
+    mdbtools mdbtools-dev libquazip1-qt6-dev zlib1g-dev
     libgtest-dev dpkg-dev desktop-file-utils
     libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils)
 

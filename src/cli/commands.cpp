@@ -5,6 +5,7 @@
 #include "cli/historycommands.h"
 #include "cli/loginoption.h"
 #include "cli/options.h"
+#include "cli/qccommand.h"
 #include "cli/rowwriter.h"
 #include "cli/schemacommands.h"
 #include "cli/situationcommand.h"
@@ -270,6 +271,12 @@ QString usage()
         "  situation [BASE] --date JJ/MM/AAAA [--stations CODE,...]\n"
         "                                dernière valeur, dernière validation de chaque\n"
         "                                station avant la date (signalée au-delà de 90 jours)\n"
+        "  qc [BASE] --station CODE --from JJ/MM/AAAA --to JJ/MM/AAAA [--rules REGLE,...]\n"
+        "                                contrôles qualité des mesures de la période : une\n"
+        "                                ligne par valeur suspecte (instant, paramètre, valeur,\n"
+        "                                règle, gravité, explication) ; règles : plage, pic,\n"
+        "                                bloque, zeros, cumul, journalier, voisins (toutes par\n"
+        "                                défaut)\n"
         "  --help                        affiche cette aide\n");
 }
 
@@ -311,6 +318,8 @@ int run(const QString &command, const QStringList &givenArguments)
         return exportCommand(arguments);
     if (command == QLatin1String("situation"))
         return situationCommand(arguments);
+    if (command == QLatin1String("qc"))
+        return qcCommand(arguments);
     print(stderr, QStringLiteral("Commande inconnue : %1\n\n").arg(command) + usage());
     return 2;
 }

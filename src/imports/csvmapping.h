@@ -27,14 +27,31 @@ public:
     std::array<int, 6> valueColumns{-1, -1, -1, -1, -1, -1}; // grid order; -1 not read
     int validityColumn = -1;
     QString validatedCodes;       // the validity column's values meaning validated, ","-separated
+    QString doubtfulCodes;        // the validity column's values meaning doubtful, ","-separated
+    double scale = 1.0;           // multiplies every value: 0.1 for a file in tenths of mm
 
     // A mapping guessed from a file's first lines: separator, decimal mark, header lines,
     // the date (and time) column and its format, the first numeric column as Pluie.
     static CsvMapping guess(const QList<QByteArray> &firstLines);
     bool isComplete() const { return dateColumn >= 0; }
+
+    // A blank separator means "one or more spaces or tabs" (fixed-width text).
+    bool blankSeparated() const { return separator == QLatin1Char(' '); }
+    // The mapping as one line of text (the settings value) and back; false when the text
+    // is not a mapping.
+    QString toText() const;
+    static bool fromText(const QString &text, CsvMapping &mapping);
 };
 
-// Kept per user by name (the settings table).
+// The date formats the guess tries (and the dialog offers), most usual first.
+QStringList csvDateFormats();
+QStringList csvTimeFormats();
+
+// Splits a line of the file into its fields, quotes removed ("a";"b").
+QList<QByteArray> csvFields(const QByteArray &line, QChar separator);
+
+// Kept per user by name (the settings table), under the key "ImportCsv:" + name, with the
+// list of names under "ImportCsvMappings".
 QStringList savedCsvMappings();
 bool loadCsvMapping(const QString &name, CsvMapping &mapping);
 bool saveCsvMapping(const CsvMapping &mapping);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,5 +20,10 @@ struct ImportSource
     std::function<std::unique_ptr<QIODevice>(QString *error)> open; // may be called again
 };
 QList<ImportSource> listImportSources(const QString &path, QString *error);
+
+// The first bytes of a source, decompressed (for detecting its format and for the
+// mapping dialog's first lines); empty with error set when it cannot be opened.
+QByteArray readSourceHead(const ImportSource &source, qint64 maxBytes = 64 * 1024,
+                          QString *error = nullptr);
 
 } // namespace plx

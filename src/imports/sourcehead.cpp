@@ -4,33 +4,7 @@
 
 namespace plx {
 
-namespace {
-
-// The first bytes of a source, decompressed. Empty with a French error when the source
-// cannot be opened.
-QByteArray sourceHead(const ImportSource &source, QString *error, qint64 maxBytes = 65536)
-{
-    QString why;
-    std::unique_ptr<QIODevice> device = source.open ? source.open(&why) : nullptr;
-    if (!device) {
-        if (error)
-            *error = QStringLiteral("%1 ne peut pas être lu : %2").arg(source.name, why);
-        return {};
-    }
-    // A decompressing device may hand out less than asked per call: read until full.
-    QByteArray head;
-    while (head.size() < maxBytes) {
-        const QByteArray chunk = device->read(maxBytes - head.size());
-        if (chunk.isEmpty())
-            break;
-        head += chunk;
-    }
-    return head;
-}
-
-} // namespace
-
-QList<QByteArray> headLines(const QByteArray &head, int count)
+QList<QByteArray> mappingLines(const QByteArray &head, int count)
 {
     QList<QByteArray> lines;
     qsizetype start = 0;
@@ -65,7 +39,7 @@ bool inspectChosenFile(const QString &path, ChosenFile &file, QString *error)
     }
     for (const ImportSource &source : std::as_const(file.sources)) {
         QString openError;
-        const QByteArray head = sourceHead(source, &openError);
+        const QByteArray head = readSourceHead(source, 64 * 1024, &openError);
         if (!openError.isEmpty()) {
             if (error)
                 *error = openError;

@@ -13,7 +13,7 @@ namespace plx {
 
 // The first count complete lines of a head, without their line ends (CR LF or LF). A last
 // line cut by the head's size limit is left out unless it is the only one.
-QList<QByteArray> headLines(const QByteArray &head, int count);
+QList<QByteArray> mappingLines(const QByteArray &head, int count);
 
 // One file the user chose: its sources (a .zip gives several) and the format each one
 // shows, nullopt where none is recognised.

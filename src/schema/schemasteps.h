@@ -64,4 +64,7 @@ void periodCalendar(SchemaWriter &writer, bool *repaired);
 // measurehistorytable.cpp: the history of measured values and its indexes.
 void measureHistory(SchemaWriter &writer);
 
+// qualitythresholdstable.cpp: the stations' quality-control thresholds.
+void qualityThresholds(SchemaWriter &writer);
+
 } // namespace plx::schema

@@ -56,6 +56,7 @@ const std::vector<Step> &steps()
              schema::sisterTables(c.writer);
              schema::measurementIndexes(c.writer);
              schema::measureHistory(c.writer);
+             schema::qualityThresholds(c.writer);
              schema::periodCalendar(c.writer, &c.periodesRepaired);
          }},
         {QStringLiteral("Mise à jour Repères"), nothing},

@@ -4,6 +4,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 
+#include <QSet>
 #include <QUrlQuery>
 
 namespace plx {
@@ -66,6 +67,44 @@ std::optional<StationCoordinates> findStationCoordinates(const QString &code)
         QStringLiteral("SELECT identifiant, X, Y from PLUVIOMETRES WHERE codePluviometre=") + key +
         QStringLiteral(" AND typeProjection in (16,31,40)"));
     return firstRow(own, key);
+}
+
+bool allStationCoordinates(AccesBase &db, std::vector<StationCoordinates> *stations,
+                           QString *error)
+{
+    stations->clear();
+    // The localisation rows first, projection 16 before 31 before 40; then the stations'
+    // own coordinates for those without one.
+    const RecordTable located = db.ExtraireRecords(QStringLiteral(
+        "SELECT PLUVIOMETRE_LOCALISATIONS.CodePluviometre, PLUVIOMETRES.Identifiant, "
+        "PLUVIOMETRE_LOCALISATIONS.X, PLUVIOMETRE_LOCALISATIONS.Y FROM PLUVIOMETRE_LOCALISATIONS "
+        "INNER JOIN PLUVIOMETRES ON PLUVIOMETRES.CodePluviometre = "
+        "PLUVIOMETRE_LOCALISATIONS.CodePluviometre WHERE "
+        "PLUVIOMETRE_LOCALISATIONS.codeProjection in (16,31,40) ORDER BY "
+        "PLUVIOMETRE_LOCALISATIONS.CodePluviometre, PLUVIOMETRE_LOCALISATIONS.codeProjection"));
+    const RecordTable own = db.ExtraireRecords(
+        QStringLiteral("SELECT codePluviometre, identifiant, X, Y from PLUVIOMETRES WHERE "
+                       "typeProjection in (16,31,40)"));
+    for (const RecordTable *rows : {&located, &own}) {
+        if (!rows->ok()) {
+            if (error)
+                *error = rows->error();
+            return false;
+        }
+    }
+    QSet<qint64> placed;
+    for (const RecordTable *rows : {&located, &own}) {
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            const qint64 code = qint64(rows->at(r, 0).toDouble());
+            if (rows->at(r, 0).isNull() || rows->at(r, 2).isNull() || rows->at(r, 3).isNull() ||
+                placed.contains(code))
+                continue;
+            placed.insert(code);
+            stations->push_back({QString::number(code), rows->text(r, 1),
+                                 rows->at(r, 3).toDouble(), rows->at(r, 2).toDouble()});
+        }
+    }
+    return true;
 }
 
 QUrl stationsMapUrl(const std::vector<StationCoordinates> &stations)

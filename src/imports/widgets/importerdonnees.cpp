@@ -544,7 +544,7 @@ void ImporterDonnees::formatChanged(bool userChoice)
     m_detected->setText(detectedText);
     m_detected->setStyleSheet(style);
     if (format() == ImportFormat::Csv && !m_mapping.isComplete() && !m_files.isEmpty()) {
-        const CsvMapping guessed = CsvMapping::guess(headLines(m_files.first().firstHead, 30));
+        const CsvMapping guessed = CsvMapping::guess(mappingLines(m_files.first().firstHead, 30));
         m_mapping = guessed;
     }
     updateFormatControls();
@@ -574,7 +574,7 @@ void ImporterDonnees::editMapping()
     if (m_running || m_files.isEmpty())
         return;
     CsvMapping edited = m_mapping;
-    if (!editCsvMapping(this, headLines(m_files.first().firstHead, 30), edited))
+    if (!editCsvMapping(this, mappingLines(m_files.first().firstHead, 30), edited))
         return;
     setMapping(edited);
     refreshPreviewLater();

@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -830,6 +831,15 @@ bool ImporterDonnees::importer()
     if (!report.ok && !report.cancelled && report.error.isEmpty())
         return false; // refused before anything ran, already said
     m_report = std::move(report);
+    if (!m_report.createdStations.isEmpty()) {
+        // The new stations join the register: offer them as targets from now on.
+        const QString chosen = m_station->currentData().toString();
+        const bool create = m_createStations->isChecked();
+        const QSignalBlocker quiet(m_station);
+        fillStations();
+        m_station->setCurrentIndex(std::max(0, m_station->findData(chosen)));
+        m_createStations->setChecked(create);
+    }
     showReport();
     if (!m_report.error.isEmpty())
         showMessage(MessageKind::Erreur,

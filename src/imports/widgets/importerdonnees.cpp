@@ -36,6 +36,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -278,6 +279,19 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     setUpReadOnlyTable(m_reportTable);
     m_reportTable->setColumnWidth(0, 260);
     m_reportTable->setColumnWidth(1, 80);
+    m_stationModel = new QStandardItemModel(0, 6, this);
+    m_stationModel->setHorizontalHeaderLabels(
+        {QStringLiteral("Station"), QStringLiteral("N° du fichier"), QStringLiteral("Créée"),
+         QStringLiteral("Écrites"), QStringLiteral("Conservées"), QStringLiteral("Échec")});
+    m_stationTable = new QTableView(this);
+    m_stationTable->setObjectName(QStringLiteral("SprStations"));
+    m_stationTable->setModel(m_stationModel);
+    setUpReadOnlyTable(m_stationTable);
+    m_stationTable->setColumnWidth(0, 260);
+    m_stationTable->setColumnWidth(1, 110);
+    m_stationTable->setColumnWidth(2, 60);
+    m_stationTable->setColumnWidth(3, 80);
+    m_stationTable->setColumnWidth(4, 90);
     m_reportSummary = new QLabel(this);
     m_reportSummary->setObjectName(QStringLiteral("LblCompteRendu"));
     m_reportSummary->setWordWrap(true);
@@ -296,7 +310,12 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     auto *reportPage = new QWidget(m_tabs);
     auto *reportLayout = new QVBoxLayout(reportPage);
     reportLayout->addWidget(m_reportSummary);
-    reportLayout->addWidget(m_reportTable, 1);
+    auto *reportTables = new QSplitter(Qt::Horizontal, reportPage);
+    reportTables->addWidget(m_stationTable);
+    reportTables->addWidget(m_reportTable);
+    reportTables->setStretchFactor(0, 1);
+    reportTables->setStretchFactor(1, 1);
+    reportLayout->addWidget(reportTables, 1);
     m_tabs->addTab(reportPage, QStringLiteral("Compte rendu"));
     m_tabs->setTabEnabled(1, false);
 
@@ -893,9 +912,20 @@ void ImporterDonnees::DeclencheExcel()
         XlsxGrid grid;
         grid.sheetName = QStringLiteral("Compte_rendu_import");
         grid.title = m_reportSummary->text().section(QLatin1Char('\n'), 0, 0);
-        grid.headings = {QStringLiteral("Fichier"), QStringLiteral("Ligne"),
-                         QStringLiteral("Motif du refus")};
-        grid.columnWidths = {40, 10, 60};
+        grid.headings = {QStringLiteral("Station ou fichier"), QStringLiteral("Ligne"),
+                         QStringLiteral("Détail ou motif du refus")};
+        grid.columnWidths = {40, 10, 70};
+        // The stations first, then the refused lines.
+        for (int r = 0; r < m_stationModel->rowCount(); ++r) {
+            const auto cell = [&](int c) { return m_stationModel->item(r, c)->text(); };
+            QString detail = QStringLiteral("n° %1, écrites %2, conservées %3")
+                                 .arg(cell(1), cell(3), cell(4));
+            if (!cell(2).isEmpty())
+                detail += QStringLiteral(", créée");
+            if (!cell(5).isEmpty())
+                detail += QStringLiteral(", échec : ") + cell(5);
+            grid.rows.push_back({cell(0), QVariant(), detail});
+        }
         for (const auto &[source, line] : m_report.refusedLines)
             grid.rows.push_back({source, line.line, line.reason});
         exportGridInOneClick(this, grid);

@@ -103,6 +103,8 @@ private:
     QLabel *m_reportSummary = nullptr;
     QTableView *m_reportTable = nullptr;
     QStandardItemModel *m_reportModel = nullptr; // owned (child)
+    QTableView *m_stationTable = nullptr;
+    QStandardItemModel *m_stationModel = nullptr; // owned (child)
     QLabel *m_status = nullptr;
     QProgressBar *m_progress = nullptr;
     QPushButton *m_previewButton = nullptr;

@@ -20,8 +20,9 @@ using namespace readertext;
 
 QStringList csvDateFormats()
 {
-    return {QStringLiteral("dd/MM/yyyy"), QStringLiteral("yyyy-MM-dd"), QStringLiteral("dd.MM.yyyy"),
-            QStringLiteral("dd-MM-yyyy"), QStringLiteral("yyyy/MM/dd"), QStringLiteral("yyyyMMdd"),
+    return {QStringLiteral("dd/MM/yyyy"), QStringLiteral("yyyy-MM-dd"),
+            QStringLiteral("dd.MM.yyyy"), QStringLiteral("dd-MM-yyyy"),
+            QStringLiteral("yyyy/MM/dd"), QStringLiteral("yyyyMMdd"),
             QStringLiteral("MM/dd/yyyy"), QStringLiteral("d/M/yyyy")};
 }
 
@@ -76,8 +77,8 @@ bool parsesAs(const QByteArray &text, const QString &format, bool withTime)
         return false;
     const QString date = value.left(cut), time = value.mid(cut + 1);
     const qsizetype formatCut = format.indexOf(QLatin1Char(' '));
-    return QDate::fromString(date, format.left(formatCut)).isValid()
-           && QTime::fromString(time, format.mid(formatCut + 1)).isValid();
+    return QDate::fromString(date, format.left(formatCut)).isValid() &&
+           QTime::fromString(time, format.mid(formatCut + 1)).isValid();
 }
 
 // The date-time formats the guess tries: each date format with each time format.
@@ -99,8 +100,8 @@ bool isNumber(const QByteArray &text, char decimal)
 bool isMissingMarker(const QByteArray &text)
 {
     const QByteArray t = text.trimmed().toLower();
-    return t.isEmpty() || t == "nan" || t == "na" || t == "n/a" || t == "mq" || t == "-"
-           || t == "--";
+    return t.isEmpty() || t == "nan" || t == "na" || t == "n/a" || t == "mq" || t == "-" ||
+           t == "--";
 }
 
 } // namespace
@@ -190,9 +191,11 @@ CsvMapping CsvMapping::guess(const QList<QByteArray> &firstLines)
         if (!lines[i].trimmed().isEmpty())
             rows.append(csvFields(lines[i], mapping.separator));
     const int columns = int(rows.first().size());
+    // The sample's last line may be cut (the first kilobytes of a file): it need not read.
+    const qsizetype mustRead = rows.size() > 2 ? rows.size() - 1 : rows.size();
     auto readsAll = [&](int column, const QString &format, bool withTime) {
-        for (const QList<QByteArray> &row : rows)
-            if (column >= row.size() || !parsesAs(row[column], format, withTime))
+        for (qsizetype i = 0; i < mustRead; ++i)
+            if (column >= rows[i].size() || !parsesAs(rows[i][column], format, withTime))
                 return false;
         return true;
     };
@@ -219,10 +222,12 @@ CsvMapping CsvMapping::guess(const QList<QByteArray> &firstLines)
     if (!mapping.dateFormat.contains(QLatin1Char('H')) && mapping.dateColumn + 1 < columns) {
         const int c = mapping.dateColumn + 1;
         for (const QString &format : csvTimeFormats()) {
-            const bool all = std::all_of(rows.cbegin(), rows.cend(), [&](const QList<QByteArray> &row) {
-                return c < row.size()
-                       && QTime::fromString(QString::fromLatin1(row[c].trimmed()), format).isValid();
-            });
+            const bool all = std::all_of(
+                rows.cbegin(), rows.cbegin() + mustRead, [&](const QList<QByteArray> &row) {
+                    return c < row.size() &&
+                           QTime::fromString(QString::fromLatin1(row[c].trimmed()), format)
+                               .isValid();
+                });
             if (all) {
                 mapping.timeColumn = c;
                 mapping.timeFormat = format;
@@ -255,9 +260,9 @@ CsvMapping CsvMapping::guess(const QList<QByteArray> &firstLines)
         const QList<QByteArray> header = csvFields(lines[firstData - 1], mapping.separator);
         for (int c = 0; c < header.size(); ++c) {
             const QByteArray name = header[c].trimmed().toUpper();
-            if (c != mapping.dateColumn && c != mapping.valueColumns[0]
-                && (name == "STATION" || name == "NUM_POSTE" || name == "POSTE" || name == "STN"
-                    || name == "CODE_STATION" || name == "NUMERO")) {
+            if (c != mapping.dateColumn && c != mapping.valueColumns[0] &&
+                (name == "STATION" || name == "NUM_POSTE" || name == "POSTE" || name == "STN" ||
+                 name == "CODE_STATION" || name == "NUMERO")) {
                 mapping.stationColumn = c;
                 break;
             }
@@ -295,7 +300,8 @@ bool CsvMapping::fromText(const QString &text, CsvMapping &mapping)
 {
     const QUrlQuery query(text);
     auto value = [&](const char *key) {
-        return QUrl::fromPercentEncoding(query.queryItemValue(QLatin1String(key), QUrl::FullyEncoded).toLatin1());
+        return QUrl::fromPercentEncoding(
+            query.queryItemValue(QLatin1String(key), QUrl::FullyEncoded).toLatin1());
     };
     auto number = [&](const char *key, int &into) {
         bool ok = false;
@@ -343,7 +349,8 @@ QString mappingKey(const QString &name)
 
 QStringList savedCsvMappings()
 {
-    QStringList names = LireParametre(listKey, {}, true).split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+    QStringList names =
+        LireParametre(listKey, {}, true).split(QLatin1Char('\t'), Qt::SkipEmptyParts);
     QCollator collator{QLocale(QLocale::French, QLocale::France)};
     std::sort(names.begin(), names.end(), collator);
     return names;
@@ -367,7 +374,8 @@ bool saveCsvMapping(const CsvMapping &mapping)
         return false;
     if (!EcrireParametre(mappingKey(name), mapping.toText()))
         return false;
-    QStringList names = LireParametre(listKey, {}, true).split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+    QStringList names =
+        LireParametre(listKey, {}, true).split(QLatin1Char('\t'), Qt::SkipEmptyParts);
     const bool known = std::any_of(names.cbegin(), names.cend(), [&](const QString &n) {
         return n.compare(name, Qt::CaseInsensitive) == 0;
     });

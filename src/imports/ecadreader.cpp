@@ -12,8 +12,9 @@ using namespace readertext;
 
 QString EcadReader::timeConvention() const
 {
-    return QStringLiteral("RR daté du jour J est le cumul journalier que la source attribue au jour J ; "
-                          "il est enregistré comme valeur journalière du jour J, sans décalage.");
+    return QStringLiteral(
+        "RR daté du jour J est le cumul journalier que la source attribue au jour J ; "
+        "il est enregistré comme valeur journalière du jour J, sans décalage.");
 }
 
 namespace {
@@ -73,25 +74,29 @@ ReadResult EcadReader::read(QIODevice &device, ImportSink &sink)
             valueCol = columnIndex(fields, "RR");
             qualityCol = columnIndex(fields, "Q_RR");
             if (dateCol < 0 || valueCol < 0)
-                return ReaderFeed::failure(lines.lineNumber(),
-                                           QStringLiteral("les colonnes DATE et RR sont attendues dans "
-                                                          "l'en-tête ECA&D."),
-                                           lines.lineNumber());
+                return ReaderFeed::failure(
+                    lines.lineNumber(),
+                    QStringLiteral("les colonnes DATE et RR sont attendues dans "
+                                   "l'en-tête ECA&D."),
+                    lines.lineNumber());
             break;
         }
         if (!text.isEmpty() && text[0] >= '0' && text[0] <= '9' && text.contains(','))
-            return ReaderFeed::failure(lines.lineNumber(),
-                                       QStringLiteral("l'en-tête ECA&D (« SOUID, DATE, RR, Q_RR ») est "
-                                                      "introuvable avant les données."),
-                                       lines.lineNumber());
+            return ReaderFeed::failure(
+                lines.lineNumber(),
+                QStringLiteral("l'en-tête ECA&D (« SOUID, DATE, RR, Q_RR ») est "
+                               "introuvable avant les données."),
+                lines.lineNumber());
     }
     if (dateCol < 0) {
         if (!any)
             return ReaderFeed::noFirstLine(lines);
         if (lines.failed())
             return feed.finish(lines);
-        return ReaderFeed::failure(1, QStringLiteral("l'en-tête ECA&D (« SOUID, DATE, RR, Q_RR ») est "
-                                                     "introuvable."), lines.lineNumber());
+        return ReaderFeed::failure(1,
+                                   QStringLiteral("l'en-tête ECA&D (« SOUID, DATE, RR, Q_RR ») est "
+                                                  "introuvable."),
+                                   lines.lineNumber());
     }
     if (!station.number.isEmpty() && !feed.station(station))
         return feed.finish(lines);
@@ -105,9 +110,12 @@ ReadResult EcadReader::read(QIODevice &device, ImportSink &sink)
         splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
             if (at == headerLine + 1 && fields.size() < 3)
-                return ReaderFeed::failure(at, wrongSeparatorMessage(',', likelySeparator(line)), at);
-            if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                     .arg(fields.size()).arg(needed)))
+                return ReaderFeed::failure(at, wrongSeparatorMessage(',', likelySeparator(line)),
+                                           at);
+            if (!feed.refuse(at,
+                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                 .arg(fields.size())
+                                 .arg(needed)))
                 break;
             continue;
         }
@@ -117,16 +125,17 @@ ReadResult EcadReader::read(QIODevice &device, ImportSink &sink)
         const QByteArrayView dateText = trimmed(fields[size_t(dateCol)]);
         QTime unused;
         if (dateText.size() != 8 || !parseCompactDateTime(dateText, row.date, unused)) {
-            const QString why = dateText.size() == 8 && dateText.toByteArray().toLongLong() > 0
-                ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
-                : QStringLiteral("date %1 illisible (AAAAMMJJ attendu).").arg(quoted(dateText));
+            const QString why =
+                dateText.size() == 8 && dateText.toByteArray().toLongLong() > 0
+                    ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
+                    : QStringLiteral("date %1 illisible (AAAAMMJJ attendu).").arg(quoted(dateText));
             if (!feed.refuse(at, why))
                 break;
             continue;
         }
         const QByteArrayView valueText = trimmed(fields[size_t(valueCol)]);
-        const QByteArrayView quality = qualityCol >= 0 ? trimmed(fields[size_t(qualityCol)])
-                                                       : QByteArrayView();
+        const QByteArrayView quality =
+            qualityCol >= 0 ? trimmed(fields[size_t(qualityCol)]) : QByteArrayView();
         const std::optional<int> tenths = parseInt(valueText);
         if (valueText.isEmpty() || (tenths && *tenths == -9999) || quality == "9") {
             if (!feed.refuse(at, QStringLiteral("RR manquant (-9999).")))
@@ -134,7 +143,8 @@ ReadResult EcadReader::read(QIODevice &device, ImportSink &sink)
             continue;
         }
         if (!tenths || *tenths < 0) {
-            if (!feed.refuse(at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
+            if (!feed.refuse(
+                    at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
                 break;
             continue;
         }

@@ -10,9 +10,10 @@ using namespace readertext;
 
 QString GhcnReader::timeConvention() const
 {
-    return QStringLiteral("PRCP daté du jour J est le cumul de 24 h que la station attribue au jour J "
-                          "(jusqu'à son heure d'observation) ; il est enregistré comme valeur journalière "
-                          "du jour J, sans décalage.");
+    return QStringLiteral(
+        "PRCP daté du jour J est le cumul de 24 h que la station attribue au jour J "
+        "(jusqu'à son heure d'observation) ; il est enregistré comme valeur journalière "
+        "du jour J, sans décalage.");
 }
 
 namespace {
@@ -49,9 +50,11 @@ ReadResult GhcnReader::read(QIODevice &device, ImportSink &sink)
             continue;
         if (!wellFormed(line)) {
             if (!any)
-                return ReaderFeed::failure(at, QStringLiteral("ce n'est pas une ligne GHCN-Daily "
-                                                              "(identifiant, année, mois, élément puis "
-                                                              "31 valeurs en colonnes fixes)."), at);
+                return ReaderFeed::failure(at,
+                                           QStringLiteral("ce n'est pas une ligne GHCN-Daily "
+                                                          "(identifiant, année, mois, élément puis "
+                                                          "31 valeurs en colonnes fixes)."),
+                                           at);
             if (!feed.refuse(at, QStringLiteral("ligne GHCN-Daily mal formée.")))
                 break;
             continue;
@@ -71,7 +74,8 @@ ReadResult GhcnReader::read(QIODevice &device, ImportSink &sink)
         const int year = line.sliced(11, 4).toInt();
         const int month = line.sliced(15, 2).toInt();
         if (month < 1 || month > 12) {
-            if (!feed.refuse(at, QStringLiteral("mois %1 inexistant.").arg(quoted(line.sliced(15, 2)))))
+            if (!feed.refuse(at,
+                             QStringLiteral("mois %1 inexistant.").arg(quoted(line.sliced(15, 2)))))
                 break;
             continue;
         }
@@ -91,12 +95,15 @@ ReadResult GhcnReader::read(QIODevice &device, ImportSink &sink)
             }
             if (!date.isValid()) {
                 feed.refuse(at, QStringLiteral("le jour %1 du mois %2/%3 n'existe pas.")
-                                    .arg(day).arg(month, 2, 10, QLatin1Char('0')).arg(year));
+                                    .arg(day)
+                                    .arg(month, 2, 10, QLatin1Char('0'))
+                                    .arg(year));
                 continue;
             }
             if (!tenths || *tenths < 0) {
-                feed.refuse(at, QStringLiteral("le %1 : valeur PRCP %2 illisible.")
-                                    .arg(date.toString(QStringLiteral("dd/MM/yyyy")), quoted(valueText)));
+                feed.refuse(
+                    at, QStringLiteral("le %1 : valeur PRCP %2 illisible.")
+                            .arg(date.toString(QStringLiteral("dd/MM/yyyy")), quoted(valueText)));
                 continue;
             }
             ImportedRow row;

@@ -10,8 +10,8 @@ struct GzipDevice::State
 {
     z_stream stream{};
     bool initialised = false;
-    bool streamEnded = false;   // the current member is complete
-    bool finished = false;      // no more input after a complete member
+    bool streamEnded = false; // the current member is complete
+    bool finished = false;    // no more input after a complete member
     bool failed = false;
     qint64 consumed = 0;
     QByteArray input = QByteArray(64 * 1024, Qt::Uninitialized);

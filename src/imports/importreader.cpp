@@ -8,6 +8,9 @@
 #include "imports/radomereader.h"
 #include "imports/readertext.h"
 
+#include "imports/gzipdevice.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 
 namespace plx {
@@ -15,22 +18,29 @@ namespace plx {
 QString importFormatKey(ImportFormat format)
 {
     switch (format) {
-    case ImportFormat::MeteoFranceQ: return QStringLiteral("meteofrance-q");
-    case ImportFormat::MeteoFranceH: return QStringLiteral("meteofrance-h");
-    case ImportFormat::Radome: return QStringLiteral("radome");
-    case ImportFormat::Knmi: return QStringLiteral("knmi");
-    case ImportFormat::Ghcn: return QStringLiteral("ghcn");
-    case ImportFormat::Ecad: return QStringLiteral("ecad");
-    case ImportFormat::Csv: return QStringLiteral("csv");
+    case ImportFormat::MeteoFranceQ:
+        return QStringLiteral("meteofrance-q");
+    case ImportFormat::MeteoFranceH:
+        return QStringLiteral("meteofrance-h");
+    case ImportFormat::Radome:
+        return QStringLiteral("radome");
+    case ImportFormat::Knmi:
+        return QStringLiteral("knmi");
+    case ImportFormat::Ghcn:
+        return QStringLiteral("ghcn");
+    case ImportFormat::Ecad:
+        return QStringLiteral("ecad");
+    case ImportFormat::Csv:
+        return QStringLiteral("csv");
     }
     return {};
 }
 
 std::optional<ImportFormat> importFormatFromKey(const QString &key)
 {
-    for (ImportFormat format : {ImportFormat::MeteoFranceQ, ImportFormat::MeteoFranceH,
-                                ImportFormat::Radome, ImportFormat::Knmi, ImportFormat::Ghcn,
-                                ImportFormat::Ecad, ImportFormat::Csv})
+    for (ImportFormat format :
+         {ImportFormat::MeteoFranceQ, ImportFormat::MeteoFranceH, ImportFormat::Radome,
+          ImportFormat::Knmi, ImportFormat::Ghcn, ImportFormat::Ecad, ImportFormat::Csv})
         if (importFormatKey(format) == key.trimmed().toLower())
             return format;
     return std::nullopt;
@@ -39,13 +49,20 @@ std::optional<ImportFormat> importFormatFromKey(const QString &key)
 QString importFormatCaption(ImportFormat format)
 {
     switch (format) {
-    case ImportFormat::MeteoFranceQ: return QStringLiteral("Météo-France quotidien (Q)");
-    case ImportFormat::MeteoFranceH: return QStringLiteral("Météo-France horaire (H)");
-    case ImportFormat::Radome: return QStringLiteral("Météo-France RADOME horaire");
-    case ImportFormat::Knmi: return QStringLiteral("KNMI (Pays-Bas), quotidien ou horaire");
-    case ImportFormat::Ghcn: return QStringLiteral("NOAA GHCN-Daily (.dly)");
-    case ImportFormat::Ecad: return QStringLiteral("ECA&D (RR_STAID)");
-    case ImportFormat::Csv: return QStringLiteral("CSV / texte, colonnes à associer");
+    case ImportFormat::MeteoFranceQ:
+        return QStringLiteral("Météo-France quotidien (Q)");
+    case ImportFormat::MeteoFranceH:
+        return QStringLiteral("Météo-France horaire (H)");
+    case ImportFormat::Radome:
+        return QStringLiteral("Météo-France RADOME horaire");
+    case ImportFormat::Knmi:
+        return QStringLiteral("KNMI (Pays-Bas), quotidien ou horaire");
+    case ImportFormat::Ghcn:
+        return QStringLiteral("NOAA GHCN-Daily (.dly)");
+    case ImportFormat::Ecad:
+        return QStringLiteral("ECA&D (RR_STAID)");
+    case ImportFormat::Csv:
+        return QStringLiteral("CSV / texte, colonnes à associer");
     }
     return {};
 }
@@ -53,12 +70,18 @@ QString importFormatCaption(ImportFormat format)
 std::unique_ptr<ImportReader> createImportReader(ImportFormat format, const CsvMapping *mapping)
 {
     switch (format) {
-    case ImportFormat::MeteoFranceQ: return std::make_unique<MeteoFranceReader>(false);
-    case ImportFormat::MeteoFranceH: return std::make_unique<MeteoFranceReader>(true);
-    case ImportFormat::Radome: return std::make_unique<RadomeReader>();
-    case ImportFormat::Knmi: return std::make_unique<KnmiReader>();
-    case ImportFormat::Ghcn: return std::make_unique<GhcnReader>();
-    case ImportFormat::Ecad: return std::make_unique<EcadReader>();
+    case ImportFormat::MeteoFranceQ:
+        return std::make_unique<MeteoFranceReader>(false);
+    case ImportFormat::MeteoFranceH:
+        return std::make_unique<MeteoFranceReader>(true);
+    case ImportFormat::Radome:
+        return std::make_unique<RadomeReader>();
+    case ImportFormat::Knmi:
+        return std::make_unique<KnmiReader>();
+    case ImportFormat::Ghcn:
+        return std::make_unique<GhcnReader>();
+    case ImportFormat::Ecad:
+        return std::make_unique<EcadReader>();
     case ImportFormat::Csv:
         // Without a mapping, the reader guesses one from the file's first lines.
         return std::make_unique<CsvReader>(mapping ? std::optional<CsvMapping>(*mapping)
@@ -112,8 +135,22 @@ bool isGhcnLine(QByteArrayView line)
 
 } // namespace
 
-std::optional<ImportFormat> detectImportFormat(const QByteArray &head, const QString &fileName)
+std::optional<ImportFormat> detectImportFormat(const QByteArray &rawHead, const QString &fileName)
 {
+    QByteArray head = rawHead;
+    if (head.size() >= 2 && uchar(head[0]) == 0x1f && uchar(head[1]) == 0x8b) {
+        // The first bytes of a .gz: what they inflate to (the cut at the end is expected).
+        QByteArray copy = rawHead;
+        auto buffer = std::make_unique<QBuffer>(&copy);
+        buffer->open(QIODevice::ReadOnly);
+        GzipDevice gzip(std::move(buffer));
+        head.clear();
+        if (gzip.open(QIODevice::ReadOnly)) {
+            char chunk[16384];
+            for (qint64 n; head.size() < 256 * 1024 && (n = gzip.read(chunk, sizeof chunk)) > 0;)
+                head.append(chunk, n);
+        }
+    }
     const QList<QByteArrayView> lines = headLines(head, 200);
     if (!lines.isEmpty()) {
         const QByteArrayView first = lines.first();
@@ -132,8 +169,8 @@ std::optional<ImportFormat> detectImportFormat(const QByteArray &head, const QSt
     bool knmiText = false;
     for (QByteArrayView line : lines) {
         const QByteArray upper = line.toByteArray().toUpper();
-        if (containsWord(upper, "EUROPEAN CLIMATE ASSESSMENT")
-            || (containsWord(upper, "SOUID") && containsWord(upper, "Q_RR")))
+        if (containsWord(upper, "EUROPEAN CLIMATE ASSESSMENT") ||
+            (containsWord(upper, "SOUID") && containsWord(upper, "Q_RR")))
             return ImportFormat::Ecad;
         if (containsWord(upper, "KNMI") || containsWord(upper, "KONINKLIJK NEDERLANDS"))
             knmiText = true;
@@ -142,8 +179,8 @@ std::optional<ImportFormat> detectImportFormat(const QByteArray &head, const QSt
         QByteArrayView bare = readertext::trimmed(line);
         if (bare.startsWith('#'))
             bare = readertext::trimmed(bare.sliced(1));
-        if (bare.startsWith("STN,") && containsWord(upper, "YYYYMMDD")
-            && (knmiText || containsWord(upper, "RH") || containsWord(upper, "RD")))
+        if (bare.startsWith("STN,") && containsWord(upper, "YYYYMMDD") &&
+            (knmiText || containsWord(upper, "RH") || containsWord(upper, "RD")))
             return ImportFormat::Knmi;
     }
     const QString name = QFileInfo(fileName).fileName();

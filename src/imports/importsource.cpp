@@ -81,8 +81,9 @@ Opener zipMemberOpener(const QString &path, const QString &member)
     return [path, member](QString *error) -> std::unique_ptr<QIODevice> {
         auto file = std::make_unique<QuaZipFile>(path, member);
         if (!file->open(QIODevice::ReadOnly))
-            return failed(error, QStringLiteral("« %1 » ne peut pas être lu dans l'archive zip.")
-                                     .arg(member));
+            return failed(
+                error,
+                QStringLiteral("« %1 » ne peut pas être lu dans l'archive zip.").arg(member));
         if (!hasSuffix(member, ".gz"))
             return file;
         return openGzip(std::move(file), error);
@@ -229,17 +230,19 @@ QList<ImportSource> listImportSources(const QString &path, QString *error)
                 continue;
             const qint64 offset = member.offset, size = member.size;
             const QString memberName = member.name;
-            sources.append({fileName + QLatin1Char('/') + memberName,
-                            [whole, offset, size, memberName](QString *err) -> std::unique_ptr<QIODevice> {
-                                std::unique_ptr<QIODevice> stream = whole(err);
-                                if (!stream)
-                                    return nullptr;
-                                auto slice = std::make_unique<SliceDevice>(std::move(stream), offset, size);
-                                if (!slice->open(QIODevice::ReadOnly))
-                                    return failed(err, QStringLiteral("« %1 » : %2")
-                                                           .arg(memberName, slice->errorString()));
-                                return slice;
-                            }});
+            sources.append(
+                {fileName + QLatin1Char('/') + memberName,
+                 [whole, offset, size, memberName](QString *err) -> std::unique_ptr<QIODevice> {
+                     std::unique_ptr<QIODevice> stream = whole(err);
+                     if (!stream)
+                         return nullptr;
+                     auto slice = std::make_unique<SliceDevice>(std::move(stream), offset, size);
+                     if (!slice->open(QIODevice::ReadOnly))
+                         return failed(
+                             err,
+                             QStringLiteral("« %1 » : %2").arg(memberName, slice->errorString()));
+                     return slice;
+                 }});
         }
         if (sources.isEmpty())
             return fail(QStringLiteral("L'archive « %1 » ne contient aucun fichier de données.")

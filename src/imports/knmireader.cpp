@@ -17,23 +17,28 @@ QString KnmiReader::timeConvention() const
     const QString trace = QStringLiteral(" RH = −1 (moins de 0,05 mm) est importé comme 0 mm.");
     switch (m_layout) {
     case Layout::Daily:
-        return QStringLiteral("RH daté du jour J couvre de 00 h à 24 h UT le jour J ; il est enregistré "
-                              "comme valeur journalière du jour J.") + trace;
+        return QStringLiteral(
+                   "RH daté du jour J couvre de 00 h à 24 h UT le jour J ; il est enregistré "
+                   "comme valeur journalière du jour J.") +
+               trace;
     case Layout::Hourly:
-        return QStringLiteral("HH est l'heure qui se termine (UT) : HH 1 couvre 00 h–01 h et est enregistré "
-                              "à 01:00 ; HH 24 couvre 23 h–24 h et est enregistré à 00:00 le lendemain.")
-            + trace;
+        return QStringLiteral(
+                   "HH est l'heure qui se termine (UT) : HH 1 couvre 00 h–01 h et est enregistré "
+                   "à 01:00 ; HH 24 couvre 23 h–24 h et est enregistré à 00:00 le lendemain.") +
+               trace;
     case Layout::Precipitation:
-        return QStringLiteral("RD daté du jour J couvre de 08 h UTC le jour J−1 à 08 h UTC le jour J ; il "
-                              "est enregistré comme valeur journalière du jour J.");
+        return QStringLiteral(
+            "RD daté du jour J couvre de 08 h UTC le jour J−1 à 08 h UTC le jour J ; il "
+            "est enregistré comme valeur journalière du jour J.");
     case Layout::Unknown:
         break;
     }
-    return QStringLiteral("Journalier : RH daté J couvre 00 h–24 h UT le jour J (RD des stations "
-                          "pluviométriques : 08 h UTC J−1 → 08 h UTC J), enregistré au jour J. Horaire : "
-                          "HH est l'heure qui se termine (HH 1 couvre 00 h–01 h UT, enregistré à 01:00 ; "
-                          "HH 24 enregistré à 00:00 le lendemain).")
-        + trace;
+    return QStringLiteral(
+               "Journalier : RH daté J couvre 00 h–24 h UT le jour J (RD des stations "
+               "pluviométriques : 08 h UTC J−1 → 08 h UTC J), enregistré au jour J. Horaire : "
+               "HH est l'heure qui se termine (HH 1 couvre 00 h–01 h UT, enregistré à 01:00 ; "
+               "HH 24 enregistré à 00:00 le lendemain).") +
+           trace;
 }
 
 namespace {
@@ -51,7 +56,8 @@ bool stationListLine(QByteArrayView line, ImportedStation &station)
     const QList<QByteArray> parts = text.sliced(colon + 1).toByteArray().simplified().split(' ');
     if (parts.size() < 3)
         return false;
-    const auto lon = parseNumber(parts[0]), lat = parseNumber(parts[1]), alt = parseNumber(parts[2]);
+    const auto lon = parseNumber(parts[0]), lat = parseNumber(parts[1]),
+               alt = parseNumber(parts[2]);
     if (!lon || !lat || !alt)
         return false;
     station.number = QString::number(*parseInt(text.first(colon)));
@@ -107,11 +113,12 @@ ReadResult KnmiReader::read(QIODevice &device, ImportSink &sink)
                 valueName = "RD";
             }
             if (valueCol < 0)
-                return ReaderFeed::failure(lines.lineNumber(),
-                                           QStringLiteral("la colonne des précipitations (RH ou RD) "
-                                                          "est absente de l'en-tête KNMI."),
-                                           lines.lineNumber());
-            m_layout = hourCol >= 0 ? Layout::Hourly
+                return ReaderFeed::failure(
+                    lines.lineNumber(),
+                    QStringLiteral("la colonne des précipitations (RH ou RD) "
+                                   "est absente de l'en-tête KNMI."),
+                    lines.lineNumber());
+            m_layout = hourCol >= 0          ? Layout::Hourly
                        : valueName[1] == 'D' ? Layout::Precipitation
                                              : Layout::Daily;
             break;
@@ -127,8 +134,10 @@ ReadResult KnmiReader::read(QIODevice &device, ImportSink &sink)
             return ReaderFeed::noFirstLine(lines);
         if (lines.failed())
             return feed.finish(lines);
-        return ReaderFeed::failure(1, QStringLiteral("l'en-tête KNMI (« # STN,YYYYMMDD,… ») est "
-                                                     "introuvable."), lines.lineNumber());
+        return ReaderFeed::failure(1,
+                                   QStringLiteral("l'en-tête KNMI (« # STN,YYYYMMDD,… ») est "
+                                                  "introuvable."),
+                                   lines.lineNumber());
     }
     const size_t needed = size_t(std::max({stationCol, dateCol, hourCol, valueCol})) + 1;
     const qint64 headerLine = lines.lineNumber();
@@ -143,9 +152,12 @@ ReadResult KnmiReader::read(QIODevice &device, ImportSink &sink)
         if (fields.size() < needed) {
             // Right after the header, a wrong separator is the file's fault, not the line's.
             if (at <= headerLine + 2 && fields.size() < 3)
-                return ReaderFeed::failure(at, wrongSeparatorMessage(',', likelySeparator(line)), at);
-            if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                     .arg(fields.size()).arg(needed)))
+                return ReaderFeed::failure(at, wrongSeparatorMessage(',', likelySeparator(line)),
+                                           at);
+            if (!feed.refuse(at,
+                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                 .arg(fields.size())
+                                 .arg(needed)))
                 break;
             continue;
         }
@@ -166,9 +178,10 @@ ReadResult KnmiReader::read(QIODevice &device, ImportSink &sink)
         const QByteArrayView dateText = trimmed(fields[size_t(dateCol)]);
         QTime unused;
         if (dateText.size() != 8 || !parseCompactDateTime(dateText, row.date, unused)) {
-            const QString why = dateText.size() == 8 && dateText.toByteArray().toLongLong() > 0
-                ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
-                : QStringLiteral("date %1 illisible (YYYYMMDD attendu).").arg(quoted(dateText));
+            const QString why =
+                dateText.size() == 8 && dateText.toByteArray().toLongLong() > 0
+                    ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
+                    : QStringLiteral("date %1 illisible (YYYYMMDD attendu).").arg(quoted(dateText));
             if (!feed.refuse(at, why))
                 break;
             continue;
@@ -191,13 +204,15 @@ ReadResult KnmiReader::read(QIODevice &device, ImportSink &sink)
         }
         const QByteArrayView valueText = trimmed(fields[size_t(valueCol)]);
         if (valueText.isEmpty()) {
-            if (!feed.refuse(at, QStringLiteral("%1 manquant (champ vide).").arg(QLatin1String(valueName))))
+            if (!feed.refuse(
+                    at, QStringLiteral("%1 manquant (champ vide).").arg(QLatin1String(valueName))))
                 break;
             continue;
         }
         const std::optional<int> tenths = parseInt(valueText);
         if (!tenths || *tenths < -1) {
-            if (!feed.refuse(at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
+            if (!feed.refuse(
+                    at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
                 break;
             continue;
         }

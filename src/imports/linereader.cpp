@@ -8,7 +8,8 @@ namespace plx {
 
 namespace {
 constexpr qsizetype chunkSize = 256 * 1024;
-}
+constexpr qsizetype maxLine = 8 * 1024 * 1024;
+} // namespace
 
 LineReader::LineReader(QIODevice &device) : m_device(device)
 {
@@ -25,8 +26,16 @@ bool LineReader::fill()
         std::memmove(m_buffer.data(), m_buffer.constData() + m_start, size_t(kept));
     m_start = 0;
     m_end = kept;
-    if (m_buffer.size() - m_end < chunkSize / 2)
+    if (m_buffer.size() - m_end < chunkSize / 2) {
+        // A text line is never megabytes long: a binary file must not fill memory.
+        if (m_buffer.size() >= maxLine) {
+            m_error = QStringLiteral("Ligne de plus de %1 Mo : ce n'est pas un fichier texte.")
+                          .arg(maxLine / (1024 * 1024));
+            m_eof = true;
+            return false;
+        }
         m_buffer.resize(m_buffer.size() * 2);
+    }
     const qint64 n = m_device.read(m_buffer.data() + m_end, m_buffer.size() - m_end);
     if (n < 0) {
         m_error = m_device.errorString();
@@ -71,8 +80,8 @@ bool LineReader::next(QByteArrayView &line)
             if (length >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0) {
                 begin += 3;
                 length -= 3;
-            } else if (length >= 2 && (std::memcmp(begin, "\xFF\xFE", 2) == 0
-                                       || std::memcmp(begin, "\xFE\xFF", 2) == 0)) {
+            } else if (length >= 2 && (std::memcmp(begin, "\xFF\xFE", 2) == 0 ||
+                                       std::memcmp(begin, "\xFE\xFF", 2) == 0)) {
                 m_utf16 = true;
             }
         }

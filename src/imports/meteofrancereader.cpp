@@ -32,8 +32,10 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
     if (!lines.next(line))
         return ReaderFeed::noFirstLine(lines);
     if (lines.utf16())
-        return ReaderFeed::failure(1, QStringLiteral("le fichier est en UTF-16, "
-                                                     "enregistrez-le en UTF-8."), 1);
+        return ReaderFeed::failure(1,
+                                   QStringLiteral("le fichier est en UTF-16, "
+                                                  "enregistrez-le en UTF-8."),
+                                   1);
 
     std::vector<QByteArrayView> fields;
     splitFields(line, ';', fields);
@@ -51,15 +53,21 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
     const int qualityCol = columnIndex(fields, m_hourly ? "QRR1" : "QRR");
     if (numberCol < 0 || dateCol < 0 || valueCol < 0) {
         if (!m_hourly && columnIndex(fields, "AAAAMMJJHH") >= 0)
-            return ReaderFeed::failure(1, QStringLiteral("c'est un fichier horaire (AAAAMMJJHH) : "
-                                                         "choisissez le format Météo-France horaire."), 1);
+            return ReaderFeed::failure(1,
+                                       QStringLiteral("c'est un fichier horaire (AAAAMMJJHH) : "
+                                                      "choisissez le format Météo-France horaire."),
+                                       1);
         if (m_hourly && columnIndex(fields, "AAAAMMJJ") >= 0)
-            return ReaderFeed::failure(1, QStringLiteral("c'est un fichier quotidien (AAAAMMJJ) : "
-                                                         "choisissez le format Météo-France quotidien."), 1);
+            return ReaderFeed::failure(
+                1,
+                QStringLiteral("c'est un fichier quotidien (AAAAMMJJ) : "
+                               "choisissez le format Météo-France quotidien."),
+                1);
         return ReaderFeed::failure(
             1,
-            QStringLiteral("l'en-tête Météo-France est introuvable : les colonnes NUM_POSTE, %1 et %2 "
-                           "sont attendues.")
+            QStringLiteral(
+                "l'en-tête Météo-France est introuvable : les colonnes NUM_POSTE, %1 et %2 "
+                "sont attendues.")
                 .arg(QLatin1String(dateName), QLatin1String(valueName)),
             1);
     }
@@ -74,8 +82,10 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
             continue;
         splitFields(line, ';', fields, needed);
         if (fields.size() < needed) {
-            if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                     .arg(fields.size()).arg(needed)))
+            if (!feed.refuse(at,
+                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                 .arg(fields.size())
+                                 .arg(needed)))
                 break;
             continue;
         }
@@ -108,12 +118,12 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
         row.station = station;
         const QByteArrayView dateText = trimmed(fields[size_t(dateCol)]);
         if (!parseCompactDateTime(dateText, row.date, row.time) || dateText.size() != dateLength) {
-            const bool exists = dateText.size() == dateLength && !row.date.isValid()
-                                && dateText.toByteArray().toLongLong() > 0;
-            const QString why = exists
-                ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
-                : QStringLiteral("date %1 illisible (%2 attendu).").arg(quoted(dateText),
-                                                                        QLatin1String(dateName));
+            const bool exists = dateText.size() == dateLength && !row.date.isValid() &&
+                                dateText.toByteArray().toLongLong() > 0;
+            const QString why =
+                exists ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
+                       : QStringLiteral("date %1 illisible (%2 attendu).")
+                             .arg(quoted(dateText), QLatin1String(dateName));
             if (!feed.refuse(at, why))
                 break;
             continue;
@@ -127,7 +137,8 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
         }
         const std::optional<double> value = parseNumber(valueText);
         if (!value) {
-            if (!feed.refuse(at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
+            if (!feed.refuse(
+                    at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
                 break;
             continue;
         }

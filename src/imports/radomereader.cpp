@@ -4,6 +4,8 @@
 #include "imports/readerfeed.h"
 #include "imports/readertext.h"
 
+#include <QRegularExpression>
+
 #include <vector>
 
 namespace plx {
@@ -31,8 +33,10 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
     const int dateCol = columnIndex(fields, "date");
     const int valueCol = columnIndex(fields, "rr1");
     if (numberCol < 0 || dateCol < 0 || valueCol < 0)
-        return ReaderFeed::failure(1, QStringLiteral("l'en-tête RADOME est introuvable : les colonnes "
-                                                     "numer_sta, date et rr1 sont attendues."), 1);
+        return ReaderFeed::failure(1,
+                                   QStringLiteral("l'en-tête RADOME est introuvable : les colonnes "
+                                                  "numer_sta, date et rr1 sont attendues."),
+                                   1);
     const size_t needed = size_t(std::max({numberCol, dateCol, valueCol})) + 1;
 
     QByteArray lastNumber;
@@ -54,8 +58,10 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         }
         splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
-            if (!feed.refuse(at, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                     .arg(fields.size()).arg(needed)))
+            if (!feed.refuse(at,
+                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                 .arg(fields.size())
+                                 .arg(needed)))
                 break;
             continue;
         }
@@ -68,7 +74,7 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         if (number != QByteArrayView(lastNumber)) {
             lastNumber = number.toByteArray();
             station = QString::fromLatin1(lastNumber);
-            ImportedStation known;
+            ImportedStation known = m_stations.value(station);
             known.number = station;
             if (!feed.station(known))
                 break;
@@ -78,9 +84,11 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         row.station = station;
         const QByteArrayView dateText = trimmed(fields[size_t(dateCol)]);
         if (dateText.size() != 14 || !parseCompactDateTime(dateText, row.date, row.time)) {
-            const QString why = dateText.size() == 14 && dateText.toByteArray().toLongLong() > 0
-                ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
-                : QStringLiteral("date %1 illisible (AAAAMMJJhhmmss attendu).").arg(quoted(dateText));
+            const QString why =
+                dateText.size() == 14 && dateText.toByteArray().toLongLong() > 0
+                    ? QStringLiteral("la date %1 n'existe pas.").arg(quoted(dateText))
+                    : QStringLiteral("date %1 illisible (AAAAMMJJhhmmss attendu).")
+                          .arg(quoted(dateText));
             if (!feed.refuse(at, why))
                 break;
             continue;
@@ -93,7 +101,8 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         }
         const std::optional<double> value = parseNumber(valueText);
         if (!value) {
-            if (!feed.refuse(at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
+            if (!feed.refuse(
+                    at, QStringLiteral("valeur de pluie %1 illisible.").arg(quoted(valueText))))
                 break;
             continue;
         }
@@ -102,6 +111,52 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
             break;
     }
     return feed.finish(lines);
+}
+
+std::optional<double> parseDmsCoordinate(const QString &text)
+{
+    static const QRegularExpression dms(
+        QStringLiteral("^\\s*(\\d{1,3})\\s*°\\s*(\\d{1,2})\\s*'\\s*(\\d{1,2}(?:[.,]\\d+)?)\\s*(?:"
+                       "\"|'')?\\s*([NSEWO])\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = dms.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const double minutes = match.captured(2).toDouble();
+    const double seconds = match.captured(3).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+    if (minutes >= 60 || seconds >= 60)
+        return std::nullopt;
+    double degrees = match.captured(1).toDouble() + minutes / 60 + seconds / 3600;
+    const QChar hemisphere = match.captured(4).at(0).toUpper();
+    if (hemisphere == QLatin1Char('S') || hemisphere == QLatin1Char('W') ||
+        hemisphere == QLatin1Char('O'))
+        degrees = -degrees;
+    return degrees;
+}
+
+QHash<QString, ImportedStation> readRadomeStationList(QIODevice &device)
+{
+    QHash<QString, ImportedStation> stations;
+    LineReader lines(device);
+    QByteArrayView line;
+    std::vector<QByteArrayView> fields;
+    while (lines.next(line)) {
+        splitFields(line, ',', fields);
+        if (fields.size() < 4)
+            continue;
+        const QByteArrayView number = trimmed(fields[0]);
+        if (number.isEmpty() || !parseInt(number))
+            continue; // the header line
+        ImportedStation station;
+        station.number = QString::fromLatin1(number);
+        station.name = decodeText(trimmed(fields[1]));
+        station.latitude = parseDmsCoordinate(decodeText(fields[2]));
+        station.longitude = parseDmsCoordinate(decodeText(fields[3]));
+        if (fields.size() >= 7)
+            station.altitude = parseNumber(fields[6]);
+        stations.insert(station.number, station);
+    }
+    return stations;
 }
 
 } // namespace plx

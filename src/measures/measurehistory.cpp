@@ -192,6 +192,8 @@ bool HistoryBatch::insert(const QVariantList &values, QString *error)
 {
     // values: DateMesure, DateMesureDebut, Parametre, the two values, the two validities,
     // TypeLigne, Commentaire. Rows wait in blocks: one statement per block, not per row.
+    if (m_pending.isEmpty())
+        m_pending.reserve(kHistoryBlock * kHistoryValues);
     m_pending += values;
     ++m_pendingRows;
     ++m_rows;
@@ -227,17 +229,26 @@ bool HistoryBatch::record(const QDateTime &instant, const StoredMeasure &before,
 {
     if (!before.exists && !after.exists)
         return true;
-    const QString type = !before.exists ? QStringLiteral("A")
-                         : !after.exists ? QStringLiteral("S")
-                                         : QStringLiteral("M");
+    // Texts every row shares, made once: ten thousand rows must not cost ten thousand
+    // allocations of "Pluie".
+    static const QVariant added(QStringLiteral("A")), deleted(QStringLiteral("S")),
+        modified(QStringLiteral("M"));
+    static const std::array<QVariant, kMeasuredValues + 1> parameters = [] {
+        std::array<QVariant, kMeasuredValues + 1> names;
+        for (int i = 0; i <= kMeasuredValues; ++i)
+            names[size_t(i)] = QVariant(historyParameterName(i));
+        return names;
+    }();
+    const QVariant &type = !before.exists ? added : !after.exists ? deleted : modified;
     const QVariant oldValidite = validiteValue(before);
     const QVariant newValidite = validiteValue(after);
+    const QVariant at(instant);
     bool wrote = false;
     const auto row = [&](const QVariant &parameter, const QVariant &oldValue,
                          const QVariant &newValue) {
         wrote = true;
-        return insert({QVariant(instant), QVariant(), parameter, oldValue, newValue, oldValidite,
-                       newValidite, QVariant(type), QVariant()},
+        return insert({at, QVariant(), parameter, oldValue, newValue, oldValidite, newValidite,
+                       type, QVariant()},
                       error);
     };
     for (int i = 0; i <= kMeasuredValues; ++i) {
@@ -249,11 +260,11 @@ bool HistoryBatch::record(const QDateTime &instant, const StoredMeasure &before,
         if (same || (i == kMeasuredValues && !(before.exists && before.rupture) &&
                      !(after.exists && after.rupture)))
             continue;
-        if (!row(QVariant(historyParameterName(i)), oldValue, newValue))
+        if (!row(parameters[size_t(i)], oldValue, newValue))
             return false;
     }
     const bool validityChanged = oldValidite != newValidite;
-    if (!wrote && (validityChanged || type != QLatin1String("M")))
+    if (!wrote && (validityChanged || &type != &modified))
         return row(QVariant(), QVariant(), QVariant());
     return true;
 }

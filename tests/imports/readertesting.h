@@ -71,8 +71,8 @@ inline plx::ReadResult readBytes(plx::ImportFormat format, const QByteArray &byt
 }
 
 // Reads every source of a file (plain, .gz, archive) with one reader.
-inline plx::ReadResult readPath(plx::ImportFormat format, const QString &path,
-                                CollectingSink &sink, const plx::CsvMapping *mapping = nullptr)
+inline plx::ReadResult readPath(plx::ImportFormat format, const QString &path, CollectingSink &sink,
+                                const plx::CsvMapping *mapping = nullptr)
 {
     QString error;
     const QList<plx::ImportSource> sources = plx::listImportSources(path, &error);

@@ -32,14 +32,16 @@ TEST(CsvMapping, GuessOnRealAndUsualFiles)
     EXPECT_EQ(young.timeColumn, -1);
     EXPECT_EQ(young.valueColumns[0], 1);
 
-    CsvMapping pandas = CsvMapping::guess(firstLines(",RH\n2019-01-01 01:00:00,0.0\n2019-01-01 02:00:00,0.3\n"));
+    // The first bytes of a file, its last line cut in the middle of the date.
+    CsvMapping pandas = CsvMapping::guess(firstLines(
+        ",RH\n2019-01-01 01:00:00,0.0\n2019-01-01 02:00:00,0.3\n2019-01-01 03:00:00,0.0\n2019-01"));
     EXPECT_EQ(pandas.separator, QLatin1Char(','));
     EXPECT_EQ(pandas.dateFormat, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     EXPECT_EQ(pandas.valueColumns[0], 1);
 
-    CsvMapping french = CsvMapping::guess(firstLines(
-        "\xEF\xBB\xBFRelevés du poste\r\nStation;Date;Heure;Pluie (mm);Validité\r\n"
-        "P12;13/01/2024;06:00;1,5;V\r\nP12;14/01/2024;06:00;0;\r\n"));
+    CsvMapping french = CsvMapping::guess(
+        firstLines("\xEF\xBB\xBFRelevés du poste\r\nStation;Date;Heure;Pluie (mm);Validité\r\n"
+                   "P12;13/01/2024;06:00;1,5;V\r\nP12;14/01/2024;06:00;0;\r\n"));
     EXPECT_EQ(french.separator, QLatin1Char(';'));
     EXPECT_EQ(french.decimal, QLatin1Char(','));
     EXPECT_EQ(french.headerLines, 2);
@@ -51,7 +53,8 @@ TEST(CsvMapping, GuessOnRealAndUsualFiles)
     EXPECT_EQ(french.stationColumn, 0);
 
     // Month first only when a "month" above 12 shows it.
-    CsvMapping american = CsvMapping::guess(firstLines("date\tprcp\n01/13/2024\t1.5\n01/14/2024\t0\n"));
+    CsvMapping american =
+        CsvMapping::guess(firstLines("date\tprcp\n01/13/2024\t1.5\n01/14/2024\t0\n"));
     EXPECT_EQ(american.separator, QLatin1Char('\t'));
     EXPECT_EQ(american.dateFormat, QStringLiteral("MM/dd/yyyy"));
 
@@ -70,7 +73,8 @@ TEST(CsvReader, RealFilesWithTheGuessedMapping)
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(young.rows.size(), 291u);
     ASSERT_EQ(young.refusals.size(), 8); // the NaN cells
-    EXPECT_EQ(young.refusals[0].reason, QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
+    EXPECT_EQ(young.refusals[0].reason,
+              QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
     EXPECT_DOUBLE_EQ(young.total(), 100.7);
     EXPECT_EQ(young.rows.front().date, QDate(2018, 8, 1));
     EXPECT_EQ(young.rows.front().time, QTime(0, 0));
@@ -136,7 +140,8 @@ TEST(CsvReader, GivenMappingValidityScaleAndBadLines)
     EXPECT_EQ(sink.refusals[2].line, 6);
     EXPECT_EQ(sink.refusals[2].reason,
               QStringLiteral("valeur « beaucoup » illisible dans la colonne 4 (Pluie)."));
-    EXPECT_EQ(sink.refusals[3].reason, QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
+    EXPECT_EQ(sink.refusals[3].reason,
+              QStringLiteral("aucune valeur (cellules vides ou manquantes)."));
     EXPECT_TRUE(sink.refusals[4].reason.startsWith(QStringLiteral("ligne incomplète")));
 
     // The same file saved with commas: the mapping's separator is not there at all.
@@ -145,7 +150,9 @@ TEST(CsvReader, GivenMappingValidityScaleAndBadLines)
     CollectingSink wrong;
     const ReadResult failed = readBytes(ImportFormat::Csv, commas, wrong, &mapping);
     EXPECT_FALSE(failed.ok);
-    EXPECT_EQ(failed.error, QStringLiteral("Ligne 2 : le séparateur attendu est « ; », ce fichier utilise « , »."));
+    EXPECT_EQ(
+        failed.error,
+        QStringLiteral("Ligne 2 : le séparateur attendu est « ; », ce fichier utilise « , »."));
     EXPECT_TRUE(wrong.rows.empty());
 }
 
@@ -155,7 +162,8 @@ TEST(CsvMapping, SavedByNameAndReadBack)
     const QByteArray saved = qgetenv("PLX_SETTINGS_FILE");
     qputenv("PLX_SETTINGS_FILE", dir.filePath(QStringLiteral("machine.ini")).toUtf8());
 
-    CsvMapping mapping = CsvMapping::guess(firstLines("Date\tHeure\tPluie\n13/01/2024\t06:00\t1,5\n"));
+    CsvMapping mapping =
+        CsvMapping::guess(firstLines("Date\tHeure\tPluie\n13/01/2024\t06:00\t1,5\n"));
     mapping.name = QStringLiteral("Pluviographe Lycée");
     mapping.valueColumns = {2, -1, -1, 0, -1, -1};
     mapping.validatedCodes = QStringLiteral("V,C;x&y=z");
@@ -187,4 +195,48 @@ TEST(CsvMapping, SavedByNameAndReadBack)
         qunsetenv("PLX_SETTINGS_FILE");
     else
         qputenv("PLX_SETTINGS_FILE", saved);
+}
+
+// Date formats read straight from the bytes, and those left to Qt, give the same instants;
+// a day or hour that does not exist is refused either way.
+TEST(CsvReader, DateFormatsFastAndQtPaths)
+{
+    struct Case
+    {
+        const char *format;
+        const char *text;
+        QDate date;
+        QTime time; // invalid: a daily row, or (with no date) a refused line
+    };
+    const QList<Case> cases{
+        {"yyyyMMddHHmm", "202401130630", QDate(2024, 1, 13), QTime(6, 30)},
+        {"yyyy-MM-dd HH:mm:ss", "2024-01-13T06:30:15", QDate(2024, 1, 13), QTime(6, 30, 15)},
+        {"d/M/yyyy H:mm", "3/2/2024 6:05", QDate(2024, 2, 3), QTime(6, 5)},
+        {"dd.MM.yyyy", "29.02.2023", QDate(), QTime()},
+        {"dd/MM/yyyy HH:mm", "13/01/2024 24:00", QDate(), QTime()},
+        {"dd/MM/yyyy", "13/1/2024", QDate(), QTime()},
+        {"'le' dd/MM/yyyy", "le 13/01/2024", QDate(2024, 1, 13), QTime()},
+        {"dd MMM yyyy", "13 Jan 2024", QDate(2024, 1, 13), QTime()}, // Qt's month names
+    };
+    for (const Case &c : cases) {
+        CsvMapping mapping;
+        mapping.separator = QLatin1Char(';');
+        mapping.decimal = QLatin1Char('.');
+        mapping.headerLines = 0;
+        mapping.dateColumn = 0;
+        mapping.dateFormat = QString::fromLatin1(c.format);
+        mapping.valueColumns[0] = 1;
+        CollectingSink sink;
+        const ReadResult result =
+            readBytes(ImportFormat::Csv, QByteArray(c.text) + ";1.5\n", sink, &mapping);
+        ASSERT_TRUE(result.ok) << c.format << ": " << result.error.toStdString();
+        if (!c.date.isValid()) {
+            EXPECT_TRUE(sink.rows.empty()) << c.format;
+            EXPECT_EQ(sink.refusals.size(), 1) << c.format;
+            continue;
+        }
+        ASSERT_EQ(sink.rows.size(), 1u) << c.format << " " << sink.refusalsText().toStdString();
+        EXPECT_EQ(sink.rows[0].date, c.date) << c.format;
+        EXPECT_EQ(sink.rows[0].time, c.time) << c.format;
+    }
 }

@@ -1,5 +1,6 @@
 #include "readertesting.h"
 
+#include <QFile>
 #include <QMap>
 
 #include <gtest/gtest.h>
@@ -51,7 +52,8 @@ TEST(Knmi, DeBiltDailyAndHourlyAgree)
     for (const ImportedRow &row : daily.rows) {
         if (row.date.month() != 1)
             continue;
-        EXPECT_NEAR(byDay.value(row.date), row.values[0], 1e-9) << row.date.toString().toStdString();
+        EXPECT_NEAR(byDay.value(row.date), row.values[0], 1e-9)
+            << row.date.toString().toStdString();
         ++compared;
     }
     EXPECT_EQ(compared, 31);
@@ -60,25 +62,26 @@ TEST(Knmi, DeBiltDailyAndHourlyAgree)
 TEST(Knmi, PrecipitationStationAndStationList)
 {
     CollectingSink sink;
-    ReadResult result = readPath(ImportFormat::Knmi, importData("neerslaggeg_DE-BILT_550.txt"), sink);
+    ReadResult result =
+        readPath(ImportFormat::Knmi, importData("neerslaggeg_DE-BILT_550.txt"), sink);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     ASSERT_EQ(sink.rows.size(), 366u);
     EXPECT_DOUBLE_EQ(sink.total(), 974.7);
     EXPECT_EQ(sink.rows[0].date, QDate(2000, 1, 1));
     EXPECT_DOUBLE_EQ(sink.rows[0].values[0], 1.1);
-    EXPECT_TRUE(createImportReader(ImportFormat::Knmi)->timeConvention().contains(QStringLiteral("HH 24")));
+    EXPECT_TRUE(
+        createImportReader(ImportFormat::Knmi)->timeConvention().contains(QStringLiteral("HH 24")));
 
     // Recent exports list their stations with coordinates; blanks are missing values.
-    const QByteArray recent =
-        "# BRON: KONINKLIJK NEDERLANDS METEOROLOGISCH INSTITUUT (KNMI)\n"
-        "# STN         LON(east)   LAT(north)     ALT(m)  NAME\n"
-        "# 260:         5.180       52.100      1.90  De Bilt\n"
-        "# STN,YYYYMMDD,   RH\n"
-        "\n"
-        "  260,20240101,   12\n"
-        "  260,20240102,     \n"
-        "  260,20240230,    3\n"
-        "  260,20240103,   xx\n";
+    const QByteArray recent = "# BRON: KONINKLIJK NEDERLANDS METEOROLOGISCH INSTITUUT (KNMI)\n"
+                              "# STN         LON(east)   LAT(north)     ALT(m)  NAME\n"
+                              "# 260:         5.180       52.100      1.90  De Bilt\n"
+                              "# STN,YYYYMMDD,   RH\n"
+                              "\n"
+                              "  260,20240101,   12\n"
+                              "  260,20240102,     \n"
+                              "  260,20240230,    3\n"
+                              "  260,20240103,   xx\n";
     CollectingSink listed;
     result = readBytes(ImportFormat::Knmi, recent, listed);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
@@ -96,8 +99,9 @@ TEST(Knmi, PrecipitationStationAndStationList)
 
     CollectingSink none;
     result = readBytes(ImportFormat::Knmi, "# STN;YYYYMMDD;RH\n260;20240101;12\n", none);
-    EXPECT_EQ(result.error,
-              QStringLiteral("Ligne 1 : le séparateur attendu est « , », ce fichier utilise « ; »."));
+    EXPECT_EQ(
+        result.error,
+        QStringLiteral("Ligne 1 : le séparateur attendu est « , », ce fichier utilise « ; »."));
     result = readBytes(ImportFormat::Knmi, "Quelques mots\n  260,20240101,   12\n", none);
     EXPECT_EQ(result.error, QStringLiteral("Ligne 2 : l'en-tête KNMI (« # STN,YYYYMMDD,… ») est "
                                            "introuvable avant les données."));
@@ -129,7 +133,8 @@ TEST(Ghcn, CentralParkFlagsAndMissingDays)
             line += "    0T 0";
     }
     CollectingSink flagged;
-    result = readBytes(ImportFormat::Ghcn, "USW00094728202001TMAX  -17  Z\n" + line + "\n", flagged);
+    result =
+        readBytes(ImportFormat::Ghcn, "USW00094728202001TMAX  -17  Z\n" + line + "\n", flagged);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     ASSERT_EQ(flagged.rows.size(), 30u);
     EXPECT_FALSE(flagged.rows[0].doubtful);
@@ -141,7 +146,8 @@ TEST(Ghcn, CentralParkFlagsAndMissingDays)
 
     result = readBytes(ImportFormat::Ghcn, "STATION;DATE;PRCP\n", flagged);
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.startsWith(QStringLiteral("Ligne 1 : ce n'est pas une ligne GHCN-Daily")));
+    EXPECT_TRUE(
+        result.error.startsWith(QStringLiteral("Ligne 1 : ce n'est pas une ligne GHCN-Daily")));
 }
 
 // De Bilt's blended series: the station from the header, the first days missing, and the
@@ -149,7 +155,8 @@ TEST(Ghcn, CentralParkFlagsAndMissingDays)
 TEST(Ecad, DeBiltBlendedSeries)
 {
     CollectingSink sink;
-    ReadResult result = readPath(ImportFormat::Ecad, importData("RR_STAID000162_extract.txt"), sink);
+    ReadResult result =
+        readPath(ImportFormat::Ecad, importData("RR_STAID000162_extract.txt"), sink);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(sink.rows.size(), 366u);
     EXPECT_EQ(sink.refusals.size(), 30);
@@ -177,7 +184,8 @@ TEST(Ecad, DeBiltBlendedSeries)
     ASSERT_EQ(suspect.rows.size(), 1u);
     EXPECT_TRUE(suspect.rows[0].doubtful);
     EXPECT_TRUE(suspect.rows[0].validite.isNull());
-    EXPECT_EQ(suspect.refusals.value(0).reason, QStringLiteral("la date « 19500132 » n'existe pas."));
+    EXPECT_EQ(suspect.refusals.value(0).reason,
+              QStringLiteral("la date « 19500132 » n'existe pas."));
 }
 
 TEST(ImportFormats, DetectionFromContentKeysAndCaptions)
@@ -188,29 +196,43 @@ TEST(ImportFormats, DetectionFromContentKeysAndCaptions)
         return sources.isEmpty() ? QByteArray() : readSourceHead(sources.first());
     };
     // The content decides, whatever the name says.
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz")),
-                                 QStringLiteral("x.txt")),
+    EXPECT_EQ(detectImportFormat(
+                  head(QStringLiteral("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz")),
+                  QStringLiteral("x.txt")),
               ImportFormat::MeteoFranceQ);
-    EXPECT_EQ(detectImportFormat("NUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJHH;RR1;QRR1\n", QStringLiteral("a.csv")),
+    EXPECT_EQ(detectImportFormat("NUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJHH;RR1;QRR1\n",
+                                 QStringLiteral("a.csv")),
               ImportFormat::MeteoFranceH);
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("RADOMEH_HACKATON_29075001.txt")), QStringLiteral("x.csv")),
+    EXPECT_EQ(detectImportFormat(head(QStringLiteral("RADOMEH_HACKATON_29075001.txt")),
+                                 QStringLiteral("x.csv")),
               ImportFormat::Radome);
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("etmgeg_260_2000.txt")), QStringLiteral("x.csv")),
+    EXPECT_EQ(
+        detectImportFormat(head(QStringLiteral("etmgeg_260_2000.txt")), QStringLiteral("x.csv")),
+        ImportFormat::Knmi);
+    EXPECT_EQ(
+        detectImportFormat(head(QStringLiteral("uurgeg_260_2000-01.txt")), QStringLiteral("x.csv")),
+        ImportFormat::Knmi);
+    EXPECT_EQ(detectImportFormat(head(QStringLiteral("neerslaggeg_DE-BILT_550.txt")),
+                                 QStringLiteral("x.csv")),
               ImportFormat::Knmi);
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("uurgeg_260_2000-01.txt")), QStringLiteral("x.csv")),
-              ImportFormat::Knmi);
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("neerslaggeg_DE-BILT_550.txt")), QStringLiteral("x.csv")),
-              ImportFormat::Knmi);
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("USW00094728_1870-1871.dly")), QStringLiteral("x.csv")),
+    EXPECT_EQ(detectImportFormat(head(QStringLiteral("USW00094728_1870-1871.dly")),
+                                 QStringLiteral("x.csv")),
               ImportFormat::Ghcn);
-    EXPECT_EQ(detectImportFormat(head(QStringLiteral("RR_STAID000162_extract.txt")), QStringLiteral("x.csv")),
+    EXPECT_EQ(detectImportFormat(head(QStringLiteral("RR_STAID000162_extract.txt")),
+                                 QStringLiteral("x.csv")),
               ImportFormat::Ecad);
-    EXPECT_EQ(detectImportFormat("date;pluvio\n01.08.2018 00:00;0.0\n", QStringLiteral("pluvio.csv")),
-              std::nullopt);
+    EXPECT_EQ(
+        detectImportFormat("date;pluvio\n01.08.2018 00:00;0.0\n", QStringLiteral("pluvio.csv")),
+        std::nullopt);
     EXPECT_EQ(detectImportFormat(QByteArray(), QStringLiteral("vide.csv")), std::nullopt);
+    // The raw first bytes of a .gz file are looked at inflated.
+    QFile gz(importData(QStringLiteral("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz")));
+    ASSERT_TRUE(gz.open(QIODevice::ReadOnly));
+    EXPECT_EQ(detectImportFormat(gz.read(4096), QStringLiteral("x")), ImportFormat::MeteoFranceQ);
 
-    for (ImportFormat format : {ImportFormat::MeteoFranceQ, ImportFormat::MeteoFranceH, ImportFormat::Radome,
-                                ImportFormat::Knmi, ImportFormat::Ghcn, ImportFormat::Ecad, ImportFormat::Csv}) {
+    for (ImportFormat format :
+         {ImportFormat::MeteoFranceQ, ImportFormat::MeteoFranceH, ImportFormat::Radome,
+          ImportFormat::Knmi, ImportFormat::Ghcn, ImportFormat::Ecad, ImportFormat::Csv}) {
         EXPECT_EQ(importFormatFromKey(importFormatKey(format)), format);
         EXPECT_FALSE(importFormatCaption(format).isEmpty());
         auto reader = createImportReader(format);
@@ -221,7 +243,8 @@ TEST(ImportFormats, DetectionFromContentKeysAndCaptions)
         CollectingSink sink;
         const ReadResult empty = readBytes(format, QByteArray(), sink);
         EXPECT_FALSE(empty.ok) << importFormatKey(format).toStdString();
-        EXPECT_EQ(empty.error, QStringLiteral("Le fichier est vide.")) << importFormatKey(format).toStdString();
+        EXPECT_EQ(empty.error, QStringLiteral("Le fichier est vide."))
+            << importFormatKey(format).toStdString();
     }
     EXPECT_EQ(importFormatFromKey(QStringLiteral("meteofrance")), std::nullopt);
 }

@@ -12,8 +12,9 @@ using namespace plxtest;
 TEST(MeteoFranceQ, MarseilleExtractRowsQualityAndTotal)
 {
     CollectingSink sink;
-    const ReadResult result = readPath(ImportFormat::MeteoFranceQ,
-                                       importData("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz"), sink);
+    const ReadResult result =
+        readPath(ImportFormat::MeteoFranceQ,
+                 importData("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz"), sink);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.linesRead, 29951);
     ASSERT_EQ(sink.rows.size(), 29950u);
@@ -50,19 +51,18 @@ TEST(MeteoFranceQ, MarseilleExtractRowsQualityAndTotal)
 
 TEST(MeteoFranceQ, QualityCodesMissingValuesAndBadLines)
 {
-    const QByteArray file =
-        "NUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJ;RR;QRR;TN;QTN\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200101;1.5;1;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200102;0.0;0;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200103;12.4;2;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200104;3.2;9;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200105;;;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200230;1.0;1;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200106;abc;1;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;1920-01-07;1.0;1;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217\r\n"
-        "13054001;MARIGNANE;43.437667;5.216;9;19210101;0.4;;;\r\n"
-        "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200108;2.0;1;;\r\n";
+    const QByteArray file = "NUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJ;RR;QRR;TN;QTN\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200101;1.5;1;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200102;0.0;0;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200103;12.4;2;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200104;3.2;9;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200105;;;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200230;1.0;1;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200106;abc;1;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;1920-01-07;1.0;1;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217\r\n"
+                            "13054001;MARIGNANE;43.437667;5.216;9;19210101;0.4;;;\r\n"
+                            "13001003;AIX-EN-PROVENCE;43.533333;5.451333;217;19200108;2.0;1;;\r\n";
     CollectingSink sink;
     const ReadResult result = readBytes(ImportFormat::MeteoFranceQ, file, sink);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
@@ -90,7 +90,8 @@ TEST(MeteoFranceQ, QualityCodesMissingValuesAndBadLines)
     EXPECT_EQ(sink.refusals[2].line, 8);
     EXPECT_EQ(sink.refusals[2].reason, QStringLiteral("valeur de pluie « abc » illisible."));
     EXPECT_EQ(sink.refusals[3].line, 9);
-    EXPECT_TRUE(sink.refusals[3].reason.startsWith(QStringLiteral("date « 1920-01-07 » illisible")));
+    EXPECT_TRUE(
+        sink.refusals[3].reason.startsWith(QStringLiteral("date « 1920-01-07 » illisible")));
     EXPECT_EQ(sink.refusals[4].line, 10);
     EXPECT_TRUE(sink.refusals[4].reason.startsWith(QStringLiteral("ligne incomplète")));
 }
@@ -106,16 +107,16 @@ TEST(MeteoFranceQ, FilesThatAreNotQFiles)
     const QList<Case> cases{
         {"empty", QByteArray(), QStringLiteral("Le fichier est vide.")},
         {"comma separated",
-         "NUM_POSTE,NOM_USUEL,LAT,LON,ALTI,AAAAMMJJ,RR,QRR\n13001003,AIX,43.5,5.4,217,19200101,1.5,1\n",
+         "NUM_POSTE,NOM_USUEL,LAT,LON,ALTI,AAAAMMJJ,RR,QRR\n13001003,AIX,43.5,5.4,217,19200101,1.5,"
+         "1\n",
          QStringLiteral("Ligne 1 : le séparateur attendu est « ; », ce fichier utilise « , ».")},
-        {"hourly header",
-         "NUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJHH;RR1;QRR1\n",
+        {"hourly header", "NUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJHH;RR1;QRR1\n",
          QStringLiteral("Ligne 1 : c'est un fichier horaire (AAAAMMJJHH) : choisissez le format "
                         "Météo-France horaire.")},
-        {"no header",
-         "13001003;AIX;43.5;5.4;217;19200101;1.5;1\n",
-         QStringLiteral("Ligne 1 : l'en-tête Météo-France est introuvable : les colonnes NUM_POSTE, "
-                        "AAAAMMJJ et RR sont attendues.")},
+        {"no header", "13001003;AIX;43.5;5.4;217;19200101;1.5;1\n",
+         QStringLiteral(
+             "Ligne 1 : l'en-tête Météo-France est introuvable : les colonnes NUM_POSTE, "
+             "AAAAMMJJ et RR sont attendues.")},
     };
     for (const Case &c : cases) {
         CollectingSink sink;
@@ -127,9 +128,11 @@ TEST(MeteoFranceQ, FilesThatAreNotQFiles)
 
     // A BOM and CR LF (a file saved again by a spreadsheet) read as the plain file.
     CollectingSink sink;
-    const ReadResult result = readBytes(ImportFormat::MeteoFranceQ,
-                                        "\xEF\xBB\xBFNUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJ;RR;QRR\r\n"
-                                        "13001003;AIX;43.5;5.4;217;19200101;1.5;1\r\n", sink);
+    const ReadResult result =
+        readBytes(ImportFormat::MeteoFranceQ,
+                  "\xEF\xBB\xBFNUM_POSTE;NOM_USUEL;LAT;LON;ALTI;AAAAMMJJ;RR;QRR\r\n"
+                  "13001003;AIX;43.5;5.4;217;19200101;1.5;1\r\n",
+                  sink);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     ASSERT_EQ(sink.rows.size(), 1u);
     EXPECT_EQ(sink.rows[0].validite, QLatin1Char('V'));
@@ -156,8 +159,8 @@ TEST(MeteoFranceH, HourlyRowsAreDatedAtTheHourTheyEnd)
     EXPECT_DOUBLE_EQ(sink.stations.value(0).longitude.value_or(0), -4.412);
 
     CollectingSink daily;
-    const ReadResult wrong = readBytes(ImportFormat::MeteoFranceH,
-                                       "NUM_POSTE;NOM_USUEL;AAAAMMJJ;RR;QRR\n", daily);
+    const ReadResult wrong =
+        readBytes(ImportFormat::MeteoFranceH, "NUM_POSTE;NOM_USUEL;AAAAMMJJ;RR;QRR\n", daily);
     EXPECT_EQ(wrong.error, QStringLiteral("Ligne 1 : c'est un fichier quotidien (AAAAMMJJ) : "
                                           "choisissez le format Météo-France quotidien."));
 }

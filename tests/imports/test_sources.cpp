@@ -29,10 +29,13 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 TEST(ImportSources, TarGzMembersStreamOneByOne)
 {
     QString error;
-    const QList<ImportSource> sources = listImportSources(importData("RADOMEH_extract.tar.gz"), &error);
+    const QList<ImportSource> sources =
+        listImportSources(importData("RADOMEH_extract.tar.gz"), &error);
     ASSERT_EQ(sources.size(), 2) << error.toStdString();
-    EXPECT_EQ(sources[0].name, QStringLiteral("RADOMEH_extract.tar.gz/RADOMEH_HACKATON_35228001.txt"));
-    EXPECT_EQ(sources[1].name, QStringLiteral("RADOMEH_extract.tar.gz/RADOMEH_HACKATON_29236001.txt"));
+    EXPECT_EQ(sources[0].name,
+              QStringLiteral("RADOMEH_extract.tar.gz/RADOMEH_HACKATON_35228001.txt"));
+    EXPECT_EQ(sources[1].name,
+              QStringLiteral("RADOMEH_extract.tar.gz/RADOMEH_HACKATON_29236001.txt"));
 
     auto reader = createImportReader(ImportFormat::Radome);
     double totals[2] = {0, 0};
@@ -58,7 +61,8 @@ TEST(ImportSources, ZipMembersPlainAndGzipped)
 {
     QTemporaryDir dir;
     const QByteArray radome = fileBytes(importData("RADOMEH_HACKATON_29075001.txt"));
-    const QByteArray gz = fileBytes(importData("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz"));
+    const QByteArray gz =
+        fileBytes(importData("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz"));
     const QString zip = dir.filePath(QStringLiteral("envoi.zip"));
     ASSERT_TRUE(writeZipEntries(zip, {{QStringLiteral("brest.txt"), radome},
                                       {QStringLiteral("lisez-moi.pdf"), "x"},
@@ -69,7 +73,8 @@ TEST(ImportSources, ZipMembersPlainAndGzipped)
     EXPECT_EQ(sources[0].name, QStringLiteral("envoi.zip/brest.txt"));
     EXPECT_EQ(sources[1].name, QStringLiteral("envoi.zip/q/marseille.csv.gz"));
 
-    EXPECT_EQ(detectImportFormat(readSourceHead(sources[0]), sources[0].name), ImportFormat::Radome);
+    EXPECT_EQ(detectImportFormat(readSourceHead(sources[0]), sources[0].name),
+              ImportFormat::Radome);
     EXPECT_EQ(detectImportFormat(readSourceHead(sources[1]), sources[1].name),
               ImportFormat::MeteoFranceQ);
 
@@ -85,7 +90,8 @@ TEST(ImportSources, ZipMembersPlainAndGzipped)
 TEST(ImportSources, TruncatedGzipAndMissingFiles)
 {
     QTemporaryDir dir;
-    const QByteArray gz = fileBytes(importData("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz"));
+    const QByteArray gz =
+        fileBytes(importData("Q_13_13055001_MARSEILLE-OBS_1868-1949_extract.csv.gz"));
     const QString cut = dir.filePath(QStringLiteral("coupe.csv.gz"));
     ASSERT_TRUE(writeBytes(cut, gz.left(gz.size() / 2)));
     CollectingSink sink;
@@ -93,8 +99,8 @@ TEST(ImportSources, TruncatedGzipAndMissingFiles)
     EXPECT_FALSE(result.ok);
     EXPECT_GT(sink.rows.size(), 1000u);
     EXPECT_LT(sink.rows.size(), 29950u);
-    const QString expected = QStringLiteral("Ligne %1 : l'archive gzip est tronquée")
-                                 .arg(sink.rows.back().line + 1);
+    const QString expected =
+        QStringLiteral("Ligne %1 : l'archive gzip est tronquée").arg(sink.rows.back().line + 1);
     EXPECT_TRUE(result.error.startsWith(expected)) << result.error.toStdString();
 
     // A gzip file without the .gz name is still inflated.
@@ -103,6 +109,14 @@ TEST(ImportSources, TruncatedGzipAndMissingFiles)
     CollectingSink whole;
     EXPECT_TRUE(readPath(ImportFormat::MeteoFranceQ, unnamed, whole).ok);
     EXPECT_EQ(whole.rows.size(), 29950u);
+
+    // A binary file without line ends stops at a bound, not at the end of memory.
+    CollectingSink binary;
+    const ReadResult noLines =
+        readBytes(ImportFormat::Csv, QByteArray(20 * 1024 * 1024, '\x01'), binary);
+    EXPECT_FALSE(noLines.ok);
+    EXPECT_EQ(noLines.error,
+              QStringLiteral("Ligne 1 : ligne de plus de 8 Mo : ce n'est pas un fichier texte."));
 
     QString error;
     EXPECT_TRUE(listImportSources(dir.filePath(QStringLiteral("absent.csv")), &error).isEmpty());

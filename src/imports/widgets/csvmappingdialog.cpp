@@ -5,9 +5,6 @@
 
 #include <QBuffer>
 #include <QColor>
-#include <QLocale>
-#include <QPushButton>
-#include <QSignalBlocker>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -16,6 +13,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -34,7 +34,8 @@ constexpr int previewLines = 30;
 QStringList roleTexts()
 {
     QStringList texts{QStringLiteral("(ignorée)"), QStringLiteral("Date ou date-heure"),
-                      QStringLiteral("Heure"), QStringLiteral("Station"), QStringLiteral("Validité")};
+                      QStringLiteral("Heure"), QStringLiteral("Station"),
+                      QStringLiteral("Validité")};
     for (const char *name : valueNames)
         texts.append(QLatin1String(name));
     return texts;
@@ -73,6 +74,9 @@ CsvMappingDialog::CsvMappingDialog(const QList<QByteArray> &firstLines, const Cs
                                    QWidget *parent)
     : QDialog(parent), m_lines(firstLines.mid(0, previewLines)), m_mapping(mapping)
 {
+    // The last line of a file's head is often cut or empty: not a line to show.
+    while (!m_lines.isEmpty() && m_lines.last().trimmed().isEmpty())
+        m_lines.removeLast();
     setWindowTitle(QStringLiteral("Correspondance des colonnes"));
     setObjectName(QStringLiteral("CsvMappingDialog"));
     if (!m_mapping.isComplete() && m_mapping.name.isEmpty())
@@ -156,21 +160,25 @@ CsvMappingDialog::CsvMappingDialog(const QList<QByteArray> &firstLines, const Cs
     form->addRow(row3);
     layout->addWidget(formats);
 
-    layout->addWidget(new QLabel(QStringLiteral("Premières lignes du fichier : choisissez le rôle de "
-                                                "chaque colonne."), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Premières lignes du fichier : choisissez le rôle de "
+                                  "chaque colonne."),
+                   this));
     m_table = new QTableWidget(this);
     m_table->setObjectName(QStringLiteral("TblLignes"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     layout->addWidget(m_table, 3);
 
-    layout->addWidget(new QLabel(QStringLiteral("Aperçu des lignes telles qu'elles seront lues :"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Aperçu des lignes telles qu'elles seront lues :"), this));
     m_preview = new QTableWidget(this);
     m_preview->setObjectName(QStringLiteral("TblApercu"));
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_preview->verticalHeader()->hide();
     m_preview->verticalHeader()->setDefaultSectionSize(m_preview->fontMetrics().height() + 6);
     m_preview->setAlternatingRowColors(true);
+    m_preview->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_preview, 3);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LblApercu"));
@@ -302,7 +310,8 @@ void CsvMappingDialog::fillColumns()
         m_table->setCellWidget(0, c, combo);
         m_roles.append(combo);
         for (int r = 0; r < rows.size(); ++r) {
-            auto *item = new QTableWidgetItem(c < rows[r].size() ? QString::fromUtf8(rows[r][c]) : QString());
+            auto *item = new QTableWidgetItem(c < rows[r].size() ? QString::fromUtf8(rows[r][c])
+                                                                 : QString());
             if (r < m_mapping.headerLines)
                 item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
             m_table->setItem(r + 1, c, item);
@@ -403,11 +412,16 @@ void CsvMappingDialog::updatePreview()
         set(2, row.date.toString(QStringLiteral("dd/MM/yyyy")));
         set(3, row.isDaily() ? QString() : row.time.toString(QStringLiteral("HH:mm")));
         for (int k = 0; k < shown.size(); ++k)
-            set(4 + k, row.hasValue(shown[k]) ? valueText(row.values[size_t(shown[k])]) : QString());
-        set(4 + int(shown.size()), row.doubtful ? QStringLiteral("douteuse") : QString(row.validite));
+            set(4 + k,
+                row.hasValue(shown[k]) ? valueText(row.values[size_t(shown[k])]) : QString());
+        set(4 + int(shown.size()), row.doubtful            ? QStringLiteral("douteuse")
+                                   : row.validite.isNull() ? QString()
+                                                           : QString(row.validite));
     }
     m_preview->resizeColumnsToContents();
-    m_preview->horizontalHeader()->setStretchLastSection(true);
+    // The refusal reasons take what is left of the width.
+    m_preview->horizontalHeader()->setSectionResizeMode(m_preview->columnCount() - 1,
+                                                        QHeaderView::Stretch);
     if (!result.ok && !result.cancelled)
         m_status->setText(result.error);
     else
@@ -425,15 +439,18 @@ void CsvMappingDialog::accept()
         showMessage(MessageKind::Erreur, QStringLiteral("Choisissez la colonne de la date."));
         return;
     }
-    const bool anyValue = std::any_of(m_mapping.valueColumns.cbegin(), m_mapping.valueColumns.cend(),
-                                      [](int column) { return column >= 0; });
+    const bool anyValue =
+        std::any_of(m_mapping.valueColumns.cbegin(), m_mapping.valueColumns.cend(),
+                    [](int column) { return column >= 0; });
     if (!anyValue) {
-        showMessage(MessageKind::Erreur, QStringLiteral("Choisissez au moins une colonne de valeurs."));
+        showMessage(MessageKind::Erreur,
+                    QStringLiteral("Choisissez au moins une colonne de valeurs."));
         return;
     }
     if (!m_mapping.name.isEmpty() && !saveCsvMapping(m_mapping)) {
         showMessage(MessageKind::Erreur,
-                    QStringLiteral("La correspondance « %1 » n'a pas pu être enregistrée.").arg(m_mapping.name));
+                    QStringLiteral("La correspondance « %1 » n'a pas pu être enregistrée.")
+                        .arg(m_mapping.name));
         return;
     }
     QDialog::accept();

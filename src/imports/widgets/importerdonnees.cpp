@@ -918,8 +918,8 @@ void ImporterDonnees::DeclencheExcel()
         // The stations first, then the refused lines.
         for (int r = 0; r < m_stationModel->rowCount(); ++r) {
             const auto cell = [&](int c) { return m_stationModel->item(r, c)->text(); };
-            QString detail = QStringLiteral("n° %1, écrites %2, conservées %3")
-                                 .arg(cell(1), cell(3), cell(4));
+            QString detail =
+                QStringLiteral("n° %1, écrites %2, conservées %3").arg(cell(1), cell(3), cell(4));
             if (!cell(2).isEmpty())
                 detail += QStringLiteral(", créée");
             if (!cell(5).isEmpty())

@@ -277,7 +277,7 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_reportTable->setObjectName(QStringLiteral("SprCompteRendu"));
     m_reportTable->setModel(m_reportModel);
     setUpReadOnlyTable(m_reportTable);
-    m_reportTable->setColumnWidth(0, 260);
+    m_reportTable->setColumnWidth(0, 220);
     m_reportTable->setColumnWidth(1, 80);
     m_stationModel = new QStandardItemModel(0, 6, this);
     m_stationModel->setHorizontalHeaderLabels(
@@ -287,10 +287,10 @@ ImporterDonnees::ImporterDonnees(QWidget *parent) : QWidget(parent)
     m_stationTable->setObjectName(QStringLiteral("SprStations"));
     m_stationTable->setModel(m_stationModel);
     setUpReadOnlyTable(m_stationTable);
-    m_stationTable->setColumnWidth(0, 260);
-    m_stationTable->setColumnWidth(1, 110);
-    m_stationTable->setColumnWidth(2, 60);
-    m_stationTable->setColumnWidth(3, 80);
+    m_stationTable->setColumnWidth(0, 220);
+    m_stationTable->setColumnWidth(1, 100);
+    m_stationTable->setColumnWidth(2, 55);
+    m_stationTable->setColumnWidth(3, 70);
     m_stationTable->setColumnWidth(4, 90);
     m_reportSummary = new QLabel(this);
     m_reportSummary->setObjectName(QStringLiteral("LblCompteRendu"));

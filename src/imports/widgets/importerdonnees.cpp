@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCollator>
+#include <QColor>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDragEnterEvent>
@@ -46,6 +47,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 namespace plx {
@@ -81,6 +83,68 @@ QStandardItem *readOnlyItem(const QString &text, const QVariant &value = {})
     item->setEditable(false);
     item->setData(value.isValid() ? value : QVariant(text), Qt::UserRole);
     return item;
+}
+
+// The per-station results of a report, one table row each, and the summary's station lines.
+// Written over any report type: a report without per-station results leaves them empty.
+template <typename Report>
+QString stationSummary(const Report &report,
+                       const std::function<QString(const QString &, const QString &)> &nameOf)
+{
+    QString text;
+    if constexpr (requires {
+                      report.stations;
+                      report.failed;
+                  }) {
+        if (report.stations.isEmpty())
+            return text;
+        int created = 0;
+        QStringList failures;
+        for (const auto &station : report.stations) {
+            created += station.created ? 1 : 0;
+            if (!station.error.isEmpty())
+                failures << QStringLiteral("%1 : %2").arg(nameOf(station.code, station.number),
+                                                          station.error);
+        }
+        text += QStringLiteral("\nStations : %1, dont %2 créée(s)")
+                    .arg(report.stations.size())
+                    .arg(created);
+        if (!failures.isEmpty())
+            text += QStringLiteral("\nStations en échec, rien n'y a été écrit (%1 lignes) :\n")
+                        .arg(report.failed) +
+                    failures.join(QLatin1Char('\n'));
+    }
+    if constexpr (requires { report.refusedLinesCut; }) {
+        if (report.refusedLinesCut)
+            text += QStringLiteral("\nSeules les %1 premières lignes refusées sont listées.")
+                        .arg(report.refusedLines.size());
+    }
+    return text;
+}
+
+template <typename Report>
+void fillStationRows(QStandardItemModel *model, const Report &report,
+                     const std::function<QString(const QString &, const QString &)> &nameOf)
+{
+    model->removeRows(0, model->rowCount());
+    if constexpr (requires { report.stations; }) {
+        for (const auto &station : report.stations) {
+            QList<QStandardItem *> items{
+                readOnlyItem(nameOf(station.code, station.number), station.code),
+                readOnlyItem(station.number),
+                readOnlyItem(station.created ? QStringLiteral("oui") : QString()),
+                readOnlyItem(QString::number(station.written), station.written),
+                readOnlyItem(QString::number(station.kept), station.kept),
+                readOnlyItem(station.error)};
+            items[3]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            items[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (!station.error.isEmpty()) {
+                for (QStandardItem *item : items)
+                    item->setForeground(QColor(0xA0, 0x20, 0x20));
+            }
+            model->appendRow(items);
+        }
+    }
 }
 
 // While a run holds the connection (an import inside its station's transaction), the
@@ -881,11 +945,21 @@ void ImporterDonnees::showReport()
         text += QStringLiteral("\nImport arrêté : la station en cours n'a pas été écrite.");
     if (!report.error.isEmpty())
         text += QStringLiteral("\nÉchec : %1").arg(report.error);
+    // A station by its register code and name, or by the file's number when not in the
+    // register.
+    const auto nameOf = [this](const QString &code, const QString &number) {
+        if (code.isEmpty())
+            return QStringLiteral("n° %1").arg(number);
+        const QString name = m_preview->stationName(code);
+        return name.isEmpty() ? code : code + QStringLiteral(" – ") + name;
+    };
+    text += stationSummary(report, nameOf);
     if (!report.createdStations.isEmpty())
         text += QStringLiteral("\nStations créées : %1")
                     .arg(report.createdStations.join(QStringLiteral(", ")));
     text += QStringLiteral("\nFichiers : %1").arg(names.join(QStringLiteral(", ")));
     m_reportSummary->setText(text);
+    fillStationRows(m_stationModel, report, nameOf);
     m_reportModel->removeRows(0, m_reportModel->rowCount());
     for (const auto &[source, line] : report.refusedLines) {
         QStandardItem *lineItem = readOnlyItem(QString::number(line.line), line.line);

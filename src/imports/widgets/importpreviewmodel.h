@@ -36,6 +36,7 @@ public:
     void setLines(const QList<PreviewLine> &lines);
     // Register names by code, shown beside the target station's code.
     void setStationNames(const QHash<QString, QString> &names) { m_stationNames = names; }
+    QString stationName(const QString &code) const { return m_stationNames.value(code); }
     const QList<PreviewLine> &lines() const { return m_lines; }
     // Whether any line has a value in value column i (0-5), so empty ones can be hidden.
     bool hasValues(int i) const;

@@ -9,6 +9,7 @@
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
+#include "imports/widgets/importerdonnees.h"
 #include "measures/widgets/situationreseau.h"
 #include "run/widgets/administration.h"
 #include "run/widgets/journalevenements.h"
@@ -179,6 +180,9 @@ void MainWindow::buildMenus()
     })->setObjectName(QStringLiteral("MnuListeInterventions"));
     file->addAction(QStringLiteral("&Bulletins"), this, [this] { openScreen(new BulletinsPluvio); })
         ->setObjectName(QStringLiteral("MnuBulletins"));
+    file->addAction(QStringLiteral("Importer des &données…"), this,
+                    [this] { openScreen(new ImporterDonnees); })
+        ->setObjectName(QStringLiteral("MnuImporterDonnees"));
     file->addSeparator();
     m_printAction = file->addAction(QStringLiteral("&Imprimer l'écran…"), this,
                                     &MainWindow::printActiveScreen);

@@ -85,22 +85,15 @@ QStandardItem *readOnlyItem(const QString &text, const QVariant &value = {})
     return item;
 }
 
-// The per-station results of a report, one table row each, and the summary's station lines.
-// Written over any report type: a report without per-station results leaves them empty.
-template <typename Report>
-QString stationSummary(const Report &report,
+// The summary's station lines: how many, how many created, and those that failed.
+QString stationSummary(const ImportReport &report,
                        const std::function<QString(const QString &, const QString &)> &nameOf)
 {
     QString text;
-    if constexpr (requires {
-                      report.stations;
-                      report.failed;
-                  }) {
-        if (report.stations.isEmpty())
-            return text;
+    if (!report.stations.isEmpty()) {
         int created = 0;
         QStringList failures;
-        for (const auto &station : report.stations) {
+        for (const StationImport &station : report.stations) {
             created += station.created ? 1 : 0;
             if (!station.error.isEmpty())
                 failures << QStringLiteral("%1 : %2").arg(nameOf(station.code, station.number),
@@ -114,36 +107,32 @@ QString stationSummary(const Report &report,
                         .arg(report.failed) +
                     failures.join(QLatin1Char('\n'));
     }
-    if constexpr (requires { report.refusedLinesCut; }) {
-        if (report.refusedLinesCut)
-            text += QStringLiteral("\nSeules les %1 premières lignes refusées sont listées.")
-                        .arg(report.refusedLines.size());
-    }
+    if (report.refusedLinesCut)
+        text += QStringLiteral("\nSeules les %1 premières lignes refusées sont listées.")
+                    .arg(report.refusedLines.size());
     return text;
 }
 
-template <typename Report>
-void fillStationRows(QStandardItemModel *model, const Report &report,
+// The per-station results of a report, one table row each.
+void fillStationRows(QStandardItemModel *model, const ImportReport &report,
                      const std::function<QString(const QString &, const QString &)> &nameOf)
 {
     model->removeRows(0, model->rowCount());
-    if constexpr (requires { report.stations; }) {
-        for (const auto &station : report.stations) {
-            QList<QStandardItem *> items{
-                readOnlyItem(nameOf(station.code, station.number), station.code),
-                readOnlyItem(station.number),
-                readOnlyItem(station.created ? QStringLiteral("oui") : QString()),
-                readOnlyItem(QString::number(station.written), station.written),
-                readOnlyItem(QString::number(station.kept), station.kept),
-                readOnlyItem(station.error)};
-            items[3]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            items[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (!station.error.isEmpty()) {
-                for (QStandardItem *item : items)
-                    item->setForeground(QColor(0xA0, 0x20, 0x20));
-            }
-            model->appendRow(items);
+    for (const StationImport &station : report.stations) {
+        QList<QStandardItem *> items{
+            readOnlyItem(nameOf(station.code, station.number), station.code),
+            readOnlyItem(station.number),
+            readOnlyItem(station.created ? QStringLiteral("oui") : QString()),
+            readOnlyItem(QString::number(station.written), station.written),
+            readOnlyItem(QString::number(station.kept), station.kept),
+            readOnlyItem(station.error)};
+        items[3]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        items[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (!station.error.isEmpty()) {
+            for (QStandardItem *item : items)
+                item->setForeground(QColor(0xA0, 0x20, 0x20));
         }
+        model->appendRow(items);
     }
 }
 

@@ -36,6 +36,16 @@ namespace {
 
 const QSize kShotSize(1366, 768);
 
+// A fortnight after the demo's last daily values: recent and old stations side by side,
+// whatever today's date.
+void showDemoSituation(MainWindow &w)
+{
+    if (auto *screen = qobject_cast<SituationReseau *>(w.activeScreen())) {
+        screen->setSearchDate(QDate(2026, 3, 31));
+        screen->Actualiser();
+    }
+}
+
 struct Shot
 {
     const char *file;
@@ -128,6 +138,7 @@ int guideShotsCommand(const QStringList &arguments)
          [](MainWindow &w) {
              w.openStationList();
              w.openSituation();
+             showDemoSituation(w);
              w.tileVertically();
          },
          false},
@@ -180,11 +191,7 @@ int guideShotsCommand(const QStringList &arguments)
         {"situation-reseau.png",
          [](MainWindow &w) {
              w.openSituation();
-             // A fortnight after the demo's last daily values: recent and old stations.
-             if (auto *screen = qobject_cast<SituationReseau *>(w.activeScreen())) {
-                 screen->setSearchDate(QDate(2026, 3, 31));
-                 screen->Actualiser();
-             }
+             showDemoSituation(w);
          }},
         {"journal.png", [](MainWindow &w) { w.openJournal(); }},
         {"administration.png", [](MainWindow &w) { w.openAdministration(); }},

@@ -319,10 +319,7 @@ ReadResult CsvReader::read(QIODevice &device, ImportSink &sink)
             // No separator at all on the first data line: the file is not separated that way.
             if (!separatorSeen && fields.size() == 1)
                 return false;
-            return feed.refuse(at,
-                               QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                   .arg(fields.size())
-                                   .arg(needed));
+            return feed.refuseShort(at, fields.size(), size_t(needed));
         }
         separatorSeen = true;
         ImportedRow row;

@@ -112,10 +112,7 @@ ReadResult EcadReader::read(QIODevice &device, ImportSink &sink)
             if (at == headerLine + 1 && fields.size() < 3)
                 return ReaderFeed::failure(at, wrongSeparatorMessage(',', likelySeparator(line)),
                                            at);
-            if (!feed.refuse(at,
-                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                 .arg(fields.size())
-                                 .arg(needed)))
+            if (!feed.refuseShort(at, fields.size(), size_t(needed)))
                 break;
             continue;
         }

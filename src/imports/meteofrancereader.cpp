@@ -82,10 +82,7 @@ ReadResult MeteoFranceReader::read(QIODevice &device, ImportSink &sink)
             continue;
         splitFields(line, ';', fields, needed);
         if (fields.size() < needed) {
-            if (!feed.refuse(at,
-                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                 .arg(fields.size())
-                                 .arg(needed)))
+            if (!feed.refuseShort(at, fields.size(), size_t(needed)))
                 break;
             continue;
         }

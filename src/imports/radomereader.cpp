@@ -58,10 +58,7 @@ ReadResult RadomeReader::read(QIODevice &device, ImportSink &sink)
         }
         splitFields(line, ',', fields, needed);
         if (fields.size() < needed) {
-            if (!feed.refuse(at,
-                             QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
-                                 .arg(fields.size())
-                                 .arg(needed)))
+            if (!feed.refuseShort(at, fields.size(), size_t(needed)))
                 break;
             continue;
         }

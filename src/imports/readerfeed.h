@@ -18,6 +18,13 @@ public:
     bool stopped() const { return m_stopped; }
     bool row(const ImportedRow &row) { return keep(m_sink.row(row)); }
     bool refuse(qint64 line, const QString &reason) { return keep(m_sink.refused({line, reason})); }
+    // A line with fewer fields than the reader needs.
+    bool refuseShort(qint64 line, size_t fields, size_t needed)
+    {
+        return refuse(line, QStringLiteral("ligne incomplète : %1 champs au lieu d'au moins %2.")
+                                .arg(fields)
+                                .arg(needed));
+    }
     // Sends the station the first time its number is seen; later calls do nothing.
     bool station(const ImportedStation &station);
     bool knowsStation(const QString &number) const { return m_stations.contains(number); }

@@ -51,7 +51,14 @@ void measureSave(const char *engine, AccesBase &db)
 {
     ensureMeasureHistoryTable(db);
     // Both on (the program), each alone, both off (today's save).
-    const SaveOptions variants[] = {{true, true}, {true, false}, {false, true}, {false, false}};
+    const auto variant = [](bool check, bool history) {
+        SaveOptions options;
+        options.check = check;
+        options.history = history;
+        return options;
+    };
+    const SaveOptions variants[] = {variant(true, true), variant(true, false),
+                                    variant(false, true), variant(false, false)};
     constexpr int kRunsEach = 9;
     std::vector<double> times[4], cpu[4];
     int written = 0, conflicts = 0;

@@ -110,17 +110,21 @@ void Validation::buildUi()
     m_split->addWidget(m_controls);
     m_split->setStretchFactor(0, 3);
     m_split->setStretchFactor(1, 2);
-    for (const auto &[key, step] : {std::pair{QKeySequence(Qt::Key_F3), &QualityPanel::nextFlag},
-                                    std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3),
-                                              &QualityPanel::previousFlag}}) {
+    // F3 and Maj+F3 walk the flags while the panel is shown.
+    const auto addFlagShortcut = [this](const QKeySequence &key, bool forward) {
         auto *shortcut = new QShortcut(key, this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        const auto move = step;
-        connect(shortcut, &QShortcut::activated, m_controls, [this, move] {
-            if (!m_controls->isHidden())
-                (m_controls->*move)();
+        connect(shortcut, &QShortcut::activated, m_controls, [this, forward] {
+            if (m_controls->isHidden())
+                return;
+            if (forward)
+                m_controls->nextFlag();
+            else
+                m_controls->previousFlag();
         });
-    }
+    };
+    addFlagShortcut(QKeySequence(Qt::Key_F3), true);
+    addFlagShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), false);
 
     auto *middle = new QHBoxLayout;
     middle->addWidget(m_split, 1);

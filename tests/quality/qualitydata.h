@@ -52,10 +52,10 @@ inline void writeRain(plx::AccesBase &db, const QString &code, const std::vector
 
 // A plausible daily series: wet on about 45 % of the days with exponential amounts rounded
 // to 0.1 mm, never more than six dry days in a row (longer spells are what the zero-run
-// rule looks for). The same seed gives the same series everywhere.
-inline QMap<QDate, double> cleanDailyRain(const QDate &from, const QDate &to, quint32 seed)
+// rule looks for). The same starting number gives the same series on every machine.
+inline QMap<QDate, double> cleanDailyRain(const QDate &from, const QDate &to, quint32 start)
 {
-    quint32 state = seed;
+    quint32 state = start;
     const auto uniform = [&] {
         state = state * 1664525u + 1013904223u;
         return double(state >> 8) / 16777216.0;

@@ -17,26 +17,28 @@ void putDigits(char *out, int value, int width)
     }
 }
 
-QByteArray dateText(const QDate &date)
+void appendDate(QByteArray &out, const QDate &date)
 {
-    if (!date.isValid() || date.year() < 0 || date.year() > 9999)
-        return date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
-    QByteArray text(10, '-');
-    putDigits(text.data(), date.year(), 4);
-    putDigits(text.data() + 5, date.month(), 2);
-    putDigits(text.data() + 8, date.day(), 2);
-    return text;
+    if (!date.isValid() || date.year() < 0 || date.year() > 9999) {
+        out += date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + 10, '-');
+    putDigits(out.data() + at, date.year(), 4);
+    putDigits(out.data() + at + 5, date.month(), 2);
+    putDigits(out.data() + at + 8, date.day(), 2);
 }
 
-QByteArray timeText(const QTime &time)
+void appendTime(QByteArray &out, const QTime &time)
 {
     if (!time.isValid())
-        return QByteArray();
-    QByteArray text(8, ':');
-    putDigits(text.data(), time.hour(), 2);
-    putDigits(text.data() + 3, time.minute(), 2);
-    putDigits(text.data() + 6, time.second(), 2);
-    return text;
+        return;
+    const qsizetype at = out.size();
+    out.resize(at + 8, ':');
+    putDigits(out.data() + at, time.hour(), 2);
+    putDigits(out.data() + at + 3, time.minute(), 2);
+    putDigits(out.data() + at + 6, time.second(), 2);
 }
 
 } // namespace
@@ -63,37 +65,53 @@ QStringList splitAtPlaceholders(const QString &sql)
     return pieces;
 }
 
-QByteArray boundValueText(const QVariant &value)
+bool appendBoundValueText(QByteArray &out, const QVariant &value)
 {
     if (value.isNull())
-        return QByteArray();
+        return false;
     switch (value.typeId()) {
     case QMetaType::Bool:
-        return value.toBool() ? QByteArrayLiteral("1") : QByteArrayLiteral("0");
+        out += value.toBool() ? '1' : '0';
+        break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-        return QByteArray::number(value.toLongLong());
+        out += QByteArray::number(value.toLongLong());
+        break;
     case QMetaType::Double:
     case QMetaType::Float: {
         char buffer[32];
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, value.toDouble());
-        return QByteArray(buffer, int(result.ptr - buffer));
+        out.append(buffer, qsizetype(result.ptr - buffer));
+        break;
     }
     case QMetaType::QDateTime: {
         const QDateTime at = value.toDateTime();
-        QByteArray text = dateText(at.date());
-        text += ' ';
-        return text + timeText(at.time());
+        appendDate(out, at.date());
+        out += ' ';
+        appendTime(out, at.time());
+        break;
     }
     case QMetaType::QDate:
-        return dateText(value.toDate());
+        appendDate(out, value.toDate());
+        break;
     case QMetaType::QTime:
-        return timeText(value.toTime());
+        appendTime(out, value.toTime());
+        break;
     default:
-        return value.toString().toUtf8();
+        out += value.toString().toUtf8();
     }
+    return true;
+}
+
+QByteArray boundValueText(const QVariant &value)
+{
+    QByteArray text;
+    if (!appendBoundValueText(text, value))
+        return QByteArray();
+    // An empty text is a value, not NULL.
+    return text.isNull() ? QByteArray("", 0) : text;
 }
 
 } // namespace plx

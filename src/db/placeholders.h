@@ -14,5 +14,8 @@ QStringList splitAtPlaceholders(const QString &sql);
 // C locale and shortest exact form, date-times "yyyy-MM-dd HH:mm:ss", dates "yyyy-MM-dd",
 // times "HH:mm:ss".
 QByteArray boundValueText(const QVariant &value);
+// The same text appended to out, without a copy of its own; false (nothing appended) for
+// NULL.
+bool appendBoundValueText(QByteArray &out, const QVariant &value);
 
 } // namespace plx

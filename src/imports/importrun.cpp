@@ -47,7 +47,9 @@ std::optional<ExistingValues> existingValuesFromKey(const QString &key)
 namespace {
 
 // Rows of one station written per block: memory stays at one block whatever the file.
+// Each block reads the records it may meet in one statement, unless the table was empty.
 constexpr size_t kBlockRows = 8192;
+constexpr size_t kStreamedRows = 1024;
 constexpr qint64 kProgressRows = 4096;
 // The report keeps this many refused lines (it counts them all): a file of the wrong
 // station can refuse every one of its million lines.
@@ -125,7 +127,11 @@ struct StationRun
     std::unique_ptr<StoredMeasureReader> reader;
     std::unique_ptr<HistoryBatch> history;
     std::unique_ptr<PreparedStatement> update, deleteUntimed;
+    // Open across blocks while nothing else needs the connection, so that the server
+    // stores one block while the next is read; before the transaction, to end first.
+    std::unique_ptr<BulkInsert> bulk;
     bool tableWasEmpty = false;
+    bool indexPending = false; // a table this run created: indexed once loaded
     qint64 lastKey = std::numeric_limits<qint64>::min(); // the latest instant written
     qint64 rows = 0;
     QDateTime first, last;
@@ -224,7 +230,9 @@ public:
             return tick();
         }
         run.block.push_back(row);
-        if (run.block.size() >= kBlockRows)
+        // Into an empty table nothing needs reading first: short blocks keep the server
+        // storing while the file is read.
+        if (run.block.size() >= (run.tableWasEmpty ? kStreamedRows : kBlockRows))
             writeBlock(); // a failure marks the run: its later rows go nowhere
         return tick();
     }
@@ -330,7 +338,10 @@ private:
                 return;
             }
         }
-        if (!CreateMeasurementTable(m_db, code, false)) {
+        run.indexPending = canIndexAfterLoad(m_db) && !m_db.tableExists(run.table);
+        if (!CreateMeasurementTable(m_db, code, false,
+                                    run.indexPending ? MeasurementIndex::AfterLoad
+                                                     : MeasurementIndex::WithTable)) {
             fail(m_db.lastError().isEmpty()
                      ? QStringLiteral("La table de données du pluviomètre %1 ne peut pas être "
                                       "créée.")
@@ -358,6 +369,7 @@ private:
         if (run.failed)
             return;
         run.failed = true;
+        run.bulk.reset();
         run.transaction.reset();
         run.history.reset();
         run.update.reset();
@@ -398,6 +410,9 @@ private:
             firstKey = std::min(firstKey, instantKey(row.date, timeOf(row)));
         QHash<qint64, StoredMeasure> stored;
         if (!(run.tableWasEmpty && firstKey > run.lastKey) && run.reader) {
+            // A file that goes back in time reads what it wrote: by the index.
+            if (!endBulk() || !indexLoadedTable())
+                return false;
             std::vector<std::pair<QDate, QTime>> keys;
             keys.reserve(block.size());
             for (const ImportedRow &row : block)
@@ -458,38 +473,47 @@ private:
         }
         if (m_options.dryRun || inserts.empty())
             return true;
-        // History rows still waiting go first: nothing else may run during the bulk insert.
-        if (!run.history->flush(&error)) {
-            fail(error);
-            return false;
-        }
-        std::unique_ptr<BulkInsert> bulk = m_db.bulkInsert(run.table, kInsertColumns, &error);
-        if (!bulk) {
-            fail(error);
-            return false;
+        if (!run.bulk) {
+            // History rows still waiting go first: nothing else may run during the bulk
+            // insert.
+            if (!run.history->flush(&error) ||
+                !(run.bulk = m_db.bulkInsert(run.table, kInsertColumns, &error))) {
+                fail(error);
+                return false;
+            }
         }
         for (const ImportedRow *row : inserts) {
             QVariantList values{QVariant(row->date),
                                 QVariant(QDateTime(kZeroDay, timeOf(*row), Qt::UTC))};
             values += valuesOf(stateOf(*row));
-            if (!bulk->add(values, &error)) {
-                bulk.reset();
+            if (!run.bulk->add(values, &error)) {
                 fail(error);
                 return false;
             }
         }
-        if (!bulk->finish(&error)) {
-            bulk.reset();
-            fail(error);
-            return false;
-        }
         return true;
+    }
+
+    // Ends the bulk insert left open, before anything else uses the connection.
+    bool endBulk()
+    {
+        StationRun &run = *m_run;
+        if (!run.bulk)
+            return !run.failed;
+        QString error;
+        const bool ok = run.bulk->finish(&error);
+        run.bulk.reset();
+        if (!ok)
+            fail(error);
+        return ok;
     }
 
     // A stored record replaced where it stands, with its history.
     bool rewrite(const ImportedRow &row, const StoredMeasure &before, const StoredMeasure &after)
     {
         StationRun &run = *m_run;
+        if (!endBulk())
+            return false;
         QString error;
         const QTime time = timeOf(row);
         if (!run.update &&
@@ -531,6 +555,21 @@ private:
         return true;
     }
 
+    // The unique index of a table this run created, left out while it loaded. Nothing
+    // could repeat an instant meanwhile: a block going back in time builds it first.
+    bool indexLoadedTable()
+    {
+        StationRun &run = *m_run;
+        if (!run.indexPending)
+            return true;
+        run.indexPending = false;
+        QString error;
+        if (CreateMeasurementIndex(m_db, run.result.code, false, &error))
+            return true;
+        fail(error);
+        return false;
+    }
+
     void finishRun()
     {
         if (!m_run)
@@ -540,7 +579,7 @@ private:
             m_run.reset();
             return;
         }
-        if (!run.block.empty() && !writeBlock()) {
+        if ((!run.block.empty() && !writeBlock()) || !endBulk()) {
             m_run.reset();
             return;
         }
@@ -560,6 +599,10 @@ private:
             }
             if (!run.history->flush(&error)) {
                 fail(error);
+                m_run.reset();
+                return;
+            }
+            if (!indexLoadedTable()) {
                 m_run.reset();
                 return;
             }

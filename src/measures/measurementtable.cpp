@@ -17,7 +17,27 @@ QString measurementTableName(const QString &code, bool reference)
            + QString::number(qint64(value));
 }
 
-bool CreateMeasurementTable(AccesBase &db, const QString &code, bool reference)
+bool CreateMeasurementIndex(AccesBase &db, const QString &code, bool reference, QString *error)
+{
+    const QString table = measurementTableName(code, reference);
+    if (table.isEmpty())
+        return false;
+    // WITH PRIMARY is Access's form; the other engines get the same unique index in their
+    // own words, so that (DateCreation, Heure) is unique everywhere.
+    QString index = QStringLiteral("CREATE UNIQUE INDEX PK_") + table + QStringLiteral(" ON ")
+                    + table + QStringLiteral(" (DateCreation, Heure)");
+    if (kindOfConnection(db) == QLatin1String("ACCESS"))
+        index += QStringLiteral(" WITH PRIMARY");
+    return db.tryExecute(index, error);
+}
+
+bool canIndexAfterLoad(const AccesBase &db)
+{
+    return db.dialect() == SqlDialect::PostgreSQL || db.dialect() == SqlDialect::SQLite;
+}
+
+bool CreateMeasurementTable(AccesBase &db, const QString &code, bool reference,
+                            MeasurementIndex index)
 {
     const QString table = measurementTableName(code, reference);
     if (table.isEmpty() || !db.isConnected())
@@ -49,14 +69,8 @@ bool CreateMeasurementTable(AccesBase &db, const QString &code, bool reference)
     add("Validite", text1);
     sql += QLatin1Char(')');
     db.tryExecute(sql);
-
-    // WITH PRIMARY is Access's form; the other engines get the same unique index in their
-    // own words, so that (DateCreation, Heure) is unique everywhere.
-    QString index = QStringLiteral("CREATE UNIQUE INDEX PK_") + table + QStringLiteral(" ON ")
-                    + table + QStringLiteral(" (DateCreation, Heure)");
-    if (kind == QLatin1String("ACCESS"))
-        index += QStringLiteral(" WITH PRIMARY");
-    db.tryExecute(index);
+    if (index == MeasurementIndex::WithTable)
+        CreateMeasurementIndex(db, code, reference);
     return db.tableExists(table);
 }
 

@@ -383,6 +383,26 @@ TEST_P(ImportRun, CancelAndLongSeries)
               20000);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_13 WHERE Validite = 'V'")), 10000);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_13 WHERE Pluie = 6")), 2857);
+    const auto duplicateRefused = [](const char *table) {
+        return !db().tryExecute(QStringLiteral("INSERT INTO %1 (DateCreation, Heure, Pluie) "
+                                               "SELECT DateCreation, Heure, 0 FROM %1 WHERE "
+                                               "Pluie = 2")
+                                    .arg(QLatin1String(table)));
+    };
+    EXPECT_TRUE(duplicateRefused("PLUVIO_13")) << "the table is indexed once loaded";
+
+    // A new station's file going back in time, one day given again blocks later: each
+    // instant stored once, the later value kept.
+    addStation(14, "13003001");
+    std::vector<Item> back;
+    for (int d = 19999; d >= 0; --d)
+        back.push_back(rain("13003001", start.addDays(d), 1));
+    back.push_back(rain("13003001", start.addDays(19999), 2));
+    report = run(back);
+    ASSERT_TRUE(report.ok) << report.error.toStdString();
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_14")), 20000);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIO_14 WHERE Pluie = 2")), 1);
+    EXPECT_TRUE(duplicateRefused("PLUVIO_14"));
 
     // Again, in reverse order and forced onto one station: every instant found stored.
     std::vector<Item> reversed(file.rbegin(), file.rend() - 1);

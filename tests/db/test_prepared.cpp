@@ -1,4 +1,5 @@
 #include "db/accesbase.h"
+#include "db/bulkinsert.h"
 #include "db/preparedstatement.h"
 #include "db/transaction.h"
 #include "measures/measurementtable.h"
@@ -97,6 +98,39 @@ TEST_P(PreparedTest, BoundValuesRoundTripAndFindInstants)
     ASSERT_TRUE(quoted);
     ASSERT_TRUE(quoted->exec({12.5}, &error)) << qPrintable(error);
     EXPECT_EQ(instants(QStringLiteral("ModeObtention = '?'")).size(), 1);
+}
+
+// An import's bulk path (COPY's text format on PostgreSQL): texts that COPY would read as
+// separators or escapes arrive as they were, an empty text stays apart from NULL.
+TEST_P(PreparedTest, BulkInsertKeepsTextsAndNulls)
+{
+    Transaction transaction(db);
+    ASSERT_TRUE(transaction.started());
+    QString error;
+    auto bulk = db.bulkInsert(QStringLiteral("PLUVIO_7"),
+                              {QStringLiteral("DateCreation"), QStringLiteral("Heure"),
+                               QStringLiteral("Pluie"), QStringLiteral("ModeObtention")},
+                              &error);
+    ASSERT_TRUE(bulk) << qPrintable(error);
+    const QStringList texts{QStringLiteral("\t"), QStringLiteral("\\"), QStringLiteral("\n"),
+                            QString(QLatin1String(""))};
+    for (int i = 0; i < texts.size(); ++i)
+        ASSERT_TRUE(bulk->add({QDate(1900, 1, 1 + i), heure(0, 0), 0.1 * i, texts[i]}, &error))
+            << qPrintable(error);
+    ASSERT_TRUE(bulk->add({QDate(1900, 1, 9), heure(23, 59, 59), QVariant(), QVariant()}, &error));
+    ASSERT_TRUE(bulk->finish(&error)) << qPrintable(error);
+    ASSERT_TRUE(transaction.commit());
+    const RecordTable t = db.ExtraireRecords(QStringLiteral(
+        "SELECT ModeObtention, Pluie FROM PLUVIO_7 ORDER BY DateCreation"));
+    ASSERT_EQ(t.rowCount(), 5);
+    for (int i = 0; i < texts.size(); ++i) {
+        EXPECT_FALSE(t.at(i, 0).isNull()) << i;
+        EXPECT_EQ(t.text(i, 0), texts[i]) << i;
+        EXPECT_DOUBLE_EQ(t.at(i, 1).toDouble(), 0.1 * i);
+    }
+    EXPECT_TRUE(t.at(4, 0).isNull());
+    EXPECT_TRUE(t.at(4, 1).isNull());
+    EXPECT_EQ(instants().last(), QStringLiteral("09/01/1900 23:59:59  "));
 }
 
 TEST_P(PreparedTest, PreparedWritesRollBackWithTheirTransaction)

@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "db/accesbase.h"
 #include "measures/measurehistory.h"
+#include "schema/measurehistorytable.h"
 #include "measures/measurementtable.h"
 
 namespace plx::cli {
@@ -63,7 +64,7 @@ int historyCommand(const QStringList &arguments)
         return 1;
     AccesBase &db = AccesBase::instance();
     // A database from before the history has none yet: an empty history, not an error.
-    if (!db.tableExists(QStringLiteral("HISTORIQUE_MESURES")))
+    if (!hasMeasureHistory(db))
         return 0;
     std::vector<HistoryEntry> entries;
     QString error;

@@ -19,15 +19,18 @@ void putDigits(char *out, int value, int width)
 
 void appendDate(QByteArray &out, const QDate &date)
 {
-    if (!date.isValid() || date.year() < 0 || date.year() > 9999) {
+    // One calendar conversion, not one for each of year(), month() and day().
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 0 || year > 9999) {
         out += date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
         return;
     }
     const qsizetype at = out.size();
     out.resize(at + 10, '-');
-    putDigits(out.data() + at, date.year(), 4);
-    putDigits(out.data() + at + 5, date.month(), 2);
-    putDigits(out.data() + at + 8, date.day(), 2);
+    putDigits(out.data() + at, year, 4);
+    putDigits(out.data() + at + 5, month, 2);
+    putDigits(out.data() + at + 8, day, 2);
 }
 
 void appendTime(QByteArray &out, const QTime &time)
@@ -39,6 +42,23 @@ void appendTime(QByteArray &out, const QTime &time)
     putDigits(out.data() + at, time.hour(), 2);
     putDigits(out.data() + at + 3, time.minute(), 2);
     putDigits(out.data() + at + 6, time.second(), 2);
+}
+
+// Most texts bound are short and plain ASCII (codes, logins, names of parameters): copied
+// as they are, without the temporary array of a conversion.
+void appendUtf8(QByteArray &out, QStringView text)
+{
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    char *next = out.data() + at;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            out.resize(at);
+            out += text.toUtf8();
+            return;
+        }
+        *next++ = char(c.unicode());
+    }
 }
 
 } // namespace
@@ -98,6 +118,9 @@ bool appendBoundValueText(QByteArray &out, const QVariant &value)
         break;
     case QMetaType::QTime:
         appendTime(out, value.toTime());
+        break;
+    case QMetaType::QString:
+        appendUtf8(out, *static_cast<const QString *>(value.constData()));
         break;
     default:
         out += value.toString().toUtf8();

@@ -273,6 +273,7 @@ private:
                 *error = QStringLiteral("%1 valeurs données pour %2 paramètres.").arg(values.size()).arg(count);
             return false;
         }
+        m_texts.resize(size_t(count));
         for (int i = 0; i < count; ++i) {
             const QVariant &value = values[i];
             int rc;
@@ -291,15 +292,16 @@ private:
             case QMetaType::ULongLong:
                 rc = sqlite3_bind_int64(m_stmt, i + 1, value.toLongLong());
                 break;
-            case QMetaType::QDate: {
-                // Dates are stored as the canonical date-time text, midnight included.
-                const QByteArray text = boundValueText(value) + " 00:00:00";
-                rc = sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-                break;
-            }
             default: {
-                const QByteArray text = boundValueText(value);
-                rc = sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                // Each value's text lives in its own buffer until the next run rebinds it:
+                // SQLite reads it where it is, and the buffers keep their room between runs.
+                QByteArray &text = m_texts[size_t(i)];
+                text.resize(0);
+                appendBoundValueText(text, value);
+                // Dates are stored as the canonical date-time text, midnight included.
+                if (value.typeId() == QMetaType::QDate)
+                    text += " 00:00:00";
+                rc = sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_STATIC);
             }
             }
             if (rc != SQLITE_OK) {
@@ -315,6 +317,7 @@ private:
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
     qint64 m_affected = 0;
+    std::vector<QByteArray> m_texts; // the texts bound, one per parameter
 };
 
 } // namespace

@@ -75,34 +75,72 @@ QString stationNumber(const QString &code)
     return sqlNumber(code.trimmed().toLongLong());
 }
 
-const QString kHistoryColumns = QStringLiteral(
-    "SELECT DateMesure, DateMesureDebut, Parametre, AncienneValeur, NouvelleValeur, "
-    "AncienneValidite, NouvelleValidite, Nature, TypeLigne, Login, DateModif, Lot, Commentaire "
-    "FROM HISTORIQUE_MESURES WHERE CodePluviometre = ");
+// A station's value rows, with what their batch says of them. The batch's range of Numero
+// leads to its rows without an index on the values; its Lot leaves out another client's
+// rows numbered in between.
+const QString kValueRows = QStringLiteral(
+    "SELECT v.DateMesure, v.Parametre, v.AncienneValeur, v.NouvelleValeur, v.AncienneValidite, "
+    "v.NouvelleValidite, v.TypeLigne, l.Nature, l.Login, l.DateModif, l.Lot FROM "
+    "HISTORIQUE_LOTS l INNER JOIN HISTORIQUE_VALEURS v ON (v.Numero >= l.NumeroDebut AND "
+    "v.Numero <= l.NumeroFin AND v.Lot = l.Lot) WHERE l.CodePluviometre = ");
 
-std::vector<HistoryEntry> entriesOf(const RecordTable &table)
+// A station's batch summaries.
+const QString kSummaryRows = QStringLiteral(
+    "SELECT DateMesureFin, DateMesureDebut, Commentaire, Nature, Login, DateModif, Lot FROM "
+    "HISTORIQUE_LOTS WHERE TypeLigne = 'L' AND CodePluviometre = ");
+
+void addValueRows(const RecordTable &table, std::vector<HistoryEntry> &entries)
 {
-    std::vector<HistoryEntry> entries;
-    entries.reserve(size_t(table.rowCount()));
+    for (int r = 0; r < table.rowCount(); ++r) {
+        HistoryEntry e;
+        e.instant = dateTimeOf(table.at(r, 0));
+        e.parameter = table.text(r, 1).trimmed();
+        e.oldValue = numberOf(table.at(r, 2));
+        e.newValue = numberOf(table.at(r, 3));
+        e.oldValidite = table.text(r, 4).trimmed();
+        e.newValidite = table.text(r, 5).trimmed();
+        const QString type = table.text(r, 6).trimmed();
+        e.rowType = type.isEmpty() ? QChar() : type.at(0);
+        e.nature = table.text(r, 7).trimmed();
+        e.login = table.text(r, 8).trimmed();
+        e.changedAt = dateTimeOf(table.at(r, 9));
+        e.batch = table.text(r, 10).trimmed();
+        entries.push_back(std::move(e));
+    }
+}
+
+void addSummaryRows(const RecordTable &table, std::vector<HistoryEntry> &entries)
+{
     for (int r = 0; r < table.rowCount(); ++r) {
         HistoryEntry e;
         e.instant = dateTimeOf(table.at(r, 0));
         e.rangeStart = dateTimeOf(table.at(r, 1));
-        e.parameter = table.text(r, 2).trimmed();
-        e.oldValue = numberOf(table.at(r, 3));
-        e.newValue = numberOf(table.at(r, 4));
-        e.oldValidite = table.text(r, 5).trimmed();
-        e.newValidite = table.text(r, 6).trimmed();
-        e.nature = table.text(r, 7).trimmed();
-        const QString type = table.text(r, 8).trimmed();
-        e.rowType = type.isEmpty() ? QChar() : type.at(0);
-        e.login = table.text(r, 9).trimmed();
-        e.changedAt = dateTimeOf(table.at(r, 10));
-        e.batch = table.text(r, 11).trimmed();
-        e.comment = table.text(r, 12).trimmed();
+        e.comment = table.text(r, 2).trimmed();
+        e.nature = table.text(r, 3).trimmed();
+        e.rowType = QLatin1Char('L');
+        e.login = table.text(r, 4).trimmed();
+        e.changedAt = dateTimeOf(table.at(r, 5));
+        e.batch = table.text(r, 6).trimmed();
         entries.push_back(std::move(e));
     }
-    // Newest change first; in a batch its summary, then the records in instant order.
+}
+
+// Both kinds of rows, newest change first; in a batch its summary, then the records in
+// instant order. False with error when either cannot be read.
+bool readEntries(AccesBase &db, const QString &valueSql, const QString &summarySql,
+                 std::vector<HistoryEntry> &entries, QString *error)
+{
+    entries.clear();
+    const RecordTable values = db.ExtraireRecords(valueSql);
+    const RecordTable summaries = values.ok() ? db.ExtraireRecords(summarySql) : RecordTable();
+    if (!values.ok() || !summaries.ok()) {
+        if (error)
+            *error = values.ok() ? summaries.error() : values.error();
+        return false;
+    }
+    entries.reserve(size_t(values.rowCount() + summaries.rowCount()));
+    addValueRows(values, entries);
+    addSummaryRows(summaries, entries);
     std::stable_sort(entries.begin(), entries.end(), [](const HistoryEntry &a, const HistoryEntry &b) {
         if (a.changedAt != b.changedAt)
             return a.changedAt > b.changedAt;
@@ -114,7 +152,7 @@ std::vector<HistoryEntry> entriesOf(const RecordTable &table)
             return aSummary;
         return a.instant < b.instant;
     });
-    return entries;
+    return true;
 }
 
 // Time first, so that batches of one second sort in the order they were made; the
@@ -172,38 +210,60 @@ HistoryBatch::~HistoryBatch() = default;
 
 QString HistoryBatch::insertText(int rows) const
 {
-    // What every row of the batch shares goes into the text once, as literals through the
-    // quoting helper; each row binds only what is its own.
-    const QString shared = QStringLiteral("%1, %2, %3, %4, %5")
-                               .arg(sqlNumber(m_code.toLongLong()), sqlQuote(m_nature),
-                                    sqlQuote(m_login),
-                                    FormatDateSQL(formatDateTime(m_now), true), sqlQuote(m_id));
+    // The batch identifier goes into the text once, through the quoting helper; each row
+    // binds only what is its own.
+    const QString tuple = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ") + sqlQuote(m_id) +
+                          QLatin1Char(')');
     QStringList tuples;
     for (int r = 0; r < rows; ++r)
-        tuples << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ") + shared + QLatin1Char(')');
-    return QStringLiteral("INSERT INTO HISTORIQUE_MESURES (DateMesure, DateMesureDebut, "
-                          "Parametre, AncienneValeur, NouvelleValeur, AncienneValidite, "
-                          "NouvelleValidite, TypeLigne, Commentaire, CodePluviometre, Nature, "
-                          "Login, DateModif, Lot) VALUES ") +
+        tuples << tuple;
+    return QStringLiteral("INSERT INTO HISTORIQUE_VALEURS (DateMesure, Parametre, "
+                          "AncienneValeur, NouvelleValeur, AncienneValidite, NouvelleValidite, "
+                          "TypeLigne, Lot) VALUES ") +
            tuples.join(QStringLiteral(", "));
 }
 
-bool HistoryBatch::insert(const QVariantList &values, QString *error)
+bool HistoryBatch::insert(std::initializer_list<QVariant> values, QString *error)
 {
-    // values: DateMesure, DateMesureDebut, Parametre, the two values, the two validities,
-    // TypeLigne, Commentaire. Rows wait in blocks: one statement per block, not per row.
+    // values: DateMesure, Parametre, the two values, the two validities, TypeLigne. Rows
+    // wait in blocks: one statement per block, not per row.
     if (m_pending.isEmpty())
         m_pending.reserve(kHistoryBlock * kHistoryValues);
-    m_pending += values;
+    for (const QVariant &value : values)
+        m_pending.append(value);
     ++m_pendingRows;
     ++m_rows;
-    return m_pendingRows < kHistoryBlock || flush(error);
+    return m_pendingRows < kHistoryBlock || writePending(error);
 }
 
-bool HistoryBatch::flush(QString *error)
+namespace {
+
+// The highest Numero of the values, 0 when there is none.
+std::optional<qint64> lastNumber(AccesBase &db, QString *error)
+{
+    const RecordTable last =
+        db.ExtraireRecords(QStringLiteral("SELECT Max(Numero) FROM HISTORIQUE_VALEURS"));
+    if (!last.ok()) {
+        if (error)
+            *error = last.error();
+        return std::nullopt;
+    }
+    return last.rowCount() > 0 ? last.at(0, 0).toLongLong() : 0;
+}
+
+} // namespace
+
+bool HistoryBatch::writePending(QString *error)
 {
     if (m_pendingRows == 0)
         return true;
+    if (m_firstNumber == 0) {
+        // Inside the writer's transaction the numbers given next are all above it.
+        const std::optional<qint64> last = lastNumber(m_db, error);
+        if (!last)
+            return false;
+        m_firstNumber = *last + 1;
+    }
     std::unique_ptr<PreparedStatement> &statement =
         m_pendingRows == kHistoryBlock ? m_insertBlock : m_insertOne;
     if (!statement &&
@@ -222,6 +282,53 @@ bool HistoryBatch::flush(QString *error)
     m_pending.clear();
     m_pendingRows = 0;
     return true;
+}
+
+bool HistoryBatch::writeBatchRow(QString *error)
+{
+    QVariant first, last;
+    if (m_rows > 0) {
+        const std::optional<qint64> number = lastNumber(m_db, error);
+        if (!number)
+            return false;
+        first = m_firstNumber;
+        last = *number;
+    }
+    const QVariantList values{first,
+                              last,
+                              instantValue(m_firstInstant),
+                              instantValue(m_lastInstant),
+                              m_hasSummary ? QVariant(QStringLiteral("L")) : QVariant(),
+                              instantValue(m_summaryFrom),
+                              instantValue(m_summaryUntil),
+                              m_hasSummary ? QVariant(m_comment) : QVariant(),
+                              QVariant(m_id)};
+    // Written once its first rows are, brought up to date by each later flush.
+    const QString sql =
+        m_batchRowWritten
+            ? QStringLiteral("UPDATE HISTORIQUE_LOTS SET NumeroDebut = ?, NumeroFin = ?, "
+                             "PremiereMesure = ?, DerniereMesure = ?, TypeLigne = ?, "
+                             "DateMesureDebut = ?, DateMesureFin = ?, Commentaire = ? WHERE Lot = ?")
+            : QStringLiteral("INSERT INTO HISTORIQUE_LOTS (NumeroDebut, NumeroFin, PremiereMesure, "
+                             "DerniereMesure, TypeLigne, DateMesureDebut, DateMesureFin, "
+                             "Commentaire, Lot, CodePluviometre, Nature, Login, DateModif) VALUES "
+                             "(?, ?, ?, ?, ?, ?, ?, ?, ?, %1, %2, %3, %4)")
+                  .arg(sqlNumber(m_code.toLongLong()), sqlQuote(m_nature), sqlQuote(m_login),
+                       FormatDateSQL(formatDateTime(m_now), true));
+    const std::unique_ptr<PreparedStatement> statement = m_db.prepare(sql, error);
+    if (!statement || !statement->exec(values, error))
+        return false;
+    m_batchRowWritten = true;
+    return true;
+}
+
+bool HistoryBatch::flush(QString *error)
+{
+    if (!writePending(error))
+        return false;
+    if (m_rows == 0 && !m_hasSummary)
+        return true;
+    return writeBatchRow(error);
 }
 
 bool HistoryBatch::record(const QDateTime &instant, const StoredMeasure &before,
@@ -247,9 +354,11 @@ bool HistoryBatch::record(const QDateTime &instant, const StoredMeasure &before,
     const auto row = [&](const QVariant &parameter, const QVariant &oldValue,
                          const QVariant &newValue) {
         wrote = true;
-        return insert({at, QVariant(), parameter, oldValue, newValue, oldValidite, newValidite,
-                       type, QVariant()},
-                      error);
+        if (!m_firstInstant.isValid() || instant < m_firstInstant)
+            m_firstInstant = instant;
+        if (!m_lastInstant.isValid() || instant > m_lastInstant)
+            m_lastInstant = instant;
+        return insert({at, parameter, oldValue, newValue, oldValidite, newValidite, type}, error);
     };
     for (int i = 0; i <= kMeasuredValues; ++i) {
         const QVariant oldValue = optionalValue(before, i);
@@ -273,11 +382,11 @@ bool HistoryBatch::summary(const std::optional<QDateTime> &from,
                            const std::optional<QDateTime> &until, const QString &comment,
                            QString *error)
 {
-    return insert({instantValue(until), instantValue(from), QVariant(), QVariant(), QVariant(),
-                   QVariant(), QVariant(), QVariant(QStringLiteral("L")),
-                   QVariant(comment.left(255))},
-                  error) &&
-           flush(error);
+    m_hasSummary = true;
+    m_summaryFrom = from;
+    m_summaryUntil = until;
+    m_comment = comment.left(255);
+    return flush(error);
 }
 
 bool readHistory(AccesBase &db, const QString &code, const HistoryFilter &filter,
@@ -290,39 +399,32 @@ bool readHistory(AccesBase &db, const QString &code, const HistoryFilter &filter
         return false;
     }
     const ScopedConnectionKind kind(db);
-    QString sql = kHistoryColumns + stationNumber(code);
-    if (filter.from || filter.to) {
-        const QString lower =
-            filter.from ? FormatDateSQL(formatDate(*filter.from), false) : QString();
-        const QString upper =
-            filter.to ? FormatDateSQL(formatDate(filter.to->addDays(1)), false) : QString();
-        QStringList record, summary{QStringLiteral("TypeLigne = 'L'")};
-        if (!lower.isEmpty()) {
-            record << QStringLiteral("DateMesure >= ") + lower;
-            summary << QStringLiteral("(DateMesure IS NULL OR DateMesure >= ") + lower +
-                           QLatin1Char(')');
-        }
-        if (!upper.isEmpty()) {
-            record << QStringLiteral("DateMesure < ") + upper;
-            summary << QStringLiteral("(DateMesureDebut IS NULL OR DateMesureDebut < ") + upper +
-                           QLatin1Char(')');
-        }
-        sql += QStringLiteral(" AND ((") + record.join(QStringLiteral(" AND ")) +
-               QStringLiteral(") OR (") + summary.join(QStringLiteral(" AND ")) +
-               QStringLiteral("))");
+    QString values = kValueRows + stationNumber(code);
+    QString summaries = kSummaryRows + stationNumber(code);
+    if (filter.from) {
+        const QString lower = FormatDateSQL(formatDate(*filter.from), false);
+        // The batch's own range first: whole batches are passed over without reading them.
+        values += QStringLiteral(" AND l.DerniereMesure >= %1 AND v.DateMesure >= %1").arg(lower);
+        summaries += QStringLiteral(" AND (DateMesureFin IS NULL OR DateMesureFin >= %1)").arg(lower);
     }
-    if (!filter.login.trimmed().isEmpty())
-        sql += QStringLiteral(" AND ") + sameKey(QStringLiteral("Login"), filter.login.trimmed());
-    if (!filter.nature.isEmpty())
-        sql += QStringLiteral(" AND ") + sameKey(QStringLiteral("Nature"), filter.nature);
-    const RecordTable table = db.ExtraireRecords(sql);
-    if (!table.ok()) {
-        if (error)
-            *error = table.error();
-        return false;
+    if (filter.to) {
+        const QString upper = FormatDateSQL(formatDate(filter.to->addDays(1)), false);
+        values += QStringLiteral(" AND l.PremiereMesure < %1 AND v.DateMesure < %1").arg(upper);
+        summaries +=
+            QStringLiteral(" AND (DateMesureDebut IS NULL OR DateMesureDebut < %1)").arg(upper);
     }
-    entries = entriesOf(table);
-    return true;
+    // Who and what are the batch's: in the join, its columns are named through it.
+    const auto byBatch = [&](const QString &prefix) {
+        QString sql;
+        if (!filter.login.trimmed().isEmpty())
+            sql += QStringLiteral(" AND ") +
+                   sameKey(prefix + QStringLiteral("Login"), filter.login.trimmed());
+        if (!filter.nature.isEmpty())
+            sql += QStringLiteral(" AND ") + sameKey(prefix + QStringLiteral("Nature"), filter.nature);
+        return sql;
+    };
+    return readEntries(db, values + byBatch(QStringLiteral("l.")), summaries + byBatch(QString()),
+                       entries, error);
 }
 
 std::vector<HistoryEntry> cellHistory(AccesBase &db, const QString &code,
@@ -332,16 +434,20 @@ std::vector<HistoryEntry> cellHistory(AccesBase &db, const QString &code,
         return {};
     const ScopedConnectionKind kind(db);
     const QString at = instantLiteral(instant);
-    const QString sql =
-        kHistoryColumns + stationNumber(code) + QStringLiteral(" AND ((DateMesure = ") + at +
-        QStringLiteral(" AND TypeLigne <> 'L' AND (Parametre IS NULL OR ") +
-        sameKey(QStringLiteral("Parametre"), parameter) +
-        QStringLiteral(")) OR (TypeLigne = 'L' AND Nature IN ('VALIDATION', 'DEVALIDATION') AND "
-                       "(DateMesure IS NULL OR DateMesure >= ") + at +
-        QStringLiteral(") AND (DateMesureDebut IS NULL OR DateMesureDebut < ") + at +
-        QStringLiteral(")))");
-    const RecordTable table = db.ExtraireRecords(sql);
-    return table.ok() ? entriesOf(table) : std::vector<HistoryEntry>{};
+    const QString values =
+        kValueRows + stationNumber(code) +
+        QStringLiteral(" AND l.PremiereMesure <= %1 AND l.DerniereMesure >= %1 AND "
+                       "v.DateMesure = %1 AND (v.Parametre IS NULL OR %2)")
+            .arg(at, sameKey(QStringLiteral("v.Parametre"), parameter));
+    const QString summaries =
+        kSummaryRows + stationNumber(code) +
+        QStringLiteral(" AND Nature IN ('VALIDATION', 'DEVALIDATION') AND (DateMesureFin IS NULL "
+                       "OR DateMesureFin >= %1) AND (DateMesureDebut IS NULL OR "
+                       "DateMesureDebut < %1)")
+            .arg(at);
+    std::vector<HistoryEntry> entries;
+    readEntries(db, values, summaries, entries, nullptr);
+    return entries;
 }
 
 namespace {
@@ -439,11 +545,13 @@ RevertResult revertBatch(AccesBase &db, const QString &code, const QString &batc
         return result;
     }
     const ScopedConnectionKind kind(db);
-    const RecordTable rows = db.ExtraireRecords(
-        QStringLiteral("SELECT DateMesure, Parametre, AncienneValeur, NouvelleValeur, "
-                       "AncienneValidite, NouvelleValidite, TypeLigne FROM HISTORIQUE_MESURES "
-                       "WHERE CodePluviometre = ") +
+    const RecordTable found = db.ExtraireRecords(
+        QStringLiteral("SELECT count(*) FROM HISTORIQUE_LOTS WHERE CodePluviometre = ") +
         stationNumber(code) + QStringLiteral(" AND Lot = ") + sqlQuote(batch.trimmed()));
+    const RecordTable rows =
+        found.ok() ? db.ExtraireRecords(kValueRows + stationNumber(code) +
+                                        QStringLiteral(" AND l.Lot = ") + sqlQuote(batch.trimmed()))
+                   : found;
     if (!rows.ok()) {
         result.error = rows.error();
         return result;
@@ -468,7 +576,7 @@ RevertResult revertBatch(AccesBase &db, const QString &code, const QString &batc
         }
     }
     if (records.isEmpty()) {
-        result.error = rows.rowCount() == 0
+        result.error = found.at(0, 0).toLongLong() == 0
                            ? QStringLiteral("Le lot %1 est introuvable pour ce pluviomètre.").arg(batch)
                            : QStringLiteral("Le lot %1 ne garde que son résumé : il ne peut pas "
                                             "être annulé.")

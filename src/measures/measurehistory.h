@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,7 +16,7 @@ namespace plx {
 class AccesBase;
 class PreparedStatement;
 
-// What changed the values: stored as these codes in HISTORIQUE_MESURES.Nature.
+// What changed the values: stored as these codes in HISTORIQUE_LOTS.Nature.
 enum class HistoryNature { Saisie, Validation, Devalidation, Suppression, Import, Correction, Annulation };
 QString historyNatureCode(HistoryNature nature);
 // "Saisie", "Validation"... for a stored code; the code itself when unknown.
@@ -43,15 +44,17 @@ public:
     // Writes every row still waiting.
     bool summary(const std::optional<QDateTime> &from, const std::optional<QDateTime> &until,
                  const QString &comment, QString *error);
-    // Rows wait in blocks: writes those still waiting. Must run before the transaction
-    // commits (the summary does it).
+    // Rows wait in blocks: writes those still waiting, and the batch's own row (where its
+    // rows lie). Must run before the transaction commits (the summary does it).
     bool flush(QString *error);
     qint64 rowsWritten() const { return m_rows; }
 
 private:
     static constexpr int kHistoryBlock = 50;
-    static constexpr int kHistoryValues = 9;
-    bool insert(const QVariantList &values, QString *error);
+    static constexpr int kHistoryValues = 7;
+    bool insert(std::initializer_list<QVariant> values, QString *error);
+    bool writePending(QString *error);
+    bool writeBatchRow(QString *error);
     QString insertText(int rows) const;
 
     AccesBase &m_db;
@@ -64,9 +67,15 @@ private:
     QVariantList m_pending;
     int m_pendingRows = 0;
     qint64 m_rows = 0;
+    qint64 m_firstNumber = 0;              // Numero of its first row, once written
+    QDateTime m_firstInstant, m_lastInstant; // of its rows
+    bool m_batchRowWritten = false;
+    bool m_hasSummary = false;
+    std::optional<QDateTime> m_summaryFrom, m_summaryUntil;
+    QString m_comment;
 };
 
-// One row of HISTORIQUE_MESURES as read back.
+// One row of the history as read back: a value of a record, or a batch's summary.
 struct HistoryEntry
 {
     QDateTime instant;           // invalid on a summary row over the whole table
@@ -99,7 +108,7 @@ bool readHistory(AccesBase &db, const QString &code, const HistoryFilter &filter
 std::vector<HistoryEntry> cellHistory(AccesBase &db, const QString &code,
                                       const QDateTime &instant, const QString &parameter);
 
-// The name HISTORIQUE_MESURES.Parametre gives a measured value (0..5) and Continuite (6).
+// The name HISTORIQUE_VALEURS.Parametre gives a measured value (0..5) and Continuite (6).
 QString historyParameterName(int value);
 
 struct RevertResult

@@ -1,9 +1,12 @@
 #include "measures/storedmeasure.h"
 
+#include "base/locale.h"
 #include "db/accesbase.h"
 #include "db/datetimetext.h"
+#include "db/dialect.h"
 #include "db/preparedstatement.h"
 #include "measures/measurementtable.h"
+#include "schema/schemacatalog.h"
 
 #include <algorithm>
 
@@ -119,6 +122,31 @@ bool StoredMeasureReader::readBlock(const QVariantList &values,
     return addRows(statement->query(values), found, error);
 }
 
+namespace {
+
+// One record as read by selectColumns, cell(c) giving its column c.
+template <typename Cell>
+void addRecord(const Cell &cell, QHash<qint64, StoredMeasure> &found)
+{
+    StoredMeasure state;
+    state.exists = true;
+    for (int i = 0; i < kMeasuredValues; ++i) {
+        const QVariant &v = cell(2 + i);
+        if (!v.isNull()) {
+            state.values[size_t(i)] = v.toDouble();
+            state.present = quint8(state.present | (1u << i));
+        }
+    }
+    state.validite = firstChar(cell(8));
+    state.rupture = !cell(9).isNull() && cell(9).toDouble() == 1;
+    state.obtention = firstChar(cell(10));
+    const QDate day = dateTimeOf(cell(0)).date();
+    const QDateTime heure = dateTimeOf(cell(1));
+    found.insert(instantKey(day, heure.isValid() ? heure.time() : QTime()), state);
+}
+
+} // namespace
+
 bool StoredMeasureReader::addRows(const RecordTable &table, QHash<qint64, StoredMeasure> &found,
                                   QString *error)
 {
@@ -127,23 +155,8 @@ bool StoredMeasureReader::addRows(const RecordTable &table, QHash<qint64, Stored
             *error = table.error();
         return false;
     }
-    for (int r = 0; r < table.rowCount(); ++r) {
-        StoredMeasure state;
-        state.exists = true;
-        for (int i = 0; i < kMeasuredValues; ++i) {
-            const QVariant &v = table.at(r, 2 + i);
-            if (!v.isNull()) {
-                state.values[size_t(i)] = v.toDouble();
-                state.present = quint8(state.present | (1u << i));
-            }
-        }
-        state.validite = firstChar(table.at(r, 8));
-        state.rupture = !table.at(r, 9).isNull() && table.at(r, 9).toDouble() == 1;
-        state.obtention = firstChar(table.at(r, 10));
-        const QDate day = dateTimeOf(table.at(r, 0)).date();
-        const QDateTime heure = dateTimeOf(table.at(r, 1));
-        found.insert(instantKey(day, heure.isValid() ? heure.time() : QTime()), state);
-    }
+    for (int r = 0; r < table.rowCount(); ++r)
+        addRecord([&](int c) -> const QVariant & { return table.at(r, c); }, found);
     return true;
 }
 
@@ -177,15 +190,19 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
             runs.emplace_back(day, day);
     }
     const bool byRuns = !runs.empty() && qsizetype(runs.size()) * 4 <= timed.size() / 2;
+    const ScopedConnectionKind kind(m_db);
+    found.reserve(found.size() + qsizetype(keys.size()));
     for (const auto &[first, last] : byRuns ? runs : std::vector<std::pair<QDate, QDate>>{}) {
-        if (!m_range &&
-            !(m_range = m_db.prepare(selectColumns(m_code) +
-                                         QStringLiteral("DateCreation >= ? AND DateCreation < ?") +
-                                         lock,
-                                     error)))
-            return false;
-        const RecordTable table = m_range->query({QVariant(first), QVariant(last.addDays(1))});
-        if (!addRows(table, found, error))
+        // Streamed, not gathered in a table first: half the time on ten thousand rows.
+        const QString sql = selectColumns(m_code) + QStringLiteral("DateCreation >= ") +
+                            FormatDateSQL(formatDate(first), false) +
+                            QStringLiteral(" AND DateCreation < ") +
+                            FormatDateSQL(formatDate(last.addDays(1)), false) + lock;
+        const auto add = [&](const QVariant *row, int) {
+            addRecord([row](int c) -> const QVariant & { return row[c]; }, found);
+            return true;
+        };
+        if (!m_db.readRecords(sql, add, error))
             return false;
     }
     for (qsizetype start = 0; !byRuns && start < timed.size(); start += 2 * kBlock) {

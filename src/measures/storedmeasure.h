@@ -67,7 +67,7 @@ private:
 
     AccesBase &m_db;
     QString m_code;
-    std::unique_ptr<PreparedStatement> m_block, m_single, m_untimed, m_range;
+    std::unique_ptr<PreparedStatement> m_block, m_single, m_untimed;
 };
 
 } // namespace plx

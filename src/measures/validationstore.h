@@ -69,7 +69,7 @@ struct SaveResult
 struct SaveOptions
 {
     bool check = true;        // refuse rows whose record changed since the load
-    bool history = true;      // write HISTORIQUE_MESURES in the same transaction
+    bool history = true;      // write the history in the same transaction
     HistoryNature nature = HistoryNature::Saisie; // an import or a correction says so
     // Rows for which this answers true (asked before the row is written) go into a second
     // batch of nature Correction: a value the quality checks flagged, changed by the user.

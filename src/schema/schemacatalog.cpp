@@ -329,6 +329,12 @@ QString SchemaWriter::typeName(const ColumnSpec &column) const
     }
     case ColumnType::UserNumber:
         return userTableTypes(kind).number;
+    case ColumnType::Counter:
+        // SQLite numbers a plain INTEGER PRIMARY KEY itself; AUTOINCREMENT would also
+        // write its bookkeeping table at every insert.
+        if (m_db.dialect() == SqlDialect::SQLite)
+            return QStringLiteral("INTEGER PRIMARY KEY");
+        return types.autoIncrement + QStringLiteral(" PRIMARY KEY");
     }
     return QString();
 }

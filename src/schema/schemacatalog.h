@@ -14,7 +14,8 @@ class AccesBase;
 
 // Column roles of the schema steps: the Access type words, and the
 // shorter pair the user tables are created and widened with.
-enum class ColumnType { Text, Short, Long, Double, DateTime, Memo, YesNo, UserText, UserNumber };
+// Counter: a whole number the engine gives each new row, the table's primary key.
+enum class ColumnType { Text, Short, Long, Double, DateTime, Memo, YesNo, UserText, UserNumber, Counter };
 
 struct ColumnSpec
 {

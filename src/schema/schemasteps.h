@@ -36,6 +36,10 @@ inline ColumnSpec yesNo(const char *name)
 {
     return {QString::fromLatin1(name), ColumnType::YesNo, 0};
 }
+inline ColumnSpec counter(const char *name)
+{
+    return {QString::fromLatin1(name), ColumnType::Counter, 0};
+}
 
 // schemasuite.cpp: the suite's own tables (parameters, user options, journal, statistics,
 // saved lists, favourites, parameter labels), the user tables, the reference tables

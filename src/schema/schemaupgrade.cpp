@@ -101,12 +101,12 @@ void checkCalendar(AccesBase &db, SchemaUpgradeReport &report)
         report.error = QStringLiteral("PERIODES : %1").arg(repair.error);
     }
     // Databases upgraded before the history existed get it without a version change.
-    const bool hadHistory = db.tableExists(QStringLiteral("HISTORIQUE_MESURES"));
+    const bool hadHistory = hasMeasureHistory(db);
     QString error;
     if (!ensureMeasureHistoryTable(db, &error)) {
-        report.warnings << QStringLiteral("HISTORIQUE_MESURES : %1").arg(error);
+        report.warnings << QStringLiteral("HISTORIQUE_LOTS, HISTORIQUE_VALEURS : %1").arg(error);
     } else if (!hadHistory) {
-        report.changes << QStringLiteral("Table HISTORIQUE_MESURES créée");
+        report.changes << QStringLiteral("Tables HISTORIQUE_LOTS et HISTORIQUE_VALEURS créées");
     }
     const bool hadFlags = db.tableExists(QStringLiteral("CONTROLES_QUALITE"));
     if (!ensureQualityFlagTable(db, &error))

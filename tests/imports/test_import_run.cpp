@@ -1,6 +1,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "imports/importrun.h"
+#include "measures/measurehistory.h"
 #include "measures/measurementtable.h"
 #include "measures/validationdata.h"
 #include "support/schemadatabasetest.h"
@@ -118,11 +119,26 @@ protected:
         EXPECT_TRUE(t.ok()) << t.error().toStdString();
         return t.ok() && t.rowCount() ? t.at(0, 0).toLongLong() : -1;
     }
-    static qint64 history(const char *where)
+    // The import's history rows of station 12: (summaries, value rows).
+    static std::pair<int, int> history(std::vector<HistoryEntry> *kept = nullptr)
     {
-        return count(QStringLiteral("SELECT count(*) FROM HISTORIQUE_MESURES WHERE Nature = "
-                                    "'IMPORT' AND ") +
-                     QLatin1String(where));
+        std::vector<HistoryEntry> entries;
+        HistoryFilter filter;
+        filter.nature = QStringLiteral("IMPORT");
+        QString error;
+        EXPECT_TRUE(readHistory(db(), QStringLiteral("12"), filter, entries, &error))
+            << error.toStdString();
+        const auto summaries = std::count_if(entries.begin(), entries.end(), [](const auto &e) {
+            return e.rowType == QLatin1Char('L');
+        });
+        if (kept)
+            *kept = entries;
+        return {int(summaries), int(entries.size() - size_t(summaries))};
+    }
+    static void clearHistory()
+    {
+        ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM HISTORIQUE_VALEURS")));
+        ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM HISTORIQUE_LOTS")));
     }
     static ImportReport run(std::vector<Item> items, const ImportOptions &options = {},
                             const ImportProgress &progress = {})
@@ -152,7 +168,7 @@ TEST_P(ImportRun, ExistingValueChoices)
     const auto reset = [&] {
         ASSERT_TRUE(CreateMeasurementTable(db(), code, false));
         ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM PLUVIO_12")));
-        ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM HISTORIQUE_MESURES")));
+        clearHistory();
         plxtest::insertMeasure(db(), code, QStringLiteral("01/01/2024"), QStringLiteral("00:00"), 1,
                                "V");
         plxtest::insertMeasure(db(), code, QStringLiteral("02/01/2024"), QStringLiteral("00:00"),
@@ -209,25 +225,31 @@ TEST_P(ImportRun, ExistingValueChoices)
         EXPECT_EQ(report.refused, 0);
         EXPECT_EQ(stored(12), c.rows);
         // One summary row; a record row per changed record only (the new 05/01 has none).
-        EXPECT_EQ(history("TypeLigne = 'L' AND Commentaire LIKE 'Import pluies.csv (du "
-                          "01/01/2024%au 05/01/2024%'"),
-                  1);
-        EXPECT_EQ(history("TypeLigne <> 'L'"), c.written - 1);
+        std::vector<HistoryEntry> entries;
+        EXPECT_EQ(history(&entries), std::make_pair(1, int(c.written - 1)));
+        ASSERT_FALSE(entries.empty());
+        EXPECT_TRUE(entries.front().comment.startsWith(
+            QStringLiteral("Import pluies.csv (du 01/01/2024")))
+            << entries.front().comment.toStdString();
+        if (c.choice == ExistingValues::Replace) {
+            // Replacing a validated value is kept in the history.
+            EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                                    [](const HistoryEntry &e) {
+                                        return e.oldValue == 1.0 && e.newValue == 10.0 &&
+                                               e.oldValidite == QLatin1String("V");
+                                    }),
+                      1);
+        }
     }
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM HISTORIQUE_MESURES WHERE Nature = "
-                                   "'IMPORT' AND TypeLigne <> 'L' AND AncienneValeur = 1 AND "
-                                   "NouvelleValeur = 10 AND AncienneValidite = 'V'")),
-              1)
-        << "replacing a validated value is kept in the history";
 
     // The same file again changes nothing and writes no history.
     ImportOptions again;
     again.existing = ExistingValues::Replace;
-    ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM HISTORIQUE_MESURES")));
+    clearHistory();
     const ImportReport second = run(file, again);
     EXPECT_EQ(second.written, 0);
     EXPECT_EQ(second.kept, 5);
-    EXPECT_EQ(history("1 = 1"), 0);
+    EXPECT_EQ(history(), std::make_pair(0, 0));
 }
 
 // Stations found by their national number, refused when unknown (with their lines), created
@@ -275,7 +297,7 @@ TEST_P(ImportRun, StationsByNumberCreatedOrRefused)
     options.createStations = true;
     options.dryRun = true;
     ASSERT_TRUE(db().Execute(QStringLiteral("DELETE FROM PLUVIO_12")));
-    const qint64 historyBefore = history("1 = 1");
+    const auto historyBefore = history();
     report = run(file, options);
     EXPECT_EQ(report.written, 3);
     EXPECT_EQ(report.refused, 2);
@@ -287,7 +309,7 @@ TEST_P(ImportRun, StationsByNumberCreatedOrRefused)
     EXPECT_TRUE(stored(12).isEmpty());
     EXPECT_FALSE(db().tableExists(QStringLiteral("PLUVIO_13")));
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM PLUVIOMETRES")), 1);
-    EXPECT_EQ(history("1 = 1"), historyBefore);
+    EXPECT_EQ(history(), historyBefore);
     EXPECT_EQ(journalLines(), journalBefore + 1);
 
     options.dryRun = false;

@@ -6,6 +6,7 @@
 #include "db/accesbase.h"
 #include "outputs/widgets/gridexport.h"
 #include "outputs/xlsxgrid.h"
+#include "schema/measurehistorytable.h"
 #include "session/session.h"
 
 #include <QComboBox>
@@ -172,7 +173,7 @@ bool HistoriqueModifications::refresh()
     m_entries.clear();
     AccesBase &db = AccesBase::instance();
     QString error;
-    if (db.tableExists(QStringLiteral("HISTORIQUE_MESURES")) &&
+    if (hasMeasureHistory(db) &&
         !readHistory(db, m_code, filter, m_entries, &error)) {
         showMessage(MessageKind::Erreur,
                     QStringLiteral("L'historique n'a pas pu être lu : ") + error);

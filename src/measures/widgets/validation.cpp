@@ -7,6 +7,7 @@
 #include "db/accesbase.h"
 #include "db/sqltext.h"
 #include "measures/measurehistory.h"
+#include "schema/measurehistorytable.h"
 #include "measures/measurerights.h"
 #include "measures/parameterlabels.h"
 #include "measures/validationstore.h"
@@ -722,7 +723,7 @@ void Validation::showCellHistory()
     const QString parameter = historyParameterName(value);
     AccesBase &db = AccesBase::instance();
     const std::vector<HistoryEntry> entries =
-        db.tableExists(QStringLiteral("HISTORIQUE_MESURES"))
+        hasMeasureHistory(db)
             ? cellHistory(db, m_code, row.loadedInstant(), parameter)
             : std::vector<HistoryEntry>{};
     const QString heading =

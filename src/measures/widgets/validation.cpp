@@ -752,9 +752,12 @@ void Validation::showCellHistory()
             what = QStringLiteral("mesure supprimée");
         else
             what = QStringLiteral("validité « %1 » → « %2 »").arg(e.oldValidite, e.newValidite);
-        lines << QStringLiteral("%1 · <b>%2</b> · %3<br>&nbsp;&nbsp;%4")
-                     .arg(formatDateTime(e.changedAt), e.login.toHtmlEscaped(),
-                          historyNatureLabel(e.nature).toHtmlEscaped(), what.toHtmlEscaped());
+        // One line each, to the minute: the panel is short on a laptop screen, and the
+        // change itself is what the reader came for.
+        lines << QStringLiteral("%1 · <b>%2</b> · %3 : %4")
+                     .arg(e.changedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                          e.login.toHtmlEscaped(), historyNatureLabel(e.nature).toHtmlEscaped(),
+                          what.toHtmlEscaped());
     }
     if (entries.size() > 8)
         lines << QStringLiteral("… %1 de plus").arg(entries.size() - 8);

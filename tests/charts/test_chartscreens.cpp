@@ -17,6 +17,7 @@
 #include "session/session.h"
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
+#include "support/findchild.h"
 #include "support/schemadatabasetest.h"
 #include "support/zipread.h"
 
@@ -41,6 +42,7 @@
 #include <memory>
 
 using namespace plx;
+using plxtest::child;
 
 namespace {
 
@@ -103,13 +105,6 @@ protected:
                           sqlNumber(2 + i % 3)));
         }
         ASSERT_TRUE(db.FinTransaction(true));
-    }
-
-    template <typename T> static T *child(QWidget *screen, const QString &name)
-    {
-        T *widget = screen->findChild<T *>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
-        return widget;
     }
 
     static void click(QWidget *screen, const QString &name)

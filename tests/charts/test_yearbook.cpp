@@ -17,6 +17,7 @@
 #include "stations/widgets/fichepluviometre.h"
 #include "stations/widgets/listepluviometres.h"
 #include "support/clirunner.h"
+#include "support/findchild.h"
 #include "support/schemadatabasetest.h"
 
 #include <QAbstractButton>
@@ -36,6 +37,7 @@
 #include <memory>
 
 using namespace plx;
+using plxtest::child;
 using plxtest::kNoValue;
 using plxtest::SeriesBuilder;
 
@@ -275,13 +277,6 @@ protected:
                  QStringLiteral(" (DateCreation, Heure, Pluie, Etp, Validite, Continuite, "
                                 "ModeObtention) VALUES ") +
                  rows.mid(at, 500).join(QStringLiteral(", ")));
-    }
-
-    template <typename T> static T *child(QWidget *screen, const QString &name)
-    {
-        T *widget = screen->findChild<T *>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
-        return widget;
     }
 
     static void click(QWidget *screen, const QString &name)

@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "config/widgets/frmconnexion.h"
 #include "db/accesbase.h"
+#include "support/findchild.h"
 #include "support/testdatabases.h"
 
 #include <QComboBox>
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+using plxtest::child;
 
 namespace {
 
@@ -81,12 +84,6 @@ protected:
         return values;
     }
 
-    template <typename T> static T *child(const QWidget &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     static void type(const QWidget &w, const char *name, const QString &text)
     {
         QLineEdit *edit = child<QLineEdit>(w, name);

@@ -11,6 +11,7 @@
 #include "outputs/csvgrid.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
+#include "support/findchild.h"
 #include "support/schemadatabasetest.h"
 
 #include <QComboBox>
@@ -27,6 +28,7 @@
 #include <memory>
 
 using namespace plx;
+using plxtest::child;
 
 namespace {
 
@@ -63,13 +65,6 @@ protected:
     {
         m_other.Deconnecter();
         SchemaDatabaseTest::TearDown();
-    }
-
-    template <typename T> static T *child(QWidget *screen, const char *name)
-    {
-        T *widget = screen->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
 
     static void typeInCell(Validation *screen, int row, int column, const QString &text)

@@ -10,6 +10,7 @@
 #include "schema/schemacatalog.h"
 #include "session/session.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "support/findchild.h"
 #include "support/schemadatabasetest.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@
 #include <memory>
 
 using namespace plx;
+using plxtest::child;
 
 namespace {
 
@@ -77,13 +79,6 @@ protected:
                           FormatHeureSQL(QStringLiteral("00:00:00")), sqlNumber(i + 1), validite));
         }
         ASSERT_TRUE(db.FinTransaction(true));
-    }
-
-    template <typename T> static T *child(QWidget *screen, const char *name)
-    {
-        T *widget = screen->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
 
     std::unique_ptr<Validation> openScreen()

@@ -5,6 +5,7 @@
 #include "outputs/widgets/reportrunner.h"
 #include "reporttestfiles.h"
 #include "session/session.h"
+#include "support/findchild.h"
 #include "support/messagerecorder.h"
 #include "support/schemadatabasetest.h"
 
@@ -42,6 +43,7 @@ class BassinsVersants : public QWidget
 } // namespace fakescreens
 
 using namespace plx;
+using plxtest::child;
 
 namespace {
 
@@ -107,13 +109,6 @@ private:
     QByteArray m_savedFile;
     DesktopLauncher m_previousLauncher;
 };
-
-template <typename T> T *child(QWidget *parent, const char *name)
-{
-    T *widget = parent->findChild<T *>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
 
 QStringList items(QComboBox *list)
 {

@@ -13,6 +13,7 @@
 #include "run/demonetwork.h"
 #include "schema/schemacatalog.h"
 #include "session/session.h"
+#include "support/findchild.h"
 #include "support/schemadatabasetest.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@
 #include <memory>
 
 using namespace plx;
+using plxtest::child;
 
 namespace {
 
@@ -119,13 +121,6 @@ protected:
         const FlagMergeResult result = saveQualityRun(AccesBase::instance(), kCode, kFirstDay,
                                                       kFirstDay.addDays(30), {}, craftedFlags());
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-    }
-
-    template <typename T> static T *child(QWidget *screen, const char *name)
-    {
-        T *widget = screen->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
 
     // The editor loaded on the first 31 days, the panel open.

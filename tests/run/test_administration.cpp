@@ -11,6 +11,7 @@
 #include "schema/periodes.h"
 #include "schema/schemaupgrade.h"
 #include "session/journal.h"
+#include "support/findchild.h"
 #include "support/testdatabases.h"
 
 #include <QCheckBox>
@@ -25,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+using plxtest::child;
 
 namespace {
 
@@ -57,12 +60,6 @@ protected:
             qputenv("PLX_SETTINGS_FILE", m_savedFile);
     }
 
-    template <typename T> static T *child(const QWidget &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     // Brings the widget's tab to the front, as a user would, then types.
     static void showTabOf(QWidget *w)
     {

@@ -6,6 +6,7 @@
 #include "schema/schemaupgrade.h"
 #include "session/session.h"
 #include "stations/widgets/bassinsversants.h"
+#include "support/findchild.h"
 #include "support/messagerecorder.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
@@ -21,6 +22,8 @@
 
 #include <deque>
 #include <memory>
+
+using plxtest::child;
 
 namespace {
 
@@ -53,12 +56,6 @@ protected:
                         .join(QLatin1Char('|'));
         }
         return rows;
-    }
-    template <typename T> static T *child(QWidget *screen, const char *name)
-    {
-        T *widget = screen->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
     static void retype(QWidget *screen, const char *field, const QString &text)
     {

@@ -5,6 +5,7 @@
 #include "stations/widgets/bulletinspluvio.h"
 #include "stations/widgets/sublistgrid.h"
 #include "stations/widgets/sublistmodel.h"
+#include "support/findchild.h"
 #include "support/zipread.h"
 #include "test_stationfixture.h"
 
@@ -16,6 +17,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+using plxtest::child;
 
 namespace {
 
@@ -67,12 +70,6 @@ protected:
                         .arg(t.text(r, 1), t.text(r, 2),
                              plx::formatDate(t.at(r, 3).toDateTime().date()), t.text(r, 4));
         return rows;
-    }
-    template <typename T> static T *child(QWidget *screen, const char *name)
-    {
-        T *widget = screen->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
 };
 

@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "stations/stationrecord.h"
 #include "stations/widgets/fichepluviometre.h"
+#include "support/findchild.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+
+using plxtest::child;
 
 namespace {
 
@@ -41,12 +44,6 @@ protected:
                             "('PLUVIOMETRES.TYPEPROJECTION', 16, 'WGS84')"));
     }
 
-    template <typename T> static T *child(QWidget *screen, const char *name)
-    {
-        T *widget = screen->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
     static void type(QWidget *screen, const char *field, const QString &text)
     {
         auto *edit = child<QLineEdit>(screen, field);

@@ -8,6 +8,7 @@
 #include "stations/widgets/sublistmodel.h"
 #include "stations/widgets/sublistphotos.h"
 #include "sublisttestsql.h"
+#include "support/findchild.h"
 #include "support/messagerecorder.h"
 #include "support/schemadatabasetest.h"
 #include "support/testdatabases.h"
@@ -30,6 +31,7 @@
 #include <memory>
 
 using namespace plx;
+using plxtest::child;
 
 namespace {
 
@@ -38,13 +40,6 @@ using plxtest::run;
 QStringList rowsOf(const char *sql)
 {
     return plxtest::rowsOf(sql, QStringLiteral("dd/MM/yyyy"));
-}
-
-template <typename T> T *child(QWidget *parent, const QString &name)
-{
-    T *widget = parent->findChild<T *>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return widget;
 }
 
 class SubListWidgetsTest : public plxtest::SchemaDatabaseTest

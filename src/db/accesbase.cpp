@@ -208,6 +208,11 @@ QString AccesBase::rowLockClause() const
                                                                    : QString();
 }
 
+QString AccesBase::rowLocatorColumn() const
+{
+    return m_engine ? m_engine->rowLocatorColumn() : QString();
+}
+
 QString AccesBase::engineLiteral(const QVariant &value) const
 {
     return m_engine ? m_engine->literal(value) : QString();

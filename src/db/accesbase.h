@@ -135,6 +135,11 @@ public:
     // " FOR UPDATE" where the engine locks rows; "" on SQLite, whose transactions already
     // hold the write lock from their start (BEGIN IMMEDIATE).
     QString rowLockClause() const;
+    // The column that gives a row's place in its table where the engine has one that a
+    // statement can go straight back to ("rowid" on SQLite, "ctid" through libpq), "" on
+    // the others. Valid only while the row is locked and neither rewritten nor deleted (a
+    // rewritten row moves on PostgreSQL; a deleted row's place may be given again).
+    QString rowLocatorColumn() const;
 
     // The text the engine would receive (for traces, tests and the CLI).
     QString translate(const QString &accessSql) const;

@@ -56,6 +56,9 @@ public:
     virtual bool commit(QString *error) { return exec(QStringLiteral("COMMIT"), error); }
     virtual bool rollback(QString *error) { return exec(QStringLiteral("ROLLBACK"), error); }
     virtual bool supportsSavepoints() const { return true; }
+    // See AccesBase::rowLocatorColumn: only where the engine binds a value back to it
+    // unchanged (an ODBC driver may declare a text parameter the column's type refuses).
+    virtual QString rowLocatorColumn() const { return QString(); }
 
     virtual QString renameTableSql(const QString &from, const QString &to) const;
 

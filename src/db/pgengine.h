@@ -20,6 +20,7 @@ public:
               QString *error);
 
     SqlDialect dialect() const override { return SqlDialect::PostgreSQL; }
+    QString rowLocatorColumn() const override { return QStringLiteral("ctid"); }
     bool exec(const QString &sql, QString *error) override;
     RecordTable query(const QString &sql) override;
     bool queryRows(const QString &sql, const RowReader &reader, QString *error) override;

@@ -45,6 +45,7 @@ public:
     bool open(const QString &path, bool createIfMissing, QString *error);
 
     SqlDialect dialect() const override { return SqlDialect::SQLite; }
+    QString rowLocatorColumn() const override { return QStringLiteral("rowid"); }
     bool exec(const QString &sql, QString *error) override;
     RecordTable query(const QString &sql) override;
     bool queryRows(const QString &sql, const RowReader &reader, QString *error) override;

@@ -41,9 +41,40 @@ QVariant optionalValue(const StoredMeasure &state, int i)
     return state.hasValue(i) ? QVariant(state.values[size_t(i)]) : QVariant();
 }
 
+QChar validiteOf(const StoredMeasure &state)
+{
+    return state.exists ? state.validite : QChar();
+}
+
+QVariant codeValue(QChar code)
+{
+    // The few codes in use, made once: not a text per history row.
+    static const std::array<QVariant, 128> ascii = [] {
+        std::array<QVariant, 128> codes;
+        for (char16_t c = 1; c < 128; ++c)
+            codes[c] = QVariant(QString(QChar(c)));
+        return codes;
+    }();
+    if (code.isNull())
+        return {};
+    return code.unicode() < 128 ? ascii[code.unicode()] : QVariant(QString(code));
+}
+
 QVariant validiteValue(const StoredMeasure &state)
 {
-    return state.exists && !state.validite.isNull() ? QVariant(QString(state.validite)) : QVariant();
+    return codeValue(validiteOf(state));
+}
+
+// Whether a record's parameter i (kMeasuredValues: its break of continuity, which counts
+// when one side has it) differs between the two states.
+bool parameterChanged(const StoredMeasure &before, const StoredMeasure &after, int i)
+{
+    if (i == kMeasuredValues)
+        return (before.exists && before.rupture) != (after.exists && after.rupture);
+    const bool hadValue = before.exists && before.hasValue(i);
+    const bool hasValue = after.exists && after.hasValue(i);
+    return hadValue != hasValue ||
+           (hadValue && before.values[size_t(i)] != after.values[size_t(i)]);
 }
 
 QVariant instantValue(const std::optional<QDateTime> &instant)
@@ -361,18 +392,11 @@ bool HistoryBatch::record(const QDateTime &instant, const StoredMeasure &before,
         return insert({at, parameter, oldValue, newValue, oldValidite, newValidite, type}, error);
     };
     for (int i = 0; i <= kMeasuredValues; ++i) {
-        const QVariant oldValue = optionalValue(before, i);
-        const QVariant newValue = optionalValue(after, i);
-        const bool same = oldValue.isNull() == newValue.isNull() &&
-                          (oldValue.isNull() || oldValue.toDouble() == newValue.toDouble());
-        // A break of continuity counts when one side has it.
-        if (same || (i == kMeasuredValues && !(before.exists && before.rupture) &&
-                     !(after.exists && after.rupture)))
-            continue;
-        if (!row(parameters[size_t(i)], oldValue, newValue))
+        if (parameterChanged(before, after, i) &&
+            !row(parameters[size_t(i)], optionalValue(before, i), optionalValue(after, i)))
             return false;
     }
-    const bool validityChanged = oldValidite != newValidite;
+    const bool validityChanged = validiteOf(before) != validiteOf(after);
     if (!wrote && (validityChanged || &type != &modified))
         return row(QVariant(), QVariant(), QVariant());
     return true;
@@ -529,7 +553,7 @@ QVariantList measureValues(const StoredMeasure &state)
     for (int i = 0; i < kMeasuredValues; ++i)
         values << (state.hasValue(i) ? QVariant(state.values[size_t(i)]) : QVariant());
     values << QVariant(state.rupture ? 1 : 0)
-           << (state.obtention.isNull() ? QVariant() : QVariant(QString(state.obtention)))
+           << codeValue(state.obtention)
            << validiteValue(state);
     return values;
 }

@@ -17,10 +17,19 @@ namespace {
 constexpr int kBlock = 100;
 const QDate kZeroDay(1899, 12, 30);
 
+// A code's first character, null when empty: read in place, ten thousand records must not
+// copy ten thousand texts.
 QChar firstChar(const QVariant &value)
 {
     if (value.isNull())
         return {};
+    if (value.typeId() == QMetaType::QString) {
+        for (const QChar c : *static_cast<const QString *>(value.constData())) {
+            if (!c.isSpace())
+                return c;
+        }
+        return {};
+    }
     const QString text = value.toString().trimmed();
     return text.isEmpty() ? QChar() : text.at(0);
 }
@@ -30,16 +39,20 @@ QDateTime dateTimeOf(const QVariant &value)
     if (value.isNull())
         return {};
     if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime();
+        return *static_cast<const QDateTime *>(value.constData());
     return parseDatabaseDateTime(value.toString());
 }
 
-QString selectColumns(const QString &code)
+// The columns addRecord reads, the row's locator last when the engine has one.
+QString selectColumns(const QString &code, const QString &locator)
 {
     return QStringLiteral("SELECT DateCreation, Heure, Pluie, PluieEfficace, Etp, Valeur1, "
-                          "Valeur2, Valeur3, Validite, Continuite, ModeObtention FROM ") +
-           measurementTableName(code) + QStringLiteral(" WHERE ");
+                          "Valeur2, Valeur3, Validite, Continuite, ModeObtention") +
+           (locator.isEmpty() ? QString() : QStringLiteral(", ") + locator) +
+           QStringLiteral(" FROM ") + measurementTableName(code) + QStringLiteral(" WHERE ");
 }
+
+constexpr int kLocatorColumn = 11;
 
 // FNV-1a over the bytes of each field.
 void mix(quint64 &hash, const void *data, size_t size)
@@ -126,7 +139,7 @@ namespace {
 
 // One record as read by selectColumns, cell(c) giving its column c.
 template <typename Cell>
-void addRecord(const Cell &cell, QHash<qint64, StoredMeasure> &found)
+void addRecord(const Cell &cell, int columns, QHash<qint64, StoredMeasure> &found)
 {
     StoredMeasure state;
     state.exists = true;
@@ -140,9 +153,11 @@ void addRecord(const Cell &cell, QHash<qint64, StoredMeasure> &found)
     state.validite = firstChar(cell(8));
     state.rupture = !cell(9).isNull() && cell(9).toDouble() == 1;
     state.obtention = firstChar(cell(10));
+    if (columns > kLocatorColumn)
+        state.locator = cell(kLocatorColumn);
     const QDate day = dateTimeOf(cell(0)).date();
     const QDateTime heure = dateTimeOf(cell(1));
-    found.insert(instantKey(day, heure.isValid() ? heure.time() : QTime()), state);
+    found.emplace(instantKey(day, heure.isValid() ? heure.time() : QTime()), std::move(state));
 }
 
 } // namespace
@@ -156,7 +171,8 @@ bool StoredMeasureReader::addRows(const RecordTable &table, QHash<qint64, Stored
         return false;
     }
     for (int r = 0; r < table.rowCount(); ++r)
-        addRecord([&](int c) -> const QVariant & { return table.at(r, c); }, found);
+        addRecord([&](int c) -> const QVariant & { return table.at(r, c); }, table.columnCount(),
+                  found);
     return true;
 }
 
@@ -167,19 +183,16 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
     // The stored key itself (Heure on the zero day), which the unique index serves; the
     // few records whose Heure is stored on another day are looked up by time of day next.
     const QString atKey = QStringLiteral("(DateCreation = ? AND Heure = ?)");
-    QVariantList timed;
-    std::vector<std::pair<QDate, QTime>> untimed, byTimeOfDay;
-    for (const auto &[day, time] : keys) {
-        if (time.isValid())
-            timed << QVariant(day) << QVariant(QDateTime(kZeroDay, time, Qt::UTC));
-        else
-            untimed.emplace_back(day, time);
-    }
+    std::vector<std::pair<QDate, QTime>> timed, untimed, byTimeOfDay;
+    timed.reserve(keys.size());
+    for (const auto &key : keys)
+        (key.second.isValid() ? timed : untimed).push_back(key);
     // Keys that crowd a few runs of consecutive days (a window edited through, an import)
     // are read by day ranges, one statement per run; scattered keys by blocks of keys.
     std::vector<QDate> days;
-    for (qsizetype i = 0; i < timed.size(); i += 2)
-        days.push_back(timed.at(i).toDate());
+    days.reserve(timed.size());
+    for (const auto &key : timed)
+        days.push_back(key.first);
     std::sort(days.begin(), days.end());
     days.erase(std::unique(days.begin(), days.end()), days.end());
     std::vector<std::pair<QDate, QDate>> runs;
@@ -189,34 +202,35 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
         else
             runs.emplace_back(day, day);
     }
-    const bool byRuns = !runs.empty() && qsizetype(runs.size()) * 4 <= timed.size() / 2;
+    const bool byRuns = !runs.empty() && runs.size() * 4 <= timed.size();
     const ScopedConnectionKind kind(m_db);
     found.reserve(found.size() + qsizetype(keys.size()));
     for (const auto &[first, last] : byRuns ? runs : std::vector<std::pair<QDate, QDate>>{}) {
         // Streamed, not gathered in a table first: half the time on ten thousand rows.
-        const QString sql = selectColumns(m_code) + QStringLiteral("DateCreation >= ") +
+        const QString sql = selectColumns(m_code, m_db.rowLocatorColumn()) + QStringLiteral("DateCreation >= ") +
                             FormatDateSQL(formatDate(first), false) +
                             QStringLiteral(" AND DateCreation < ") +
                             FormatDateSQL(formatDate(last.addDays(1)), false) + lock;
-        const auto add = [&](const QVariant *row, int) {
-            addRecord([row](int c) -> const QVariant & { return row[c]; }, found);
+        const auto add = [&](const QVariant *row, int columns) {
+            addRecord([row](int c) -> const QVariant & { return row[c]; }, columns, found);
             return true;
         };
         if (!m_db.readRecords(sql, add, error))
             return false;
     }
-    for (qsizetype start = 0; !byRuns && start < timed.size(); start += 2 * kBlock) {
-        const qsizetype count = std::min<qsizetype>(2 * kBlock, timed.size() - start);
-        QVariantList values = timed.mid(start, count);
+    for (size_t start = 0; !byRuns && start < timed.size(); start += kBlock) {
+        QVariantList values;
+        values.reserve(2 * kBlock);
         // The last block is filled up with its last key: one statement serves every block.
-        const QVariant lastDay = values.at(count - 2), lastHeure = values.at(count - 1);
-        while (values.size() < 2 * kBlock)
-            values << lastDay << lastHeure;
+        for (size_t i = start; i < start + kBlock; ++i) {
+            const auto &[day, time] = timed[std::min(i, timed.size() - 1)];
+            values << QVariant(day) << QVariant(QDateTime(kZeroDay, time, Qt::UTC));
+        }
         if (!m_block) {
             QStringList terms;
             for (int i = 0; i < kBlock; ++i)
                 terms << atKey;
-            if (!(m_block = m_db.prepare(selectColumns(m_code) +
+            if (!(m_block = m_db.prepare(selectColumns(m_code, m_db.rowLocatorColumn()) +
                                              terms.join(QStringLiteral(" OR ")) + lock,
                                          error)))
                 return false;
@@ -224,15 +238,13 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
         if (!readBlock(values, found, error))
             return false;
     }
-    for (qsizetype i = 0; i < timed.size(); i += 2) {
-        const QDate day = timed.at(i).toDate();
-        const QTime time = timed.at(i + 1).toDateTime().time();
+    for (const auto &[day, time] : timed) {
         if (!found.contains(instantKey(day, time)))
             byTimeOfDay.emplace_back(day, time);
     }
     for (const auto &[day, time] : byTimeOfDay) {
         if (!m_single &&
-            !(m_single = m_db.prepare(selectColumns(m_code) +
+            !(m_single = m_db.prepare(selectColumns(m_code, m_db.rowLocatorColumn()) +
                                           QStringLiteral("DateCreation = ? AND TimeValue(Heure) = ?") +
                                           lock,
                                       error)))
@@ -242,7 +254,7 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
     }
     for (const auto &[day, time] : untimed) {
         if (!m_untimed &&
-            !(m_untimed = m_db.prepare(selectColumns(m_code) +
+            !(m_untimed = m_db.prepare(selectColumns(m_code, m_db.rowLocatorColumn()) +
                                            QStringLiteral("DateCreation = ? AND Heure IS NULL") +
                                            lock,
                                        error)))

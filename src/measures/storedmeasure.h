@@ -25,6 +25,9 @@ struct StoredMeasure
     bool rupture = false;
     QChar obtention; // null when empty
     QChar validite;  // null when empty
+    // Where the record was read (AccesBase::rowLocatorColumn), null when the engine has no
+    // such column or the record was not read from the table.
+    QVariant locator;
 
     bool hasValue(int i) const { return present & (1u << i); }
     static StoredMeasure of(const MeasureRow &row);

@@ -81,7 +81,7 @@ QString deleteInstantPrepared(const QString &code)
     return QStringLiteral("DELETE FROM ") + table + kAtInstant;
 }
 
-QString updateMeasurePrepared(const QString &code)
+QString updateMeasurePrepared(const QString &code, const QString &locator)
 {
     const QString table = measurementTableName(code);
     if (table.isEmpty())
@@ -89,7 +89,9 @@ QString updateMeasurePrepared(const QString &code)
     return QStringLiteral("UPDATE ") + table +
            QStringLiteral(" SET Pluie = ?, PluieEfficace = ?, Etp = ?, Valeur1 = ?, Valeur2 = ?, "
                           "Valeur3 = ?, Continuite = ?, ModeObtention = ?, Validite = Null, "
-                          "Precision = Null WHERE DateCreation = ? AND Heure = ?");
+                          "Precision = Null WHERE ") +
+           (locator.isEmpty() ? QStringLiteral("DateCreation = ? AND Heure = ?")
+                              : locator + QStringLiteral(" = ?"));
 }
 
 QString deleteUntimedPrepared(const QString &code)

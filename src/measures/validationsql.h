@@ -28,7 +28,9 @@ QString insertMeasurePrepared(const QString &code);
 // A record rewritten where it stands, found by its stored key (a QDate, then the Heure
 // value on 30/12/1899): "?" for the values of the INSERT after the instant, then the key.
 // Validite and Precision are cleared, as a delete and insert would leave them.
-QString updateMeasurePrepared(const QString &code);
+// With a locator column (AccesBase::rowLocatorColumn), the record is found through it
+// instead: one "?" for its value in place of the key.
+QString updateMeasurePrepared(const QString &code, const QString &locator = QString());
 // The same delete for a record stored without a time (Heure NULL), with "?" for the day.
 QString deleteUntimedPrepared(const QString &code);
 

@@ -300,21 +300,19 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
         if (!reader.read(keys, current, &error))
             return fail(error);
     }
-    const auto storedAt = [&](const QDate &day, const QTime &time) {
-        return current.value(instantKey(day, time));
-    };
-
     std::vector<size_t> toWrite;
     toWrite.reserve(candidates.size());
     for (const size_t r : candidates) {
         MeasureRow &row = rows[r];
         if (options.check && row.hasLoadedKey()) {
-            const StoredMeasure stored = storedAt(row.loadedDate, row.loadedHeure);
-            if (!stored.exists || measureStamp(stored) != row.loadedStamp) {
+            const auto stored = current.constFind(instantKey(row.loadedDate, row.loadedHeure));
+            if (stored == current.cend() || !stored->exists ||
+                measureStamp(*stored) != row.loadedStamp) {
                 // Changed or deleted by someone else since the load: theirs stays.
                 row.conflict = true;
                 result.conflictRows << int(r);
-                result.conflictStored.push_back(stored);
+                result.conflictStored.push_back(stored == current.cend() ? StoredMeasure()
+                                                                          : *stored);
                 continue;
             }
         }
@@ -332,6 +330,9 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             return fail(error);
     }
     std::unique_ptr<PreparedStatement> deleteUntimed; // prepared when a row needs it
+    // Records the check read are rewritten through where it read them.
+    std::unique_ptr<PreparedStatement> updateRead;
+    const QString locator = db.rowLocatorColumn();
     std::optional<HistoryBatch> history, corrections;
     if (options.history)
         history.emplace(db, code, options.nature);
@@ -364,17 +365,27 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
                                     QVariant(QStringLiteral("M"))};
         const bool ownKey =
             row.hasLoadedKey() && row.loadedDate == row.date && row.loadedHeure == row.heure;
-        const StoredMeasure target = storedAt(row.date, row.heure);
+        const qint64 key = instantKey(row.date, row.heure);
         bool done = false;
         if (ownKey) {
-            // A row changed where it stands rewrites its record through the index; the
-            // instant's delete and insert below only serve when the record is not found
-            // under its stored key alone (moved away, duplicated, or stored otherwise).
-            if (!update->exec(measures + QVariantList{day, heureValue(row.heure)}, &error))
+            // A row changed where it stands rewrites its record: where the check read it
+            // (no walk down the key's index), else through the key; the instant's delete and
+            // insert below only serve when the record is not found (moved away, duplicated,
+            // or stored otherwise). Records this save rewrote or deleted have no locator.
+            const auto stored = current.constFind(key);
+            const bool located = stored != current.cend() && !stored->locator.isNull();
+            if (located && !updateRead &&
+                !(updateRead = db.prepare(updateMeasurePrepared(code, locator), &error)))
                 return fail(error);
-            done = update->affectedRows() == 1;
+            PreparedStatement *const statement = located ? updateRead.get() : update.get();
+            if (!statement->exec(located ? measures + QVariantList{stored->locator}
+                                         : measures + QVariantList{day, heureValue(row.heure)},
+                                 &error))
+                return fail(error);
+            done = statement->affectedRows() == 1;
         } else {
             // Another validated record is never overwritten from the grid.
+            const StoredMeasure target = current.value(key);
             bool validated = target.exists && target.validite == QLatin1Char('V');
             if (!options.check && !options.history) {
                 const RecordTable found = validatedAt->query({day, time});
@@ -415,11 +426,12 @@ SaveResult saveRows(AccesBase &db, const QString &code, std::vector<MeasureRow> 
             if (!insert->exec(QVariantList{day, heureValue(row.heure)} + measures, &error))
                 return fail(error);
         }
+        // What the instant held, replaced in place by what the row wrote.
+        StoredMeasure &stored = current[key];
         const StoredMeasure now = StoredMeasure::written(row);
-        const qint64 key = instantKey(row.date, row.heure);
-        if (batch && !batch->record(row.instant(), current.value(key), now, &error))
+        if (batch && !batch->record(row.instant(), stored, now, &error))
             return fail(error);
-        current.insert(key, now);
+        stored = now;
         written.push_back(r);
         if (n % 256 == 0)
             report(qint64(60 * n / toWrite.size()));

@@ -10,6 +10,8 @@
 #include "measures/validationstore.h"
 #include "support/schemadatabasetest.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace plx;
@@ -252,6 +254,28 @@ TEST_P(ValidationStore, SaveWritesChangedRows)
     EXPECT_EQ(again.written, 1);
     EXPECT_EQ(again.redRows, QList<int>{7});
     EXPECT_EQ(stored().at(3), QStringLiteral("05/03/2024 06:00:00|6|||M|0"));
+
+    // The newest record moves (its place in the table may be given to the record written
+    // next) while rows after it are rewritten where the check read them.
+    std::vector<MeasureRow> reloaded = load("01/03/2024", "11/03/2024");
+    ASSERT_EQ(reloaded.size(), 6u);
+    type(reloaded[5], kDateColumn, "12/03/2024");
+    type(reloaded[0], kPluieColumn, "7");
+    type(reloaded[3], kPluieColumn, "8");
+    reloaded.push_back(newRow("13/03/2024", "07:00", "10"));
+    std::rotate(reloaded.begin(), reloaded.begin() + 5, reloaded.end() - 1);
+    const SaveResult moved = saveRows(db(), kCode, reloaded, -1, std::nullopt);
+    ASSERT_TRUE(moved.ok) << moved.error.toStdString();
+    EXPECT_EQ(moved.written, 4);
+    EXPECT_EQ(stored(), (QStringList{
+                            QStringLiteral("02/03/2024 06:00:00|7|||M|0"),
+                            QStringLiteral("03/03/2024 06:00:00|3||V|A|"),
+                            QStringLiteral("04/03/2024 06:00:00|4||V|A|"),
+                            QStringLiteral("05/03/2024 06:00:00|8|||M|0"),
+                            QStringLiteral("10/03/2024 06:00:00|1|||M|0"),
+                            QStringLiteral("12/03/2024 07:00:00|9|||M|0"),
+                            QStringLiteral("13/03/2024 07:00:00|10|||M|0"),
+                        }));
 }
 
 // Validating with no validated row loaded reaches every record up to the mark, older than

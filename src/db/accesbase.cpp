@@ -326,6 +326,42 @@ RecordTable AccesBase::ExtraireRecords(const QString &sql, std::source_location 
 bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString *error,
                             std::source_location where)
 {
+    return readWith(
+        sql,
+        [&](const QString &native, qint64 &rows, QString *message) {
+            return m_engine->queryRows(
+                native,
+                [&](const QVariant *values, int count) {
+                    ++rows;
+                    return reader(values, count);
+                },
+                message);
+        },
+        error, where);
+}
+
+bool AccesBase::readCells(const QString &sql, const CellReader &reader, QString *error,
+                          std::source_location where)
+{
+    return readWith(
+        sql,
+        [&](const QString &native, qint64 &rows, QString *message) {
+            return m_engine->queryCells(
+                native,
+                [&](const RowCells &cells) {
+                    ++rows;
+                    return reader(cells);
+                },
+                message);
+        },
+        error, where);
+}
+
+bool AccesBase::readWith(
+    const QString &sql,
+    const std::function<bool(const QString &native, qint64 &rows, QString *message)> &query,
+    QString *error, std::source_location where)
+{
     observe(sql, where, false);
     const QString native = translate(sql);
     QString message;
@@ -334,15 +370,7 @@ bool AccesBase::readRecords(const QString &sql, const RowReader &reader, QString
     QElapsedTimer timer;
     timer.start();
     qint64 rows = 0;
-    const auto run = [&] {
-        return m_engine->queryRows(
-            native,
-            [&](const QVariant *values, int count) {
-                ++rows;
-                return reader(values, count);
-            },
-            &message);
-    };
+    const auto run = [&] { return query(native, rows, &message); };
     bool ok = run();
     if (!ok) {
         message = linkFailure(message);

@@ -17,6 +17,7 @@ class BulkInsert;
 class Engine;
 class PreparedStatement;
 class Recordset;
+class RowCells;
 class SqlTranslator;
 class Trace;
 
@@ -85,6 +86,11 @@ public:
     using RowReader = std::function<bool(const QVariant *values, int count)>;
     bool readRecords(const QString &sql, const RowReader &reader, QString *error = nullptr,
                      std::source_location where = std::source_location::current());
+    // The same, each row handed over in place (see RowCells): for readers of many rows
+    // that need a few conversions of their own.
+    using CellReader = std::function<bool(const RowCells &row)>;
+    bool readCells(const QString &sql, const CellReader &reader, QString *error = nullptr,
+                   std::source_location where = std::source_location::current());
 
     // A statement with "?" marks (see PreparedStatement), translated once like any other
     // text: "DELETE FROM PLUVIO_12 WHERE DateCreation = ? AND TimeValue(Heure) = ?".
@@ -163,6 +169,11 @@ private:
     void observe(const QString &sql, const std::source_location &where, bool mayFail) const;
     bool executeTranslated(const QString &sql, QString *error);
     bool report(bool ok, const QString &sql, const QString &error, QString *errorOut);
+    // A read of sql through query, run again on a new link when it broke before any row.
+    bool readWith(
+        const QString &sql,
+        const std::function<bool(const QString &native, qint64 &rows, QString *message)> &query,
+        QString *error, std::source_location where);
 
     std::unique_ptr<Engine> m_engine;
     // Engines of links that broke: statements prepared on them may still be alive.

@@ -19,7 +19,7 @@ bool digits(const Char *s, int n, int &value)
 
 // Hand-written because this runs for every date cell of every result (millions of rows).
 template <typename Char>
-QDateTime parse(const Char *s, int length)
+std::pair<QDate, QTime> parseParts(const Char *s, int length)
 {
     int year, month, day;
     if (length < 10 || s[4] != '-' || s[7] != '-' || !digits(s, 4, year) || !digits(s + 5, 2, month)
@@ -37,7 +37,14 @@ QDateTime parse(const Char *s, int length)
     const QTime time(hour, minute, second);
     if (!time.isValid())
         return {};
-    return QDateTime(date, time, Qt::UTC);
+    return {date, time};
+}
+
+template <typename Char>
+QDateTime parse(const Char *s, int length)
+{
+    const auto [date, time] = parseParts(s, length);
+    return date.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
 } // namespace
@@ -50,6 +57,11 @@ QDateTime parseDatabaseDateTime(QStringView text)
 QDateTime parseDatabaseDateTime(const char *text, int length)
 {
     return parse(text, length);
+}
+
+std::pair<QDate, QTime> parseDatabaseDayAndTime(const char *text, int length)
+{
+    return parseParts(text, length);
 }
 
 } // namespace plx

@@ -1,5 +1,7 @@
 #include "db/engine.h"
 
+#include "db/rowcells.h"
+
 #include "db/bulkinsert.h"
 #include "db/placeholders.h"
 #include "db/preparedstatement.h"
@@ -75,6 +77,13 @@ bool Engine::queryRows(const QString &sql, const RowReader &reader, QString *err
             break;
     }
     return true;
+}
+
+bool Engine::queryCells(const QString &sql, const CellReader &reader, QString *error)
+{
+    return queryRows(
+        sql, [&](const QVariant *values, int count) { return reader(VariantCells(values, count)); },
+        error);
 }
 
 std::unique_ptr<PreparedStatement> Engine::prepare(const QString &sql, QString *)

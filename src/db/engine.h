@@ -13,6 +13,7 @@ namespace plx {
 
 class BulkInsert;
 class PreparedStatement;
+class RowCells;
 
 // One open connection to one database server or file. Engines run SQL already in
 // their own dialect: translation happens in AccesBase, above them.
@@ -29,6 +30,10 @@ public:
     // runs query() and walks the result; engines that can stream do so.
     using RowReader = std::function<bool(const QVariant *values, int count)>;
     virtual bool queryRows(const QString &sql, const RowReader &reader, QString *error);
+    // The same, each row handed over in place (see RowCells). The default reads the row's
+    // values first; engines that can convert a cell when asked do so.
+    using CellReader = std::function<bool(const RowCells &row)>;
+    virtual bool queryCells(const QString &sql, const CellReader &reader, QString *error);
 
     // A statement with "?" marks (see PreparedStatement). The default substitutes each
     // value as this engine's literal and runs the text: engines with real prepared

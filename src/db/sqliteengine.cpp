@@ -3,6 +3,7 @@
 #include "db/datetimetext.h"
 #include "db/placeholders.h"
 #include "db/preparedstatement.h"
+#include "db/rowcells.h"
 #include "db/sqlitefunctions.h"
 
 #include <QFileInfo>
@@ -199,18 +200,17 @@ bool SqliteEngine::readAll(sqlite3_stmt *stmt, RecordTable &table) const
     return rc == SQLITE_DONE;
 }
 
-bool SqliteEngine::queryRows(const QString &sql, const RowReader &reader, QString *error)
+bool SqliteEngine::stepRows(const QString &sql,
+                            const std::function<bool(sqlite3_stmt *, const SqliteColumns &)> &row,
+                            QString *error)
 {
     sqlite3_stmt *stmt = nullptr;
     if (!prepareOne(sql, &stmt, error))
         return false;
     const SqliteColumns columns(stmt);
-    std::vector<QVariant> row(size_t(columns.count()));
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns.count(); ++c)
-            columns.read(stmt, c, row[size_t(c)]);
-        if (!reader(row.data(), columns.count())) {
+        if (!row(stmt, columns)) {
             rc = SQLITE_DONE;
             break;
         }
@@ -220,6 +220,86 @@ bool SqliteEngine::queryRows(const QString &sql, const RowReader &reader, QStrin
         *error = lastError();
     sqlite3_finalize(stmt);
     return ok;
+}
+
+bool SqliteEngine::queryRows(const QString &sql, const RowReader &reader, QString *error)
+{
+    std::vector<QVariant> values;
+    return stepRows(
+        sql,
+        [&](sqlite3_stmt *stmt, const SqliteColumns &columns) {
+            values.resize(size_t(columns.count()));
+            for (int c = 0; c < columns.count(); ++c)
+                columns.read(stmt, c, values[size_t(c)]);
+            return reader(values.data(), columns.count());
+        },
+        error);
+}
+
+namespace {
+
+// The current row of a statement, each cell read from SQLite when asked.
+class SqliteCells final : public RowCells
+{
+public:
+    SqliteCells(sqlite3_stmt *stmt, const SqliteColumns &columns) : m_stmt(stmt), m_columns(columns)
+    {
+    }
+
+    int count() const override { return m_columns.count(); }
+    bool isNull(int column) const override
+    {
+        return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+    }
+    double number(int column) const override
+    {
+        // A number stored as text (a sister module's) reads as QVariant would read it.
+        if (sqlite3_column_type(m_stmt, column) == SQLITE_TEXT)
+            return value(column).toDouble();
+        return sqlite3_column_double(m_stmt, column);
+    }
+    QChar firstChar(int column) const override
+    {
+        const auto *text = sqlite3_column_text(m_stmt, column);
+        const int length = sqlite3_column_bytes(m_stmt, column);
+        for (int i = 0; text && i < length; ++i) {
+            if (text[i] >= 0x80) { // beyond ASCII: decoded
+                m_cell = value(column);
+                return VariantCells(&m_cell, 1).firstChar(0);
+            }
+            if (!QChar::isSpace(text[i]))
+                return QLatin1Char(char(text[i]));
+        }
+        return {};
+    }
+    std::pair<QDate, QTime> dayAndTime(int column) const override
+    {
+        if (sqlite3_column_type(m_stmt, column) != SQLITE_TEXT) {
+            m_cell = value(column);
+            return VariantCells(&m_cell, 1).dayAndTime(0);
+        }
+        return parseDatabaseDayAndTime(
+            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)),
+            sqlite3_column_bytes(m_stmt, column));
+    }
+    QVariant value(int column) const override { return m_columns.value(m_stmt, column); }
+
+private:
+    sqlite3_stmt *m_stmt;
+    const SqliteColumns &m_columns;
+    mutable QVariant m_cell; // a cell converted for VariantCells
+};
+
+} // namespace
+
+bool SqliteEngine::queryCells(const QString &sql, const CellReader &reader, QString *error)
+{
+    return stepRows(
+        sql,
+        [&](sqlite3_stmt *stmt, const SqliteColumns &columns) {
+            return reader(SqliteCells(stmt, columns));
+        },
+        error);
 }
 
 namespace {

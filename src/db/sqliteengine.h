@@ -49,6 +49,7 @@ public:
     bool exec(const QString &sql, QString *error) override;
     RecordTable query(const QString &sql) override;
     bool queryRows(const QString &sql, const RowReader &reader, QString *error) override;
+    bool queryCells(const QString &sql, const CellReader &reader, QString *error) override;
     std::unique_ptr<PreparedStatement> prepare(const QString &sql, QString *error) override;
     // Every row of a prepared statement that has its values bound.
     bool readAll(sqlite3_stmt *stmt, RecordTable &table) const;
@@ -59,6 +60,10 @@ public:
 
 private:
     QString lastError() const;
+    // Runs sql, handing each row to row until it returns false.
+    bool stepRows(const QString &sql,
+                  const std::function<bool(sqlite3_stmt *, const SqliteColumns &)> &row,
+                  QString *error);
     bool prepareOne(const QString &sql, sqlite3_stmt **stmt, QString *error) const;
 
     sqlite3 *m_db = nullptr;

@@ -2,13 +2,14 @@
 
 #include "base/locale.h"
 #include "db/accesbase.h"
-#include "db/datetimetext.h"
 #include "db/dialect.h"
 #include "db/preparedstatement.h"
+#include "db/rowcells.h"
 #include "measures/measurementtable.h"
 #include "schema/schemacatalog.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace plx {
 
@@ -16,32 +17,6 @@ namespace {
 
 constexpr int kBlock = 100;
 const QDate kZeroDay(1899, 12, 30);
-
-// A code's first character, null when empty: read in place, ten thousand records must not
-// copy ten thousand texts.
-QChar firstChar(const QVariant &value)
-{
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::QString) {
-        for (const QChar c : *static_cast<const QString *>(value.constData())) {
-            if (!c.isSpace())
-                return c;
-        }
-        return {};
-    }
-    const QString text = value.toString().trimmed();
-    return text.isEmpty() ? QChar() : text.at(0);
-}
-
-QDateTime dateTimeOf(const QVariant &value)
-{
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::QDateTime)
-        return *static_cast<const QDateTime *>(value.constData());
-    return parseDatabaseDateTime(value.toString());
-}
 
 // The columns addRecord reads, the row's locator last when the engine has one.
 QString selectColumns(const QString &code, const QString &locator)
@@ -54,14 +29,12 @@ QString selectColumns(const QString &code, const QString &locator)
 
 constexpr int kLocatorColumn = 11;
 
-// FNV-1a over the bytes of each field.
-void mix(quint64 &hash, const void *data, size_t size)
+// A word at a time (the stamp never leaves the process): the save stamps ten thousand
+// records at once.
+void mix(quint64 &hash, quint64 word)
 {
-    const auto *bytes = static_cast<const unsigned char *>(data);
-    for (size_t i = 0; i < size; ++i) {
-        hash ^= bytes[i];
-        hash *= 1099511628211ull;
-    }
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
 }
 
 } // namespace
@@ -99,18 +72,16 @@ void StoredMeasure::applyTo(MeasureRow &row) const
 quint64 measureStamp(const StoredMeasure &state)
 {
     quint64 hash = 14695981039134666037ull;
-    mix(hash, &state.present, sizeof state.present);
     for (int i = 0; i < kMeasuredValues; ++i) {
         if (state.hasValue(i)) {
             // -0 and 0 are the same value.
             const double v = state.values[size_t(i)] == 0 ? 0.0 : state.values[size_t(i)];
-            mix(hash, &v, sizeof v);
+            mix(hash, std::bit_cast<quint64>(v));
         }
     }
-    const quint8 flags = state.rupture ? 1 : 0;
-    mix(hash, &flags, sizeof flags);
-    const char16_t codes[] = {state.obtention.unicode(), state.validite.unicode()};
-    mix(hash, codes, sizeof codes);
+    mix(hash, quint64(state.present) | quint64(state.rupture ? 1 : 0) << 8 |
+                  quint64(state.obtention.unicode()) << 16 |
+                  quint64(state.validite.unicode()) << 32);
     return hash;
 }
 
@@ -137,27 +108,26 @@ bool StoredMeasureReader::readBlock(const QVariantList &values,
 
 namespace {
 
-// One record as read by selectColumns, cell(c) giving its column c.
-template <typename Cell>
-void addRecord(const Cell &cell, int columns, QHash<qint64, StoredMeasure> &found)
+// One record as read by selectColumns.
+void addRecord(const RowCells &cells, QHash<qint64, StoredMeasure> &found)
 {
     StoredMeasure state;
     state.exists = true;
     for (int i = 0; i < kMeasuredValues; ++i) {
-        const QVariant &v = cell(2 + i);
-        if (!v.isNull()) {
-            state.values[size_t(i)] = v.toDouble();
+        if (!cells.isNull(2 + i)) {
+            state.values[size_t(i)] = cells.number(2 + i);
             state.present = quint8(state.present | (1u << i));
         }
     }
-    state.validite = firstChar(cell(8));
-    state.rupture = !cell(9).isNull() && cell(9).toDouble() == 1;
-    state.obtention = firstChar(cell(10));
-    if (columns > kLocatorColumn)
-        state.locator = cell(kLocatorColumn);
-    const QDate day = dateTimeOf(cell(0)).date();
-    const QDateTime heure = dateTimeOf(cell(1));
-    found.emplace(instantKey(day, heure.isValid() ? heure.time() : QTime()), std::move(state));
+    state.validite = cells.firstChar(8);
+    state.rupture = !cells.isNull(9) && cells.number(9) == 1;
+    state.obtention = cells.firstChar(10);
+    if (cells.count() > kLocatorColumn)
+        state.locator = cells.value(kLocatorColumn);
+    // The day of DateCreation, the time of day of Heure (stored on 30/12/1899).
+    const QDate day = cells.dayAndTime(0).first;
+    const QTime time = cells.dayAndTime(1).second;
+    found.emplace(instantKey(day, time), std::move(state));
 }
 
 } // namespace
@@ -171,8 +141,7 @@ bool StoredMeasureReader::addRows(const RecordTable &table, QHash<qint64, Stored
         return false;
     }
     for (int r = 0; r < table.rowCount(); ++r)
-        addRecord([&](int c) -> const QVariant & { return table.at(r, c); }, table.columnCount(),
-                  found);
+        addRecord(VariantCells(&table.at(r, 0), table.columnCount()), found);
     return true;
 }
 
@@ -211,11 +180,11 @@ bool StoredMeasureReader::read(const std::vector<std::pair<QDate, QTime>> &keys,
                             FormatDateSQL(formatDate(first), false) +
                             QStringLiteral(" AND DateCreation < ") +
                             FormatDateSQL(formatDate(last.addDays(1)), false) + lock;
-        const auto add = [&](const QVariant *row, int columns) {
-            addRecord([row](int c) -> const QVariant & { return row[c]; }, columns, found);
+        const auto add = [&](const RowCells &cells) {
+            addRecord(cells, found);
             return true;
         };
-        if (!m_db.readRecords(sql, add, error))
+        if (!m_db.readCells(sql, add, error))
             return false;
     }
     for (size_t start = 0; !byRuns && start < timed.size(); start += kBlock) {

@@ -1,6 +1,7 @@
 #include "db/accesbase.h"
 #include "db/bulkinsert.h"
 #include "db/preparedstatement.h"
+#include "db/rowcells.h"
 #include "db/transaction.h"
 #include "measures/measurementtable.h"
 #include "support/testdatabases.h"
@@ -187,6 +188,57 @@ TEST_P(PreparedTest, ReadRecordsStreamsAndStops)
                                 [](const QVariant *, int) { return true; }, &error));
     EXPECT_TRUE(db.isMissingObjectError(error)) << qPrintable(error);
     EXPECT_EQ(instants(QStringLiteral("Pluie < 3")).size(), 3);
+}
+
+// Cells read in place say what the whole row says, on cells other modules may have
+// written: a text in a number column, a code after spaces or beyond ASCII, a date without
+// a time, nulls.
+TEST_P(PreparedTest, CellsReadInPlaceAgreeWithRows)
+{
+    ASSERT_TRUE(db.Execute(QStringLiteral(
+        "INSERT INTO PLUVIO_7 (DateCreation, Heure, Pluie, ModeObtention, Validite) VALUES "
+        "(#03/01/2024#, #12/30/1899 06:30:00#, 2.5, 'M', 'V')")));
+    ASSERT_TRUE(db.Execute(QStringLiteral(
+        "INSERT INTO PLUVIO_7 (DateCreation, Heure, Pluie, ModeObtention, Validite) VALUES "
+        "(#03/02/2024#, NULL, NULL, 'É', ' ')")));
+    if (db.dialect() == SqlDialect::SQLite) { // columns that keep what they are given
+        ASSERT_TRUE(db.Execute(QStringLiteral("UPDATE PLUVIO_7 SET Pluie = '7,25 mm' WHERE Heure IS NULL")));
+        ASSERT_TRUE(db.Execute(QStringLiteral("UPDATE PLUVIO_7 SET ModeObtention = '  M' WHERE Pluie = 2.5")));
+    }
+    const QString sql = QStringLiteral(
+        "SELECT DateCreation, Heure, Pluie, ModeObtention, Validite FROM PLUVIO_7 ORDER BY DateCreation");
+    QStringList expected, read;
+    ASSERT_TRUE(db.readRecords(sql, [&](const QVariant *values, int count) {
+        EXPECT_EQ(count, 5);
+        const QDateTime day = values[0].toDateTime(), time = values[1].toDateTime();
+        const auto first = [](const QVariant &v) {
+            const QString text = v.toString().trimmed();
+            return text.isEmpty() ? QStringLiteral("-") : text.left(1);
+        };
+        expected << day.date().toString(Qt::ISODate) + QLatin1Char(' ') +
+                        (time.isValid() ? time.time().toString() : QStringLiteral("-")) +
+                        QLatin1Char(' ') +
+                        (values[2].isNull() ? QStringLiteral("-") : QString::number(values[2].toDouble())) +
+                        QLatin1Char(' ') + first(values[3]) + first(values[4]);
+        return true;
+    }));
+    ASSERT_TRUE(db.readCells(sql, [&](const RowCells &cells) {
+        EXPECT_EQ(cells.count(), 5);
+        const QTime time = cells.dayAndTime(1).second;
+        const auto first = [&](int c) {
+            const QChar code = cells.firstChar(c);
+            return code.isNull() ? QStringLiteral("-") : QString(code);
+        };
+        read << cells.dayAndTime(0).first.toString(Qt::ISODate) + QLatin1Char(' ') +
+                    (time.isValid() ? time.toString() : QStringLiteral("-")) + QLatin1Char(' ') +
+                    (cells.isNull(2) ? QStringLiteral("-") : QString::number(cells.number(2))) +
+                    QLatin1Char(' ') + first(3) + first(4);
+        return true;
+    }));
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(read.value(0), QStringLiteral("2024-03-01 06:30:00 2.5 MV"));
+    EXPECT_TRUE(read.value(1).startsWith(QStringLiteral("2024-03-02 - ")));
+    EXPECT_TRUE(read.value(1).endsWith(QStringLiteral(" É-")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PreparedTest, PLX_ENGINES, PLX_ENGINE_NAME);

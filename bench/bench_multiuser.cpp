@@ -59,7 +59,7 @@ void measureSave(const char *engine, AccesBase &db)
     };
     const SaveOptions variants[] = {variant(true, true), variant(true, false),
                                     variant(false, true), variant(false, false)};
-    constexpr int kRunsEach = 9;
+    constexpr int kRunsEach = 15;
     std::vector<double> times[4], cpu[4];
     int written = 0, conflicts = 0;
     // Alternated, each row set loaded just before its save (a save loaded earlier would

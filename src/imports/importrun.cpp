@@ -98,6 +98,23 @@ bool sameContent(const StoredMeasure &a, const StoredMeasure &b)
     return true;
 }
 
+// A stored record as the file's row leaves it: the values the file carries and its
+// validity replace the stored ones; the record's other parameters and its break of
+// continuity stay (a rainfall file says nothing of them).
+StoredMeasure replacedBy(const StoredMeasure &stored, const StoredMeasure &file)
+{
+    StoredMeasure state = stored;
+    for (int i = 0; i < kMeasuredValues; ++i) {
+        if (file.hasValue(i)) {
+            state.values[size_t(i)] = file.values[size_t(i)];
+            state.present |= quint8(1u << i);
+        }
+    }
+    state.validite = file.validite;
+    state.obtention = file.obtention;
+    return state;
+}
+
 QVariantList valuesOf(const StoredMeasure &state)
 {
     QVariantList values;
@@ -449,7 +466,8 @@ private:
             const bool replace = m_options.existing == ExistingValues::Replace ||
                                  (m_options.existing == ExistingValues::Unvalidated &&
                                   before.validite != QLatin1Char('V'));
-            if (!replace || sameContent(before, after)) {
+            const StoredMeasure replaced = replacedBy(before, after);
+            if (!replace || sameContent(before, replaced)) {
                 ++run.result.kept;
                 continue;
             }
@@ -460,10 +478,10 @@ private:
                 inserts[*waiting] = &row;
                 continue;
             }
-            stored.insert(key, after);
+            stored.insert(key, replaced);
             if (m_options.dryRun)
                 continue;
-            if (!rewrite(row, before, after))
+            if (!rewrite(row, before, replaced))
                 return false;
             if (run.update->affectedRows() == 0) {
                 // The record was stored without a time of day: the file's row replaces it.
@@ -520,9 +538,8 @@ private:
             !(run.update = m_db.prepare(
                   QStringLiteral("UPDATE ") + run.table +
                       QStringLiteral(" SET Pluie = ?, PluieEfficace = ?, Etp = ?, Valeur1 = ?, "
-                                     "Valeur2 = ?, Valeur3 = ?, ModeObtention = ?, Validite = ?, "
-                                     "Continuite = Null, Precision = Null WHERE DateCreation = ? "
-                                     "AND Heure = ?"),
+                                     "Valeur2 = ?, Valeur3 = ?, ModeObtention = ?, Validite = ? "
+                                     "WHERE DateCreation = ? AND Heure = ?"),
                   &error))) {
             fail(error);
             return false;

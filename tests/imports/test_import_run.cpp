@@ -171,8 +171,11 @@ TEST_P(ImportRun, ExistingValueChoices)
         clearHistory();
         plxtest::insertMeasure(db(), code, QStringLiteral("01/01/2024"), QStringLiteral("00:00"), 1,
                                "V");
+        // A record with another parameter and a break of continuity, which a rainfall file
+        // does not carry: replacing its rainfall leaves them.
         plxtest::insertMeasure(db(), code, QStringLiteral("02/01/2024"), QStringLiteral("00:00"),
-                               2);
+                               2, nullptr, 7);
+        ASSERT_TRUE(db().Execute(QStringLiteral("UPDATE PLUVIO_12 SET Continuite = 1 WHERE Pluie = 2")));
         plxtest::insertMeasure(db(), code, QStringLiteral("03/01/2024"), QStringLiteral("00:00"),
                                3);
         plxtest::insertMeasure(db(), code, QStringLiteral("04/01/2024"), QStringLiteral("00:00"), 4,
@@ -191,7 +194,7 @@ TEST_P(ImportRun, ExistingValueChoices)
          3,
          2,
          {QStringLiteral("01/01/2024 00:00:00|1||V|A|"),
-          QStringLiteral("02/01/2024 00:00:00|20|||I|"),
+          QStringLiteral("02/01/2024 00:00:00|20|7||I|1"),
           QStringLiteral("03/01/2024 00:00:00|3|||A|"),
           QStringLiteral("04/01/2024 00:00:00|4||V|I|"),
           QStringLiteral("05/01/2024 00:00:00|50||V|I|")}},
@@ -199,7 +202,7 @@ TEST_P(ImportRun, ExistingValueChoices)
          1,
          4,
          {QStringLiteral("01/01/2024 00:00:00|1||V|A|"),
-          QStringLiteral("02/01/2024 00:00:00|2|||A|"),
+          QStringLiteral("02/01/2024 00:00:00|2|7||A|1"),
           QStringLiteral("03/01/2024 00:00:00|3|||A|"),
           QStringLiteral("04/01/2024 00:00:00|4||C|A|"),
           QStringLiteral("05/01/2024 00:00:00|50||V|I|")}},
@@ -207,7 +210,7 @@ TEST_P(ImportRun, ExistingValueChoices)
          4,
          1,
          {QStringLiteral("01/01/2024 00:00:00|10|||I|"),
-          QStringLiteral("02/01/2024 00:00:00|20|||I|"),
+          QStringLiteral("02/01/2024 00:00:00|20|7||I|1"),
           QStringLiteral("03/01/2024 00:00:00|3|||A|"),
           QStringLiteral("04/01/2024 00:00:00|4||V|I|"),
           QStringLiteral("05/01/2024 00:00:00|50||V|I|")}},
